@@ -1,0 +1,258 @@
+#include "link/CUSBSerialPort.h"
+
+#include "link/PortNames.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <fcntl.h>
+#include <iostream>
+#include <optional>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <system_error>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::milliseconds;
+
+constexpr uint32_t kMaxTimeout = 0xFFFFFFFF;
+
+// A module that never stops sending must not keep Purge (run after every
+// failed transaction) going for ever.
+constexpr Millis kPurgeLimit{2000};
+
+// poll() time-out for waiting until deadline: -1 without one, else the
+// remaining milliseconds rounded up so that the deadline has passed on return.
+int PollTimeout(const std::optional<Clock::time_point>& deadline) {
+    if (!deadline)
+        return -1;
+    const auto left = std::chrono::ceil<Millis>(*deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<int64_t>(left, 0, INT_MAX));
+}
+
+bool Passed(const std::optional<Clock::time_point>& deadline) {
+    return deadline && Clock::now() >= *deadline;
+}
+
+std::optional<Clock::time_point> Earlier(const std::optional<Clock::time_point>& a,
+                                         const std::optional<Clock::time_point>& b) {
+    if (!a)
+        return b;
+    if (!b)
+        return a;
+    return std::min(*a, *b);
+}
+
+// A total time-out of perByte * count + constant; both zero means none.
+std::optional<Clock::time_point> TotalDeadline(Clock::time_point start, uint32_t perByte,
+                                               uint32_t constant, uint32_t count) {
+    if (perByte == 0 && constant == 0)
+        return std::nullopt;
+    return start + Millis(uint64_t{perByte} * count + constant);
+}
+
+} // namespace
+
+// The time-out record of the port, with the meaning serial drivers give it:
+// interval is the longest gap between two received bytes (0: none); a read of
+// n bytes ends perByte * n + constant after it starts (both 0: never). Interval
+// and perByte both at the maximum is the special case "return what is
+// buffered, or wait up to constant for a first byte".
+struct CUSBSerialPort::Timeouts {
+    uint32_t readInterval;
+    uint32_t readPerByte;
+    uint32_t readConstant;
+    uint32_t writePerByte;
+    uint32_t writeConstant;
+};
+
+const CUSBSerialPort::Timeouts CUSBSerialPort::kNormalSet{500, 500, 500, 500, 500};
+const CUSBSerialPort::Timeouts CUSBSerialPort::kNoneSet{0, 0, 0, 0, 0};
+const CUSBSerialPort::Timeouts CUSBSerialPort::kPurgeSet{kMaxTimeout, kMaxTimeout, 1, 500, 500};
+
+CUSBSerialPort::CUSBSerialPort() : m_inForce(&kNormalSet) {}
+
+CUSBSerialPort::~CUSBSerialPort() {
+    Close();
+}
+
+const CUSBSerialPort::Timeouts& CUSBSerialPort::ChosenSet() const {
+    return m_timeoutsEnabled.load() ? kNormalSet : kNoneSet;
+}
+
+bool CUSBSerialPort::Open(uint16_t portNumber) {
+    Close();
+    const auto node = portnames::ResolvePort(portNumber);
+    if (!node)
+        return false;
+    // Non-blocking: open must not wait for a carrier, and reads and writes wait
+    // in poll() where the time-outs are kept.
+    const int fd = ::open(node->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Exclusive before the line is touched. flock keeps out every program that
+    // honours it, root included; TIOCEXCL is the kernel's check for all others
+    // (except root). Either one refused means someone has the port.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        return false;
+    }
+    termios line{};
+    if (::tcgetattr(fd, &line) == 0) {
+        // Raw bytes (no echo, no line editing, no XON/XOFF interpretation of the
+        // data), 8N1 at 38400; hardware flow control stays as the driver has it.
+        ::cfmakeraw(&line);
+        line.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
+        line.c_cflag |= CS8 | CREAD | CLOCAL;
+        // One byte makes the port readable for poll().
+        line.c_cc[VMIN] = 1;
+        line.c_cc[VTIME] = 0;
+        ::cfsetispeed(&line, B38400);
+        ::cfsetospeed(&line, B38400);
+        // A setting the driver rejects goes unnoticed, as with any serial driver.
+        ::tcsetattr(fd, TCSANOW, &line);
+    }
+    m_fd = fd;
+    m_portNumber = portNumber;
+    m_devicePath = *node;
+    m_inForce.store(&ChosenSet());
+    return true;
+}
+
+void CUSBSerialPort::Close() {
+    if (!IsOpen())
+        return;
+    // The exclusive flag belongs to the terminal, not to this descriptor: left
+    // set, it would refuse the next user while anyone else (a simulator holding
+    // its side) keeps the terminal open.
+    ::ioctl(m_fd, TIOCNXCL);
+    ::close(m_fd);
+    m_fd = kInvalidHandle;
+    m_portNumber = 0;
+    m_devicePath.clear();
+}
+
+void CUSBSerialPort::EnableTimeouts() {
+    m_timeoutsEnabled.store(true);
+    m_inForce.store(&kNormalSet);
+}
+
+void CUSBSerialPort::DisableTimeouts() {
+    m_timeoutsEnabled.store(false);
+    m_inForce.store(&kNoneSet);
+}
+
+void CUSBSerialPort::SetErrorHandler(ErrorHandler handler) {
+    m_errorHandler = std::move(handler);
+}
+
+uint32_t CUSBSerialPort::Read(void* buffer, uint32_t count) {
+    if (!IsOpen())
+        return 0;
+    return ReadWith(*m_inForce.load(), static_cast<uint8_t*>(buffer), count);
+}
+
+uint32_t CUSBSerialPort::ReadWith(const Timeouts& timeouts, uint8_t* buffer, uint32_t count) {
+    const Clock::time_point start = Clock::now();
+    const bool firstByteEnds =
+        timeouts.readInterval == kMaxTimeout && timeouts.readPerByte == kMaxTimeout;
+    const std::optional<Clock::time_point> total =
+        firstByteEnds ? std::optional(start + Millis(timeouts.readConstant))
+                      : TotalDeadline(start, timeouts.readPerByte, timeouts.readConstant, count);
+    const bool useInterval = !firstByteEnds && timeouts.readInterval != 0;
+
+    uint32_t got = 0;
+    std::optional<Clock::time_point> intervalEnd;
+    while (got < count) {
+        const std::optional<Clock::time_point> deadline = Earlier(total, intervalEnd);
+        pollfd waiter{m_fd, POLLIN, 0};
+        const int ready = ::poll(&waiter, 1, PollTimeout(deadline));
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            ReportFailure("reading from", errno);
+            return 0;
+        }
+        if (ready == 0) {
+            if (Passed(deadline))
+                break;
+            continue;
+        }
+        const ssize_t n = ::read(m_fd, buffer + got, count - got);
+        if (n > 0) {
+            got += static_cast<uint32_t>(n);
+            if (firstByteEnds)
+                break;
+            if (useInterval)
+                intervalEnd = Clock::now() + Millis(timeouts.readInterval);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            continue;
+        // End of file on a terminal is a hang-up: the device is gone (USB
+        // unplugged, the other side of a pseudo-terminal closed).
+        ReportFailure("reading from", n == 0 ? EIO : errno);
+        return 0;
+    }
+    return got;
+}
+
+void CUSBSerialPort::Write(const void* buffer, uint32_t count) {
+    if (!IsOpen() || count == 0)
+        return;
+    const Timeouts& timeouts = *m_inForce.load();
+    const std::optional<Clock::time_point> deadline =
+        TotalDeadline(Clock::now(), timeouts.writePerByte, timeouts.writeConstant, count);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    uint32_t sent = 0;
+    while (sent < count) {
+        const ssize_t n = ::write(m_fd, bytes + sent, count - sent);
+        if (n > 0) {
+            sent += static_cast<uint32_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 || errno != EAGAIN) {
+            ReportFailure("writing to", n == 0 ? EIO : errno);
+            return;
+        }
+        // The output buffer is full: wait for room, or give up as a time-out
+        // (the command layer then sees no answer).
+        if (Passed(deadline))
+            return;
+        pollfd waiter{m_fd, POLLOUT, 0};
+        if (::poll(&waiter, 1, PollTimeout(deadline)) < 0 && errno != EINTR) {
+            ReportFailure("writing to", errno);
+            return;
+        }
+    }
+}
+
+void CUSBSerialPort::Purge() {
+    if (!IsOpen())
+        return;
+    m_inForce.store(&kPurgeSet);
+    ::tcflush(m_fd, TCIFLUSH);
+    const Clock::time_point stop = Clock::now() + kPurgeLimit;
+    uint8_t scrap[256];
+    while (ReadWith(kPurgeSet, scrap, sizeof scrap) != 0 && Clock::now() < stop) {
+    }
+    m_inForce.store(&ChosenSet());
+}
+
+void CUSBSerialPort::ReportFailure(const char* operation, int error) const {
+    const std::string text = std::string("An error occurred while ") + operation + " COM" +
+                             std::to_string(m_portNumber) + " (" + m_devicePath.string() +
+                             "): " + std::system_category().message(error) + ".";
+    if (m_errorHandler)
+        m_errorHandler(portnames::WidenUtf8(text));
+    else
+        std::cerr << text << '\n';
+}

@@ -1,0 +1,249 @@
+#include "link/PortNames.h"
+
+#include "link/PortDirectory.h"
+
+#include <array>
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <libudev.h>
+#include <map>
+#include <memory>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace portnames {
+
+namespace {
+
+// Kernel names of USB serial devices and the COM numbers they take.
+struct UsbSerialFamily {
+    std::string_view prefix; // kernel name without the index
+    uint32_t firstPort;      // COM number of index 0
+    uint32_t count;          // indices that get a number
+};
+constexpr std::array kUsbSerialFamilies{
+    UsbSerialFamily{"ttyACM", 1, 100},
+    UsbSerialFamily{"ttyUSB", 101, 65535 - 101 + 1},
+};
+
+// Decimal digits only, no sign or blanks, fitting 16 bits.
+std::optional<uint16_t> ParseDigits(std::string_view digits) {
+    if (digits.empty() || digits.size() > 5)
+        return std::nullopt;
+    uint32_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    if (value > 0xFFFF)
+        return std::nullopt;
+    return static_cast<uint16_t>(value);
+}
+
+std::optional<uint16_t> ParseNarrowPortName(std::string_view name) {
+    if (!name.starts_with("COM"))
+        return std::nullopt;
+    const auto number = ParseDigits(name.substr(3));
+    if (!number || *number == 0)
+        return std::nullopt;
+    return number;
+}
+
+// The device a directory entry links to; none when the link dangles or
+// leads to something that is not a device (a stray file).
+std::optional<fs::path> LinkedDevice(const fs::path& link) {
+    std::error_code ec;
+    fs::path node = fs::canonical(link, ec);
+    if (ec || !fs::is_character_file(node, ec))
+        return std::nullopt;
+    return node;
+}
+
+std::string ReadDescription(uint16_t number) {
+    std::ifstream in(portdir::DescriptionPath(number), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+void AddDirectoryPorts(std::map<uint16_t, PortInfo>& ports) {
+    std::error_code ec;
+    fs::directory_iterator it(portdir::Directory(), ec);
+    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+        // Description files, half-published ".new" entries and strangers have
+        // no port name and are passed over.
+        const auto number = ParseNarrowPortName(it->path().filename().string());
+        if (!number)
+            continue;
+        auto node = LinkedDevice(it->path());
+        if (!node)
+            continue; // dangling: the program that published it is gone
+        ports.emplace(*number, PortInfo{*number, PortName(*number),
+                                        WidenUtf8(ReadDescription(*number)), std::move(*node)});
+    }
+}
+
+std::string SysAttr(udev_device* device, const char* name) {
+    const char* value = device ? udev_device_get_sysattr_value(device, name) : nullptr;
+    return value ? value : "";
+}
+
+// The USB strings the device reports; either may carry the interconnect name.
+std::string UsbDescription(udev_device* tty) {
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
+    udev_device* intf = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_interface");
+    const std::string product = SysAttr(usb, "product");
+    const std::string interface = SysAttr(intf, "interface");
+    if (interface.empty() || interface == product)
+        return product;
+    if (product.empty())
+        return interface;
+    return product + " (" + interface + ")";
+}
+
+struct UdevDeleter {
+    void operator()(udev* u) const { udev_unref(u); }
+    void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
+    void operator()(udev_device* d) const { udev_device_unref(d); }
+};
+template <class T> using UdevPtr = std::unique_ptr<T, UdevDeleter>;
+
+// Returns 0 or the system error number of a device list that cannot be read.
+int AddUsbSerialPorts(std::map<uint16_t, PortInfo>& ports) {
+    errno = 0;
+    UdevPtr<udev> context(udev_new());
+    if (!context)
+        return errno ? errno : ENOMEM;
+    UdevPtr<udev_enumerate> list(udev_enumerate_new(context.get()));
+    if (!list)
+        return errno ? errno : ENOMEM;
+    if (int r = udev_enumerate_add_match_subsystem(list.get(), "tty"); r < 0)
+        return -r;
+    if (int r = udev_enumerate_scan_devices(list.get()); r < 0)
+        return -r;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(list.get())) {
+        UdevPtr<udev_device> tty(
+            udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+        if (!tty)
+            continue;
+        const char* sysname = udev_device_get_sysname(tty.get());
+        const char* devnode = udev_device_get_devnode(tty.get());
+        const auto number = sysname ? UsbSerialPortNumber(sysname) : std::nullopt;
+        if (!number || !devnode || ports.contains(*number))
+            continue;
+        std::error_code ec;
+        if (!fs::is_character_file(devnode, ec))
+            continue;
+        ports.emplace(*number, PortInfo{*number, PortName(*number),
+                                        WidenUtf8(UsbDescription(tty.get())), devnode});
+    }
+    return 0;
+}
+
+} // namespace
+
+std::wstring PortName(uint16_t number) {
+    return L"COM" + std::to_wstring(number);
+}
+
+std::optional<uint16_t> ParsePortName(std::wstring_view name) {
+    std::string narrow;
+    for (wchar_t c : name) {
+        if (c < 0x20 || c > 0x7E)
+            return std::nullopt;
+        narrow.push_back(static_cast<char>(c));
+    }
+    return ParseNarrowPortName(narrow);
+}
+
+std::optional<uint16_t> UsbSerialPortNumber(std::string_view sysname) {
+    for (const UsbSerialFamily& family : kUsbSerialFamilies) {
+        if (!sysname.starts_with(family.prefix))
+            continue;
+        const auto index = ParseDigits(sysname.substr(family.prefix.size()));
+        if (!index || *index >= family.count)
+            return std::nullopt;
+        return static_cast<uint16_t>(family.firstPort + *index);
+    }
+    return std::nullopt;
+}
+
+std::optional<fs::path> UsbSerialNode(uint16_t number) {
+    for (const UsbSerialFamily& family : kUsbSerialFamilies) {
+        if (number >= family.firstPort && number - family.firstPort < family.count)
+            return fs::path("/dev") /
+                   (std::string(family.prefix) + std::to_string(number - family.firstPort));
+    }
+    return std::nullopt;
+}
+
+std::optional<fs::path> ResolvePort(uint16_t number) {
+    if (auto node = LinkedDevice(portdir::LinkPath(number)))
+        return node;
+    std::error_code ec;
+    if (auto node = UsbSerialNode(number); node && fs::is_character_file(*node, ec))
+        return node;
+    return std::nullopt;
+}
+
+std::vector<PortInfo> EnumeratePorts(int* listError) {
+    std::map<uint16_t, PortInfo> ports;
+    AddDirectoryPorts(ports);
+    const int error = AddUsbSerialPorts(ports);
+    if (listError)
+        *listError = error;
+    std::vector<PortInfo> result;
+    result.reserve(ports.size());
+    for (auto& [number, info] : ports)
+        result.push_back(std::move(info));
+    return result;
+}
+
+bool IsModuleCandidate(const PortInfo& port) {
+    return port.description.find(kModuleInterconnect) != std::wstring::npos &&
+           ParsePortName(port.name).has_value();
+}
+
+std::wstring WidenUtf8(std::string_view text) {
+    constexpr wchar_t kReplacement = 0xFFFD;
+    std::wstring out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
+        if (length == 0 || i + length > text.size()) {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        bool valid = true;
+        for (size_t k = 1; k < length && valid; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not text.
+        constexpr std::array<char32_t, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
+        if (!valid || code < kSmallest[length] || code > 0x10FFFF ||
+            (code >= 0xD800 && code <= 0xDFFF)) {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
+        out.push_back(static_cast<wchar_t>(code));
+        i += length;
+    }
+    return out;
+}
+
+} // namespace portnames

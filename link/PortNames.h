@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// COM port numbers on Linux. A number names, first match wins:
+//  1. an entry "COM<n>" of the port directory (link/PortDirectory.h): the module
+//     simulator, test rigs, or a hand-made link to any serial device;
+//  2. a USB serial device: /dev/ttyACM<k> is COM<k+1> (k < 100, so COM1..COM100),
+//     /dev/ttyUSB<k> is COM<k+101>.
+// Real numbers follow the kernel's device numbering, so they are stable while
+// a device stays plugged in, like the COM numbers of other systems.
+namespace portnames {
+
+// The device description text that marks a module's USB interconnect.
+inline constexpr std::wstring_view kModuleInterconnect = L"Varnet USB Modules Interconnect";
+
+struct PortInfo {
+    uint16_t number = 0;
+    std::wstring name;          // "COM<n>"
+    std::wstring description;   // device description text, may be empty
+    std::filesystem::path node; // the device node the name resolves to
+};
+
+// "COM<n>".
+std::wstring PortName(uint16_t number);
+// The number of a port name: "COM" followed by decimal digits only, with a
+// value from 1 to 65535. Anything else (COM0, COMx, COM70000) is no port.
+std::optional<uint16_t> ParsePortName(std::wstring_view name);
+
+// The port number of a USB serial device by its kernel name ("ttyACM0" -> 1,
+// "ttyUSB2" -> 103); none for other devices.
+std::optional<uint16_t> UsbSerialPortNumber(std::string_view sysname);
+// The device node a port number stands for among USB serial devices, whether
+// or not it is present.
+std::optional<std::filesystem::path> UsbSerialNode(uint16_t number);
+
+// The device node of COM<n> when one is present. Never opens anything.
+std::optional<std::filesystem::path> ResolvePort(uint16_t number);
+
+// Every serial port that has a name, ordered by number: the port directory's
+// entries, then USB serial devices (udev, subsystem "tty") whose number the
+// directory does not take. Ports are never opened to find them. When the
+// system's device list cannot be read, *listError (if given) receives the
+// system error number and only the directory's entries are returned;
+// otherwise it is set to 0.
+std::vector<PortInfo> EnumeratePorts(int* listError = nullptr);
+
+// What module discovery keeps: a description that contains kModuleInterconnect
+// and a name that is "COM" and a non-zero number.
+bool IsModuleCandidate(const PortInfo& port);
+
+// Device texts (USB strings, file contents, system messages) are UTF-8; bytes
+// that are not become U+FFFD rather than failing.
+std::wstring WidenUtf8(std::string_view text);
+
+} // namespace portnames

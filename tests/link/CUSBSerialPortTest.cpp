@@ -1,0 +1,325 @@
+#include "link/CUSBSerialPort.h"
+#include "link/PortDirectory.h"
+#include "link/PortNames.h"
+
+#include "PtyModule.h"
+
+#include <atomic>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+constexpr uint16_t kPortA = 4001;
+constexpr uint16_t kPortB = 4002;
+
+// Sends each piece after its delay, counted from the previous piece.
+std::jthread SendLater(const PtyModule& module,
+                       std::vector<std::pair<std::chrono::milliseconds, std::string>> pieces) {
+    return std::jthread([&module, pieces = std::move(pieces)] {
+        for (const auto& [delay, bytes] : pieces) {
+            std::this_thread::sleep_for(delay);
+            module.Send(bytes);
+        }
+    });
+}
+
+// Runs body in a child process; its exit code, or -1 when it died otherwise.
+template <class F> int InChild(F&& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+constexpr int kOpened = 0;
+constexpr int kRefused = 1;
+constexpr int kNoPrivilegeDrop = 77;
+
+class LinkSerialPort : public TempPortDirTest {
+protected:
+    void SetUp() override {
+        TempPortDirTest::SetUp();
+        ASSERT_TRUE(portdir::Publish(kPortA, m_module.SlavePath(), "test module"));
+        m_port.SetErrorHandler([this](const std::wstring& text) { m_reports.push_back(text); });
+    }
+    // Waits until what the module sent is readable at the port.
+    void AwaitInput() {
+        pollfd waiter{m_port.GetHandle(), POLLIN, 0};
+        ASSERT_EQ(::poll(&waiter, 1, 2000), 1);
+    }
+    std::string ReadText(uint32_t count) {
+        std::string text(count, '\0');
+        text.resize(m_port.Read(text.data(), count));
+        return text;
+    }
+
+    PtyModule m_module;
+    CUSBSerialPort m_port;
+    std::vector<std::wstring> m_reports;
+};
+
+TEST_F(LinkSerialPort, SilentModuleTimesOutAfterTotalOfRequest) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    uint8_t buffer[4];
+    uint32_t got = 99;
+    const double seconds = SecondsFor([&] { got = m_port.Read(buffer, 4); });
+    EXPECT_EQ(got, 0u);
+    EXPECT_GT(seconds, 2.2);
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_TRUE(m_reports.empty());
+}
+
+TEST_F(LinkSerialPort, ReadReturnsWhatCameOnceTheModulePauses) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    auto sender = SendLater(m_module, {{100ms, "ab"}, {300ms, "c"}});
+    std::string text;
+    // The total for 10 bytes would be 5.5 s; the pause after "c" ends it.
+    const double seconds = SecondsFor([&] { text = ReadText(10); });
+    EXPECT_EQ(text, "abc");
+    EXPECT_LT(seconds, 4.0);
+}
+
+TEST_F(LinkSerialPort, EveryByteValuePassesUnchangedBothWays) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    m_port.Write(all.data(), static_cast<uint32_t>(all.size()));
+    EXPECT_EQ(m_module.Receive(all.size(), 2000ms), all);
+    m_module.Send(all);
+    EXPECT_EQ(ReadText(static_cast<uint32_t>(all.size())), all);
+}
+
+TEST_F(LinkSerialPort, DisabledTimeoutsWaitForAllBytesAcrossCloseAndOpen) {
+    struct Case {
+        const char* name;
+        bool disableWhileOpen;
+    };
+    for (const Case& c : {Case{"disabled while closed", false}, Case{"disabled, reopened", true}}) {
+        SCOPED_TRACE(c.name);
+        m_port.EnableTimeouts();
+        m_port.Close();
+        if (c.disableWhileOpen) {
+            ASSERT_TRUE(m_port.Open(kPortA));
+            m_port.DisableTimeouts();
+            m_port.Close();
+        } else {
+            m_port.DisableTimeouts();
+        }
+        ASSERT_TRUE(m_port.Open(kPortA));
+        EXPECT_FALSE(m_port.TimeoutsEnabled());
+        // A gap longer than both the interval and the normal total.
+        auto sender = SendLater(m_module, {{100ms, "x"}, {1100ms, "y"}});
+        EXPECT_EQ(ReadText(2), "xy");
+    }
+}
+
+TEST_F(LinkSerialPort, PurgeDropsInputPromptlyAndPutsBackTheChosenSet) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    for (bool enabled : {true, false}) {
+        SCOPED_TRACE(enabled ? "time-outs enabled" : "time-outs disabled");
+        enabled ? m_port.EnableTimeouts() : m_port.DisableTimeouts();
+        m_module.Send("junk");
+        AwaitInput();
+        EXPECT_LT(SecondsFor([&] { m_port.Purge(); }), 1.0);
+        m_module.Send("C");
+        EXPECT_EQ(ReadText(1), "C");
+        // One byte later than the normal total of a 1-byte read.
+        auto sender = SendLater(m_module, {{1500ms, "Z"}});
+        EXPECT_EQ(ReadText(1), enabled ? "" : "Z");
+        EXPECT_EQ(m_port.TimeoutsEnabled(), enabled);
+    }
+    EXPECT_TRUE(m_reports.empty());
+}
+
+TEST_F(LinkSerialPort, PurgeEndsWhileTheModuleKeepsSending) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    std::atomic<bool> stop{false};
+    std::jthread chatter([&] {
+        const auto end = std::chrono::steady_clock::now() + 8s;
+        while (!stop && std::chrono::steady_clock::now() < end) {
+            m_module.Send("0123456789");
+            std::this_thread::sleep_for(200us);
+        }
+    });
+    AwaitInput();
+    EXPECT_LT(SecondsFor([&] { m_port.Purge(); }), 6.0);
+    stop = true;
+}
+
+TEST_F(LinkSerialPort, WriteGivesUpWhenTheModuleTakesNothing) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    // Fill the line to the module past the point where it accepts more.
+    const std::string block(4096, 'f');
+    for (int i = 0; i < 4096 && ::write(m_port.GetHandle(), block.data(), block.size()) > 0; ++i) {
+    }
+    const double seconds = SecondsFor([&] { m_port.Write("ab", 2); });
+    EXPECT_GT(seconds, 1.0); // 500 + 2 * 500 ms
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_TRUE(m_reports.empty());
+}
+
+TEST_F(LinkSerialPort, LargeWritesArriveWhole) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    std::string data(200000, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 7 % 251);
+    std::string received;
+    std::jthread reader([&] { received = m_module.Receive(data.size(), 3000ms); });
+    m_port.Write(data.data(), static_cast<uint32_t>(data.size()));
+    reader.join();
+    EXPECT_EQ(received, data);
+}
+
+TEST_F(LinkSerialPort, SecondOpenOfAnOpenPortFails) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    CUSBSerialPort other;
+    EXPECT_FALSE(other.Open(kPortA));
+    EXPECT_EQ(InChild([] { return CUSBSerialPort().Open(kPortA) ? kOpened : kRefused; }), kRefused);
+    m_port.Close();
+    EXPECT_TRUE(other.Open(kPortA));
+}
+
+// flock and TIOCEXCL against a process without privileges; after Close the
+// terminal (still open on the module side) must accept a new user.
+TEST_F(LinkSerialPort, ExclusiveAgainstUnprivilegedProcesses) {
+    ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(m_module.SlavePath().c_str(), 0666), 0);
+    const fs::path slave = m_module.SlavePath();
+    struct Case {
+        const char* name;
+        bool portHeld;
+        bool plainOpen; // a program that knows nothing of flock
+        int expected;
+    };
+    const Case cases[] = {
+        {"port held, port object", true, false, kRefused},
+        {"port held, plain open", true, true, kRefused},
+        {"port closed again", false, false, kOpened},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(m_port.Open(kPortA));
+        if (!c.portHeld)
+            m_port.Close();
+        const int result = InChild([&] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                return kNoPrivilegeDrop;
+            if (!c.plainOpen)
+                return CUSBSerialPort().Open(kPortA) ? kOpened : kRefused;
+            const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            return fd >= 0 ? kOpened : errno == EBUSY ? kRefused : 2;
+        });
+        if (result == kNoPrivilegeDrop)
+            GTEST_SKIP() << "cannot drop privileges here";
+        EXPECT_EQ(result, c.expected);
+        m_port.Close();
+    }
+}
+
+TEST_F(LinkSerialPort, OpenOnAnOpenPortMovesToTheNewNumber) {
+    PtyModule moduleB;
+    ASSERT_TRUE(portdir::Publish(kPortB, moduleB.SlavePath(), "test module"));
+    ASSERT_TRUE(m_port.Open(kPortA));
+    ASSERT_TRUE(m_port.Open(kPortB));
+    EXPECT_EQ(m_port.GetPortNumber(), kPortB);
+    EXPECT_EQ(m_port.GetDevicePath(), moduleB.SlavePath());
+    CUSBSerialPort other;
+    EXPECT_TRUE(other.Open(kPortA)); // released by the switch
+    m_port.Write("B", 1);
+    EXPECT_EQ(moduleB.Receive(1, 2000ms), "B");
+    m_port.Close(); // before moduleB goes
+}
+
+TEST_F(LinkSerialPort, FailedOpenLeavesThePortClosed) {
+    const fs::path plainFile = m_dir / "plain";
+    std::ofstream(plainFile) << "not a terminal";
+    ASSERT_TRUE(portdir::Publish(4003, m_dir / "missing", "gone"));
+    ASSERT_TRUE(portdir::Publish(4004, plainFile, "file"));
+    struct Case {
+        const char* name;
+        uint16_t port;
+    };
+    for (const Case& c :
+         {Case{"unpublished", 4009}, Case{"dangling link", 4003}, Case{"not a terminal", 4004}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(m_port.Open(kPortA));
+        EXPECT_FALSE(m_port.Open(c.port));
+        EXPECT_FALSE(m_port.IsOpen());
+        EXPECT_EQ(m_port.GetHandle(), CUSBSerialPort::kInvalidHandle);
+        EXPECT_EQ(m_port.GetPortNumber(), 0);
+    }
+}
+
+TEST_F(LinkSerialPort, ClosedPortDoesNothing) {
+    for (bool wasOpen : {false, true}) {
+        SCOPED_TRACE(wasOpen ? "after Close" : "never opened");
+        if (wasOpen) {
+            ASSERT_TRUE(m_port.Open(kPortA));
+            m_port.Close();
+        }
+        if (wasOpen)
+            m_module.Send("unread"); // readable now that the line is raw
+        uint8_t buffer[4] = {};
+        EXPECT_LT(SecondsFor([&] { EXPECT_EQ(m_port.Read(buffer, 4), 0u); }), 0.5);
+        m_port.Write("out", 3);
+        m_port.Purge();
+        EXPECT_EQ(m_port.GetHandle(), CUSBSerialPort::kInvalidHandle);
+    }
+    EXPECT_EQ(m_module.Receive(1, 100ms), "");
+    EXPECT_TRUE(m_reports.empty());
+}
+
+TEST_F(LinkSerialPort, HungUpPortReportsEveryFailingCallAndStaysOpen) {
+    ASSERT_TRUE(m_port.Open(kPortA));
+    const std::wstring where =
+        L" COM4001 (" + portnames::WidenUtf8(m_module.SlavePath().string()) + L"): ";
+    m_module.CloseMaster();
+    uint8_t buffer[4];
+    struct Step {
+        const char* name;
+        std::function<void()> call;
+        const wchar_t* operation;
+    };
+    const Step steps[] = {
+        {"read", [&] { EXPECT_EQ(m_port.Read(buffer, 4), 0u); }, L"reading from"},
+        {"write", [&] { m_port.Write("x", 1); }, L"writing to"},
+        {"purge", [&] { m_port.Purge(); }, L"reading from"},
+        {"read again", [&] { EXPECT_EQ(m_port.Read(buffer, 4), 0u); }, L"reading from"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        const size_t before = m_reports.size();
+        EXPECT_LT(SecondsFor(step.call), 2.0);
+        ASSERT_EQ(m_reports.size(), before + 1);
+        EXPECT_EQ(m_reports.back(), L"An error occurred while " + std::wstring(step.operation) +
+                                        where + L"Input/output error.");
+        EXPECT_TRUE(m_port.IsOpen());
+    }
+}
+
+TEST_F(LinkSerialPort, FailureWithoutHandlerGoesToStderr) {
+    CUSBSerialPort port;
+    ASSERT_TRUE(port.Open(kPortA));
+    m_module.CloseMaster();
+    testing::internal::CaptureStderr();
+    uint8_t buffer[1];
+    EXPECT_EQ(port.Read(buffer, 1), 0u);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("reading from COM4001"),
+              std::string::npos);
+}
+
+} // namespace
