@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+
+// The dialog framework as the pages and procedures see it: message boxes, the
+// standard file-error report, file dialogs, the wait cursor, and the way from a
+// worker thread to the GUI thread. The program implements it with Qt; tests
+// script the answers and record what was shown. Header only: core code may
+// use it without depending on Qt.
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Information, Exclamation, Error, Question };
+enum class MsgResult { Ok, Cancel, Yes, No };
+
+enum class FileOperation { Open, Create, Read, Write };
+
+// A file dialog. The filter has the form "Name|*.ext|Other|*.*||"; filter
+// indices count from 1 (0 means the first).
+struct FileDialogRequest {
+    bool save = false;
+    std::wstring filter;
+    int filterIndex = 1;
+    std::wstring initialFolder;
+    std::wstring title;
+};
+
+struct FileDialogResult {
+    bool accepted = false;
+    std::wstring path;
+    int filterIndex = 1;
+};
+
+class CDialogServicesIF {
+public:
+    virtual ~CDialogServicesIF() = default;
+
+    // An empty caption stands for the application's title.
+    virtual MsgResult MessageBox(const std::wstring& text, const std::wstring& caption = {},
+                                 MsgButtons buttons = MsgButtons::Ok,
+                                 MsgIcon icon = MsgIcon::None) = 0;
+    // The standard report of a failed file operation: an OK box naming the file
+    // and the system's reason (FileErrorText).
+    virtual void ReportFileError(const std::wstring& path, FileOperation operation,
+                                 int systemError) = 0;
+    virtual FileDialogResult AskFile(const FileDialogRequest& request) = 0;
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+    // Runs fn on the GUI thread: at once when called there; from another thread
+    // queued, and with wait the caller blocks until fn has run.
+    virtual void RunOnGuiThread(std::function<void()> fn, bool wait) = 0;
+};
+
+// The text of the standard file-error report.
+inline std::wstring FileErrorText(const std::wstring& path, FileOperation operation,
+                                  int systemError) {
+    const wchar_t* what = L"accessing";
+    switch (operation) {
+    case FileOperation::Open: what = L"opening"; break;
+    case FileOperation::Create: what = L"creating"; break;
+    case FileOperation::Read: what = L"reading"; break;
+    case FileOperation::Write: what = L"writing"; break;
+    }
+    const char* reason = std::strerror(systemError);
+    return std::wstring(L"An error occurred while ") + what + L" '" + path + L"': " +
+           std::wstring(reason, reason + std::strlen(reason)) + L".";
+}
+
+// Keeps the wait cursor up for a scope.
+class CWaitCursor {
+public:
+    explicit CWaitCursor(CDialogServicesIF& ui) : m_ui(ui) { m_ui.BeginWaitCursor(); }
+    ~CWaitCursor() { m_ui.EndWaitCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    CDialogServicesIF& m_ui;
+};

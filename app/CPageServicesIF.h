@@ -1,0 +1,39 @@
+#pragma once
+
+#include "descriptions/VersionNumber.h"
+
+#include <cstdint>
+#include <string>
+
+class CCmdEngine;
+class CDialogServicesIF;
+struct ModuleRecord;
+struct AssemblyRecord;
+
+// What the tab pages need of the application and of each other (the update
+// page owns the release selection). The application object implements it;
+// page tests implement it themselves. Every call is made on the GUI thread.
+class CPageServicesIF {
+public:
+    virtual ~CPageServicesIF() = default;
+
+    virtual CCmdEngine* Engine() = 0;
+    virtual CDialogServicesIF& Dialogs() = 0;
+    // The main status line (dropped while quiet).
+    virtual void ReportError(const std::wstring& text) = 0;
+    virtual bool IsOptionM() = 0;
+    virtual bool IsOptionD() = 0;
+
+    virtual void UpdateControls() = 0;
+    virtual void SetQuiet(bool quiet) = 0;
+    virtual bool IsQuiet() = 0;
+    virtual bool Connect(const std::string& expectedSerial) = 0;
+    virtual void Disconnect() = 0;
+
+    // The update page's selected release, or null.
+    virtual const AssemblyRecord* CurrentRelease() = 0;
+    // The selected release exists and its release equals the version.
+    virtual bool ReleaseMatches(VersionNumber version) = 0;
+    // The module provably runs a release of the update page's table.
+    virtual bool ModuleEntryValid(const ModuleRecord& module) = 0;
+};

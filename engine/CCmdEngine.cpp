@@ -1,0 +1,380 @@
+#include "engine/CCmdEngine.h"
+
+#include "descriptions/CAssembliesXML.h"
+#include "descriptions/CModuleTypeXML.h"
+#include "descriptions/CModuleTypes.h"
+#include "descriptions/ReleaseTable.h"
+#include "engine/CAppIF.h"
+#include "engine/EngineCodes.h"
+#include "setups/CConfigBlockIF.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+constexpr uint32_t kMaxApplicationImage = 0xFFFF;
+
+} // namespace
+
+CCmdEngine::CCmdEngine(CSerialIF* port, CErrorReportIF* errorReport, CAppIF* app,
+                       CModuleTypes* registry, ModuleTypeId initialModuleType)
+    : m_port(port), m_errorReport(errorReport), m_app(app), m_channel(port, this),
+      m_registry(registry) {
+    if (m_registry)
+        m_registry->Scan();
+    SelectModuleType(initialModuleType, kNoVersion);
+}
+
+// ---- Register and block commands ------------------------------------------------------------
+
+int32_t CCmdEngine::Peek(uint32_t interface, uint8_t device, uint32_t address, uint8_t* value) {
+    return TranslateChannelCode(m_channel.Peek(interface, device, address, value, 1),
+                                Column::PeekPoke);
+}
+
+int32_t CCmdEngine::Poke(uint32_t interface, uint8_t device, uint32_t address, uint8_t value) {
+    return TranslateChannelCode(m_channel.Poke(interface, device, address, &value, 1),
+                                Column::PeekPoke);
+}
+
+int32_t CCmdEngine::LoadPokeFile(std::wistream& stream, PokeFileError& error) {
+    uint32_t line = 0;
+    for (;;) {
+        uint32_t interface = 0;
+        uint8_t device = 0;
+        uint32_t address = 0;
+        uint8_t value = 0;
+        const int32_t parsed = ParsePokeLine(stream, line, interface, device, address, value);
+        if (parsed < 0) {
+            error = {parsed, line};
+            return eng::kPokeFileParse;
+        }
+        if (parsed == poke::kEnd)
+            return eng::kOk;
+        if (const int32_t r = Poke(interface, device, address, value); r != eng::kOk)
+            return r;
+    }
+}
+
+int32_t CCmdEngine::RebootModule() {
+    return TranslateChannelCode(m_channel.Reboot(), Column::Reboot);
+}
+
+int32_t CCmdEngine::WriteName(const std::string& text) {
+    m_module.name = text;
+    return TranslateChannelCode(m_channel.WriteName(text), Column::Standard);
+}
+
+int32_t CCmdEngine::WriteAssembly(const std::string& text) {
+    m_module.assembly = text;
+    return TranslateChannelCode(m_channel.WriteAssembly(text), Column::Standard);
+}
+
+int32_t CCmdEngine::WriteSerial(const std::string& text) {
+    m_module.serial = text;
+    return TranslateChannelCode(m_channel.WriteSerial(text), Column::Standard);
+}
+
+int32_t CCmdEngine::ReadName(std::string& text) {
+    return TranslateChannelCode(m_channel.ReadName(text), Column::Standard);
+}
+
+int32_t CCmdEngine::WriteRelease(uint8_t major, uint8_t minor) {
+    const int32_t r = m_channel.WriteRelease(major, minor);
+    if (r == chan::kOk)
+        m_module.release = {major, minor};
+    return TranslateChannelCode(r, Column::Standard);
+}
+
+int32_t CCmdEngine::SendModuleLayout() {
+    std::vector<uint8_t> wire;
+    SerializeModuleDescription(m_module, wire);
+    return TranslateChannelCode(m_channel.SendModuleLayout(wire), Column::Standard);
+}
+
+void CCmdEngine::RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId) {
+    ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
+    if (!block || !block->block)
+        return;
+    m_channel.RestoreBlockDefaults(fpgaId, blockId);
+    block->block->Read(m_channel);
+}
+
+// ---- Parameter block objects ---------------------------------------------------------------
+
+void CCmdEngine::AttachConfigBlock(CConfigBlockIF* block) {
+    m_module.AttachBlockHandler(block);
+}
+
+bool CCmdEngine::ConfigBlockChanged(uint8_t fpgaId, uint8_t blockId) {
+    ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
+    if (!block)
+        return false;
+    if (block->block)
+        block->block->Write(m_channel);
+    return true;
+}
+
+void CCmdEngine::CommitConfigBlock(uint8_t fpgaId, uint8_t blockId) {
+    ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
+    if (block && block->block)
+        block->block->Write(m_channel);
+}
+
+// ---- Connection and identification ---------------------------------------------------------
+
+bool CCmdEngine::IsBlankSerial(const std::string& serial) {
+    return serial == std::string(8, '\xFF');
+}
+
+int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
+    uint8_t protocol = 0;
+    if (m_channel.CheckProtocol(protocol) != chan::kOk)
+        return -1;
+    if (protocol != 1)
+        return -2;
+
+    uint8_t identity[5] = {};
+    if (m_channel.ReadIdentity(identity) != chan::kOk)
+        return -6;
+    m_module.safeBoot.version = {identity[0], identity[1]};
+    m_module.ferrin.version = {identity[2], identity[3]};
+    m_module.identityFlag = identity[4] >> 7;
+    m_module.runningImage = identity[4] & 0x7F;
+
+    m_configurationValid.store(false);
+    m_connected.store(true);
+
+    if (m_module.runningImage != kRunningFerrin) {
+        m_module.moduleType = 0;
+        SelectModuleType(0, kNoVersion);
+        if (m_app)
+            m_app->OnIdentityChanged();
+        return 0;
+    }
+
+    std::string serial;
+    m_channel.ReadSerial(serial);
+    m_module.serial = serial;
+    if (!expectedSerial.empty() && expectedSerial != serial && !IsBlankSerial(serial)) {
+        m_connected.store(false);
+        return -23;
+    }
+
+    uint8_t release[2] = {0xFF, 0xFF};
+    m_channel.ReadRelease(release[0], release[1]);
+    m_module.release = {release[0], release[1]};
+
+    std::string assembly;
+    m_channel.ReadAssembly(assembly);
+    m_module.assembly = assembly;
+
+    uint8_t type = 0;
+    switch (m_channel.ReadModuleType(type)) {
+    case chan::kOk: break;
+    case chan::kOutOfMemory: return -14;
+    case chan::kRejected:
+    case chan::kBadLength:
+    case chan::kBadResponseCode: return -13;
+    case chan::kTimeout: return -10;
+    default: return -11;
+    }
+
+    if (type != 0) {
+        ModuleTypeId moduleType = type;
+        if (!m_registry || !m_registry->HasModuleType(moduleType)) {
+            const bool optionAllows = m_app && (m_app->IsOptionM() || m_app->IsOptionD());
+            if (!optionAllows) {
+                m_connected.store(false);
+                return moduleType >= 3 ? -5 : -21;
+            }
+            moduleType = 0;
+        }
+        m_module.moduleType = moduleType;
+        SelectModuleType(moduleType, m_module.release);
+    }
+
+    std::string name;
+    m_channel.ReadName(name);
+    m_module.name = name;
+
+    ReadVersions();
+    if (!VerifyConfigBlocks())
+        return -9;
+    m_configurationValid.store(true);
+    if (m_app)
+        m_app->OnIdentityChanged();
+    return 0;
+}
+
+void CCmdEngine::SelectModuleType(ModuleTypeId type, VersionNumber release) {
+    if (!m_registry || !m_registry->HasModuleType(type))
+        return;
+    ReleaseTable table;
+    LoadReleasesOfType(type, table);
+    if (const AssemblyRecord* record = FindByRelease(table, release)) {
+        std::unique_ptr<CModuleTypeXML> reader(m_app ? m_app->CreateModuleTypeReader() : nullptr);
+        if (reader)
+            LoadModuleDescription(m_module, *reader, record->moduleTypeFile);
+    }
+    m_module.moduleType = type;
+    if (m_app)
+        m_app->OnModuleChanged();
+}
+
+void CCmdEngine::LoadReleasesOfType(ModuleTypeId type, ReleaseTable& table) {
+    if (!m_registry || !m_registry->HasModuleType(type))
+        return;
+    std::unique_ptr<CAssembliesXML> reader(m_app ? m_app->CreateAssembliesReader() : nullptr);
+    if (!reader)
+        return;
+    if (!reader->Parse(L"", m_registry->GetTypeDirectory(type) + L"assembly.xml")) {
+        std::wstring dropped;
+        reader->TakeError(dropped);
+    }
+    LoadReleaseTable(table, *reader);
+}
+
+void CCmdEngine::ReadVersions() {
+    for (auto& [fpgaId, fpga] : m_module.fpgas) {
+        const auto interface = static_cast<uint8_t>(fpga.interface);
+        uint8_t major = 0;
+        uint8_t minor = 0;
+        if (m_channel.ReadFpgaRevision(interface, fpga.deviceId, fpga.firmware.revisionStart, major,
+                                       minor) != chan::kOk)
+            return;
+        fpga.firmware.version = {major, minor};
+        for (auto& [tableId, table] : fpga.lookupTables) {
+            if (m_channel.ReadLookupTableVersion(interface, fpga.deviceId, tableId,
+                                                 table.start + 1, major, minor) == chan::kOk)
+                table.version = {major, minor};
+        }
+    }
+}
+
+bool CCmdEngine::VerifyConfigBlocks() {
+    for (auto& [fpgaId, fpga] : m_module.fpgas)
+        for (auto& [blockId, block] : fpga.paramBlocks)
+            if (block.block && block.block->Read(m_channel) == 0)
+                return false;
+    return true;
+}
+
+void CCmdEngine::WriteAllConfigBlocks() {
+    for (auto& [fpgaId, fpga] : m_module.fpgas)
+        for (auto& [blockId, block] : fpga.paramBlocks)
+            if (block.block)
+                block.block->Write(m_channel);
+}
+
+int32_t CCmdEngine::ChangeModuleType(ModuleTypeId type, const uint8_t release[2]) {
+    if (m_module.runningImage != kRunningFerrin)
+        return eng::kNotRunningFerrin;
+    if (const int32_t r = m_channel.WriteModuleType(static_cast<uint8_t>(type)); r != chan::kOk)
+        return TranslateChannelCode(r, Column::Standard);
+    WriteRelease(release[0], release[1]);
+    m_module.moduleType = type;
+    SelectModuleType(type, {release[0], release[1]});
+    uint8_t identity[5] = {};
+    if (m_channel.ReadIdentity(identity) != chan::kOk)
+        return -6;
+    m_module.safeBoot.version = {identity[0], identity[1]};
+    m_module.ferrin.version = {identity[2], identity[3]};
+    m_module.identityFlag = identity[4] >> 7;
+    m_module.runningImage = identity[4] & 0x7F;
+    SendModuleLayout();
+    ReadVersions();
+    WriteAllConfigBlocks();
+    return eng::kOk;
+}
+
+bool CCmdEngine::IsModuleResponding() {
+    if (m_connected.load())
+        return true;
+    uint8_t protocol = 0;
+    const int32_t r = m_channel.CheckProtocol(protocol);
+    return r == chan::kOk || r == chan::kRejected;
+}
+
+// ---- Image downloads -----------------------------------------------------------------------
+
+int32_t CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size) {
+    if (size > kMaxApplicationImage)
+        return eng::kImageTooLarge;
+    m_channel.ResetProgress();
+    uint16_t chunkSize = 0;
+    const auto size16 = static_cast<uint16_t>(size);
+    const int32_t started = ferrin ? m_channel.StartFerrinDownload(size16, chunkSize)
+                                   : m_channel.StartSafeBootDownload(size16, chunkSize);
+    if (started != chan::kOk)
+        return TranslateChannelCode(started, Column::Download);
+    const uint32_t chunks = (size + chunkSize - 1) / chunkSize;
+    m_channel.RescaleProgress(ferrin ? chunks + chunks / 20 : chunks);
+    return TranslateChannelCode(m_channel.SendChunks(image, size, chunkSize), Column::Download);
+}
+
+int32_t CCmdEngine::DownloadSafeBoot(std::istream& image, uint32_t size) {
+    return DownloadApplicationImage(false, image, size);
+}
+
+int32_t CCmdEngine::DownloadFerrin(std::istream& image, uint32_t size) {
+    return DownloadApplicationImage(true, image, size);
+}
+
+int32_t CCmdEngine::DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t size) {
+    const auto interface = static_cast<uint8_t>(m_module.FirmwareInterface(fpgaId));
+    const uint8_t device = m_module.FirmwareDeviceId(fpgaId);
+    const uint32_t start = m_module.FirmwareStart(fpgaId);
+
+    m_channel.ResetProgress();
+    uint16_t chunkSize = 0;
+    if (const int32_t r = m_channel.StartFpgaDownload(interface, device, start, size, chunkSize);
+        r != chan::kOk)
+        return TranslateChannelCode(r, Column::FpgaDownload);
+    const uint32_t chunks = size / chunkSize + (size % chunkSize != 0 ? 1 : 0);
+    m_channel.RescaleProgress(chunks);
+    if (const int32_t r = m_channel.SendChunks(image, size, chunkSize); r != chan::kOk)
+        return TranslateChannelCode(r, Column::FpgaDownload);
+
+    FpgaDescription* fpga = m_module.FindFpga(fpgaId);
+    if (!fpga)
+        return eng::kOk;
+    uint8_t major = 0;
+    uint8_t minor = 0;
+    if (m_channel.ReadFpgaRevision(static_cast<uint8_t>(fpga->interface), fpga->deviceId,
+                                   fpga->firmware.revisionStart, major, minor) == chan::kOk)
+        fpga->firmware.version = {major, minor};
+    return eng::kOk;
+}
+
+int32_t CCmdEngine::DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::istream& image,
+                                        uint32_t size) {
+    FpgaDescription* fpga = m_module.FindFpga(fpgaId);
+    if (!fpga)
+        return eng::kOk;
+    LookupTableDescription* table = fpga->FindLookupTable(tableId);
+    if (!table)
+        return eng::kOk;
+    const auto interface = static_cast<uint8_t>(fpga->interface);
+
+    m_channel.ResetProgress();
+    uint16_t chunkSize = 0;
+    if (const int32_t r = m_channel.StartLookupTableDownload(interface, fpga->deviceId,
+                                                             table->deviceId, table->start, size,
+                                                             fpga->lookupTableRegisterStart,
+                                                             chunkSize);
+        r != chan::kOk)
+        return TranslateChannelCode(r, Column::Download);
+    const uint32_t chunks = size / chunkSize + (size % chunkSize != 0 ? 1 : 0);
+    m_channel.RescaleProgress(chunks);
+    if (const int32_t r = m_channel.SendChunks(image, size, chunkSize); r != chan::kOk)
+        return TranslateChannelCode(r, Column::Download);
+
+    uint8_t major = 0;
+    uint8_t minor = 0;
+    if (m_channel.ReadLookupTableVersion(interface, fpga->deviceId, tableId, table->start + 1,
+                                         major, minor) == chan::kOk)
+        table->version = {major, minor};
+    return eng::kOk;
+}

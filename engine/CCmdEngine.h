@@ -1,0 +1,121 @@
+#pragma once
+
+#include "engine/CCmdChannel.h"
+#include "engine/CProgressIF.h"
+#include "engine/ModuleRecord.h"
+
+#include <atomic>
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <utility>
+
+class CSerialIF;
+class CErrorReportIF;
+class CAppIF;
+class CModuleTypes;
+class CConfigBlockIF;
+struct ReleaseTable;
+
+// Where a poke file stopped: the parse code (negative) and its line number.
+struct PokeFileError {
+    int32_t code = 0;
+    uint32_t line = 0;
+};
+
+// Parse codes of a poke file line. The first five are the module tool's own;
+// -6 ends a file whose line is longer than a line may be.
+namespace poke {
+constexpr int32_t kLine = 0;
+constexpr int32_t kEnd = 1;
+constexpr int32_t kNoSeparator = -1;
+constexpr int32_t kUnknownInterface = -2;
+constexpr int32_t kTooFewNumbers = -3;
+constexpr int32_t kAddressRange = -4;
+constexpr int32_t kValueRange = -5;
+constexpr int32_t kLineTooLong = -6;
+constexpr size_t kMaxLineLength = 511;
+} // namespace poke
+
+// Reads one poke file line ("I2C,4a,1000,ff"); returns a parse code. Comment
+// and heading lines (";" or a double quote first) are skipped; an empty line
+// or the end of the stream gives poke::kEnd.
+int32_t ParsePokeLine(std::wistream& stream, uint32_t& lineNumber, uint32_t& interface,
+                      uint8_t& device, uint32_t& address, uint8_t& value);
+
+// The one command engine: every module operation the pages use. No lock: the
+// `update in progress` flag keeps the GUI away while a worker downloads, and
+// only the abort flag and the progress fraction cross threads (atomics).
+class CCmdEngine : public CProgressIF {
+public:
+    CCmdEngine(CSerialIF* port, CErrorReportIF* errorReport, CAppIF* app, CModuleTypes* registry,
+               ModuleTypeId initialModuleType);
+    CCmdEngine(const CCmdEngine&) = delete;
+    CCmdEngine& operator=(const CCmdEngine&) = delete;
+
+    void SetProgress(float fraction) override { m_progress.store(fraction); }
+    float GetProgress() override { return m_progress.load(); }
+
+    CCmdChannel& Channel() { return m_channel; }
+    ModuleRecord& Module() { return m_module; }
+    const ModuleRecord& Module() const { return m_module; }
+    CModuleTypes* Registry() const { return m_registry; }
+    CAppIF* App() const { return m_app; }
+    CErrorReportIF* ErrorReport() const { return m_errorReport; }
+
+    bool IsConnected() const { return m_connected.load(); }
+    void SetConnected(bool connected) { m_connected.store(connected); }
+    bool IsConfigurationValid() const { return m_configurationValid.load(); }
+    bool IsUpdateInProgress() const { return m_updateInProgress.load(); }
+    void SetUpdateInProgress(bool inProgress) { m_updateInProgress.store(inProgress); }
+
+    // Register and block commands.
+    int32_t Peek(uint32_t interface, uint8_t device, uint32_t address, uint8_t* value);
+    int32_t Poke(uint32_t interface, uint8_t device, uint32_t address, uint8_t value);
+    int32_t LoadPokeFile(std::wistream& stream, PokeFileError& error);
+    int32_t RebootModule();
+    int32_t WriteName(const std::string& text);
+    int32_t WriteAssembly(const std::string& text);
+    int32_t WriteSerial(const std::string& text);
+    int32_t ReadName(std::string& text);
+    int32_t WriteRelease(uint8_t major, uint8_t minor);
+    int32_t SendModuleLayout();
+    void RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId);
+
+    // Parameter block objects.
+    void AttachConfigBlock(CConfigBlockIF* block);
+    bool ConfigBlockChanged(uint8_t fpgaId, uint8_t blockId);
+    void CommitConfigBlock(uint8_t fpgaId, uint8_t blockId);
+
+    // Connection and identification.
+    int32_t Connect(const std::string& expectedSerial);
+    int32_t ChangeModuleType(ModuleTypeId type, const uint8_t release[2]);
+    void SelectModuleType(ModuleTypeId type, VersionNumber release);
+    void LoadReleasesOfType(ModuleTypeId type, ReleaseTable& table);
+    void ReadVersions();
+    bool VerifyConfigBlocks();
+    void WriteAllConfigBlocks();
+    bool IsModuleResponding();
+    static bool IsBlankSerial(const std::string& serial);
+
+    // Image downloads (worker thread). The stream is read from where it stands.
+    int32_t DownloadSafeBoot(std::istream& image, uint32_t size);
+    int32_t DownloadFerrin(std::istream& image, uint32_t size);
+    int32_t DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t size);
+    int32_t DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::istream& image,
+                                uint32_t size);
+
+private:
+    int32_t DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size);
+
+    CSerialIF* m_port;
+    CErrorReportIF* m_errorReport;
+    CAppIF* m_app;
+    CCmdChannel m_channel;
+    ModuleRecord m_module;
+    CModuleTypes* m_registry;
+    std::atomic<bool> m_connected{false};
+    std::atomic<bool> m_configurationValid{false};
+    std::atomic<bool> m_updateInProgress{false};
+    std::atomic<float> m_progress{0.0f};
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+
+class CCmdEngine;
+class CCmdChannel;
+
+// A module's parameter block as the engine sees it: it can be fetched from
+// and committed to the module. Owned by its setup page, lent to the engine's
+// module description while a module of its type is connected.
+class CConfigBlockIF {
+public:
+    CConfigBlockIF(CCmdEngine* engine, uint8_t fpgaId, uint8_t blockId)
+        : m_engine(engine), m_fpgaId(fpgaId), m_blockId(blockId) {}
+    virtual ~CConfigBlockIF() = default;
+    CConfigBlockIF(const CConfigBlockIF&) = delete;
+    CConfigBlockIF& operator=(const CConfigBlockIF&) = delete;
+
+    // Returns the number of block bytes read (4) on success, 0 on failure.
+    virtual int32_t Read(CCmdChannel& channel) = 0;
+    // Returns the channel code of the write.
+    virtual int32_t Write(CCmdChannel& channel) = 0;
+
+    uint8_t FpgaId() const { return m_fpgaId; }
+    uint8_t BlockId() const { return m_blockId; }
+    CCmdEngine* Engine() const { return m_engine; }
+
+protected:
+    CCmdEngine* m_engine;
+    uint8_t m_fpgaId;
+    uint8_t m_blockId;
+};

@@ -1,0 +1,287 @@
+// Every command's request bytes and response checks, the chunked transfers,
+// and the engine operations built on them, against the simulated module.
+#include "ModuleFixture.h"
+
+#include "engine/CCmdEngine.h"
+#include "engine/EngineCodes.h"
+
+#include <functional>
+#include <sstream>
+
+namespace {
+
+class CommandsTest : public ModuleFixture {
+protected:
+    void SetUp() override {
+        StartModule();
+        engine = std::make_unique<CCmdEngine>(&port, nullptr, nullptr, nullptr, 0);
+    }
+    CCmdChannel& Channel() { return engine->Channel(); }
+    std::unique_ptr<CCmdEngine> engine;
+};
+
+TEST_F(CommandsTest, RequestFramesAreExact) {
+    struct Case {
+        const char* name;
+        std::function<int32_t(CCmdChannel&)> send;
+        Bytes request;
+    };
+    uint8_t b1 = 0, b2 = 0;
+    uint8_t identity[5];
+    std::string text;
+    uint8_t peeked[3];
+    const uint8_t poked[3] = {0xA1, 0xB2, 0xC3};
+    const Case cases[] = {
+        {"protocol", [&](CCmdChannel& c) { return c.CheckProtocol(b1); }, {0x80, 0, 3}},
+        {"identity", [&](CCmdChannel& c) { return c.ReadIdentity(identity); }, {0x81, 0, 3}},
+        {"module type", [&](CCmdChannel& c) { return c.ReadModuleType(b1); }, {0x83, 0, 3}},
+        {"fpga revision",
+         [&](CCmdChannel& c) { return c.ReadFpgaRevision(1, 0x10, 0x0055, b1, b2); },
+         {0x84, 0, 7, 1, 0x10, 0x00, 0x55}},
+        {"release", [&](CCmdChannel& c) { return c.ReadRelease(b1, b2); }, {0x95, 0, 3}},
+        {"write release", [&](CCmdChannel& c) { return c.WriteRelease(2, 7); }, {0x96, 0, 5, 2, 7}},
+        {"name", [&](CCmdChannel& c) { return c.ReadName(text); }, {0x97, 0, 3}},
+        {"write name", [&](CCmdChannel& c) { return c.WriteName("ABC"); },
+         {0x98, 0, 11, 'A', 'B', 'C', 0, 0, 0, 0, 0}},
+        {"assembly", [&](CCmdChannel& c) { return c.ReadAssembly(text); }, {0x99, 0, 3}},
+        {"write assembly", [&](CCmdChannel& c) { return c.WriteAssembly("123456789XY"); },
+         {0x9A, 0, 12, '1', '2', '3', '4', '5', '6', '7', '8', '9'}},
+        {"serial", [&](CCmdChannel& c) { return c.ReadSerial(text); }, {0x9B, 0, 3}},
+        {"write serial", [&](CCmdChannel& c) { return c.WriteSerial("S1"); },
+         {0x9C, 0, 11, 'S', '1', 0, 0, 0, 0, 0, 0}},
+        {"poke", [&](CCmdChannel& c) { return c.Poke(2, 0x4A, 0x00123456, poked, 3); },
+         {0x9D, 0, 13, 2, 0x4A, 0x00, 0x12, 0x34, 0x56, 3, 0xA1, 0xB2, 0xC3}},
+        {"peek", [&](CCmdChannel& c) { return c.Peek(3, 0x01, 0xFFFFFF, peeked, 3); },
+         {0x9E, 0, 10, 3, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 3}},
+        {"write type", [&](CCmdChannel& c) { return c.WriteModuleType(2); }, {0x9F, 0, 4, 2}},
+        {"table version",
+         [&](CCmdChannel& c) { return c.ReadLookupTableVersion(1, 0x10, 1, 0x2001, b1, b2); },
+         {0xA2, 0, 10, 1, 0x10, 1, 0x00, 0x00, 0x20, 0x01}},
+        {"restore defaults", [&](CCmdChannel& c) { return c.RestoreBlockDefaults(0, 0); },
+         {0x92, 0, 5, 0, 0}},
+        {"layout", [&](CCmdChannel& c) { return c.SendModuleLayout({1, 0, 1, 1, 0x10, 0, 0, 0, 0, 4}); },
+         {0x82, 0, 13, 1, 0, 1, 1, 0x10, 0, 0, 0, 0, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        module->ClearLog();
+        EXPECT_EQ(c.send(Channel()), chan::kOk);
+        const auto requests = module->Requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].bytes, c.request);
+    }
+}
+
+TEST_F(CommandsTest, StartCommandsCarryTheirFields) {
+    uint16_t chunk = 0;
+    module->Configure([](sim::Behaviour& b) { b.chunkSize = 128; });
+    struct Case {
+        const char* name;
+        std::function<int32_t()> start;
+        Bytes request;
+    };
+    const Case cases[] = {
+        {"safeboot", [&] { return Channel().StartSafeBootDownload(0x1234, chunk); },
+         {0x85, 0, 5, 0x12, 0x34}},
+        {"ferrin", [&] { return Channel().StartFerrinDownload(0xFFFF, chunk); },
+         {0x86, 0, 5, 0xFF, 0xFF}},
+        {"fpga", [&] { return Channel().StartFpgaDownload(2, 0x66, 0x77, 0x00123456, chunk); },
+         {0x87, 0, 13, 2, 0x66, 0, 0, 0, 0x77, 0x00, 0x12, 0x34, 0x56}},
+        {"table",
+         [&] { return Channel().StartLookupTableDownload(1, 0x10, 0x20, 0x1000, 1024, 0x60, chunk); },
+         {0xA1, 0, 18, 1, 0x10, 0x20, 0, 0, 0x10, 0, 0, 0, 4, 0, 0, 0, 0, 0x60}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        module->ClearLog();
+        chunk = 0;
+        EXPECT_EQ(c.start(), chan::kOk);
+        EXPECT_EQ(chunk, 128);
+        ASSERT_FALSE(module->Requests().empty());
+        EXPECT_EQ(module->Requests()[0].bytes, c.request);
+        EXPECT_EQ(Channel().Abort(), chan::kOk);
+    }
+}
+
+TEST_F(CommandsTest, ResponseLengthChecks) {
+    struct Case {
+        uint8_t code;
+        uint16_t badLength;
+        std::function<int32_t()> send;
+    };
+    uint8_t b1 = 0, b2 = 0;
+    uint8_t identity[5];
+    std::string text;
+    uint16_t chunk = 0;
+    const Case cases[] = {
+        {0x80, 6, [&] { return Channel().CheckProtocol(b1); }},
+        {0x81, 8, [&] { return Channel().ReadIdentity(identity); }},
+        {0x83, 4, [&] { return Channel().ReadModuleType(b1); }},
+        {0x84, 7, [&] { return Channel().ReadFpgaRevision(1, 0x10, 0x55, b1, b2); }},
+        {0x95, 5, [&] { return Channel().ReadRelease(b1, b2); }},
+        {0x96, 5, [&] { return Channel().WriteRelease(1, 1); }},
+        {0x97, 13, [&] { return Channel().ReadName(text); }},
+        {0x99, 12, [&] { return Channel().ReadAssembly(text); }},
+        {0x9B, 11, [&] { return Channel().ReadSerial(text); }},
+        {0x9C, 5, [&] { return Channel().WriteSerial("X"); }},
+        {0x9F, 3, [&] { return Channel().WriteModuleType(1); }},
+        {0xA2, 7, [&] { return Channel().ReadLookupTableVersion(1, 0x10, 0, 0x1001, b1, b2); }},
+        {0x86, 5, [&] { return Channel().StartFerrinDownload(10, chunk); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << int(c.code));
+        sim::Reply reply;
+        reply.lengthField = c.badLength;
+        module->Script(c.code, reply);
+        EXPECT_EQ(c.send(), chan::kBadLength);
+    }
+    // A start command may answer more than it needs to.
+    sim::Reply longer;
+    longer.lengthField = 9;
+    longer.payload = Bytes{0x00, 0x40, 0, 0, 0};
+    module->Script(0x86, longer);
+    EXPECT_EQ(Channel().StartFerrinDownload(10, chunk), chan::kOk);
+    EXPECT_EQ(chunk, 0x40);
+}
+
+TEST_F(CommandsTest, ImageChunksFollowTheAnnouncedChunkSize) {
+    struct Case {
+        uint32_t size;
+        std::vector<size_t> chunkBytes;
+    };
+    const Case cases[] = {
+        {1000, {256, 256, 256, 232}},
+        {256, {256}},
+        {0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        uint16_t chunk = 0;
+        ASSERT_EQ(Channel().StartFpgaDownload(2, 0x66, 0x77, c.size, chunk), chan::kOk);
+        ASSERT_EQ(chunk, 256);
+        module->ClearLog();
+        Bytes image(c.size);
+        for (size_t i = 0; i < image.size(); ++i)
+            image[i] = static_cast<uint8_t>(i * 7);
+        EXPECT_EQ(Channel().SendChunks(image.data(), image.size(), c.size, chunk), chan::kOk);
+        const auto codes = module->RequestCodes();
+        ASSERT_EQ(codes.size(), c.chunkBytes.size() + 1);
+        EXPECT_EQ(codes.back(), 0x8A);
+        Bytes received;
+        const auto chunks = Frames(0x88);
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            const auto& f = chunks[i];
+            ASSERT_EQ(f.size(), c.chunkBytes[i] + 5);
+            EXPECT_EQ((f[1] << 8 | f[2]), static_cast<int>(f.size()));
+            EXPECT_EQ((f[3] << 8 | f[4]), static_cast<int>(c.chunkBytes[i]));
+            received.insert(received.end(), f.begin() + 5, f.end());
+        }
+        EXPECT_EQ(received, image);
+    }
+}
+
+TEST_F(CommandsTest, ImageStreamsThatFailOrEndEarly) {
+    uint16_t chunk = 0;
+    ASSERT_EQ(Channel().StartFpgaDownload(2, 0x66, 0x77, 600, chunk), chan::kOk);
+    std::istringstream shortImage(std::string(300, 'x'));
+    EXPECT_EQ(Channel().SendChunks(shortImage, 600, chunk), chan::kStreamShort);
+    EXPECT_EQ(Frames(0x88).size(), 1u); // the first full chunk went out
+
+    ASSERT_EQ(Channel().StartFpgaDownload(2, 0x66, 0x77, 600, chunk), chan::kOk);
+    std::istringstream failed;
+    failed.setstate(std::ios::failbit);
+    EXPECT_EQ(Channel().SendChunks(failed, 600, chunk), chan::kStreamFailed);
+
+    // A memory source smaller than the size announced.
+    const Bytes small(100, 1);
+    EXPECT_EQ(Channel().SendChunks(small.data(), small.size(), 600, chunk), chan::kCopyOutOfRange);
+    EXPECT_EQ(Channel().SendChunks(nullptr, 0, 600, chunk), chan::kCopyInvalid);
+}
+
+TEST_F(CommandsTest, ConfigBlocksTravelInChunks) {
+    module->Configure([](sim::Behaviour& b) { b.blockChunkSize = 3; });
+    const uint8_t block[4] = {0x04, 0x99, 0x1E, 0x9F};
+    ASSERT_EQ(Channel().WriteConfigBlock(0, 0, block, 4), chan::kOk);
+    EXPECT_EQ(Frames(0x8B).at(0), (Bytes{0x8B, 0, 7, 0, 0, 0, 4}));
+    ASSERT_EQ(Frames(0x88).size(), 2u); // 3 + 1 bytes
+    EXPECT_EQ(module->State().blocks.at({0, 0}).data, Bytes(block, block + 4));
+
+    module->ClearLog();
+    uint8_t readBack[4] = {};
+    ASSERT_EQ(Channel().ReadConfigBlock(0, 0, readBack, 4), chan::kOk);
+    EXPECT_EQ(Bytes(readBack, readBack + 4), Bytes(block, block + 4));
+    EXPECT_EQ(Frames(0x8C).at(0), (Bytes{0x8C, 0, 7, 0, 0, 0, 4}));
+    const auto uploads = Frames(0x89);
+    ASSERT_EQ(uploads.size(), 2u);
+    EXPECT_EQ(uploads[0], (Bytes{0x89, 0, 5, 0, 3}));
+    EXPECT_EQ(uploads[1], (Bytes{0x89, 0, 5, 0, 1}));
+    EXPECT_EQ(module->RequestCodes().back(), 0x8A);
+}
+
+TEST_F(CommandsTest, UploadsThatMisbehaveEnd) {
+    uint8_t buffer[4] = {};
+    module->Script(0x89, sim::Reply::UploadCount(5));
+    EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kUploadTooLong);
+
+    // A module that keeps offering nothing does not keep the host for ever.
+    module->ClearLog();
+    module->ScriptAlways(0x89, sim::Reply::UploadCount(0));
+    EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kTimeout);
+    EXPECT_EQ(Frames(0x89).size(), static_cast<size_t>(CCmdChannel::kMaxEmptyUploadAnswers));
+    module->ClearScripts();
+    EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kOk);
+
+    module->Script(0x8C, sim::Reply::ChunkSize(0));
+    EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kZeroChunkSize);
+}
+
+TEST_F(CommandsTest, PeekAndPokeThroughTheEngine) {
+    ASSERT_EQ(engine->Poke(0, 0x4A, 0x1000, 0xFF), eng::kOk);
+    uint8_t value = 0;
+    ASSERT_EQ(engine->Peek(0, 0x4A, 0x1000, &value), eng::kOk);
+    EXPECT_EQ(value, 0xFF);
+
+    module->ClearLog();
+    EXPECT_EQ(engine->Peek(4, 0x4A, 0x1000, &value), eng::kBadInterface);
+    EXPECT_EQ(engine->Poke(7, 0x4A, 0x1000, 1), eng::kBadInterface);
+    EXPECT_EQ(module->RequestCount(), 0u);
+
+    module->Script(0x9E, sim::Reply::PeekEcho(2));
+    EXPECT_EQ(engine->Peek(0, 0x4A, 0x1000, &value), eng::kUnknown);
+    EXPECT_EQ(engine->Peek(0, 0x4A, 0x1000, &value), eng::kOk); // purged and clean again
+}
+
+TEST_F(CommandsTest, IdentityTextsAreCutAndPadded) {
+    ASSERT_EQ(engine->WriteSerial("ABCDEFGHIJ"), eng::kOk);
+    EXPECT_EQ(engine->Module().serial, "ABCDEFGHIJ");
+    EXPECT_EQ(module->State().serial, "ABCDEFGH");
+
+    ASSERT_EQ(engine->WriteName("cam"), eng::kOk);
+    std::string name;
+    ASSERT_EQ(engine->ReadName(name), eng::kOk);
+    EXPECT_EQ(name, "cam");
+
+    ASSERT_EQ(engine->WriteAssembly("123456789"), eng::kOk);
+    std::string assembly;
+    ASSERT_EQ(Channel().ReadAssembly(assembly), chan::kOk);
+    EXPECT_EQ(assembly, "123456789");
+
+    // The record takes the text even when the module refuses it...
+    module->Script(0x98, sim::Reply::Reject());
+    EXPECT_EQ(engine->WriteName("refused"), eng::kLinkError);
+    EXPECT_EQ(engine->Module().name, "refused");
+    // ...but a release only when the module took it.
+    engine->Module().release = {1, 1};
+    module->Script(0x96, sim::Reply::Reject());
+    EXPECT_EQ(engine->WriteRelease(3, 4), eng::kLinkError);
+    EXPECT_EQ(engine->Module().release, (VersionNumber{1, 1}));
+    EXPECT_EQ(engine->WriteRelease(3, 4), eng::kOk);
+    EXPECT_EQ(engine->Module().release, (VersionNumber{3, 4}));
+}
+
+TEST_F(CommandsTest, RebootThatTheModuleDoesNotKnow) {
+    module->Configure([](sim::Behaviour& b) { b.canReboot = false; });
+    EXPECT_EQ(engine->RebootModule(), eng::kRebootUnknown);
+}
+
+} // namespace

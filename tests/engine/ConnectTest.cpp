@@ -1,0 +1,184 @@
+// Connecting to a module: every result code and the flags it leaves, type
+// selection through the release assemblies, and changing a module's type.
+#include "EngineFixture.h"
+
+#include "engine/EngineCodes.h"
+
+namespace {
+
+using sim::Profile;
+
+class ConnectTest : public EngineFixture {};
+
+TEST_F(ConnectTest, TarnModuleConnectsWithEverythingRead) {
+    StartModule(Profile::Tarn);
+    module->UpdateState([](sim::ModuleState& s) {
+        s.name = sim::FixedText("bench1", 8);
+        s.assembly = sim::FixedText("B5", 9);
+        s.blocks[{0, 0}].data = {0x04, 0x99, 0x1E, 0x9F};
+    });
+    MakeEngine();
+    ASSERT_EQ(engine->Connect(""), 0);
+
+    const ModuleRecord& m = engine->Module();
+    EXPECT_TRUE(engine->IsConnected());
+    EXPECT_TRUE(engine->IsConfigurationValid());
+    EXPECT_EQ(m.moduleType, 2u);
+    EXPECT_EQ(m.runningImage, 1);
+    EXPECT_EQ(m.release, (VersionNumber{1, 1}));
+    EXPECT_EQ(m.name, "bench1");
+    EXPECT_EQ(m.assembly, "B5");
+    EXPECT_EQ(m.serial, "00001234");
+    EXPECT_EQ(m.ferrin.version, (VersionNumber{1, 1}));
+    ASSERT_TRUE(m.HasFpga(0));
+    EXPECT_EQ(m.fpgas.at(0).firmware.version, (VersionNumber{1, 1}));
+    EXPECT_EQ(m.fpgas.at(0).lookupTables.at(0).version, (VersionNumber{1, 1}));
+    EXPECT_EQ(m.fpgas.at(0).lookupTables.at(1).version, (VersionNumber{1, 0}));
+    EXPECT_EQ(Bytes(block->bytes, block->bytes + 4), (Bytes{0x04, 0x99, 0x1E, 0x9F}));
+    EXPECT_GE(app.moduleChanged, 1);
+    EXPECT_EQ(app.identityChanged, 1);
+    // The release the module reports is verified against the assembly file.
+    EXPECT_EQ(m.IdentityView().release, (VersionNumber{1, 1}));
+}
+
+TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::SimulatedModule&)> prepare;
+        bool optionM;
+        int32_t result;
+        bool connected;
+        ModuleTypeId type;
+    };
+    const Case cases[] = {
+        {"no answer to the protocol check",
+         [](auto& m) { m.ScriptAlways(0x80, sim::Reply::Silence()); }, false, -1, false, 0},
+        {"protocol rejected", [](auto& m) { m.ScriptAlways(0x80, sim::Reply::Reject()); }, false, -1,
+         false, 0},
+        {"protocol 2", [](auto& m) { m.UpdateState([](auto& s) { s.protocolVersion = 2; }); },
+         false, -2, false, 0},
+        {"identity fails", [](auto& m) { m.ScriptAlways(0x81, sim::Reply::Reject()); }, false, -6,
+         false, 0},
+        {"type 7", [](auto& m) { m.UpdateState([](auto& s) { s.moduleType = 7; }); }, false, -5,
+         false, 0},
+        {"type 7 with option m", [](auto& m) { m.UpdateState([](auto& s) { s.moduleType = 7; }); },
+         true, 0, true, 0},
+        {"type read times out", [](auto& m) { m.ScriptAlways(0x83, sim::Reply::Silence()); }, false,
+         -10, true, 0},
+        {"type read rejected", [](auto& m) { m.ScriptAlways(0x83, sim::Reply::Reject()); }, false,
+         -13, true, 0},
+        {"block cannot be read", [](auto& m) { m.ScriptAlways(0x8C, sim::Reply::Reject()); },
+         false, -9, true, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartModule(Profile::Tarn);
+        c.prepare(*module);
+        MakeEngine();
+        app.optionM = c.optionM;
+        EXPECT_EQ(engine->Connect(""), c.result);
+        EXPECT_EQ(engine->IsConnected(), c.connected);
+        EXPECT_FALSE(c.result != 0 && engine->IsConfigurationValid());
+        EXPECT_EQ(engine->Module().moduleType, c.type);
+        if (c.result == -2) {
+            EXPECT_TRUE(engine->IsModuleResponding());
+        }
+        port.Close();
+        module.reset();
+    }
+}
+
+TEST_F(ConnectTest, TypeSupportNotInstalled) {
+    StartModule(Profile::Tarn);
+    const auto empty = std::filesystem::temp_directory_path() / "pellworth-no-types";
+    std::filesystem::create_directories(empty);
+    MakeEngine(empty.wstring());
+    EXPECT_EQ(engine->Connect(""), -21);
+    EXPECT_FALSE(engine->IsConnected());
+    app.optionM = true;
+    EXPECT_EQ(engine->Connect(""), 0);
+    EXPECT_EQ(engine->Module().moduleType, 0u);
+}
+
+TEST_F(ConnectTest, ExpectedSerial) {
+    struct Case {
+        const char* name;
+        std::string moduleSerial;
+        std::string expected;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {"any module will do", "00001234", "", 0},
+        {"the same module", "00001234", "00001234", 0},
+        {"a blank serial", sim::BlankSerial(), "00001234", 0},
+        {"another module", "00009999", "00001234", -23},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartModule(Profile::Tarn);
+        module->UpdateState([&](sim::ModuleState& s) { s.serial = c.moduleSerial; });
+        MakeEngine();
+        EXPECT_EQ(engine->Connect(c.expected), c.result);
+        EXPECT_EQ(engine->IsConnected(), c.result == 0);
+        EXPECT_EQ(engine->Module().serial, c.moduleSerial);
+        port.Close();
+        module.reset();
+    }
+}
+
+TEST_F(ConnectTest, SafeBootModuleReadsNothingElse) {
+    StartModule(Profile::Tarn);
+    module->UpdateState([](sim::ModuleState& s) { s.running = sim::RunningImage::SafeBoot; });
+    MakeEngine(L"types", 2);
+    ASSERT_EQ(engine->Module().moduleType, 2u);
+    module->ClearLog();
+    EXPECT_EQ(engine->Connect(""), 0);
+    EXPECT_EQ(module->RequestCodes(), (std::vector<uint8_t>{0x80, 0x81}));
+    EXPECT_EQ(engine->Module().moduleType, 0u);
+    EXPECT_EQ(engine->Module().runningImage, 0);
+    EXPECT_EQ(app.identityChanged, 1);
+
+    module->ClearLog();
+    const uint8_t release[2] = {1, 1};
+    EXPECT_EQ(engine->ChangeModuleType(2, release), eng::kNotRunningFerrin);
+    EXPECT_EQ(module->RequestCount(), 0u);
+}
+
+TEST_F(ConnectTest, ChangeModuleTypeRebuildsTheModule) {
+    // An ORLAN6 board that has not been given its type and release yet.
+    StartModule(Profile::Orlan6);
+    module->UpdateState([](sim::ModuleState& s) {
+        s.moduleType = 0xFF;
+        s.release = {255, 255};
+    });
+    MakeEngine();
+    ASSERT_EQ(engine->Connect(""), 0);
+    block->bytes[1] = 0x42;
+    const uint8_t release[2] = {2, 0};
+    ASSERT_EQ(engine->ChangeModuleType(1, release), eng::kOk);
+
+    const auto state = module->State();
+    EXPECT_EQ(state.moduleType, 1);
+    EXPECT_EQ(state.release, (sim::Version{2, 0}));
+    EXPECT_EQ(engine->Module().moduleType, 1u);
+    EXPECT_EQ(engine->Module().release, (VersionNumber{2, 0}));
+    ASSERT_TRUE(state.layout.has_value());
+    ASSERT_EQ(state.layout->fpgas.size(), 2u);
+    EXPECT_EQ(state.layout->fpgas[0].interface, 1);
+    EXPECT_EQ(state.layout->fpgas[0].device, 0x10);
+    EXPECT_EQ(state.layout->fpgas[0].blocks, (std::vector<sim::LayoutBlock>{{0, 0, 4}}));
+    EXPECT_EQ(state.layout->fpgas[1].interface, 3);
+    EXPECT_TRUE(state.layout->fpgas[1].blocks.empty());
+    EXPECT_EQ(block->writes, 1);
+    EXPECT_EQ(state.blocks.at({0, 0}).data[1], 0x42);
+}
+
+TEST_F(ConnectTest, InitialTypeSelectsTheLatestRelease) {
+    StartModule(Profile::Tarn);
+    MakeEngine(L"types", 1);
+    EXPECT_EQ(engine->Module().moduleType, 1u);
+    EXPECT_EQ(engine->Module().fpgas.size(), 2u);
+    EXPECT_EQ(app.moduleChanged, 1);
+}
+
+} // namespace

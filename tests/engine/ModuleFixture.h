@@ -1,0 +1,44 @@
+#pragma once
+
+#include "link/CUSBSerialPort.h"
+#include "simulator/Profiles.h"
+#include "simulator/SimulatedModule.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+// A simulated module on a pty in a private port directory, and the real serial
+// port opened on it.
+class ModuleFixture : public ::testing::Test {
+protected:
+    void StartModule(sim::ModuleConfig config) {
+        module = std::make_unique<sim::SimulatedModule>(std::move(config));
+        ASSERT_TRUE(module->Start()) << module->Error();
+        ASSERT_TRUE(port.Open(module->PortNumber()));
+    }
+    void StartModule(sim::Profile profile = sim::Profile::Tarn) {
+        auto config = sim::MakeModule(profile);
+        ASSERT_TRUE(config.has_value());
+        StartModule(*config);
+    }
+
+    // Request frames of one command code, in order.
+    std::vector<std::vector<uint8_t>> Frames(uint8_t code) const {
+        std::vector<std::vector<uint8_t>> frames;
+        for (const auto& request : module->Requests())
+            if (request.Code() == code)
+                frames.push_back(request.bytes);
+        return frames;
+    }
+
+    sim::ScopedPortDirectory portDirectory;
+    std::unique_ptr<sim::SimulatedModule> module;
+    CUSBSerialPort port;
+};
+
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;

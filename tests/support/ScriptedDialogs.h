@@ -1,0 +1,98 @@
+#pragma once
+
+#include "app/CDialogServicesIF.h"
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Dialog services for tests: answers come from a script (first in, first out;
+// without a scripted answer a box answers its first button and a file dialog
+// is cancelled) and everything shown is recorded.
+class ScriptedDialogs : public CDialogServicesIF {
+public:
+    struct Shown {
+        std::wstring text;
+        std::wstring caption;
+        MsgButtons buttons;
+        MsgIcon icon;
+    };
+
+    void AnswerNext(MsgResult result) {
+        std::lock_guard lock(m_mutex);
+        m_answers.push_back(result);
+    }
+    void ChooseFile(std::wstring path, int filterIndex = 1) {
+        std::lock_guard lock(m_mutex);
+        m_files.push_back({true, std::move(path), filterIndex});
+    }
+    void CancelNextFile() {
+        std::lock_guard lock(m_mutex);
+        m_files.push_back({false, {}, 1});
+    }
+
+    MsgResult MessageBox(const std::wstring& text, const std::wstring& caption, MsgButtons buttons,
+                         MsgIcon icon) override {
+        std::lock_guard lock(m_mutex);
+        boxes.push_back({text, caption, buttons, icon});
+        if (!m_answers.empty()) {
+            const MsgResult r = m_answers.front();
+            m_answers.pop_front();
+            return r;
+        }
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
+                                                                                 : MsgResult::Ok;
+    }
+    void ReportFileError(const std::wstring& path, FileOperation operation,
+                         int systemError) override {
+        MessageBox(FileErrorText(path, operation, systemError), {}, MsgButtons::Ok, MsgIcon::Error);
+        std::lock_guard lock(m_mutex);
+        fileErrors.push_back(path);
+    }
+    FileDialogResult AskFile(const FileDialogRequest& request) override {
+        std::lock_guard lock(m_mutex);
+        fileRequests.push_back(request);
+        if (m_files.empty())
+            return {};
+        FileDialogResult r = m_files.front();
+        m_files.pop_front();
+        return r;
+    }
+    void BeginWaitCursor() override {
+        std::lock_guard lock(m_mutex);
+        ++waitCursorDepth;
+        ++waitCursorUses;
+    }
+    void EndWaitCursor() override {
+        std::lock_guard lock(m_mutex);
+        --waitCursorDepth;
+    }
+    // Tests that run workers replace this with a hand-over to their GUI thread.
+    void RunOnGuiThread(std::function<void()> fn, bool) override { fn(); }
+
+    std::vector<std::wstring> BoxTexts() const {
+        std::lock_guard lock(m_mutex);
+        std::vector<std::wstring> texts;
+        for (const auto& b : boxes)
+            texts.push_back(b.text);
+        return texts;
+    }
+    void Clear() {
+        std::lock_guard lock(m_mutex);
+        boxes.clear();
+        fileErrors.clear();
+        fileRequests.clear();
+    }
+
+    std::vector<Shown> boxes;
+    std::vector<std::wstring> fileErrors;
+    std::vector<FileDialogRequest> fileRequests;
+    int waitCursorDepth = 0;
+    int waitCursorUses = 0;
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<MsgResult> m_answers;
+    std::deque<FileDialogResult> m_files;
+};
