@@ -43,9 +43,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     CountingPort counting(port);
-    // No registry: the FPGA's firmware address comes from the defaults, which is
-    // all the transfer needs.
+    // No registry: the module's FPGA 0 is described by hand, as its type file would.
     CCmdEngine engine(&counting, nullptr, nullptr, nullptr, 0);
+    FpgaDescription& fpga = engine.Module().fpgas[0];
+    fpga.interface = 1;
+    fpga.deviceId = 0x10;
+    fpga.firmware.interface = 2;
+    fpga.firmware.deviceId = 0x66;
+    fpga.firmware.start = 0x77;
+    fpga.firmware.revisionStart = 0x55;
 
     struct Case {
         const char* name;

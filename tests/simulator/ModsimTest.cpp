@@ -1,0 +1,108 @@
+// Command line of pellworth-modsim, parsed and run.
+
+#include "simulator/ModsimOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+std::optional<sim::ModsimOptions> Parse(std::vector<std::string> args, std::string* why = nullptr) {
+    std::string error;
+    auto options = sim::ParseModsimArgs(args, error);
+    if (why)
+        *why = error;
+    return options;
+}
+
+} // namespace
+
+TEST(ModsimOptions, BadCommandLinesAreRefusedWithAReason) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--type", "kestrel"},
+        {"--release", "1"},
+        {"--release", "1.x"},
+        {"--release", "3.0"},
+        {"--com", "70000"},
+        {"--com"},
+        {"--pacing", "maybe"},
+        {"--running", "both"},
+        {"--chunk-size", "-1"},
+        {"--module-type", "256"},
+        {"--count", "0"},
+        {"--frobnicate"},
+        {"--type", "orlan6", "--release", "1.1"},
+    };
+    for (const auto& args : bad) {
+        std::string why;
+        EXPECT_FALSE(Parse(args, &why).has_value()) << args[0];
+        EXPECT_FALSE(why.empty()) << args[0];
+    }
+}
+
+TEST(ModsimOptions, OptionsShapeTheModulesAndNextCountsOn) {
+    std::string why;
+    const auto options =
+        Parse({"--serial",    "00000099",  "--type",   "orlan6", "--release",    "2.0",
+               "--com",       "4",         "--pacing", "off",    "--chunk-size", "0x40",
+               "--no-reboot", "--running", "safeboot", "--next", "--type",       "tarn",
+               "--serial",    "blank",     "--count",  "2"},
+              &why);
+    ASSERT_TRUE(options.has_value()) << why;
+    ASSERT_EQ(options->modules.size(), 3u);
+    const sim::ModuleConfig& first = options->modules[0].config;
+    EXPECT_EQ(options->modules[0].profile, sim::Profile::Orlan6);
+    EXPECT_EQ(first.portNumber, 4);
+    EXPECT_EQ(first.state.serial, "00000099");
+    EXPECT_EQ(first.state.release, (sim::Version{2, 0}));
+    EXPECT_EQ(first.state.running, sim::RunningImage::SafeBoot);
+    EXPECT_FALSE(first.state.ferrinValid);
+    EXPECT_FALSE(first.behaviour.pacing);
+    EXPECT_FALSE(first.behaviour.canReboot);
+    EXPECT_EQ(first.behaviour.chunkSize, 64);
+    // The next module inherits, on the next COM number.
+    const sim::ModuleConfig& second = options->modules[1].config;
+    EXPECT_EQ(options->modules[1].profile, sim::Profile::Tarn);
+    EXPECT_EQ(second.portNumber, 5);
+    EXPECT_EQ(second.state.serial, sim::BlankSerial());
+    EXPECT_EQ(second.state.moduleType, 2);
+    EXPECT_FALSE(second.behaviour.canReboot);
+    EXPECT_EQ(options->modules[2].config.portNumber, 6);
+
+    const auto defaults = Parse({"--count", "2"});
+    ASSERT_TRUE(defaults.has_value());
+    EXPECT_TRUE(defaults->modules[0].config.behaviour.pacing);
+    EXPECT_EQ(defaults->modules[0].config.state.serial, "00001234");
+    EXPECT_EQ(defaults->modules[1].config.state.serial, "00001235");
+    EXPECT_EQ(defaults->modules[1].config.portNumber, 0);
+}
+
+#ifdef MODSIM_PATH
+namespace {
+
+int RunModsim(const std::string& args, std::string& output) {
+    FILE* pipe = popen((std::string(MODSIM_PATH) + " " + args + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[512];
+    output.clear();
+    while (fgets(buffer, sizeof buffer, pipe))
+        output += buffer;
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(ModsimProgram, HelpAndUsage) {
+    std::string out;
+    EXPECT_EQ(RunModsim("--help", out), 0);
+    EXPECT_NE(out.find("--reboot-delay"), std::string::npos);
+    EXPECT_EQ(RunModsim("--type kestrel", out), 2);
+    EXPECT_NE(out.find("usage: pellworth-modsim"), std::string::npos);
+    EXPECT_NE(out.find("kestrel"), std::string::npos);
+}
+#endif
