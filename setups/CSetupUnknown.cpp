@@ -1,0 +1,5 @@
+#include "setups/CSetupUnknown.h"
+
+CSetupUnknown::CSetupUnknown(CPageServicesIF* /*services*/, QWidget* parent) : QWidget(parent) {}
+
+CSetupUnknown::~CSetupUnknown() = default;

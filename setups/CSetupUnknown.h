@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QWidget>
+
+class CPageServicesIF;
+
+// The Setup page shown when no module of a known type is connected: empty.
+class CSetupUnknown : public QWidget {
+public:
+    explicit CSetupUnknown(CPageServicesIF* services, QWidget* parent = nullptr);
+    ~CSetupUnknown() override;
+};

@@ -1,0 +1,120 @@
+#include "setups/SetupPageKit.h"
+
+#include "app/CDialogServicesIF.h"
+
+#include <utility>
+
+CSetupPageBase::CSetupPageBase(CPageServicesIF* services, ModuleTypeId ownType, QWidget* parent)
+    : QWidget(parent), m_services(services), m_ownType(ownType), m_pageGrid(new QGridLayout(this)) {
+}
+
+CSetupPageBase::~CSetupPageBase() = default;
+
+CCmdEngine* CSetupPageBase::Engine() const {
+    return m_services != nullptr ? m_services->Engine() : nullptr;
+}
+
+QString CSetupPageBase::ControlName(int id) {
+    return QStringLiteral("ctl%1").arg(id);
+}
+
+QWidget* CSetupPageBase::Control(int id) const {
+    const auto found = m_controls.find(id);
+    return found != m_controls.end() ? found->second : nullptr;
+}
+
+void CSetupPageBase::Register(int id, QWidget* control) {
+    control->setObjectName(ControlName(id));
+    m_controls[id] = control;
+}
+
+void CSetupPageBase::BuildGroups(std::span<const GroupDef> groups) {
+    for (const GroupDef& group : groups) {
+        QWidget* parent = group.parent < 0 ? static_cast<QWidget*>(this) : Group(group.parent);
+        QGridLayout* parentGrid = group.parent < 0 ? m_pageGrid : GroupGrid(group.parent);
+        auto* box = new QGroupBox(QString::fromWCharArray(group.label), parent);
+        auto* grid = new QGridLayout(box);
+        grid->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+        parentGrid->addWidget(box, group.row, group.column);
+        if (group.id != 0) {
+            Register(group.id, box);
+        }
+        m_groups.push_back(box);
+        m_grids.push_back(grid);
+    }
+}
+
+QPushButton* CSetupPageBase::AddButton(int group, int id, const wchar_t* text, int row, int column,
+                                       std::function<void()> onClick) {
+    auto* button = new QPushButton(QString::fromWCharArray(text), Group(group));
+    GroupGrid(group)->addWidget(button, row, column);
+    Register(id, button);
+    QObject::connect(button, &QAbstractButton::clicked, this,
+                     [action = std::move(onClick)] { action(); });
+    return button;
+}
+
+void CSetupPageBase::AddFileButtons(int loadSaveGroup, int loadId, int saveId, int factoryGroup) {
+    constexpr int kFactoryLoad = 1181;
+    AddButton(loadSaveGroup, loadId, L"Load...", 0, 0, [this] { OnLoad(); });
+    AddButton(loadSaveGroup, saveId, L"Save...", 0, 1, [this] { OnSave(); });
+    AddButton(factoryGroup, kFactoryLoad, L"Load", 0, 0, [this] { OnFactoryDefaults(); });
+    m_fileButtons = {loadId, saveId, kFactoryLoad};
+}
+
+void CSetupPageBase::EnableFileButtons(bool enabled) {
+    for (const int id : m_fileButtons) {
+        Control(id)->setEnabled(enabled);
+    }
+}
+
+SetupFileContext CSetupPageBase::FileContext() {
+    SetupFileContext context;
+    context.dialogs = &m_services->Dialogs();
+    context.reportStatus = [this](const std::wstring& text) { m_services->ReportError(text); };
+    context.engine = Engine();
+    context.filter = m_filter;
+    context.folder = &m_folder;
+    context.makeDocument = m_makeDocument;
+    return context;
+}
+
+bool CSetupPageBase::ControlsEnabled() const {
+    const CCmdEngine* engine = Engine();
+    if (engine == nullptr || m_services == nullptr) {
+        return false;
+    }
+    const ModuleRecord& module = engine->Module();
+    return !engine->IsUpdateInProgress() && module.runningImage != kRunningSafeBoot &&
+           m_services->ReleaseMatches(module.release) &&
+           (module.identityFlag != 0 || m_services->ModuleEntryValid(module)) &&
+           module.moduleType == m_ownType;
+}
+
+void CSetupPageBase::ReportDisabledReason() {
+    m_services->ReportError(std::wstring());
+    const CCmdEngine* engine = Engine();
+    if (engine == nullptr) {
+        return;
+    }
+    const ModuleRecord& module = engine->Module();
+    if (engine->IsUpdateInProgress()) {
+        m_services->ReportError(L"Update is in-process: controls are disabled!");
+    } else if (module.runningImage == kRunningSafeBoot) {
+        m_services->ReportError(L"Module is running SafeBoot: controls are disabled!");
+    } else if (!m_services->ReleaseMatches(module.release)) {
+        m_services->ReportError(L"Release Versions do not match: controls are disabled!");
+    } else if (module.moduleType != m_ownType) {
+        m_services->ReportError(L"not proper form for module type: controls are disabled!");
+    }
+}
+
+void CSetupPageBase::WarnIfNotConnected() {
+    const CCmdEngine* engine = Engine();
+    if (m_services->IsOptionM() || m_services->IsOptionD() ||
+        (engine != nullptr && engine->IsConnected())) {
+        return;
+    }
+    m_services->Dialogs().MessageBox(L"Not connected to a module!", L"Attention!", MsgButtons::Ok,
+                                     MsgIcon::Exclamation);
+}
