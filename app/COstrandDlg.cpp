@@ -1,0 +1,655 @@
+#include "app/COstrandDlg.h"
+
+#include "app/CDialogServicesIF.h"
+#include "app/COstrand.h"
+#include "app/CPageFactoryIF.h"
+#include "app/CPlaceholderPages.h"
+#include "app/ModuleDiscovery.h"
+#include "app/VersionFile.h"
+#include "descriptions/ReleaseTable.h"
+#include "descriptions/XmlText.h"
+#include "engine/CCmdEngine.h"
+#include "engine/EngineCodes.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <poll.h>
+
+namespace {
+
+template <class Widget> Widget* Named(Widget* widget, int control) {
+    widget->setObjectName(QStringLiteral("ctl%1").arg(control));
+    return widget;
+}
+
+QPushButton* Button(const QString& text, int control, QWidget* parent) {
+    auto* button = Named(new QPushButton(text, parent), control);
+    // Enter presses nothing in this dialog.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QLineEdit* ReadOnlyEdit(int control, QWidget* parent) {
+    auto* edit = Named(new QLineEdit(parent), control);
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    return edit;
+}
+
+QString Q(const std::wstring& text) {
+    return QString::fromStdWString(text);
+}
+
+// Operations that may show boxes run inside one; a removal seen meanwhile waits.
+class BusyScope {
+public:
+    explicit BusyScope(int& depth) : m_depth(depth) { ++m_depth; }
+    ~BusyScope() { --m_depth; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    int& m_depth;
+};
+
+constexpr const wchar_t* kIncorrectSoftwareText =
+    L"The module is not running the correct software.\n\nYou must do an Update before the module "
+    L"can be used!";
+constexpr const wchar_t* kIncorrectSoftwareCaption = L"Incorrect Module software!";
+constexpr const wchar_t* kReleaseMismatchCaption = L"Release Mismatch!";
+constexpr const wchar_t* kModuleOlderText =
+    L"The Release Version of the module is older than Pellworth.\nThe ability to adjust the setup "
+    L"parameters of the module has been removed.\n\nPlease Update the Module.";
+constexpr const wchar_t* kModuleNewerText =
+    L"The Release Version of the module is newer than Pellworth.\nThe ability to adjust the setup "
+    L"parameters of the module has been removed.\n\n";
+
+} // namespace
+
+COstrandDlg::COstrandDlg(COstrand& app, CPageFactoryIF& pages)
+    : m_app(app), m_pages(pages),
+      m_deviceWatcher([this](const std::filesystem::path& node) { OnDeviceRemoved(node); }),
+      m_openUrl([](const std::wstring& address) {
+          return QDesktopServices::openUrl(QUrl(QString::fromStdWString(address)));
+      }) {
+    setObjectName(QStringLiteral("ctl136"));
+    setWindowTitle(Q(kTitle));
+    setWindowIcon(QIcon(QStringLiteral(":/pellworth/pellworth.png")));
+    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+    BuildControls();
+    for (QWidget* control : findChildren<QWidget*>()) {
+        // Only this window's own controls; pages register nothing here.
+        const QString name = control->objectName();
+        if (name.startsWith(QLatin1String("ctl")))
+            m_controls.emplace(name.mid(3).toInt(), control);
+    }
+
+    m_hangUpTimer.setInterval(kHangUpPollMs);
+    QObject::connect(&m_hangUpTimer, &QTimer::timeout, [this] { CheckPortHangUp(); });
+    qApp->installEventFilter(this);
+}
+
+COstrandDlg::~COstrandDlg() {
+    qApp->removeEventFilter(this);
+    m_hangUpTimer.stop();
+    // Pages go before the page area that holds their widgets.
+    m_lookupTablePage.reset();
+    m_peekPokePage.reset();
+    m_updatePage.reset();
+    m_setupPages.clear();
+}
+
+void COstrandDlg::BuildControls() {
+    auto* modules = new QGroupBox(QStringLiteral("Available Modules"), this);
+    m_discoverButton = Button(QStringLiteral("Discover"), kDiscoverButton, modules);
+    m_connectButton = Button(QStringLiteral("Connect"), kConnectButton, modules);
+    m_moduleCombo = Named(new QComboBox(modules), kModuleCombo);
+    m_moduleCombo->setMinimumContentsLength(16);
+    m_disableTimeouts =
+        Named(new QCheckBox(QStringLiteral("Disable Timeouts"), modules), kDisableTimeoutsCheck);
+    auto* modulesLayout = new QGridLayout(modules);
+    modulesLayout->addWidget(m_discoverButton, 0, 0);
+    modulesLayout->addWidget(m_connectButton, 0, 1);
+    modulesLayout->addWidget(m_moduleCombo, 1, 0, 1, 2);
+    modulesLayout->addWidget(m_disableTimeouts, 2, 0, 1, 2);
+    modulesLayout->setRowStretch(3, 1);
+
+    auto* module = new QGroupBox(QStringLiteral("Module"), this);
+    m_typeEdit = ReadOnlyEdit(kTypeEdit, module);
+    m_nameEdit = ReadOnlyEdit(kNameEdit, module);
+    m_assemblyEdit = ReadOnlyEdit(kAssemblyEdit, module);
+    m_serialEdit = ReadOnlyEdit(kSerialEdit, module);
+    auto* moduleLayout = new QGridLayout(module);
+    const std::pair<const char*, QLineEdit*> rows[] = {
+        {"Type:", m_typeEdit},
+        {"Name:", m_nameEdit},
+        {"Assembly:", m_assemblyEdit},
+        {"Serial:", m_serialEdit},
+    };
+    int row = 0;
+    for (const auto& [label, edit] : rows) {
+        moduleLayout->addWidget(new QLabel(QString::fromLatin1(label), module), row, 0);
+        moduleLayout->addWidget(edit, row, 1);
+        ++row;
+    }
+
+    m_tabs = Named(new QTabBar(this), kTabControl);
+    m_tabs->setDrawBase(false);
+    m_tabs->setExpanding(false);
+    QObject::connect(m_tabs, &QTabBar::currentChanged, [this] { OnTabSelChange(); });
+    m_pageArea = new QStackedWidget(this);
+    m_pageArea->setObjectName(QStringLiteral("pageArea"));
+    m_pageArea->setFrameShape(QFrame::StyledPanel);
+    m_pageArea->setMinimumSize(540, 400);
+
+    m_logo = Named(new QToolButton(this), kLogo);
+    m_logo->setIcon(QIcon(QStringLiteral(":/pellworth/varnet-logo.png")));
+    m_logo->setIconSize(QSize(120, 40));
+    m_logo->setAutoRaise(true);
+    m_logo->setCursor(Qt::PointingHandCursor);
+    m_logo->setToolTip(Q(kMakerAddress));
+    m_logo->setFocusPolicy(Qt::NoFocus);
+    m_safeBootWarning = Named(
+        new QLabel(QStringLiteral("SafeBoot is running with reduced\nfunctionality from Ferrin!"),
+                   this),
+        kSafeBootWarning);
+    m_safeBootWarning->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    m_safeBootWarning->setAlignment(Qt::AlignCenter);
+    m_helpButton = Button(QStringLiteral("&Help"), kHelpButton, this);
+    m_helpButton->setToolTip(QStringLiteral("About Pellworth"));
+    m_statusLine = Named(new QLabel(this), kStatusLine);
+    m_statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Long texts must not widen the window.
+    m_statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(modules, 1);
+    top->addWidget(module, 1);
+    auto* tabs = new QVBoxLayout;
+    tabs->setSpacing(0);
+    tabs->addWidget(m_tabs);
+    tabs->addWidget(m_pageArea, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_logo);
+    bottom->addWidget(m_safeBootWarning, 2);
+    bottom->addStretch(1);
+    bottom->addWidget(m_helpButton, 0, Qt::AlignBottom);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(tabs, 1);
+    layout->addLayout(bottom);
+    layout->addWidget(m_statusLine);
+
+    QObject::connect(m_discoverButton, &QPushButton::clicked, [this] { Discover(); });
+    QObject::connect(m_connectButton, &QPushButton::clicked, [this] { OnConnectButton(); });
+    QObject::connect(m_disableTimeouts, &QCheckBox::clicked, [this] { OnDisableTimeouts(); });
+    QObject::connect(m_helpButton, &QPushButton::clicked, [this] { OnAbout(); });
+    // Where a window menu would carry it: a right click on the window.
+    auto* about = new QAction(QStringLiteral("&About Pellworth..."), this);
+    QObject::connect(about, &QAction::triggered, [this] { OnAbout(); });
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    QObject::connect(m_logo, &QToolButton::clicked, [this] { OnLogoClicked(); });
+}
+
+// ---- Initialisation --------------------------------------------------------------------------
+
+void COstrandDlg::OnInitDialog() {
+    ReadVersionTitle();
+    CreatePagesAndTabs();
+    ReportStatus(L"");
+    if (m_moduleCombo->count() > 0)
+        m_moduleCombo->setCurrentIndex(0);
+    ApplyTimeouts();
+    // Without the system's notifications a USB module's removal is still seen
+    // as a hang-up of its port.
+    m_deviceWatcher.Start();
+    // The engine selected the forced module type before this window existed;
+    // its setup page is the one to show.
+    if (CCmdEngine* engine = m_app.Engine(); engine && engine->Module().moduleType != m_setupKey)
+        OnModuleChanged();
+    UpdateControls();
+    Discover();
+}
+
+void COstrandDlg::ReadVersionTitle() {
+    const versionfile::Result version = versionfile::Read("version");
+    if (!version.opened)
+        m_app.Dialogs().ReportFileError(L"version", FileOperation::Open, version.systemError);
+    setWindowTitle(Q(std::wstring(kTitle) + L" (" + WidenText(version.text) + L")"));
+}
+
+void COstrandDlg::CreatePagesAndTabs() {
+    for (ModuleTypeId key : {ModuleTypeId{0}, ModuleTypeId{1}, ModuleTypeId{2}}) {
+        std::unique_ptr<CTabPageIF> page = m_pages.CreateSetupPage(key, m_app);
+        if (!page)
+            page = std::make_unique<CPlaceholderPage>();
+        m_pageArea->addWidget(page->Widget());
+        m_setupPages[key] = std::move(page);
+    }
+    m_updatePage = m_pages.CreateUpdatePage(m_app);
+    if (!m_updatePage)
+        m_updatePage = std::make_unique<CPlaceholderUpdatePage>();
+    m_pageArea->addWidget(m_updatePage->Widget());
+    m_peekPokePage = m_pages.CreatePeekPokePage(m_app);
+    if (!m_peekPokePage)
+        m_peekPokePage = std::make_unique<CPlaceholderPage>();
+    m_pageArea->addWidget(m_peekPokePage->Widget());
+    m_lookupTablePage = m_pages.CreateLookupTablePage(m_app, *m_updatePage);
+    if (!m_lookupTablePage)
+        m_lookupTablePage = std::make_unique<CPlaceholderPage>();
+    m_pageArea->addWidget(m_lookupTablePage->Widget());
+
+    const QSignalBlocker quiet(m_tabs);
+    InsertTab(0, L"Update", kUpdatePage);
+    if (m_app.IsOptionD()) {
+        InsertTab(1, L"Peek/Poke/CSV", kPeekPokePage);
+        InsertTab(2, L"Lookup Table", kLookupTablePage);
+    }
+    m_setupKey = 0;
+    InsertTab(3, L"Setup", kSetupPage);
+
+    m_currentTab = m_pageToTab.at(kSetupPage);
+    m_tabs->setCurrentIndex(m_currentTab);
+    ShowCurrentPage();
+}
+
+void COstrandDlg::InsertTab(int position, const wchar_t* text, PageCode code) {
+    const int index = m_tabs->insertTab(std::min(position, m_tabs->count()), Q(text));
+    m_tabToPage[index] = code;
+    m_pageToTab[code] = index;
+}
+
+QWidget* COstrandDlg::PageWidget(PageCode code) const {
+    switch (code) {
+    case kUpdatePage:
+        return m_updatePage ? m_updatePage->Widget() : nullptr;
+    case kPeekPokePage:
+        return m_peekPokePage ? m_peekPokePage->Widget() : nullptr;
+    case kLookupTablePage:
+        return m_lookupTablePage ? m_lookupTablePage->Widget() : nullptr;
+    case kSetupPage: {
+        const auto it = m_setupPages.find(m_setupKey);
+        return it == m_setupPages.end() ? nullptr : it->second->Widget();
+    }
+    }
+    return nullptr;
+}
+
+int COstrandDlg::CurrentPageCode() const {
+    const auto it = m_tabToPage.find(m_currentTab);
+    return it == m_tabToPage.end() ? -1 : it->second;
+}
+
+QWidget* COstrandDlg::Control(int id) const {
+    const auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+CTabPageIF* COstrandDlg::SetupPage(ModuleTypeId key) {
+    const auto it = m_setupPages.find(key);
+    return it == m_setupPages.end() ? nullptr : it->second.get();
+}
+
+void COstrandDlg::ShowCurrentPage() {
+    const int code = CurrentPageCode();
+    if (code < 0)
+        return;
+    if (QWidget* page = PageWidget(static_cast<PageCode>(code)))
+        m_pageArea->setCurrentWidget(page);
+}
+
+void COstrandDlg::ApplyTimeouts() {
+    CUSBSerialPort& port = m_app.Port();
+    if (m_app.IsOptionD() && m_disableTimeouts->isChecked())
+        port.DisableTimeouts();
+    else
+        port.EnableTimeouts();
+}
+
+// ---- Control refresh and status ------------------------------------------------------------
+
+void COstrandDlg::UpdateControls() {
+    CCmdEngine* engine = m_app.Engine();
+    if (!engine)
+        return;
+    const bool connected = engine->IsConnected();
+    const ModuleRecord& module = engine->Module();
+
+    m_connectButton->setText(connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+    m_connectButton->setEnabled(m_moduleCombo->currentIndex() >= 0 &&
+                                !engine->IsUpdateInProgress());
+    m_discoverButton->setEnabled(!connected);
+    m_moduleCombo->setEnabled(!connected);
+    m_safeBootWarning->setVisible(module.runningImage == kRunningSafeBoot);
+    m_typeEdit->setText(Q(ModuleTypeName(module.moduleType)));
+    m_nameEdit->setText(Q(WidenText(module.name)));
+    m_assemblyEdit->setText(Q(WidenText(module.assembly)));
+    m_serialEdit->setText(Q(WidenText(module.serial)));
+    m_disableTimeouts->setVisible(m_app.IsOptionD());
+
+    // Pages of tabs that are not shown are kept up to date as well.
+    if (m_updatePage)
+        m_updatePage->UpdateControls();
+    if (m_peekPokePage)
+        m_peekPokePage->UpdateControls();
+    if (m_lookupTablePage)
+        m_lookupTablePage->UpdateControls();
+    if (m_setupKey == 1 || m_setupKey == 2)
+        if (CTabPageIF* setup = SetupPage(m_setupKey))
+            setup->UpdateControls();
+}
+
+void COstrandDlg::ReportStatus(const std::wstring& text) {
+    if (m_quiet)
+        return;
+    m_statusLine->setText(Q(text));
+}
+
+// ---- Discovery -----------------------------------------------------------------------------
+
+void COstrandDlg::Discover() {
+    CCmdEngine* engine = m_app.Engine();
+    if (!engine)
+        return;
+    ReportStatus(discovery::kLookingText);
+    if (engine->IsConnected()) {
+        ReportStatus(discovery::kConnectedText);
+        return;
+    }
+    // The run blocks the window; show the text before it starts.
+    m_statusLine->repaint();
+    const BusyScope busy(m_busy);
+    m_moduleCombo->clear();
+    discovery::Result result;
+    {
+        const CWaitCursor wait(m_app.Dialogs());
+        result = discovery::DiscoverModules(*engine, m_app.Port());
+    }
+    for (const std::wstring& entry : result.entries)
+        m_moduleCombo->addItem(Q(entry));
+    if (m_moduleCombo->count() > 0)
+        m_moduleCombo->setCurrentIndex(0);
+    ReportStatus(discovery::StatusText(result));
+    UpdateControls();
+}
+
+// ---- Connection ----------------------------------------------------------------------------
+
+void COstrandDlg::OnConnectButton() {
+    ReportStatus(L"");
+    CCmdEngine* engine = m_app.Engine();
+    if (engine && engine->IsConnected())
+        Disconnect();
+    else
+        Connect({});
+}
+
+bool COstrandDlg::Connect(const std::string& expectedSerial) {
+    CCmdEngine* engine = m_app.Engine();
+    if (!engine)
+        return false;
+    if (m_moduleCombo->currentIndex() < 0) {
+        ReportStatus(L"No device is selected!");
+        return false;
+    }
+    const BusyScope busy(m_busy);
+    CUSBSerialPort& port = m_app.Port();
+    CDialogServicesIF& dialogs = m_app.Dialogs();
+    bool success = false;
+
+    const auto number = discovery::PortNumberOfEntry(m_moduleCombo->currentText().toStdWString());
+    if (!number || !port.Open(*number)) {
+        ReportStatus(L"Port cannot be opened!");
+    } else {
+        RegisterDeviceNotification();
+        int32_t result = 0;
+        {
+            const CWaitCursor wait(dialogs);
+            result = engine->Connect(expectedSerial);
+        }
+        const bool connected = engine->IsConnected();
+        const std::wstring text = ConnectResultText(result);
+        switch (result) {
+        case 0:
+            ReportStatus(L"Connected to module.");
+            success = connected;
+            break;
+        case -1:
+        case -2:
+        case -21:
+        case -23:
+            ReportStatus(L"Connection to module failed: " + text);
+            break;
+        case -3:
+        case -4:
+        case -5:
+        case -6:
+        case -8:
+        case -9:
+            // These leave a usable connection, unless the engine gave the
+            // module up (a module type it may not use, no identity): then it
+            // is a failure, whatever the code says.
+            if (!connected)
+                ReportStatus(L"Connection to module failed: " + text);
+            else if (expectedSerial.empty())
+                ReportStatus(L"Connected to module: " + text);
+            success = connected;
+            break;
+        case -7:
+            break;
+        default:
+            ReportStatus(L"Unknown connection error.");
+            break;
+        }
+
+        if (!engine->IsConnected()) {
+            UnregisterDeviceNotification();
+            if (port.IsOpen())
+                port.Close();
+        } else if (engine->Module().runningImage == kRunningSafeBoot) {
+            if (!m_quiet)
+                dialogs.MessageBox(kIncorrectSoftwareText, kIncorrectSoftwareCaption,
+                                   MsgButtons::Ok, MsgIcon::Exclamation);
+        } else if (expectedSerial.empty() && m_updatePage) {
+            if (const AssemblyRecord* release = m_updatePage->CurrentRelease()) {
+                const uint16_t ours = release->release.Value();
+                const uint16_t modules = engine->Module().release.Value();
+                if (ours > modules && !m_quiet)
+                    dialogs.MessageBox(kModuleOlderText, kReleaseMismatchCaption, MsgButtons::Ok,
+                                       MsgIcon::Exclamation);
+                else if (ours < modules && !m_quiet)
+                    dialogs.MessageBox(std::wstring(kModuleNewerText) +
+                                           L"Please install the latest version of Pellworth "
+                                           L"from " +
+                                           kMakerAddress + L".",
+                                       kReleaseMismatchCaption, MsgButtons::Ok,
+                                       MsgIcon::Exclamation);
+            }
+        }
+    }
+
+    UpdateControls();
+    if (m_updatePage)
+        m_updatePage->CopyIdentity();
+    return success;
+}
+
+void COstrandDlg::Disconnect() {
+    CCmdEngine* engine = m_app.Engine();
+    if (!engine)
+        return;
+    {
+        const CWaitCursor wait(m_app.Dialogs());
+        m_app.OnDisconnected();
+        engine->SetConnected(false);
+        UnregisterDeviceNotification();
+        if (m_app.Port().IsOpen())
+            m_app.Port().Close();
+    }
+    ReportStatus(L"Disconnected from module.");
+    UpdateControls();
+}
+
+void COstrandDlg::OnDisableTimeouts() {
+    if (m_disableTimeouts->isChecked())
+        m_app.Port().DisableTimeouts();
+    else
+        m_app.Port().EnableTimeouts();
+}
+
+// ---- Module changes ------------------------------------------------------------------------
+
+void COstrandDlg::OnModuleChanged() {
+    CCmdEngine* engine = m_app.Engine();
+    if (!engine || m_setupPages.empty())
+        return; // before the pages exist
+    if (m_updatePage)
+        m_updatePage->ReloadForModule();
+    if (m_app.IsOptionD() && m_lookupTablePage)
+        m_lookupTablePage->ReloadForModule();
+
+    ModuleTypeId key = engine->Module().moduleType;
+    if (!m_setupPages.contains(key))
+        key = 0;
+    if (key != m_setupKey) {
+        m_setupKey = key;
+        if (CurrentPageCode() == kSetupPage)
+            ShowCurrentPage();
+    }
+    if (key == 1 || key == 2)
+        if (CTabPageIF* setup = SetupPage(key))
+            setup->ReloadForModule();
+}
+
+void COstrandDlg::OnIdentityChanged() {
+    if (m_updatePage)
+        m_updatePage->CopyIdentity();
+}
+
+// ---- Tabs ----------------------------------------------------------------------------------
+
+void COstrandDlg::OnTabSelChange() {
+    const int selected = m_tabs->currentIndex();
+    if (selected < 0 || selected == m_currentTab)
+        return;
+    m_currentTab = selected;
+    ShowCurrentPage();
+    if (CurrentPageCode() == kSetupPage && (m_setupKey == 1 || m_setupKey == 2))
+        if (CTabPageIF* setup = SetupPage(m_setupKey))
+            setup->ReportDisabledReason();
+}
+
+// ---- Device removal ------------------------------------------------------------------------
+
+void COstrandDlg::RegisterDeviceNotification() {
+    m_watchedDevice = m_app.Port().GetDevicePath();
+    m_removalPending = false;
+    m_hangUpTimer.start();
+}
+
+void COstrandDlg::UnregisterDeviceNotification() {
+    m_watchedDevice.reset();
+    m_removalPending = false;
+    m_hangUpTimer.stop();
+}
+
+bool COstrandDlg::InNestedOperation() const {
+    const QWidget* modal = QApplication::activeModalWidget();
+    return m_busy > 0 || (modal && modal != this);
+}
+
+void COstrandDlg::OnDeviceRemoved(const std::filesystem::path& deviceNode) {
+    if (!m_watchedDevice || *m_watchedDevice != deviceNode)
+        return;
+    // Not in the middle of a connect or under a message box: the port would
+    // close beneath the code that is using it. The next check handles it.
+    if (InNestedOperation()) {
+        m_removalPending = true;
+        return;
+    }
+    Disconnect();
+}
+
+void COstrandDlg::CheckPortHangUp() {
+    if (!m_watchedDevice) {
+        m_hangUpTimer.stop();
+        return;
+    }
+    if (InNestedOperation())
+        return;
+    if (m_removalPending) {
+        Disconnect();
+        return;
+    }
+    // A download worker owns the port; its own failures end the run.
+    CCmdEngine* engine = m_app.Engine();
+    if (!engine || engine->IsUpdateInProgress())
+        return;
+    const int fd = m_app.Port().GetHandle();
+    if (fd < 0)
+        return;
+    pollfd state{fd, 0, 0};
+    if (::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        Disconnect();
+}
+
+// ---- About, logo, keys ---------------------------------------------------------------------
+
+void COstrandDlg::OnAbout() {
+    m_app.Dialogs().MessageBox(kAboutText, L"About Pellworth", MsgButtons::Ok,
+                               MsgIcon::Information);
+}
+
+void COstrandDlg::OnLogoClicked() {
+    const std::wstring address = kMakerAddress;
+    if (m_openUrl && m_openUrl(address))
+        ReportStatus(L"Opening the Varnet web site " + address + L" in your web browser.");
+    else
+        ReportStatus(L"No web browser could be started for " + address + L".");
+}
+
+void COstrandDlg::done(int result) {
+    CTabPageIF* pages[] = {m_updatePage.get(), m_peekPokePage.get(), m_lookupTablePage.get()};
+    for (CTabPageIF* page : pages)
+        if (page && !page->QueryClose())
+            return;
+    for (const auto& [key, page] : m_setupPages)
+        if (!page->QueryClose())
+            return;
+    QDialog::done(result);
+}
+
+bool COstrandDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            // Enter never closes the dialog or presses a button here; other
+            // windows (message boxes, drop-down lists) keep it.
+            const auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget && widget->window() == this)
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,156 @@
+#pragma once
+
+#include "app/CDeviceWatcher.h"
+#include "app/CTabPageIF.h"
+#include "descriptions/ModuleTypeNames.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+class COstrand;
+class CPageFactoryIF;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+class QToolButton;
+
+// The program's only top-level window: discovers modules, connects to one and
+// disconnects, shows the connected module's type and identity, hosts the tab
+// pages and reports in one status line. Every control's object name is "ctl"
+// and its control number (the Connect button is "ctl1033"); pages use the same
+// scheme with numbers of their own, so look controls up with Control(id).
+class COstrandDlg : public QDialog {
+public:
+    // Control numbers.
+    enum ControlId {
+        kHelpButton = 9,
+        kTypeEdit = 1007,
+        kNameEdit = 1009,
+        kSerialEdit = 1011,
+        kModuleCombo = 1032,
+        kConnectButton = 1033,
+        kDiscoverButton = 1034,
+        kDisableTimeoutsCheck = 1043,
+        kStatusLine = 1045,
+        kSafeBootWarning = 1046,
+        kLogo = 1048,
+        kAssemblyEdit = 1084,
+        kTabControl = 1174,
+    };
+    // Page codes of the tab control.
+    enum PageCode { kUpdatePage = 0, kPeekPokePage = 1, kLookupTablePage = 2, kSetupPage = 3 };
+
+    static constexpr const wchar_t* kTitle = L"Varnet - Pellworth";
+    static constexpr const wchar_t* kAboutText = L"Pellworth, Version 0.44";
+    static constexpr const wchar_t* kMakerAddress = L"https://www.varnet.example/pellworth";
+    // How often the open port is checked for a hang-up (a module that went away).
+    static constexpr int kHangUpPollMs = 250;
+
+    COstrandDlg(COstrand& app, CPageFactoryIF& pages);
+    ~COstrandDlg() override;
+
+    // What a window's creation does: title from the version file, pages and
+    // tabs, time-outs, control refresh, one discovery.
+    void OnInitDialog();
+
+    // Operations the application passes on.
+    void UpdateControls();
+    bool Connect(const std::string& expectedSerial);
+    void Disconnect();
+    void OnModuleChanged();
+    void OnIdentityChanged();
+    void ReportStatus(const std::wstring& text);
+    void SetQuiet(bool quiet) { m_quiet = quiet; }
+    bool IsQuiet() const { return m_quiet; }
+    CUpdatePageIF* UpdatePage() { return m_updatePage.get(); }
+
+    // Events.
+    void Discover();
+    void OnConnectButton();
+    void OnDisableTimeouts();
+    void OnTabSelChange();
+    void OnAbout();
+    void OnLogoClicked();
+    // A device went away: when it is the open port's, the connection ends.
+    void OnDeviceRemoved(const std::filesystem::path& deviceNode);
+
+    // What opens a web address (the default web browser); tests replace it.
+    using UrlOpener = std::function<bool(const std::wstring& address)>;
+    void SetUrlOpener(UrlOpener opener) { m_openUrl = std::move(opener); }
+
+    // This window's control of that number (pages have numbers of their own).
+    QWidget* Control(int id) const;
+    ModuleTypeId CurrentSetupKey() const { return m_setupKey; }
+    // The page code shown now (-1 before the tabs exist).
+    int CurrentPageCode() const;
+    CTabPageIF* SetupPage(ModuleTypeId key);
+
+    // Closing (OK, Cancel, Escape, the window's close button) asks the pages first.
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void CreatePagesAndTabs();
+    void InsertTab(int position, const wchar_t* text, PageCode code);
+    QWidget* PageWidget(PageCode code) const;
+    void ShowCurrentPage();
+    void ApplyTimeouts();
+    void ReadVersionTitle();
+    // The device notification of the open port (a removal watch).
+    void RegisterDeviceNotification();
+    void UnregisterDeviceNotification();
+    void CheckPortHangUp();
+    bool InNestedOperation() const;
+
+    COstrand& m_app;
+    CPageFactoryIF& m_pages;
+
+    std::unique_ptr<CUpdatePageIF> m_updatePage;
+    std::unique_ptr<CTabPageIF> m_peekPokePage;
+    std::unique_ptr<CTabPageIF> m_lookupTablePage;
+    std::map<ModuleTypeId, std::unique_ptr<CTabPageIF>> m_setupPages;
+    std::map<int, int> m_tabToPage;
+    std::map<int, int> m_pageToTab;
+    ModuleTypeId m_setupKey = 0;
+    int m_currentTab = -1;
+    bool m_quiet = false;
+
+    // The removal watch: the device of the open port while connected.
+    std::optional<std::filesystem::path> m_watchedDevice;
+    bool m_removalPending = false;
+    int m_busy = 0; // connect or discovery running (they may show boxes)
+    CDeviceWatcher m_deviceWatcher;
+    QTimer m_hangUpTimer;
+
+    UrlOpener m_openUrl;
+    std::map<int, QWidget*> m_controls;
+
+    QComboBox* m_moduleCombo = nullptr;
+    QPushButton* m_connectButton = nullptr;
+    QPushButton* m_discoverButton = nullptr;
+    QCheckBox* m_disableTimeouts = nullptr;
+    QLabel* m_statusLine = nullptr;
+    QLabel* m_safeBootWarning = nullptr;
+    QLineEdit* m_typeEdit = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QLineEdit* m_assemblyEdit = nullptr;
+    QLineEdit* m_serialEdit = nullptr;
+    QTabBar* m_tabs = nullptr;
+    QStackedWidget* m_pageArea = nullptr;
+    QToolButton* m_logo = nullptr;
+    QPushButton* m_helpButton = nullptr;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/CDialogServicesIF.h"
+#include "app/CGuiThreadInvoker.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+// The dialog framework of the program, on Qt Widgets. Construct it on the GUI
+// thread after the QApplication. Boxes and file dialogs are modal to the
+// parent window when one is set, else to the active window. Every call but RunOnGuiThread belongs
+// on the GUI thread.
+class CQtDialogServices : public CDialogServicesIF {
+public:
+    CQtDialogServices() = default;
+
+    void SetParentWindow(QWidget* window) { m_parent = window; }
+
+    MsgResult MessageBox(const std::wstring& text, const std::wstring& caption = {},
+                         MsgButtons buttons = MsgButtons::Ok,
+                         MsgIcon icon = MsgIcon::None) override;
+    void ReportFileError(const std::wstring& path, FileOperation operation,
+                         int systemError) override;
+    FileDialogResult AskFile(const FileDialogRequest& request) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void RunOnGuiThread(std::function<void()> fn, bool wait) override;
+
+private:
+    // The set window, else the active one.
+    QWidget* Parent() const;
+
+    QPointer<QWidget> m_parent;
+    CGuiThreadInvoker m_invoker;
+};
+
+// A filter of the form "Name|*.a;*.b|Other|*.*||" as Qt's name filters:
+// "Name (*.a *.b)", "Other (*)". A pattern already given in the name is not
+// repeated; "*.*" matches every file, as it does in the filter's home.
+QStringList QtNameFilters(const std::wstring& filter);
+
+// The caption of boxes that give none.
+inline constexpr const wchar_t* kApplicationTitle = L"Pellworth";

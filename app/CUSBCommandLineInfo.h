@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The program's command line. Parameters that begin with "/" or "-" are flags,
+// compared without the prefix and in any letter case:
+//   m      option m (setup pages without a module, more update controls)
+//   d      options m and d (engineering tabs, "Disable Timeouts")
+//   tarn   forced module type 2
+//   orlan  forced module type 1
+// The later of tarn and orlan wins; anything else is ignored.
+class CUSBCommandLineInfo {
+public:
+    // Offers one parameter; `flag` tells whether it had the prefix (given
+    // without it then). `last` marks the final parameter.
+    void ParseParam(const std::wstring& param, bool flag, bool last);
+    // Offers every parameter in order (the program name not included).
+    void ParseCommandLine(const std::vector<std::wstring>& args);
+
+    int m_optionM = 0;          // 1 when set
+    int m_optionD = 0;          // 1 when set
+    int m_forcedModuleType = 0; // 0 none, 1 ORLAN6, 2 TARN
+};

@@ -1,0 +1,74 @@
+#include "app/ModuleDiscovery.h"
+
+#include "descriptions/XmlText.h"
+#include "engine/CCmdEngine.h"
+#include "engine/EngineCodes.h"
+#include "link/CUSBSerialPort.h"
+
+#include <cwctype>
+
+namespace discovery {
+
+std::wstring ModuleEntryText(uint16_t portNumber, const std::string& name) {
+    std::wstring entry = portnames::PortName(portNumber);
+    if (!name.empty())
+        entry += L" (" + WidenText(name) + L")";
+    return entry;
+}
+
+std::optional<uint16_t> PortNumberOfEntry(const std::wstring& entry) {
+    if (entry.rfind(L"COM", 0) != 0)
+        return std::nullopt;
+    size_t end = 3;
+    while (end < entry.size() && std::iswdigit(static_cast<wint_t>(entry[end])))
+        ++end;
+    return portnames::ParsePortName(entry.substr(0, end));
+}
+
+Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortLister& lister) {
+    Result result;
+    if (engine.IsConnected())
+        return result;
+    result.performed = true;
+
+    // A probe must end even when the operator has switched time-outs off.
+    const bool timeoutsWereEnabled = port.TimeoutsEnabled();
+    port.EnableTimeouts();
+
+    int listError = 0;
+    const std::vector<portnames::PortInfo> ports = lister(&listError);
+    if (listError != 0)
+        result.errorText = L"Error '" + std::to_wstring(listError) + L"' getting list of ports!\n";
+    // Ports found without the system's list (the port directory) are still
+    // probed: they do not depend on it.
+    for (const portnames::PortInfo& info : ports) {
+        if (!portnames::IsModuleCandidate(info))
+            continue;
+        if (!port.Open(info.number))
+            continue;
+        if (engine.IsModuleResponding()) {
+            std::string name;
+            if (engine.ReadName(name) != eng::kOk)
+                name.clear();
+            result.entries.push_back(ModuleEntryText(info.number, name));
+        }
+        port.Close();
+    }
+
+    if (timeoutsWereEnabled)
+        port.EnableTimeouts();
+    else
+        port.DisableTimeouts();
+    return result;
+}
+
+std::wstring StatusText(const Result& result) {
+    const size_t n = result.entries.size();
+    if (n >= 1)
+        return L"Found " + std::to_wstring(n) + L" module" + (n > 1 ? L"s." : L".");
+    if (!result.errorText.empty())
+        return result.errorText;
+    return L"No appropriate devices were found!";
+}
+
+} // namespace discovery

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "link/PortNames.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CCmdEngine;
+class CUSBSerialPort;
+
+// Finding the attached modules: every serial port whose device description
+// names the module interconnect is opened, probed and asked for the module's
+// name. No widgets: the main dialog shows the result, and a command-line tool
+// could print it.
+namespace discovery {
+
+// The combo entry of a module: "COM<n> (<name>)", or "COM<n>" when the name
+// is empty. The name is 8-bit module text, shown one byte per character.
+std::wstring ModuleEntryText(uint16_t portNumber, const std::string& name);
+// The port number an entry starts with ("COM<n>", anything may follow);
+// none when the entry does not start that way or names port 0.
+std::optional<uint16_t> PortNumberOfEntry(const std::wstring& entry);
+
+struct Result {
+    // False when nothing was done because a module is connected.
+    bool performed = false;
+    std::vector<std::wstring> entries;
+    // Why no list could be had ("Error '<n>' getting list of ports!\n"); empty otherwise.
+    std::wstring errorText;
+};
+
+// The ports to look at, with the system error number of a list that could
+// not be read (0 otherwise). Tests replace it.
+using PortLister = std::function<std::vector<portnames::PortInfo>(int* listError)>;
+
+// Runs one discovery. Refuses while the engine is connected. The probes use
+// the normal time-outs whatever the port's choice is; the choice is back in
+// force afterwards. The port is closed at the end.
+Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port,
+                       const PortLister& lister = portnames::EnumeratePorts);
+
+// The status line after a discovery: "Found N module." / "Found N modules.",
+// else the error text, else "No appropriate devices were found!".
+std::wstring StatusText(const Result& result);
+
+inline constexpr const wchar_t* kLookingText = L"Looking for modules...";
+inline constexpr const wchar_t* kConnectedText = L"Cannot discover while currently connected!";
+
+} // namespace discovery
