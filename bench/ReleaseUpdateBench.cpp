@@ -1,0 +1,285 @@
+// A whole release update against the simulator paced at 38400 baud: Ferrin
+// of 65535 bytes, two FPGA images and four lookup tables (an ORLAN6-like
+// module with two tables per FPGA), a 1 s reboot and an erase phase before
+// every download. The run is driven as a command-line front end drives it,
+// ticking every 100 ms. Prints elapsed time, the wire time of all traffic plus
+// the simulator's configured delays, and their ratio.
+//
+// Usage: ReleaseUpdateBench [FPGA image bytes (16384)] [table bytes (1024)]
+#include "CountingPort.h"
+
+#include "app/CDialogServicesIF.h"
+#include "descriptions/CAssembliesXML.h"
+#include "descriptions/CModuleTypeXML.h"
+#include "descriptions/CModuleTypesLinux.h"
+#include "descriptions/ReleaseTable.h"
+#include "descriptions/XercesSession.h"
+#include "engine/CAppIF.h"
+#include "engine/CCmdEngine.h"
+#include "engine/CErrorReportIF.h"
+#include "link/CUSBSerialPort.h"
+#include "maintenance/ReleaseUpdate.h"
+#include "maintenance/UpdateRun.h"
+#include "simulator/Profiles.h"
+#include "simulator/SimulatedModule.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr uint32_t kFerrinSize = 65535;
+constexpr auto kRebootDelay = 1000ms;
+constexpr uint32_t kEraseFrames = 10;
+constexpr auto kEraseInterval = 50ms;
+constexpr int kStartCommands = 7; // Ferrin, two FPGAs, four tables
+
+void Write(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string Image(size_t size) {
+    std::string image = "SAMPLE-IMAGE 2.1\n";
+    image.resize(size, '\x5A');
+    return image;
+}
+
+// A types directory with one ORLAN6 release whose FPGAs have two tables each.
+void MakeTypes(const fs::path& root, size_t fpgaSize, size_t tableSize) {
+    const fs::path dir = root / "types/ORLAN6";
+    Write(dir / "orlan6-bench.xml", R"(<?xml version="1.0" encoding="UTF-8"?>
+<ModuleDefinition>
+  <ModuleType version="0.1" type="ORLAN6" fpgaID="0" addr="0x0000">
+    <FPGA id="0" name="Input" interfaceID="SPI Control" deviceID="0x10">
+      <Firmware interfaceID="SPI Config" deviceID="0x66" start="0x77"/>
+      <FirmwareRevision start="0x55"/>
+      <LookupTableRegister start="0x60"/>
+      <LookupTable id="0" name="Gamma" deviceID="0x20" start="0x1000" length="1024"/>
+      <LookupTable id="1" name="Matrix" deviceID="0x20" start="0x3000" length="1024"/>
+    </FPGA>
+    <FPGA id="1" name="Output" interfaceID="JTAG" deviceID="0x01">
+      <Firmware interfaceID="JTAG" deviceID="0x01" start="0"/>
+      <FirmwareRevision start="0x55"/>
+      <LookupTableRegister start="0x70"/>
+      <LookupTable id="0" name="Gamma" deviceID="0x21" start="0x4000" length="1024"/>
+      <LookupTable id="1" name="Matrix" deviceID="0x21" start="0x6000" length="1024"/>
+    </FPGA>
+  </ModuleType>
+</ModuleDefinition>
+)");
+    Write(dir / "assembly.xml", R"(<?xml version="1.0" encoding="UTF-8"?>
+<Releases>
+  <Module version="0.1" type="ORLAN6">
+    <Assembly id="1">
+      <Release version="2.1"/>
+      <ModuleType filename="types/ORLAN6/orlan6-bench.xml"/>
+      <SafeBoot version="1.0" filename="types/ORLAN6/safeboot.iic"/>
+      <Ferrin version="2.1" filename="types/ORLAN6/ferrin.bin"/>
+      <FPGA id="0" version="2.1" filename="types/ORLAN6/fpga0.rpd">
+        <LookupTable id="0" version="2.1" filename="types/ORLAN6/lut00.bin"/>
+        <LookupTable id="1" version="2.1" filename="types/ORLAN6/lut01.bin"/>
+      </FPGA>
+      <FPGA id="1" version="2.1" filename="types/ORLAN6/fpga1.ace">
+        <LookupTable id="0" version="2.1" filename="types/ORLAN6/lut10.bin"/>
+        <LookupTable id="1" version="2.1" filename="types/ORLAN6/lut11.bin"/>
+      </FPGA>
+    </Assembly>
+  </Module>
+</Releases>
+)");
+    Write(dir / "safeboot.iic", "SAMPLE-IMAGE 1.0\n");
+    Write(dir / "ferrin.bin", Image(kFerrinSize));
+    Write(dir / "fpga0.rpd", Image(fpgaSize));
+    Write(dir / "fpga1.ace", Image(fpgaSize));
+    for (const char* lut : {"lut00.bin", "lut01.bin", "lut10.bin", "lut11.bin"})
+        Write(dir / lut, Image(tableSize));
+}
+
+class BenchApp : public CAppIF, public CErrorReportIF {
+public:
+    void OnModuleChanged() override {}
+    void OnIdentityChanged() override {}
+    void OnDisconnected() override {}
+    bool IsOptionM() override { return false; }
+    bool IsOptionD() override { return false; }
+    CModuleTypeXML* CreateModuleTypeReader() override { return new CModuleTypeXML(); }
+    CAssembliesXML* CreateAssembliesReader() override { return new CAssembliesXML(); }
+    void ReportError(std::wstring) override {}
+};
+
+// Boxes answer their first button and are printed.
+class ConsoleDialogs : public CDialogServicesIF {
+public:
+    MsgResult MessageBox(const std::wstring& text, const std::wstring&, MsgButtons buttons,
+                         MsgIcon) override {
+        std::printf("  box: %ls\n", text.c_str());
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
+                                                                                  : MsgResult::Ok;
+    }
+    void ReportFileError(const std::wstring& path, FileOperation operation, int error) override {
+        std::printf("  %ls\n", FileErrorText(path, operation, error).c_str());
+    }
+    FileDialogResult AskFile(const FileDialogRequest&) override { return {}; }
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void RunOnGuiThread(std::function<void()> fn, bool) override { fn(); }
+};
+
+// The command-line host of a run: the main thread is its GUI thread.
+class BenchHost : public UpdateRunHostIF {
+public:
+    BenchHost(CCmdEngine& engine, CUSBSerialPort& port, sim::SimulatedModule& module)
+        : m_engine(engine), m_port(port), m_module(module) {}
+
+    CCmdEngine& Engine() override { return m_engine; }
+    CDialogServicesIF& Dialogs() override { return m_dialogs; }
+    void ReportError(const std::wstring& text) override {
+        if (!text.empty())
+            std::printf("  status line: %ls\n", text.c_str());
+    }
+    void UpdateControls() override {}
+    bool Connect(const std::string& expectedSerial) override {
+        ++attempts;
+        if (!m_port.Open(m_module.PortNumber()))
+            return false;
+        const int32_t r = m_engine.Connect(expectedSerial);
+        if (!m_engine.IsConnected())
+            m_port.Close();
+        return r == 0 || r == -9;
+    }
+    void Disconnect() override {
+        m_engine.SetConnected(false);
+        m_port.Close();
+    }
+    void SetQuiet(bool) override {}
+    PromptAnswer ConfirmReleaseUpdate(bool& force) override {
+        force = false;
+        return PromptAnswer::Yes;
+    }
+    void ShowProgress(int32_t, int, const std::wstring&) override {}
+    void ShowStatus(int32_t, const std::wstring& text) override {
+        if (text != m_lastStatus)
+            std::printf("  %ls\n", text.c_str());
+        m_lastStatus = text;
+    }
+
+    int attempts = 0;
+
+private:
+    CCmdEngine& m_engine;
+    CUSBSerialPort& m_port;
+    sim::SimulatedModule& m_module;
+    ConsoleDialogs m_dialogs;
+    std::wstring m_lastStatus;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const size_t fpgaSize = argc > 1 ? std::strtoul(argv[1], nullptr, 0) : 16384;
+    const size_t tableSize = argc > 2 ? std::strtoul(argv[2], nullptr, 0) : 1024;
+
+    sim::ScopedPortDirectory ports;
+    char pattern[] = "/tmp/pellworth-bench-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path root = pattern;
+    MakeTypes(root, fpgaSize, tableSize);
+    const fs::path previous = fs::current_path();
+    fs::current_path(root);
+
+    auto config = sim::MakeModule(sim::Profile::Orlan6, {2, 0});
+    for (sim::SimFpga& fpga : config->state.fpgas) {
+        const uint8_t device = fpga.tables.front().device;
+        const uint32_t start = fpga.tables.front().start + 0x2000;
+        fpga.tables.push_back(sim::SimLookupTable{1, device, start, 1024, {2, 0}});
+    }
+    config->behaviour.pacing = true;
+    config->behaviour.baudRate = 38400;
+    config->behaviour.rebootDelay = kRebootDelay;
+    config->behaviour.eraseFrames = kEraseFrames;
+    config->behaviour.pendingInterval = kEraseInterval;
+    sim::SimulatedModule module(*config);
+
+    int failures = 0;
+    {
+        CXercesSession xerces;
+        if (!module.Start()) {
+            std::fprintf(stderr, "simulator: %s\n", module.Error().c_str());
+            return 1;
+        }
+        CUSBSerialPort port;
+        if (!port.Open(module.PortNumber())) {
+            std::fprintf(stderr, "cannot open COM%u\n", module.PortNumber());
+            return 1;
+        }
+        CountingPort counting(port);
+        BenchApp app;
+        CModuleTypesLinux registry(L"types");
+        CCmdEngine engine(&counting, &app, &app, &registry, 0);
+        if (engine.Connect("") != 0) {
+            std::fprintf(stderr, "connect failed\n");
+            return 1;
+        }
+        ReleaseTable table;
+        engine.LoadReleasesOfType(1, table);
+        const AssemblyRecord* release = FindLatest(table);
+        ModuleDescription desired;
+        CModuleTypeXML reader;
+        if (!release || !LoadModuleDescription(desired, reader, release->moduleTypeFile)) {
+            std::fprintf(stderr, "bench release not readable\n");
+            return 1;
+        }
+
+        BenchHost host(engine, port, module);
+        UpdateRun run(host);
+        counting.sent = counting.received = 0;
+        const auto start = std::chrono::steady_clock::now();
+        if (!StartReleaseUpdate(run, release, desired,
+                                VerifyRelease(table, engine.Module().IdentityView())) ||
+            !DriveUntilClosed(run, 100ms, 600s)) {
+            ++failures;
+        }
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (run.LastResult() != 0)
+            ++failures;
+        run.Shutdown();
+
+        const double wire = counting.WireSeconds();
+        const double reboot = std::chrono::duration<double>(kRebootDelay).count();
+        const double erase =
+            kStartCommands * kEraseFrames * std::chrono::duration<double>(kEraseInterval).count();
+        const double countdown = run.Timing().rebootCountdown * 0.1;
+        std::printf("Release update (Ferrin %u, FPGAs 2 x %zu, tables 4 x %zu bytes): result %d, "
+                    "%d connect attempt(s)\n",
+                    kFerrinSize, fpgaSize, tableSize, run.LastResult(), host.attempts);
+        std::printf("  elapsed %.2f s\n", elapsed);
+        std::printf("  wire time %.2f s (%llu bytes out, %llu in) + reboot %.2f s + erase %.2f s "
+                    "= %.2f s\n",
+                    wire, static_cast<unsigned long long>(counting.sent),
+                    static_cast<unsigned long long>(counting.received), reboot, erase,
+                    wire + reboot + erase);
+        std::printf("  (wire + delays) / elapsed %.3f\n", (wire + reboot + erase) / elapsed);
+        // The run waits 40 ticks before its first reconnect; the reboot lies within it.
+        const double wait = std::max(reboot, countdown);
+        std::printf("  with the run's %.1f s wait for the reboot instead of the reboot: "
+                    "(wire + erase + wait) / elapsed %.3f\n",
+                    countdown, (wire + erase + wait) / elapsed);
+    }
+    fs::current_path(previous);
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    return failures == 0 ? 0 : 1;
+}

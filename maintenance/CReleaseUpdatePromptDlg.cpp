@@ -1,0 +1,53 @@
+#include "maintenance/CReleaseUpdatePromptDlg.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+CReleaseUpdatePromptDlg::CReleaseUpdatePromptDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Attention!"));
+    setModal(true);
+
+    m_icon = new QLabel(this);
+    m_icon->setObjectName(QStringLiteral("ctl%1").arg(kIcon));
+    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    m_icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(size, size));
+
+    auto* text = new QLabel(QStringLiteral("One or more components will be updated as needed.\n"
+                                           "Do not disturb the selected module until the update\n"
+                                           "has completed!"),
+                            this);
+    m_forceBox = new QCheckBox(QStringLiteral("Force all components to be updated."), this);
+    m_forceBox->setObjectName(QStringLiteral("ctl%1").arg(kForceCheckBox));
+    m_forceBox->setChecked(false);
+    auto* question = new QLabel(QStringLiteral("Proceed with the update?"), this);
+
+    m_yes = new QPushButton(QStringLiteral("Yes"), this);
+    m_yes->setObjectName(QStringLiteral("ctlYes"));
+    m_yes->setDefault(true);
+    m_no = new QPushButton(QStringLiteral("No"), this);
+    m_no->setObjectName(QStringLiteral("ctlNo"));
+    connect(m_yes, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_no, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_icon, 0, Qt::AlignTop);
+    top->addWidget(text, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_yes);
+    buttons->addWidget(m_no);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_forceBox);
+    layout->addWidget(question);
+    layout->addLayout(buttons);
+}
+
+void CReleaseUpdatePromptDlg::done(int result) {
+    m_force = m_forceBox->isChecked() ? 1 : 0;
+    QDialog::done(result);
+}

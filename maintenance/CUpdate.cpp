@@ -1,0 +1,820 @@
+#include "maintenance/CUpdate.h"
+
+#include "app/CDialogServicesIF.h"
+#include "app/CPageServicesIF.h"
+#include "descriptions/CModuleTypeXML.h"
+#include "descriptions/CModuleTypes.h"
+#include "descriptions/XmlText.h"
+#include "engine/CCmdEngine.h"
+#include "engine/EngineCodes.h"
+#include "maintenance/CReleaseUpdatePromptDlg.h"
+#include "maintenance/ReleaseUpdate.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cerrno>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+constexpr const wchar_t* kAttention = L"Attention!";
+constexpr const wchar_t* kNotConnected = L"Not connected to a module.";
+constexpr int32_t kNoComponent = INT32_MIN;
+constexpr int kNoLutsData = -1;
+
+constexpr const wchar_t* kApplicationFilter =
+    L"Cypress Regular IIC Files (*.iic)|*.iic|All Files (*.*)|*.*||";
+
+// Browse filters by the FPGA's programming interface (2 SPI Config, 3 JTAG).
+struct InterfaceFilter {
+    int32_t interface;
+    const wchar_t* filter;
+};
+constexpr InterfaceFilter kFpgaFilters[] = {
+    {2, L"Altera Active Serial Files (*.rpd)|*.rpd|All Files (*.*)|*.*||"},
+    {3, L"JTAG Files (*.ace)|*.ace|All Files (*.*)|*.*||"},
+};
+constexpr const wchar_t* kAnyFileFilter = L"All Files (*.*)|*.*||";
+
+// Confirmation texts of the manual download.
+constexpr const wchar_t* kFerrinQuestion =
+    L"Updating Ferrin erases the module configuration parameters.\nFPGA firmware may also need "
+    L"to be updated.\nVersion number will update after rebooting module.\n\nAre you sure you "
+    L"wish to do this?";
+constexpr const wchar_t* kSafeBootQuestion =
+    L"Updating SafeBoot erases Ferrin and the module configuration parameters.\nFPGA firmware "
+    L"may also need to be updated.\nVersion number will update after rebooting module.\nNOTE: "
+    L"This process cannot be aborted and must not be interrupted!.\n\nAre you sure you wish to "
+    L"do this?";
+constexpr const wchar_t* kFpgaQuestion =
+    L"Updating the FPGA firmware erases the module configuration parameters.\nVersion number "
+    L"will update after rebooting module.\n\nAre you sure you wish to do this?";
+
+QString Q(const std::wstring& text) {
+    return QString::fromStdWString(text);
+}
+std::wstring W(const QString& text) {
+    return text.toStdWString();
+}
+
+std::wstring Pair(const VersionNumber& v) {
+    return std::to_wstring(v.major) + L"." + std::to_wstring(v.minor);
+}
+
+// Module texts are fixed fields; what follows a zero byte is padding.
+std::wstring ModuleText(const std::string& field) {
+    return WidenText(field.substr(0, field.find('\0')));
+}
+
+bool IsApplication(int32_t component) {
+    return component == kComponentFerrin || component == kComponentSafeBoot;
+}
+
+template <class W> W* Named(W* widget, int id) {
+    widget->setObjectName(QStringLiteral("ctl%1").arg(id));
+    return widget;
+}
+
+QLineEdit* ReadOnlyEdit(QWidget* parent, int id) {
+    auto* edit = Named(new QLineEdit(parent), id);
+    edit->setReadOnly(true);
+    return edit;
+}
+
+QProgressBar* ProgressBar(QWidget* parent, int id) {
+    auto* bar = Named(new QProgressBar(parent), id);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    return bar;
+}
+
+} // namespace
+
+// ---- The run's host -------------------------------------------------------------------------
+
+class CUpdate::Host : public UpdateRunHostIF {
+public:
+    explicit Host(CUpdate& page) : m_page(page) {}
+
+    CCmdEngine& Engine() override { return *m_page.m_services->Engine(); }
+    CDialogServicesIF& Dialogs() override { return m_page.m_services->Dialogs(); }
+    void ReportError(const std::wstring& text) override { m_page.m_services->ReportError(text); }
+    void UpdateControls() override { m_page.m_services->UpdateControls(); }
+    bool Connect(const std::string& expectedSerial) override {
+        return m_page.m_services->Connect(expectedSerial);
+    }
+    void Disconnect() override { m_page.m_services->Disconnect(); }
+    void SetQuiet(bool quiet) override {
+        // From the worker: the quiet flag belongs to the main window on the GUI thread.
+        CPageServicesIF* services = m_page.m_services;
+        services->Dialogs().RunOnGuiThread([services, quiet] { services->SetQuiet(quiet); }, false);
+    }
+    PromptAnswer ConfirmReleaseUpdate(bool& force) override {
+        if (m_page.m_prompt)
+            return m_page.m_prompt(force);
+        CReleaseUpdatePromptDlg prompt(&m_page);
+        const int result = prompt.exec();
+        force = prompt.ForceChoice() != 0;
+        return result == QDialog::Accepted ? PromptAnswer::Yes : PromptAnswer::No;
+    }
+    void ShowProgress(int32_t runState, int position, const std::wstring& percent) override {
+        if (runState != kRunRelease) {
+            m_page.m_manualProgress->setValue(position);
+            m_page.m_manualPercent->setText(Q(percent));
+        }
+        if (runState != kRunManual) {
+            m_page.m_releaseProgress->setValue(position);
+            m_page.m_releasePercent->setText(Q(percent));
+        }
+    }
+    void ShowStatus(int32_t runState, const std::wstring& text) override {
+        if (runState != kRunRelease)
+            m_page.m_manualStatus->setText(Q(text));
+        if (runState != kRunManual)
+            m_page.m_releaseStatus->setText(Q(text));
+    }
+    void SetBusy(bool busy) override { m_page.ApplyBusyRule(busy); }
+    void StartTicks() override { m_page.m_timer.start(); }
+    void StopTicks() override { m_page.m_timer.stop(); }
+
+private:
+    CUpdate& m_page;
+};
+
+// ---- Construction ---------------------------------------------------------------------------
+
+CUpdate::CUpdate(CPageServicesIF* services, QWidget* parent)
+    : QWidget(parent), m_services(services) {
+    setObjectName(QStringLiteral("pageUpdate"));
+    BuildControls();
+    m_host = std::make_unique<Host>(*this);
+    m_run = std::make_unique<UpdateRun>(*m_host);
+    m_timer.setInterval(100);
+    connect(&m_timer, &QTimer::timeout, this, [this] { m_run->Tick(); });
+    ConnectHandlers();
+
+    m_nameEdit->setMaxLength(8);
+    m_assemblyEdit->setMaxLength(9);
+    m_serialEdit->setMaxLength(8);
+    m_releaseStatus->clear();
+    m_manualStatus->clear();
+    FillModuleTypeCombo();
+    RefreshRelease();
+    ApplyBusyRule(false);
+    m_run->ResetProgressDisplay();
+
+    // Return is taken before anything else on the page sees it.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+CUpdate::~CUpdate() {
+    // The worker uses the engine and the host; it is stopped and joined
+    // before anything of the page goes.
+    m_timer.stop();
+    m_run->Shutdown();
+}
+
+void CUpdate::BuildControls() {
+    auto* layout = new QVBoxLayout(this);
+
+    // Release Update.
+    m_releaseGroup = new QGroupBox(QStringLiteral("Release Update"), this);
+    m_releaseGroup->setObjectName(QString::fromLatin1(kReleaseGroupName));
+    {
+        auto* grid = new QGridLayout(m_releaseGroup);
+        m_installedRelease = ReadOnlyEdit(m_releaseGroup, kInstalledRelease);
+        m_desiredRelease = ReadOnlyEdit(m_releaseGroup, kDesiredRelease);
+        m_releaseUpdate =
+            Named(new QPushButton(QStringLiteral("Update"), m_releaseGroup), kReleaseUpdate);
+        m_releaseAbort =
+            Named(new QPushButton(QStringLiteral("Abort"), m_releaseGroup), kReleaseAbort);
+        m_releaseAbort->hide(); // a release update cannot be aborted
+        m_releaseProgress = ProgressBar(m_releaseGroup, kReleaseProgress);
+        m_releasePercent =
+            Named(new QLabel(QStringLiteral("0.0%"), m_releaseGroup), kReleasePercent);
+        m_releaseStatus = Named(new QLabel(m_releaseGroup), kReleaseStatus);
+        grid->addWidget(new QLabel(QStringLiteral("Installed:"), m_releaseGroup), 0, 0);
+        grid->addWidget(m_installedRelease, 0, 1);
+        grid->addWidget(new QLabel(QStringLiteral("Desired:"), m_releaseGroup), 0, 2);
+        grid->addWidget(m_desiredRelease, 0, 3);
+        grid->addWidget(m_releaseUpdate, 0, 4);
+        grid->addWidget(m_releaseAbort, 0, 5);
+        grid->addWidget(m_releaseProgress, 1, 0, 1, 4);
+        grid->addWidget(m_releasePercent, 1, 4);
+        grid->addWidget(m_releaseStatus, 2, 0, 1, 6);
+    }
+    layout->addWidget(m_releaseGroup);
+
+    // Module Identification, Module Hardware, Module Type.
+    auto* identityRow = new QHBoxLayout;
+    m_identificationGroup = new QGroupBox(QStringLiteral("Module Identification"), this);
+    m_identificationGroup->setObjectName(QString::fromLatin1(kIdentificationGroupName));
+    {
+        auto* grid = new QGridLayout(m_identificationGroup);
+        m_nameEdit = Named(new QLineEdit(m_identificationGroup), kNameEdit);
+        m_nameEnter =
+            Named(new QPushButton(QStringLiteral("Enter"), m_identificationGroup), kNameEnter);
+        grid->addWidget(new QLabel(QStringLiteral("Name:"), m_identificationGroup), 0, 0);
+        grid->addWidget(m_nameEdit, 0, 1);
+        grid->addWidget(m_nameEnter, 0, 2);
+    }
+    identityRow->addWidget(m_identificationGroup);
+    m_hardwareGroup = Named(new QGroupBox(QStringLiteral("Module Hardware"), this), kHardwareGroup);
+    {
+        auto* grid = new QGridLayout(m_hardwareGroup);
+        m_assemblyEdit = Named(new QLineEdit(m_hardwareGroup), kAssemblyEdit);
+        m_assemblyEnter =
+            Named(new QPushButton(QStringLiteral("Enter"), m_hardwareGroup), kAssemblyEnter);
+        m_serialEdit = Named(new QLineEdit(m_hardwareGroup), kSerialEdit);
+        m_serialEnter =
+            Named(new QPushButton(QStringLiteral("Enter"), m_hardwareGroup), kSerialEnter);
+        grid->addWidget(new QLabel(QStringLiteral("Assembly:"), m_hardwareGroup), 0, 0);
+        grid->addWidget(m_assemblyEdit, 0, 1);
+        grid->addWidget(m_assemblyEnter, 0, 2);
+        grid->addWidget(new QLabel(QStringLiteral("Serial:"), m_hardwareGroup), 1, 0);
+        grid->addWidget(m_serialEdit, 1, 1);
+        grid->addWidget(m_serialEnter, 1, 2);
+    }
+    identityRow->addWidget(m_hardwareGroup);
+    m_moduleTypeGroup = Named(new QGroupBox(QStringLiteral("Module Type"), this), kModuleTypeGroup);
+    {
+        auto* grid = new QGridLayout(m_moduleTypeGroup);
+        m_moduleTypeCombo = Named(new QComboBox(m_moduleTypeGroup), kModuleTypeCombo);
+        m_setModuleType =
+            Named(new QPushButton(QStringLiteral("Set"), m_moduleTypeGroup), kSetModuleType);
+        grid->addWidget(new QLabel(QStringLiteral("Desired:"), m_moduleTypeGroup), 0, 0);
+        grid->addWidget(m_moduleTypeCombo, 0, 1);
+        grid->addWidget(m_setModuleType, 0, 2);
+    }
+    identityRow->addWidget(m_moduleTypeGroup);
+    layout->addLayout(identityRow);
+
+    // Firmware Versions.
+    m_versionsGroup =
+        Named(new QGroupBox(QStringLiteral("Firmware Versions"), this), kFirmwareVersionsGroup);
+    {
+        auto* grid = new QGridLayout(m_versionsGroup);
+        m_safeBootVersion = ReadOnlyEdit(m_versionsGroup, kSafeBootVersion);
+        m_ferrinLabel = Named(new QLabel(QStringLiteral("Ferrin:"), m_versionsGroup), kFerrinLabel);
+        m_ferrinVersion = ReadOnlyEdit(m_versionsGroup, kFerrinVersion);
+        m_fpgaCombo = Named(new QComboBox(m_versionsGroup), kFpgaCombo);
+        m_fpgaVersion = ReadOnlyEdit(m_versionsGroup, kFpgaVersion);
+        m_tableCombo = Named(new QComboBox(m_versionsGroup), kTableCombo);
+        m_tableVersion = ReadOnlyEdit(m_versionsGroup, kTableVersion);
+        grid->addWidget(new QLabel(QStringLiteral("SafeBoot:"), m_versionsGroup), 0, 0);
+        grid->addWidget(m_safeBootVersion, 0, 1);
+        grid->addWidget(m_ferrinLabel, 0, 2);
+        grid->addWidget(m_ferrinVersion, 0, 3);
+        grid->addWidget(m_fpgaCombo, 1, 0);
+        grid->addWidget(m_fpgaVersion, 1, 1);
+        grid->addWidget(m_tableCombo, 1, 2);
+        grid->addWidget(m_tableVersion, 1, 3);
+    }
+    layout->addWidget(m_versionsGroup);
+
+    // Firmware Update, Version, Download.
+    auto* manualRow = new QHBoxLayout;
+    m_firmwareUpdateGroup =
+        Named(new QGroupBox(QStringLiteral("Firmware Update"), this), kFirmwareUpdateGroup);
+    {
+        auto* grid = new QGridLayout(m_firmwareUpdateGroup);
+        m_firmwareCombo = Named(new QComboBox(m_firmwareUpdateGroup), kFirmwareCombo);
+        grid->addWidget(new QLabel(QStringLiteral("Firmware:"), m_firmwareUpdateGroup), 0, 0);
+        grid->addWidget(m_firmwareCombo, 0, 1);
+    }
+    manualRow->addWidget(m_firmwareUpdateGroup);
+    m_versionGroup = Named(new QGroupBox(QStringLiteral("Version"), this), kVersionGroup);
+    {
+        auto* grid = new QGridLayout(m_versionGroup);
+        m_installedVersion = ReadOnlyEdit(m_versionGroup, kInstalledVersion);
+        m_desiredVersion = ReadOnlyEdit(m_versionGroup, kDesiredVersion);
+        grid->addWidget(new QLabel(QStringLiteral("Installed:"), m_versionGroup), 0, 0);
+        grid->addWidget(m_installedVersion, 0, 1);
+        grid->addWidget(new QLabel(QStringLiteral("Desired:"), m_versionGroup), 1, 0);
+        grid->addWidget(m_desiredVersion, 1, 1);
+    }
+    manualRow->addWidget(m_versionGroup);
+    layout->addLayout(manualRow);
+
+    m_downloadGroup = Named(new QGroupBox(QStringLiteral("Download"), this), kDownloadGroup);
+    {
+        auto* grid = new QGridLayout(m_downloadGroup);
+        m_fileCombo = Named(new QComboBox(m_downloadGroup), kFileCombo);
+        m_browse = Named(new QPushButton(QStringLiteral("Browse..."), m_downloadGroup), kBrowse);
+        m_manualProgress = ProgressBar(m_downloadGroup, kManualProgress);
+        m_manualPercent =
+            Named(new QLabel(QStringLiteral("0.0%"), m_downloadGroup), kManualPercent);
+        m_manualUpdate =
+            Named(new QPushButton(QStringLiteral("Update"), m_downloadGroup), kManualUpdate);
+        m_manualStatus = Named(new QLabel(m_downloadGroup), kManualStatus);
+        m_manualAbort =
+            Named(new QPushButton(QStringLiteral("Abort"), m_downloadGroup), kManualAbort);
+        grid->addWidget(new QLabel(QStringLiteral("File:"), m_downloadGroup), 0, 0);
+        grid->addWidget(m_fileCombo, 0, 1, 1, 2);
+        grid->addWidget(m_browse, 0, 3);
+        grid->addWidget(m_manualProgress, 1, 0, 1, 2);
+        grid->addWidget(m_manualPercent, 1, 2);
+        grid->addWidget(m_manualUpdate, 1, 3);
+        grid->addWidget(m_manualStatus, 2, 0, 1, 3);
+        grid->addWidget(m_manualAbort, 2, 3);
+    }
+    layout->addWidget(m_downloadGroup);
+    layout->addStretch(1);
+}
+
+void CUpdate::ConnectHandlers() {
+    // Button clicks of 1036, 1027, 1028, 1029, 1030, 1083, 1084, 1085, 1026.
+    const std::pair<QPushButton*, void (CUpdate::*)()> buttons[] = {
+        {m_browse, &CUpdate::OnBrowse},
+        {m_manualUpdate, &CUpdate::OnManualUpdate},
+        {m_manualAbort, &CUpdate::OnManualAbort},
+        {m_releaseUpdate, &CUpdate::OnReleaseUpdate},
+        {m_assemblyEnter, &CUpdate::OnAssemblyEnter},
+        {m_serialEnter, &CUpdate::OnSerialEnter},
+        {m_nameEnter, &CUpdate::OnNameEnter},
+        {m_setModuleType, &CUpdate::OnSetModuleType},
+    };
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QPushButton::clicked, this,
+                [this, handler = handler] { (this->*handler)(); });
+    // The release "Abort" only reads the controls: a release update cannot be aborted.
+
+    connect(m_fileCombo, &QComboBox::activated, this, [this] { OnFileSelected(); });
+    connect(m_firmwareCombo, &QComboBox::activated, this, [this] { OnComponentSelected(); });
+    connect(m_moduleTypeCombo, &QComboBox::activated, this, [this] { OnModuleTypeSelected(); });
+    // The installed version beside each of these follows its selection.
+    connect(m_fpgaCombo, &QComboBox::activated, this, [this] { UpdateControls(); });
+    connect(m_tableCombo, &QComboBox::activated, this, [this] { UpdateControls(); });
+}
+
+// ---- Services -------------------------------------------------------------------------------
+
+bool CUpdate::ReleaseMatches(VersionNumber version) const {
+    return m_selectedRelease && m_selectedRelease->release == version;
+}
+
+bool CUpdate::ModuleEntryValid(const ModuleRecord& module) const {
+    const VersionNumber verified = VerifyRelease(m_releaseTable, module.IdentityView());
+    return (verified.major != 0 && verified.major != 255) || verified.major != verified.minor;
+}
+
+void CUpdate::GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) {
+    version = m_selectedRelease ? m_selectedRelease->TableVersion(fpgaId, tableId) : kNoVersion;
+}
+
+VersionNumber CUpdate::InstalledRelease() const {
+    return VerifyRelease(m_releaseTable, m_services->Engine()->Module().IdentityView());
+}
+
+void CUpdate::SetReleasePrompt(std::function<PromptAnswer(bool&)> prompt) {
+    m_prompt = std::move(prompt);
+}
+
+void CUpdate::SetTickInterval(std::chrono::milliseconds interval) {
+    m_timer.setInterval(static_cast<int>(interval.count()));
+}
+
+void CUpdate::CopyIdentity() {
+    const CCmdEngine& engine = *m_services->Engine();
+    const ModuleRecord& module = engine.Module();
+    if (engine.IsConnected() && (module.moduleType == 1 || module.moduleType == 2)) {
+        const std::pair<QLineEdit*, const std::string*> fields[] = {
+            {m_nameEdit, &module.name},
+            {m_assemblyEdit, &module.assembly},
+            {m_serialEdit, &module.serial}};
+        for (const auto& [edit, text] : fields)
+            if (const std::wstring wide = ModuleText(*text); !wide.empty())
+                edit->setText(Q(wide));
+    }
+    RefreshRelease();
+}
+
+void CUpdate::ReloadForModule() {
+    SelectModuleTypeOfRecord();
+    RefreshRelease();
+}
+
+// ---- Algorithms -----------------------------------------------------------------------------
+
+bool CUpdate::ModuleRunsFerrin() const {
+    return m_services->Engine()->Module().runningImage == kRunningFerrin;
+}
+
+ModuleTypeId CUpdate::SelectedModuleType() const {
+    const int index = m_moduleTypeCombo->currentIndex();
+    return index < 0 ? 0 : m_moduleTypeCombo->itemData(index).toUInt();
+}
+
+int32_t CUpdate::SelectedComponent() const {
+    const int index = m_firmwareCombo->currentIndex();
+    return index < 0 ? kNoComponent : m_firmwareCombo->itemData(index).toInt();
+}
+
+std::wstring* CUpdate::FileEntrySlot(int32_t component) {
+    if (component == kComponentSafeBoot)
+        return &m_safeBootFile;
+    if (component == kComponentFerrin)
+        return &m_ferrinFile;
+    if (component >= 0 && component <= 255)
+        return &m_fpgaFiles[static_cast<uint8_t>(component)];
+    return nullptr;
+}
+
+std::wstring CUpdate::FileEntry(int32_t component) const {
+    if (component == kComponentSafeBoot)
+        return m_safeBootFile;
+    if (component == kComponentFerrin)
+        return m_ferrinFile;
+    if (component >= 0 && component <= 255)
+        if (const auto it = m_fpgaFiles.find(static_cast<uint8_t>(component));
+            it != m_fpgaFiles.end())
+            return it->second;
+    return {};
+}
+
+void CUpdate::FillModuleTypeCombo() {
+    QSignalBlocker block(m_moduleTypeCombo);
+    m_moduleTypeCombo->clear();
+    if (const CModuleTypes* registry = m_services->Engine()->Registry())
+        for (const auto& [type, directory] : registry->Directories())
+            m_moduleTypeCombo->addItem(Q(ModuleTypeName(type)), static_cast<uint>(type));
+    m_moduleTypeCombo->setCurrentIndex(-1);
+    SelectModuleTypeOfRecord();
+}
+
+void CUpdate::SelectModuleTypeOfRecord() {
+    // A module in SafeBoot reports no type; the previous choice then stays, so
+    // the release for the module is still known.
+    const ModuleTypeId type = m_services->Engine()->Module().moduleType;
+    if (type == 1 || type == 2) {
+        QSignalBlocker block(m_moduleTypeCombo);
+        m_moduleTypeCombo->setCurrentIndex(m_moduleTypeCombo->findText(Q(ModuleTypeName(type))));
+    }
+    m_moduleTypeIndex = m_moduleTypeCombo->currentIndex();
+}
+
+void CUpdate::RefreshRelease() {
+    CCmdEngine& engine = *m_services->Engine();
+    m_releaseTable = ReleaseTable{};
+    engine.LoadReleasesOfType(SelectedModuleType(), m_releaseTable);
+    m_selectedRelease =
+        SelectAssembly(m_releaseTable, kNoVersion, NarrowText(W(m_assemblyEdit->text())));
+    m_desiredRelease->setText(m_selectedRelease ? Q(Pair(m_selectedRelease->release))
+                                                : QStringLiteral("Unknown"));
+
+    const bool ferrinOrAbsent = !engine.IsConnected() || ModuleRunsFerrin();
+    m_desired = ModuleDescription{};
+    if (!m_selectedRelease) {
+        m_safeBootFile.clear();
+        m_ferrinFile.clear();
+        m_fpgaFiles.clear();
+    } else {
+        CModuleTypeXML reader;
+        LoadModuleDescription(m_desired, reader, m_selectedRelease->moduleTypeFile);
+        m_ferrinFile = m_selectedRelease->ferrin.fileName;
+        // A module in SafeBoot keeps the SafeBoot and FPGA files chosen before.
+        if (ferrinOrAbsent) {
+            m_safeBootFile = m_selectedRelease->safeBoot.fileName;
+            m_fpgaFiles.clear();
+            for (const auto& [fpgaId, fpga] : m_desired.fpgas)
+                m_fpgaFiles[fpgaId] = m_selectedRelease->FpgaFile(fpgaId);
+        }
+    }
+    FillComponentCombos(ferrinOrAbsent);
+    FillFileCombo();
+    UpdateControls();
+}
+
+void CUpdate::FillComponentCombos(bool ferrinOrAbsent) {
+    QSignalBlocker b1(m_firmwareCombo);
+    QSignalBlocker b2(m_fpgaCombo);
+    QSignalBlocker b3(m_tableCombo);
+    m_firmwareCombo->clear();
+    m_fpgaCombo->clear();
+    m_tableCombo->clear();
+    if (!m_selectedRelease)
+        return;
+    if (ferrinOrAbsent) {
+        for (const auto& [fpgaId, fpga] : m_desired.fpgas) {
+            m_firmwareCombo->addItem(Q(fpga.name), static_cast<int>(fpgaId));
+            m_fpgaCombo->addItem(Q(fpga.name), static_cast<int>(fpgaId));
+            // Table ids repeat between FPGAs: the item data carries both.
+            for (const auto& [tableId, table] : fpga.lookupTables)
+                m_tableCombo->addItem(Q(table.name), (static_cast<int>(fpgaId) << 8) | tableId);
+        }
+    }
+    if (m_tableCombo->count() == 0)
+        m_tableCombo->addItem(QStringLiteral("No LUTs"), kNoLutsData);
+    m_firmwareCombo->addItem(QStringLiteral("Ferrin"), kComponentFerrin);
+    m_firmwareCombo->addItem(QStringLiteral("SafeBoot"), kComponentSafeBoot);
+    m_firmwareCombo->setCurrentIndex(0);
+    m_fpgaCombo->setCurrentIndex(0);
+    m_tableCombo->setCurrentIndex(0);
+}
+
+void CUpdate::FillFileCombo() {
+    QSignalBlocker block(m_fileCombo);
+    m_fileCombo->clear();
+    const std::wstring entry = FileEntry(SelectedComponent());
+    if (!entry.empty()) {
+        m_fileCombo->addItem(Q(entry));
+        m_fileCombo->setCurrentIndex(0);
+    }
+}
+
+void CUpdate::ApplyBusyRule(bool busy) {
+    m_busy = busy;
+    m_manualUpdate->setEnabled(!busy && ModuleRunsFerrin() &&
+                               !m_services->Engine()->IsUpdateInProgress());
+    m_manualAbort->setEnabled(busy);
+}
+
+void CUpdate::UpdateControls() {
+    const CCmdEngine& engine = *m_services->Engine();
+    const ModuleRecord& module = engine.Module();
+    const bool optionM = m_services->IsOptionM();
+    const bool optionD = m_services->IsOptionD();
+    const bool inProgress = engine.IsUpdateInProgress();
+    const bool ferrin = module.runningImage == kRunningFerrin;
+    const int32_t component = SelectedComponent();
+
+    m_hardwareGroup->setVisible(optionM);
+    m_moduleTypeGroup->setVisible(optionM);
+    m_versionsGroup->setVisible(optionM && !optionD);
+    m_firmwareUpdateGroup->setVisible(optionD);
+    m_versionGroup->setVisible(optionD);
+    m_downloadGroup->setVisible(optionD);
+    // A SafeBoot download cannot be aborted.
+    m_manualAbort->setVisible(optionD && component != kComponentSafeBoot);
+
+    // Writes to the module wait while a download owns the port.
+    m_nameEdit->setEnabled(ferrin);
+    m_nameEnter->setEnabled(ferrin && !inProgress);
+    m_serialEdit->setEnabled(ferrin);
+    m_serialEnter->setEnabled(ferrin && !inProgress);
+    m_assemblyEnter->setEnabled(!inProgress);
+    m_setModuleType->setEnabled(!inProgress);
+
+    if (engine.IsConnected()) {
+        m_nameEdit->setText(Q(ModuleText(module.name)));
+        m_assemblyEdit->setText(Q(ModuleText(module.assembly)));
+        m_serialEdit->setText(Q(ModuleText(module.serial)));
+    }
+    m_installedRelease->setText(Q(ReleaseText(InstalledRelease())));
+
+    m_safeBootVersion->setText(Q(Pair(module.safeBoot.version)));
+    m_ferrinVersion->setText(Q(Pair(module.ferrin.version)));
+    std::wstring fpgaText = L"None";
+    if (m_fpgaCombo->currentIndex() >= 0)
+        if (const FpgaDescription* fpga =
+                module.FindFpga(static_cast<uint8_t>(m_fpgaCombo->currentData().toInt())))
+            fpgaText = Pair(fpga->firmware.version);
+    m_fpgaVersion->setText(Q(fpgaText));
+    std::wstring tableText = L"None";
+    if (const int tableData =
+            m_tableCombo->currentIndex() >= 0 ? m_tableCombo->currentData().toInt() : kNoLutsData;
+        tableData != kNoLutsData)
+        if (const FpgaDescription* fpga = module.FindFpga(static_cast<uint8_t>(tableData >> 8)))
+            if (const LookupTableDescription* table =
+                    fpga->FindLookupTable(static_cast<uint8_t>(tableData & 0xFF)))
+                tableText = Pair(table->version);
+    m_tableVersion->setText(Q(tableText));
+
+    std::wstring installed;
+    std::wstring desired;
+    if (IsApplication(component)) {
+        const bool ferrinComponent = component == kComponentFerrin;
+        installed = Pair(ferrinComponent ? module.ferrin.version : module.safeBoot.version);
+        desired = !m_selectedRelease ? L"None"
+                                     : Pair(ferrinComponent ? m_selectedRelease->ferrin.version
+                                                            : m_selectedRelease->safeBoot.version);
+    } else if (component != kNoComponent) {
+        const auto fpgaId = static_cast<uint8_t>(component);
+        const FpgaDescription* fpga = module.FindFpga(fpgaId);
+        installed = fpga ? Pair(fpga->firmware.version) : L"None";
+        desired = m_selectedRelease && m_selectedRelease->HasFpga(fpgaId)
+                      ? Pair(m_selectedRelease->FpgaVersion(fpgaId))
+                      : L"None";
+    }
+    m_installedVersion->setText(Q(installed));
+    m_desiredVersion->setText(Q(desired));
+
+    m_firmwareCombo->setEnabled(!inProgress);
+    m_fileCombo->setEnabled(!inProgress && ferrin);
+    m_browse->setEnabled(!inProgress && ferrin);
+    m_manualUpdate->setEnabled(ferrin && !inProgress && !m_busy);
+    m_releaseUpdate->setEnabled(!inProgress);
+    m_releaseAbort->setEnabled(false);
+}
+
+bool CUpdate::TestOpen(const std::wstring& path) {
+    errno = 0;
+    std::ifstream file(WideToUtf8(path), std::ios::binary);
+    if (file.is_open())
+        return true;
+    const int error = errno != 0 ? errno : ENOENT;
+    m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
+    return false;
+}
+
+// ---- Handlers -------------------------------------------------------------------------------
+
+void CUpdate::OnBrowse() {
+    m_services->ReportError(L"");
+    m_run->ResetProgressDisplay();
+    const int32_t component = SelectedComponent();
+    std::wstring* entry = FileEntrySlot(component);
+    if (!entry)
+        return;
+    const int kind = IsApplication(component) ? 0 : 1;
+    FileDialogRequest request;
+    request.filter = kApplicationFilter;
+    if (kind == 1) {
+        request.filter = kAnyFileFilter;
+        const int32_t interface = m_desired.FirmwareInterface(static_cast<uint8_t>(component));
+        for (const InterfaceFilter& f : kFpgaFilters)
+            if (f.interface == interface)
+                request.filter = f.filter;
+    }
+    request.filterIndex = m_filterIndex[kind];
+    request.initialFolder = m_lastFolder[kind];
+    const FileDialogResult chosen = m_services->Dialogs().AskFile(request);
+    if (!chosen.accepted)
+        return;
+    m_filterIndex[kind] = chosen.filterIndex;
+    m_lastFolder[kind] =
+        Utf8ToWide(std::filesystem::path(WideToUtf8(chosen.path)).parent_path().string());
+    if (!TestOpen(chosen.path))
+        return;
+    *entry = chosen.path;
+    FillFileCombo();
+}
+
+void CUpdate::OnFileSelected() {
+    m_services->ReportError(L"");
+    m_run->ResetProgressDisplay();
+    if (m_fileCombo->currentIndex() >= 0)
+        TestOpen(W(m_fileCombo->currentText()));
+}
+
+void CUpdate::OnComponentSelected() {
+    m_services->ReportError(L"");
+    m_run->ResetProgressDisplay();
+    FillFileCombo();
+    UpdateControls();
+}
+
+void CUpdate::OnManualUpdate() {
+    CCmdEngine& engine = *m_services->Engine();
+    if (m_run->IsRunning() || engine.IsUpdateInProgress())
+        return;
+    if (!engine.IsConnected()) {
+        m_services->ReportError(kNotConnected);
+        return;
+    }
+    m_services->ReportError(L"");
+    m_run->ResetProgressDisplay();
+    if (m_fileCombo->currentIndex() < 0)
+        return;
+    const std::wstring path = W(m_fileCombo->currentText());
+    int error = 0;
+    const uint32_t size = ImageFileSize(path, &error);
+    if (error != 0) {
+        m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
+        return;
+    }
+    const int32_t component = SelectedComponent();
+    // The start command carries 16 bits of size: refuse before asking.
+    if (IsApplication(component) && size > 0xFFFF) {
+        m_services->ReportError(EngineCodeText(eng::kImageTooLarge));
+        return;
+    }
+
+    ApplyBusyRule(true);
+    const wchar_t* question = component == kComponentFerrin     ? kFerrinQuestion
+                              : component == kComponentSafeBoot ? kSafeBootQuestion
+                                                                : kFpgaQuestion;
+    if (m_services->Dialogs().MessageBox(question, kAttention, MsgButtons::YesNo,
+                                         MsgIcon::Exclamation) != MsgResult::Yes) {
+        m_services->ReportError(L"Update was cancelled!");
+        ApplyBusyRule(false);
+    } else if (!m_run->StartManual(component, path, m_selectedRelease != nullptr)) {
+        ApplyBusyRule(false);
+    }
+    m_services->UpdateControls();
+}
+
+void CUpdate::OnManualAbort() {
+    m_run->RequestAbort();
+    ApplyBusyRule(false);
+}
+
+void CUpdate::OnReleaseUpdate() {
+    StartReleaseUpdate(*m_run, m_selectedRelease, m_desired, InstalledRelease());
+}
+
+void CUpdate::OnNameEnter() {
+    CCmdEngine& engine = *m_services->Engine();
+    if (!engine.IsConnected()) {
+        m_services->ReportError(kNotConnected);
+        return;
+    }
+    if (engine.IsUpdateInProgress())
+        return;
+    m_services->ReportError(L"");
+    engine.WriteName(NarrowText(W(m_nameEdit->text())));
+    m_services->UpdateControls();
+}
+
+void CUpdate::OnSerialEnter() {
+    CCmdEngine& engine = *m_services->Engine();
+    if (!engine.IsConnected()) {
+        m_services->ReportError(kNotConnected);
+        return;
+    }
+    if (engine.IsUpdateInProgress())
+        return;
+    m_services->ReportError(L"");
+    engine.WriteSerial(NarrowText(W(m_serialEdit->text())));
+    m_services->UpdateControls();
+}
+
+void CUpdate::OnAssemblyEnter() {
+    CCmdEngine& engine = *m_services->Engine();
+    if (engine.IsUpdateInProgress())
+        return;
+    m_services->ReportError(L"");
+    const std::string text = NarrowText(W(m_assemblyEdit->text()));
+    if (!engine.IsConnected())
+        m_services->ReportError(kNotConnected);
+    else
+        engine.WriteAssembly(text);
+    RefreshRelease();
+    m_services->UpdateControls();
+}
+
+void CUpdate::OnModuleTypeSelected() {
+    m_services->ReportError(L"");
+    if (m_moduleTypeCombo->currentIndex() == m_moduleTypeIndex)
+        return;
+    m_moduleTypeIndex = m_moduleTypeCombo->currentIndex();
+    RefreshRelease();
+}
+
+void CUpdate::OnSetModuleType() {
+    CCmdEngine& engine = *m_services->Engine();
+    if (!engine.IsConnected()) {
+        m_services->ReportError(kNotConnected);
+        return;
+    }
+    if (engine.IsUpdateInProgress())
+        return;
+    m_services->ReportError(L"");
+    if (m_moduleTypeCombo->currentIndex() < 0) {
+        m_services->ReportError(L"No module type selection has been made.");
+        return;
+    }
+    if (!m_selectedRelease) {
+        m_services->ReportError(L"No release assembly is available for the selected module type.");
+        return;
+    }
+    const uint8_t release[2] = {m_selectedRelease->release.major, m_selectedRelease->release.minor};
+    engine.ChangeModuleType(SelectedModuleType(), release);
+    m_services->UpdateControls();
+}
+
+// ---- Return key -----------------------------------------------------------------------------
+
+bool CUpdate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return QWidget::eventFilter(watched, event);
+    if (watched == m_nameEdit)
+        OnNameEnter();
+    else if (watched == m_assemblyEdit)
+        OnAssemblyEnter();
+    else if (watched == m_serialEdit)
+        OnSerialEnter();
+    return true; // Return never activates anything else on the page
+}
+
+void CUpdate::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return event->accept();
+    QWidget::keyPressEvent(event);
+}

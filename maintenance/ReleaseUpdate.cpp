@@ -1,0 +1,397 @@
+#include "maintenance/ReleaseUpdate.h"
+
+#include "app/CDialogServicesIF.h"
+#include "descriptions/XmlText.h"
+#include "engine/CCmdEngine.h"
+#include "engine/EngineCodes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+constexpr const wchar_t* kAttention = L"Attention!";
+
+std::wstring Number(int32_t n) {
+    return std::to_wstring(n);
+}
+
+std::vector<uint8_t> FpgaIds(const AssemblyRecord& release) {
+    std::vector<uint8_t> ids;
+    release.ListFpgaIds(ids);
+    return ids;
+}
+
+// The tables the release names for an FPGA, ascending. These are the tables
+// a release update downloads; the description must define each of them.
+std::vector<uint8_t> TableIds(const AssemblyRecord& release, uint8_t fpgaId) {
+    std::vector<uint8_t> ids;
+    if (const auto it = release.fpgas.find(fpgaId); it != release.fpgas.end())
+        for (const auto& [tableId, table] : it->second.lookupTables)
+            ids.push_back(tableId);
+    return ids;
+}
+
+// -42/-43 when the description lacks an FPGA or table that the release names.
+ComponentCount CheckDefinitions(const AssemblyRecord& release,
+                                const ModuleDescription& description) {
+    for (const uint8_t fpgaId : FpgaIds(release)) {
+        const FpgaDescription* fpga = description.FindFpga(fpgaId);
+        if (!fpga)
+            return {upd::kNoFpgaDefinition, 0, FpgaDefinitionMissingText(fpgaId)};
+        for (const uint8_t tableId : TableIds(release, fpgaId))
+            if (!fpga->FindLookupTable(tableId))
+                return {upd::kNoTableDefinition, 0, TableDefinitionMissingText(tableId)};
+    }
+    return {};
+}
+
+std::wstring SelectedText(const AssemblyRecord& release) {
+    return ReleaseText(release.release);
+}
+
+} // namespace
+
+std::wstring FpgaDefinitionMissingText(uint8_t fpgaId) {
+    return L"The definition for FPGA id '" + Number(fpgaId) +
+           L"' does not exist; the update cannot continue!\nContact Varnet support for "
+           L"assistance.";
+}
+
+std::wstring TableDefinitionMissingText(uint8_t tableId) {
+    return L"The definition for LUT id '" + Number(tableId) +
+           L"' does not exist; the update cannot continue!\nContact Varnet support for "
+           L"assistance.";
+}
+
+uint32_t ImageFileSize(const std::wstring& path, int* systemError) {
+    errno = 0;
+    std::ifstream file(WideToUtf8(path), std::ios::binary | std::ios::ate);
+    if (!file.is_open()) {
+        if (systemError)
+            *systemError = errno != 0 ? errno : ENOENT;
+        return 0;
+    }
+    const std::streamoff end = file.tellg();
+    return static_cast<uint32_t>(std::clamp<std::streamoff>(end, 0, UINT32_MAX));
+}
+
+ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* release,
+                               const ModuleDescription& desired, bool force) {
+    if (!engine.IsConnected())
+        return {eng::kNotConnected, 0, {}};
+    if (!release)
+        return {upd::kNoReleaseSelected, 0, L"A Release Version must be selected!"};
+    if (ComponentCount failed = CheckDefinitions(*release, desired); failed.code != 0)
+        return failed;
+
+    const ModuleRecord& module = engine.Module();
+    const std::vector<uint8_t> ids = FpgaIds(*release);
+    auto whole = [&](uint8_t fpgaId) {
+        return 1 + static_cast<int32_t>(TableIds(*release, fpgaId).size());
+    };
+    int32_t count = module.runningImage == kRunningSafeBoot ? 1 : 0;
+
+    if (!(module.ferrin.version == release->ferrin.version) || force) {
+        count += 1;
+        for (const uint8_t id : ids)
+            count += whole(id);
+        return {eng::kOk, count, {}};
+    }
+    if (module.moduleType != desired.moduleType || IsNewer(module.release, release->release)) {
+        for (const uint8_t id : ids)
+            count += whole(id);
+        return {eng::kOk, count, {}};
+    }
+    for (const uint8_t id : ids) {
+        const FpgaDescription* fpga = module.FindFpga(id);
+        if (!fpga || !(fpga->firmware.version == release->FpgaVersion(id))) {
+            count += whole(id);
+            continue;
+        }
+        for (const uint8_t tableId : TableIds(*release, id)) {
+            const LookupTableDescription* table = fpga->FindLookupTable(tableId);
+            if (!table || !(table->version == release->TableVersion(id, tableId)))
+                ++count;
+        }
+    }
+    return {eng::kOk, count, {}};
+}
+
+bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
+                        const ModuleDescription& desired, VersionNumber installed) {
+    UpdateRunHostIF& host = run.Host();
+    CCmdEngine& engine = run.Engine();
+    CDialogServicesIF& dialogs = host.Dialogs();
+    if (run.IsRunning() || engine.IsUpdateInProgress())
+        return false;
+    if (!engine.IsConnected()) {
+        host.ReportError(L"Not connected to a module.");
+        return false;
+    }
+    host.ReportError(L"");
+    run.ClearMailbox();
+    run.ResetProgressDisplay();
+
+    if (!release) {
+        dialogs.MessageBox(L"A Release Version must be selected!", kAttention, MsgButtons::Ok,
+                           MsgIcon::Exclamation);
+        return false;
+    }
+    const std::wstring selectedText = SelectedText(*release);
+
+    // A module whose release cannot be verified is not "newer": asking about a
+    // downgrade from 'Unknown' would be wrong, and the count decides what it needs.
+    bool force = false;
+    bool confirmed = false;
+    if (!installed.IsNone() && IsNewer(installed, release->release)) {
+        const MsgResult answer = dialogs.MessageBox(
+            L"Continuing with this update would actually downgrade the module\nfrom Release '" +
+                ReleaseText(installed) + L"' to Release '" + selectedText +
+                L"'.\n\nDo you wish to proceed with this downgrade?",
+            kAttention, MsgButtons::YesNo, MsgIcon::Exclamation);
+        if (answer != MsgResult::Yes) {
+            host.ReportError(L"Update was cancelled.");
+            return false;
+        }
+        force = true;
+        confirmed = true;
+    }
+
+    std::vector<std::wstring> files;
+    release->ListReleaseFiles(files);
+    std::wstring missing;
+    for (const std::wstring& file : files) {
+        int error = 0;
+        const uint32_t size = ImageFileSize(file, &error);
+        if (error != 0)
+            dialogs.ReportFileError(file, FileOperation::Open, error);
+        if (size == 0)
+            missing += L"    " + file + L"\n";
+    }
+    if (!missing.empty()) {
+        dialogs.MessageBox(L"The following files are required for this update,\nbut are missing "
+                           L"or unreadable:\n" +
+                               missing,
+                           kAttention, MsgButtons::Ok, MsgIcon::Exclamation);
+        dialogs.MessageBox(L"Since one or more of the update files is missing or unreadable,\nthe "
+                           L"update to Release '" +
+                               selectedText +
+                               L"' is being aborted.\nThe module is still at "
+                               L"Release '" +
+                               ReleaseText(installed) +
+                               L"'.\n\nContact Varnet support for assistance.",
+                           kAttention, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+
+    const ComponentCount count = CountComponents(engine, release, desired, false);
+    if (count.code != eng::kOk) {
+        if (count.code == upd::kNoFpgaDefinition || count.code == upd::kNoTableDefinition)
+            dialogs.MessageBox(count.finalMessage, kAttention, MsgButtons::Ok,
+                               MsgIcon::Exclamation);
+        host.ReportError(L"Release Update aborted due to error.");
+        return false;
+    }
+    if (count.count == 0) {
+        const MsgResult answer =
+            dialogs.MessageBox(L"All components already updated to Release '" + selectedText +
+                                   L"'.\n\nDo you wish to force all components to update anyway?",
+                               kAttention, MsgButtons::YesNo, MsgIcon::Exclamation);
+        if (answer != MsgResult::Yes) {
+            host.ReportError(L"No updates were needed.");
+            return false;
+        }
+        force = true;
+        confirmed = true;
+    }
+    if (!confirmed) {
+        bool forceChoice = false;
+        switch (host.ConfirmReleaseUpdate(forceChoice)) {
+        case PromptAnswer::Unavailable:
+            host.ReportError(L"Could not display the confirmation box, so update was cancelled!");
+            return false;
+        case PromptAnswer::No:
+            host.ReportError(L"Update was cancelled!");
+            return false;
+        case PromptAnswer::Yes:
+            force = forceChoice;
+            break;
+        }
+    }
+    return run.StartRelease(ReleaseTarget{*release, desired}, force);
+}
+
+// ---- Worker ---------------------------------------------------------------------------------
+
+ReleaseUpdate::ReleaseUpdate(UpdateRun& run, const ReleaseTarget& target, bool force)
+    : m_run(run), m_engine(run.Engine()), m_target(target), m_force(force) {}
+
+void ReleaseUpdate::Fail(int32_t result, std::wstring message) {
+    m_run.Finish(result, std::move(message));
+}
+
+void ReleaseUpdate::Run() {
+    if (!m_engine.IsConnected())
+        return Fail(eng::kNotConnected);
+    const ComponentCount count =
+        CountComponents(m_engine, &m_target.release, m_target.desired, m_force);
+    if (count.code != eng::kOk)
+        return Fail(count.code, count.finalMessage);
+    m_total = count.count;
+
+    if (!UpdateFerrin() || !Configure() || !UpdateFpgas())
+        return;
+    const std::wstring release = SelectedText(m_target.release);
+    if (!m_ferrinDone && !m_fpgaUpdated && !m_tableUpdated)
+        return m_run.Finish(eng::kOk,
+                            L"All components already updated to Release '" + release + L"'.");
+    m_run.Finish(eng::kOk, L"Update to Release '" + release + L"' completed successfully.");
+}
+
+int32_t
+ReleaseUpdate::DownloadFile(const std::wstring& file,
+                            const std::function<int32_t(std::istream&, uint32_t)>& download) {
+    const std::wstring component = Number(m_next) + L" of " + Number(m_total);
+    std::ifstream stream(WideToUtf8(file), std::ios::binary);
+    const uint32_t size = stream.is_open() ? ImageFileSize(file) : 0;
+    m_run.Post(L"Updating component " + component + L" ...");
+    // A file that went away since the start checks is not sent as an empty image.
+    const int32_t result =
+        size == 0 ? eng::kFileAccess : m_run.Download([&] { return download(stream, size); });
+    stream.close();
+    m_run.Post(L"Component " + component + L" updated " +
+               (result == eng::kOk ? L"successfully." : L"unsuccessfully!"));
+    return FilterResult(result);
+}
+
+bool ReleaseUpdate::UpdateFerrin() {
+    const ModuleRecord& module = m_engine.Module();
+    const VersionNumber wanted = m_target.release.ferrin.version;
+    int32_t tries = 0;
+    while (!(module.ferrin.version == wanted) || (m_force && !m_ferrinDone)) {
+        // A module that never takes the image would otherwise be updated for ever.
+        if (tries == m_run.Timing().ferrinTries) {
+            std::wstring text = L"Ferrin is still at version " +
+                                ReleaseText(module.ferrin.version) + L" after " + Number(tries) +
+                                L" downloads of version " + ReleaseText(wanted) +
+                                L"; the update was stopped.";
+            m_run.Post(text);
+            Fail(upd::kFerrinNotAccepted, std::move(text));
+            return false;
+        }
+        ++tries;
+        const int32_t downloaded =
+            DownloadFile(m_target.release.ferrin.fileName, [this](std::istream& s, uint32_t n) {
+                return m_engine.DownloadFerrin(s, n);
+            });
+        if (downloaded != eng::kOk) {
+            Fail(downloaded);
+            return false;
+        }
+        ++m_next;
+        m_ferrinDone = true;
+        const std::string serial = module.serial;
+
+        m_run.Host().SetQuiet(true);
+        m_run.Post(L"Rebooting the module...");
+        const int32_t rebooted = m_engine.RebootModule();
+        GuiRequest request = GuiRequest::WaitAndReconnect;
+        if (rebooted == eng::kRebootUnknown) {
+            request = GuiRequest::ManualReboot;
+        } else if (rebooted != eng::kOk) {
+            m_run.Post(L"Module rebooted unsuccessfully!");
+            m_run.Host().SetQuiet(false);
+            Fail(FilterResult(rebooted));
+            return false;
+        }
+        const int32_t reconnected = m_run.Ask(request, serial);
+        m_run.Host().SetQuiet(false);
+        if (reconnected != eng::kOk) {
+            m_run.Post(L"Unable to reconnect to the module!");
+            Fail(reconnected);
+            return false;
+        }
+        m_run.Post(L"Reconnected to the module.");
+    }
+    return true;
+}
+
+bool ReleaseUpdate::Configure() {
+    const ModuleRecord& module = m_engine.Module();
+    bool need = module.moduleType != m_target.desired.moduleType;
+    if (!m_ferrinDone) {
+        for (const uint8_t id : FpgaIds(m_target.release)) {
+            const FpgaDescription* fpga = module.FindFpga(id);
+            if (!fpga || !(fpga->firmware.version == m_target.release.FpgaVersion(id))) {
+                need = true;
+                break;
+            }
+        }
+    }
+    if (!m_ferrinDone && !need && m_engine.IsConfigurationValid())
+        return true;
+    m_run.Host().SetQuiet(true);
+    m_run.Post(L"Configuring the module...");
+    const int32_t result = m_run.Ask(GuiRequest::Configure);
+    m_run.Host().SetQuiet(false);
+    m_run.Post(std::wstring(L"Module configured ") +
+               (result == eng::kOk ? L"successfully." : L"unsuccessfully!"));
+    if (result != eng::kOk) {
+        Fail(result);
+        return false;
+    }
+    return true;
+}
+
+bool ReleaseUpdate::UpdateFpgas() {
+    const AssemblyRecord& release = m_target.release;
+    for (const uint8_t fpgaId : FpgaIds(release)) {
+        if (m_run.Cancelled()) {
+            Fail(eng::kAborted);
+            return false;
+        }
+        const bool all = m_force || m_ferrinDone;
+        FpgaDescription* fpga = m_engine.Module().FindFpga(fpgaId);
+        if (!fpga) {
+            Fail(upd::kNoFpgaDefinition, FpgaDefinitionMissingText(fpgaId));
+            return false;
+        }
+        const bool fpgaNeeds = all || !(fpga->firmware.version == release.FpgaVersion(fpgaId));
+        if (fpgaNeeds) {
+            const int32_t result =
+                DownloadFile(release.FpgaFile(fpgaId), [&](std::istream& s, uint32_t n) {
+                    return m_engine.DownloadFpga(fpgaId, s, n);
+                });
+            if (result != eng::kOk) {
+                Fail(result);
+                return false;
+            }
+            ++m_next;
+            m_fpgaUpdated = true;
+        }
+        // An updated FPGA brings all its tables with it, whatever their versions.
+        for (const uint8_t tableId : TableIds(release, fpgaId)) {
+            const LookupTableDescription* table = fpga->FindLookupTable(tableId);
+            if (!table) {
+                Fail(upd::kNoTableDefinition, TableDefinitionMissingText(tableId));
+                return false;
+            }
+            if (!fpgaNeeds && table->version == release.TableVersion(fpgaId, tableId))
+                continue;
+            const int32_t result =
+                DownloadFile(release.TableFile(fpgaId, tableId), [&](std::istream& s, uint32_t n) {
+                    return m_engine.DownloadLookupTable(fpgaId, tableId, s, n);
+                });
+            if (result != eng::kOk) {
+                Fail(result);
+                return false;
+            }
+            ++m_next;
+            m_tableUpdated = true;
+        }
+    }
+    return true;
+}

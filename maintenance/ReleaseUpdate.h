@@ -1,0 +1,66 @@
+#pragma once
+
+#include "maintenance/UpdateRun.h"
+
+#include <cstdint>
+#include <istream>
+#include <string>
+
+class CCmdEngine;
+
+// The number of components a release update will download, or an error code
+// with its final message.
+struct ComponentCount {
+    int32_t code = 0;
+    int32_t count = 0;
+    std::wstring finalMessage;
+};
+
+// Counts the components to update for the connected module: -7 when not
+// connected, -40 without a release, -42/-43 when the release names an FPGA or
+// lookup table that the description lacks.
+ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* release,
+                               const ModuleDescription& desired, bool force);
+
+// The "Update" button of the "Release Update" group after the controls were
+// read: the checks, the questions and the confirmation, then the run. False
+// when the update was refused or declined (the reason is on the status line or
+// was shown in a box). `installed` is the release the page shows as installed.
+bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
+                        const ModuleDescription& desired, VersionNumber installed);
+
+// The release update worker: Ferrin with reboot and reconnect, configuration,
+// then every FPGA that needs it with its lookup tables. Runs on the worker
+// thread and ends with UpdateRun::Finish.
+class ReleaseUpdate {
+public:
+    ReleaseUpdate(UpdateRun& run, const ReleaseTarget& target, bool force);
+    void Run();
+
+private:
+    bool UpdateFerrin();
+    bool Configure();
+    bool UpdateFpgas();
+    // Opens the file, posts the progress and result lines around the
+    // download; returns the filtered code.
+    int32_t DownloadFile(const std::wstring& file,
+                         const std::function<int32_t(std::istream&, uint32_t)>& download);
+    void Fail(int32_t result, std::wstring message = {});
+
+    UpdateRun& m_run;
+    CCmdEngine& m_engine;
+    const ReleaseTarget& m_target;
+    const bool m_force;
+    int32_t m_next = 1;  // number of the next component
+    int32_t m_total = 0; // components counted
+    bool m_ferrinDone = false;
+    bool m_fpgaUpdated = false;
+    bool m_tableUpdated = false;
+};
+
+// The texts of the release update that tests and front ends compare with.
+std::wstring FpgaDefinitionMissingText(uint8_t fpgaId);
+std::wstring TableDefinitionMissingText(uint8_t tableId);
+// Opens a file for reading and returns its length; 0 and the system error when
+// it cannot be opened.
+uint32_t ImageFileSize(const std::wstring& path, int* systemError = nullptr);

@@ -1,0 +1,443 @@
+#include "maintenance/UpdateRun.h"
+
+#include "app/CDialogServicesIF.h"
+#include "descriptions/XmlText.h"
+#include "engine/CCmdEngine.h"
+#include "engine/EngineCodes.h"
+#include "maintenance/ReleaseUpdate.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cwchar>
+
+namespace {
+
+constexpr const wchar_t* kAttention = L"Attention!";
+
+constexpr int32_t kPassingCodes[] = {eng::kOk,
+                                     eng::kNotConnected,
+                                     eng::kTimeout,
+                                     eng::kUnknown,
+                                     eng::kFileAccess,
+                                     eng::kLinkError,
+                                     eng::kOutOfMemory,
+                                     eng::kAborted,
+                                     eng::kJtagStatusFA,
+                                     -23,
+                                     eng::kJtagTdoMismatch,
+                                     eng::kBadJtagInstruction,
+                                     eng::kImageTooLarge};
+
+// Workers run one step below normal priority so the GUI stays responsive.
+void LowerThreadPriority() {
+    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, tid);
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, tid, nice + 1);
+}
+
+class InTick {
+public:
+    explicit InTick(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~InTick() { m_flag = false; }
+    InTick(const InTick&) = delete;
+    InTick& operator=(const InTick&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+} // namespace
+
+int32_t FilterResult(int32_t engineCode) {
+    return std::find(std::begin(kPassingCodes), std::end(kPassingCodes), engineCode) !=
+                   std::end(kPassingCodes)
+               ? engineCode
+               : eng::kUnknown;
+}
+
+int ProgressPosition(float fraction) {
+    return static_cast<int>((static_cast<double>(fraction) + 0.005) * 100.0);
+}
+
+std::wstring ProgressPercentText(float fraction) {
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%2.1f%%", static_cast<double>(fraction) * 100.0);
+    return text;
+}
+
+std::wstring ReleaseText(const VersionNumber& release) {
+    if (release.IsNone())
+        return L"Unknown";
+    return std::to_wstring(release.major) + L"." + std::to_wstring(release.minor);
+}
+
+bool DriveUntilClosed(UpdateRun& run, std::chrono::milliseconds tick,
+                      std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (run.IsRunning()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(tick);
+        run.Tick();
+    }
+    return true;
+}
+
+UpdateRun::UpdateRun(UpdateRunHostIF& host, UpdateTiming timing)
+    : m_host(host), m_engine(host.Engine()), m_timing(timing) {}
+
+UpdateRun::~UpdateRun() {
+    // The host has normally shut the run down already; this only makes sure no
+    // worker outlives the run. No host call here: the host may be half gone.
+    JoinWorker();
+    if (m_runState.load() != kRunIdle)
+        m_engine.SetUpdateInProgress(false);
+}
+
+// ---- Starting -------------------------------------------------------------------------------
+
+void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
+    m_host.SetBusy(true);
+    m_finished.store(false);
+    m_result = 0;
+    m_finalMessage.clear();
+    m_cancel.store(false);
+    {
+        std::lock_guard lock(m_requestMutex);
+        m_request = GuiRequest::None;
+        m_eventSet = false;
+    }
+    m_runState.store(runState);
+    // The flag goes up before the worker starts, so no other page sends a
+    // command while it downloads; the refresh runs before the worker too, so
+    // the GUI never reads the module record while the worker writes it.
+    m_engine.SetUpdateInProgress(true);
+    m_host.StartTicks();
+    m_host.UpdateControls();
+    m_worker = std::thread([work = std::move(work)] {
+        LowerThreadPriority();
+        work();
+    });
+}
+
+bool UpdateRun::StartManual(int32_t component, const std::wstring& path, bool releaseSelected) {
+    if (IsRunning() || m_worker.joinable())
+        return false;
+    errno = 0;
+    m_stream = std::ifstream(WideToUtf8(path), std::ios::binary);
+    if (!m_stream.is_open()) {
+        const int error = errno != 0 ? errno : ENOENT;
+        m_host.Dialogs().ReportFileError(path, FileOperation::Open, error);
+        return false;
+    }
+    m_component = component;
+    m_releaseSelected = releaseSelected;
+    Launch(kRunManual, [this] { ManualWorker(); });
+    return true;
+}
+
+bool UpdateRun::StartRelease(ReleaseTarget target, bool force) {
+    if (IsRunning() || m_worker.joinable())
+        return false;
+    m_target = std::move(target);
+    m_force = force;
+    Launch(kRunRelease, [this] { ReleaseUpdate(*this, m_target, m_force).Run(); });
+    return true;
+}
+
+// ---- Worker side ----------------------------------------------------------------------------
+
+void UpdateRun::Post(std::wstring text) {
+    std::lock_guard lock(m_mailboxMutex);
+    m_mailbox = std::move(text);
+}
+
+int32_t UpdateRun::Ask(GuiRequest request, const std::string& reconnectSerial) {
+    std::unique_lock lock(m_requestMutex);
+    if (m_cancel.load())
+        return eng::kAborted;
+    m_reconnectSerial = reconnectSerial;
+    m_countdown = m_timing.rebootCountdown;
+    m_attempts = m_timing.reconnectAttempts;
+    m_request = request;
+    m_requestDone.wait(lock, [this] { return m_eventSet || m_cancel.load(); });
+    if (!m_eventSet)
+        return eng::kAborted;
+    m_eventSet = false;
+    return m_requestResult;
+}
+
+int32_t UpdateRun::Download(const std::function<int32_t()>& operation) {
+    // Announce the download before testing for a shutdown: Shutdown sets the
+    // cancel flag before it looks at this one, so either this sees the cancel
+    // or Shutdown sees the download and aborts it.
+    m_downloading.store(true);
+    int32_t result = eng::kAborted;
+    if (!m_cancel.load())
+        result = operation();
+    m_downloading.store(false);
+    return result;
+}
+
+void UpdateRun::Finish(int32_t result, std::wstring finalMessage) {
+    m_result = result;
+    if (!finalMessage.empty())
+        m_finalMessage = std::move(finalMessage);
+    m_finished.store(true);
+}
+
+void UpdateRun::ManualWorker() {
+    if (!m_engine.IsConnected())
+        return Finish(eng::kNotConnected);
+    const bool application = m_component == kComponentSafeBoot || m_component == kComponentFerrin;
+    // Without a release the run would otherwise stay open: close it as a
+    // failure that names the reason.
+    if (application && !m_releaseSelected)
+        return Finish(upd::kNoReleaseAvailable,
+                      L"No release assembly is available for the selected module type.");
+
+    m_stream.seekg(0, std::ios::end);
+    const std::streamoff end = m_stream.tellg();
+    m_stream.seekg(0, std::ios::beg);
+    const auto size = static_cast<uint32_t>(std::clamp<std::streamoff>(end, 0, UINT32_MAX));
+
+    const int32_t result = Download([&] {
+        switch (m_component) {
+        case kComponentSafeBoot:
+            return m_engine.DownloadSafeBoot(m_stream, size);
+        case kComponentFerrin:
+            return m_engine.DownloadFerrin(m_stream, size);
+        default:
+            return m_engine.DownloadFpga(static_cast<uint8_t>(m_component), m_stream, size);
+        }
+    });
+    m_stream.close();
+    if (result != eng::kOk)
+        return Finish(FilterResult(result));
+    Finish(eng::kOk, application
+                         ? L"Reboot the module for the newly updated firmware to take effect!"
+                         : L"FPGA firmware has been automatically reloaded into the FPGA.");
+}
+
+// ---- GUI thread -----------------------------------------------------------------------------
+
+void UpdateRun::RequestAbort() {
+    // The release update has no Abort of its own; the manual one (option d)
+    // ends its running download too.
+    if (IsRunning() && !m_finished.load())
+        m_engine.Channel().RequestAbort();
+}
+
+void UpdateRun::ResetProgressDisplay() {
+    m_host.ShowProgress(kRunIdle, 0, ProgressPercentText(0.0f));
+    m_host.ShowStatus(kRunIdle, L"");
+}
+
+void UpdateRun::ClearMailbox() {
+    std::lock_guard lock(m_mailboxMutex);
+    m_mailbox.clear();
+}
+
+void UpdateRun::Tick() {
+    // A box shown from here runs a nested event loop in which the timer fires again.
+    if (m_inTick)
+        return;
+    InTick guard(m_inTick);
+
+    const int32_t state = m_runState.load();
+    // Read before the mailbox: the worker posts its last text before it sets
+    // the flag, so a run closed here has shown that text.
+    const bool finished = m_finished.load();
+    if (m_engine.IsConnected()) {
+        const float progress = m_engine.GetProgress();
+        m_host.ShowProgress(state, ProgressPosition(progress), ProgressPercentText(progress));
+    }
+    // The status text shows while the module is away too: that is when the
+    // reboot and reconnect texts matter.
+    if (state == kRunManual || state == kRunRelease) {
+        std::wstring text;
+        {
+            std::lock_guard lock(m_mailboxMutex);
+            text.swap(m_mailbox);
+        }
+        if (!text.empty())
+            m_host.ShowStatus(state, text);
+    }
+    if (finished) {
+        Close();
+        return;
+    }
+    ServeRequest();
+}
+
+void UpdateRun::Answer(int32_t result) {
+    {
+        std::lock_guard lock(m_requestMutex);
+        m_request = GuiRequest::None;
+        m_requestResult = result;
+        m_eventSet = true;
+    }
+    m_requestDone.notify_all();
+}
+
+void UpdateRun::ServeRequest() {
+    GuiRequest request = GuiRequest::None;
+    std::string serial;
+    {
+        std::lock_guard lock(m_requestMutex);
+        request = m_request;
+        serial = m_reconnectSerial;
+    }
+    switch (request) {
+    case GuiRequest::None:
+        return;
+    case GuiRequest::Configure: {
+        int32_t result = eng::kLinkError;
+        if (m_engine.IsConnected()) {
+            const uint8_t release[2] = {m_target.release.release.major,
+                                        m_target.release.release.minor};
+            result = FilterResult(m_engine.ChangeModuleType(m_target.desired.moduleType, release));
+        }
+        Answer(result);
+        return;
+    }
+    case GuiRequest::ManualReboot: {
+        {
+            std::lock_guard lock(m_requestMutex);
+            m_request = GuiRequest::None;
+        }
+        if (!m_engine.IsConnected())
+            return Answer(eng::kLinkError);
+        m_host.Disconnect();
+        m_host.Dialogs().MessageBox(
+            L"Ferrin has been successfully updated.\nYou must now reboot the module.\n\nPress OK "
+            L"when this is done.",
+            kAttention, MsgButtons::Ok, MsgIcon::Exclamation);
+        if (m_runState.load() == kRunIdle)
+            return; // shut down while the box was up
+        Post(L"Reconnecting to the module...");
+        return Answer(m_host.Connect(serial) ? eng::kOk : eng::kLinkError);
+    }
+    case GuiRequest::WaitAndReconnect: {
+        if (--m_countdown != 0) {
+            Post(L"Waiting for the module to reboot...");
+            return;
+        }
+        Post(L"Reconnecting to the module...");
+        int32_t result = eng::kOk;
+        if (!m_host.Connect(serial)) {
+            --m_attempts;
+            result = eng::kLinkError;
+        }
+        if (result == eng::kLinkError && m_attempts > 0) {
+            m_countdown = m_timing.rebootCountdown;
+            return;
+        }
+        return Answer(result);
+    }
+    }
+}
+
+void UpdateRun::JoinWorker() {
+    if (!m_worker.joinable())
+        return;
+    {
+        std::lock_guard lock(m_requestMutex);
+        m_cancel.store(true);
+    }
+    m_requestDone.notify_all();
+    if (m_downloading.load())
+        m_engine.Channel().RequestAbort();
+    m_worker.join();
+}
+
+void UpdateRun::Shutdown() {
+    if (m_worker.joinable() && !m_finished.load())
+        JoinWorker();
+    else if (m_worker.joinable())
+        m_worker.join();
+    if (m_runState.load() == kRunIdle)
+        return;
+    m_host.StopTicks();
+    m_stream.close();
+    m_lastResult = m_finished.load() ? m_result : eng::kAborted;
+    m_lastFinalMessage = m_finalMessage;
+    m_host.SetBusy(false);
+    m_engine.SetUpdateInProgress(false);
+    m_runState.store(kRunIdle);
+    m_finished.store(false);
+    m_force = false;
+    m_cancel.store(false);
+    std::lock_guard lock(m_requestMutex);
+    m_request = GuiRequest::None;
+    m_eventSet = false;
+}
+
+bool UpdateRun::QueryClose() {
+    if (!IsRunning())
+        return true;
+    const MsgResult answer = m_host.Dialogs().MessageBox(
+        L"An update is in progress.\nClosing now stops it and may leave the module "
+        L"unusable.\n\nDo you wish to close anyway?",
+        kAttention, MsgButtons::YesNo, MsgIcon::Exclamation);
+    if (answer != MsgResult::Yes)
+        return false;
+    Shutdown();
+    return true;
+}
+
+void UpdateRun::Close() {
+    m_host.StopTicks();
+    // The worker has set the finished flag as its last act; joining is quick.
+    if (m_worker.joinable())
+        m_worker.join();
+    const int32_t state = m_runState.load();
+    if (state == kRunManual)
+        m_stream.close();
+    m_lastResult = m_result;
+    m_lastFinalMessage = m_finalMessage;
+    Report(state, m_result, m_finalMessage);
+    m_host.SetBusy(false);
+    m_engine.SetUpdateInProgress(false);
+    m_runState.store(kRunIdle);
+    m_finished.store(false);
+    m_force = false;
+    m_host.UpdateControls();
+}
+
+void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& message) {
+    switch (result) {
+    case eng::kOk:
+        m_host.ShowProgress(state, 100, ProgressPercentText(1.0f));
+        m_host.ReportError(L"Update completed successfully.");
+        m_host.Dialogs().MessageBox(message, L"Update Successful!", MsgButtons::Ok,
+                                    MsgIcon::Exclamation);
+        // The new SafeBoot or Ferrin runs only after a reboot.
+        if (state == kRunManual &&
+            (m_component == kComponentSafeBoot || m_component == kComponentFerrin))
+            m_host.Disconnect();
+        return;
+    case upd::kNoReleaseSelected:
+    case upd::kNoFpgaDefinition:
+    case upd::kNoTableDefinition:
+        m_host.Dialogs().MessageBox(message, kAttention, MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    case upd::kNoReleaseAvailable:
+    case upd::kFerrinNotAccepted:
+        m_host.ReportError(message);
+        return;
+    default: {
+        // The engine's texts are the report's texts; codes without one are unknown.
+        const std::wstring text = EngineCodeText(result);
+        m_host.ReportError(text.empty() || result == eng::kUnknown ? L"Unknown error!" : text);
+        return;
+    }
+    }
+}

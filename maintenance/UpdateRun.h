@@ -1,0 +1,183 @@
+#pragma once
+
+#include "descriptions/ModuleDescription.h"
+#include "descriptions/ReleaseTable.h"
+#include "maintenance/UpdateRunHostIF.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class CCmdEngine;
+
+// Components of an update (item data of the "Firmware" combo); FPGA ids are 0 and up.
+constexpr int32_t kComponentFerrin = -1001;
+constexpr int32_t kComponentSafeBoot = -1000;
+
+// Run states.
+constexpr int32_t kRunIdle = 0;
+constexpr int32_t kRunManual = 1;
+constexpr int32_t kRunRelease = 2;
+
+// Result codes of the update runs beside the engine's (engine/EngineCodes.h).
+namespace upd {
+constexpr int32_t kNoReleaseSelected = -40;
+constexpr int32_t kNoFpgaDefinition = -42;
+constexpr int32_t kNoTableDefinition = -43;
+// A manual SafeBoot or Ferrin download without a release for the module type.
+constexpr int32_t kNoReleaseAvailable = -44;
+// The module keeps reporting another Ferrin version after every download.
+constexpr int32_t kFerrinNotAccepted = -45;
+} // namespace upd
+
+// What the worker asks the GUI thread to do.
+enum class GuiRequest : int32_t { None = 0, Configure = 1, ManualReboot = 2, WaitAndReconnect = 3 };
+
+// Engine codes the closing report knows pass; any other becomes -11.
+int32_t FilterResult(int32_t engineCode);
+// Bar position 0..100 and the "%2.1f%%" text of a progress fraction.
+int ProgressPosition(float fraction);
+std::wstring ProgressPercentText(float fraction);
+// "%d.%d", or "Unknown" for no version.
+std::wstring ReleaseText(const VersionNumber& release);
+
+struct UpdateTiming {
+    int32_t rebootCountdown = 40; // ticks before each reconnect attempt
+    int32_t reconnectAttempts = 10;
+    int32_t ferrinTries = 3; // Ferrin downloads in one run before giving up
+};
+
+// What a release update works towards. The run keeps its own copies: a
+// reconnect or a configure makes the page reload its release table while the
+// worker still needs the release.
+struct ReleaseTarget {
+    AssemblyRecord release;
+    ModuleDescription desired;
+};
+
+// One update at a time: a manual download of one component or a release
+// update, run on a worker thread. The GUI thread (the host's) starts runs,
+// calls Tick() every 100 ms while one is going, and there serves what the
+// worker asks of it (configure, manual reboot, reconnect), shows progress and
+// status, and closes the run with its report.
+//
+// The host owns the run and must call Shutdown() in its own destructor, before
+// its members go: Shutdown aborts a running download, releases a worker that
+// waits for the GUI thread and joins it.
+class UpdateRun {
+public:
+    explicit UpdateRun(UpdateRunHostIF& host, UpdateTiming timing = {});
+    ~UpdateRun();
+    UpdateRun(const UpdateRun&) = delete;
+    UpdateRun& operator=(const UpdateRun&) = delete;
+
+    // ---- GUI thread --------------------------------------------------------------------------
+
+    // Starts the manual download of a component from a file the page has
+    // tested and the operator has confirmed. False (with the file-error box)
+    // when the file does not open, or while another run is going.
+    bool StartManual(int32_t component, const std::wstring& path, bool releaseSelected);
+    // Starts the release update worker (the start checks are StartReleaseUpdate).
+    bool StartRelease(ReleaseTarget target, bool force);
+    // The 100 ms tick: progress, status, closing, GUI requests.
+    void Tick();
+    // The manual "Abort": the running download (of either kind of run) ends
+    // and the run closes with "Update was aborted!".
+    void RequestAbort();
+
+    bool IsRunning() const { return m_runState.load() != kRunIdle; }
+    int32_t RunState() const { return m_runState.load(); }
+    // Asks before the main window closes while a run is going; Yes aborts and
+    // joins the run, No keeps the window open.
+    bool QueryClose();
+    // Aborts and joins a running worker and leaves the run idle without a report.
+    void Shutdown();
+
+    // Both bars 0, both texts "0.0%", both status texts empty.
+    void ResetProgressDisplay();
+    void ClearMailbox();
+
+    // The outcome of the last closed run.
+    int32_t LastResult() const { return m_lastResult; }
+    const std::wstring& LastFinalMessage() const { return m_lastFinalMessage; }
+
+    UpdateRunHostIF& Host() { return m_host; }
+    CCmdEngine& Engine() { return m_engine; }
+    const UpdateTiming& Timing() const { return m_timing; }
+    const ReleaseTarget& Target() const { return m_target; }
+    bool Force() const { return m_force; }
+
+    // ---- Worker thread -----------------------------------------------------------------------
+
+    // Replaces the text of the status mailbox (also used by the GUI thread).
+    void Post(std::wstring text);
+    // Asks the GUI thread to serve a request and waits for its result code;
+    // -17 when the run is shut down meanwhile.
+    int32_t Ask(GuiRequest request, const std::string& reconnectSerial = {});
+    // Runs one engine download unless the run is being shut down (-17).
+    int32_t Download(const std::function<int32_t()>& operation);
+    bool Cancelled() const { return m_cancel.load(); }
+    // Ends the worker's run: the next tick closes it.
+    void Finish(int32_t result, std::wstring finalMessage = {});
+
+private:
+    void Launch(int32_t runState, std::function<void()> work);
+    void ManualWorker();
+    void ServeRequest();
+    void Answer(int32_t result);
+    void Close();
+    void Report(int32_t state, int32_t result, const std::wstring& message);
+    void JoinWorker();
+
+    UpdateRunHostIF& m_host;
+    CCmdEngine& m_engine;
+    const UpdateTiming m_timing;
+
+    // Run members: written by the worker before it sets the finished flag, read
+    // by the GUI thread after it has seen the flag.
+    std::atomic<int32_t> m_runState{kRunIdle};
+    std::atomic<bool> m_finished{false};
+    int32_t m_result = 0;
+    std::wstring m_finalMessage;
+    bool m_force = false;
+
+    // Set by the GUI thread before the worker starts, read by the worker.
+    int32_t m_component = 0;
+    bool m_releaseSelected = false;
+    std::ifstream m_stream;
+    ReleaseTarget m_target;
+
+    std::mutex m_mailboxMutex;
+    std::wstring m_mailbox;
+
+    // GUI request and its done event (manual reset). The worker sets the
+    // request with its countdown and attempts, then waits; the GUI thread
+    // serves it, clears it and sets the event.
+    std::mutex m_requestMutex;
+    std::condition_variable m_requestDone;
+    GuiRequest m_request = GuiRequest::None;
+    bool m_eventSet = false;
+    int32_t m_requestResult = 0;
+    int32_t m_countdown = 0;
+    int32_t m_attempts = 0;
+    std::string m_reconnectSerial;
+
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_downloading{false};
+    bool m_inTick = false;
+    std::thread m_worker;
+
+    int32_t m_lastResult = 0;
+    std::wstring m_lastFinalMessage;
+};
+
+// Drives a run from a host without an event loop (a command-line front end,
+// tests): ticks every `tick` until the run has closed; false after `limit`.
+bool DriveUntilClosed(UpdateRun& run, std::chrono::milliseconds tick,
+                      std::chrono::milliseconds limit);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CCmdEngine;
+class CDialogServicesIF;
+
+// How the confirmation of a release update ended.
+enum class PromptAnswer { Yes, No, Unavailable };
+
+// What an update run needs of the program that hosts it: the Update tab in the
+// GUI, or a command-line front end. "GUI thread" is the thread that starts runs
+// and calls UpdateRun::Tick; the worker thread calls only Engine() and SetQuiet().
+class UpdateRunHostIF {
+public:
+    virtual ~UpdateRunHostIF() = default;
+
+    // The engine; the worker downloads through it while the GUI thread waits.
+    virtual CCmdEngine& Engine() = 0;
+    // Boxes and the standard file-error report (GUI thread).
+    virtual CDialogServicesIF& Dialogs() = 0;
+    // The main status line (GUI thread).
+    virtual void ReportError(const std::wstring& text) = 0;
+    // The main window's control refresh (GUI thread).
+    virtual void UpdateControls() = 0;
+    // Reopens the module's port and connects; the module must have the serial
+    // unless it is empty. True when the connect succeeded (GUI thread).
+    virtual bool Connect(const std::string& expectedSerial) = 0;
+    virtual void Disconnect() = 0;
+    // Silences the main status line while the module reboots. Called on the
+    // WORKER thread: hand it over without waiting for the GUI thread.
+    virtual void SetQuiet(bool quiet) = 0;
+    // The release update's confirmation: Yes with the force choice, No, or
+    // Unavailable when it cannot be shown (GUI thread).
+    virtual PromptAnswer ConfirmReleaseUpdate(bool& force) = 0;
+
+    // Display of a run (GUI thread). runState 1 is the manual download's bar,
+    // text and status, 2 the release update's, 0 both.
+    virtual void ShowProgress(int32_t runState, int position, const std::wstring& percent) = 0;
+    virtual void ShowStatus(int32_t runState, const std::wstring& text) = 0;
+    // The busy rule: manual Update disabled and manual Abort enabled while busy.
+    virtual void SetBusy(bool /*busy*/) {}
+    // Tick() is wanted every 100 ms from StartTicks until StopTicks.
+    virtual void StartTicks() {}
+    virtual void StopTicks() {}
+};

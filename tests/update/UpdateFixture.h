@@ -1,0 +1,124 @@
+#pragma once
+
+// A connected engine over a simulated module, run in a private copy of the
+// demo working directory that a test may change (images, assembly files).
+#include "EngineFixture.h"
+#include "ScriptedDialogs.h"
+
+#include "descriptions/CModuleTypeXML.h"
+#include "descriptions/ReleaseTable.h"
+#include "engine/EngineCodes.h"
+#include "maintenance/UpdateRun.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// Dialog services that can act when a box is shown (the operator reboots the
+// module before pressing OK).
+class HookedDialogs : public ScriptedDialogs {
+public:
+    MsgResult MessageBox(const std::wstring& text, const std::wstring& caption, MsgButtons buttons,
+                         MsgIcon icon) override {
+        if (onBox)
+            onBox(text);
+        return ScriptedDialogs::MessageBox(text, caption, buttons, icon);
+    }
+    bool Shown(const std::wstring& text) const {
+        for (const auto& t : BoxTexts())
+            if (t == text)
+                return true;
+        return false;
+    }
+    std::function<void(const std::wstring&)> onBox;
+};
+
+// An image the simulator takes for the version in its first line.
+inline std::string SampleImage(const std::string& version, size_t size) {
+    std::string image = version.empty() ? std::string() : "SAMPLE-IMAGE " + version + "\n";
+    image.resize(std::max(size, image.size()), '\x5A');
+    return image;
+}
+
+inline void WriteFile(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+class UpdateFixture : public EngineFixture {
+protected:
+    void SetUp() override {
+        m_dataDirectory = fs::current_path();
+        char pattern[] = "/tmp/pellworth-update-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_workDirectory = pattern;
+        fs::copy(m_dataDirectory / "types", m_workDirectory / "types", fs::copy_options::recursive);
+        fs::current_path(m_workDirectory);
+    }
+    void TearDown() override {
+        fs::current_path(m_dataDirectory);
+        std::error_code ignored;
+        fs::remove_all(m_workDirectory, ignored);
+    }
+
+    // A TARN or ORLAN6 module at a release, connected.
+    void ConnectModule(sim::Profile profile, sim::Version at,
+                       const std::function<void(sim::ModuleConfig&)>& change = {}) {
+        auto config = sim::MakeModule(profile, at);
+        ASSERT_TRUE(config.has_value());
+        if (change)
+            change(*config);
+        StartModule(*config);
+        MakeEngine();
+        ASSERT_EQ(engine->Connect(""), 0);
+    }
+
+    // The release record of the module type's table and its description.
+    void SelectRelease(ModuleTypeId type, VersionNumber version) {
+        engine->LoadReleasesOfType(type, table);
+        release = FindByRelease(table, version);
+        ASSERT_NE(release, nullptr);
+        CModuleTypeXML reader;
+        desired = ModuleDescription{};
+        ASSERT_TRUE(LoadModuleDescription(desired, reader, release->moduleTypeFile));
+    }
+
+    // Reopens the module's port (a reboot makes a new one) and connects, as
+    // the main window does.
+    bool Reconnect(const std::string& expectedSerial) {
+        expectedSerials.push_back(expectedSerial);
+        if (onConnect)
+            onConnect(static_cast<int>(expectedSerials.size()));
+        if (!port.Open(module->PortNumber()))
+            return false;
+        const int32_t r = engine->Connect(expectedSerial);
+        if (!engine->IsConnected())
+            port.Close();
+        return r == 0 || r == -3 || r == -4 || r == -5 || r == -6 || r == -8 || r == -9;
+    }
+    void DropConnection() {
+        ++disconnects;
+        engine->SetConnected(false);
+        port.Close();
+    }
+
+    size_t Count(uint8_t code) const { return Frames(code).size(); }
+    fs::path Work(const std::string& relative) const { return m_workDirectory / relative; }
+
+    ReleaseTable table;
+    const AssemblyRecord* release = nullptr;
+    ModuleDescription desired;
+    std::vector<std::string> expectedSerials;
+    std::function<void(int attempt)> onConnect;
+    int disconnects = 0;
+
+private:
+    fs::path m_dataDirectory;
+    fs::path m_workDirectory;
+};
