@@ -647,8 +647,13 @@ bool COstrandDlg::eventFilter(QObject* watched, QEvent* event) {
             // Enter never closes the dialog or presses a button here; other
             // windows (message boxes, drop-down lists) keep it.
             const auto* widget = qobject_cast<QWidget*>(watched);
-            if (widget && widget->window() == this)
+            if (widget && widget->window() == this) {
+                // A page with a Return rule of its own sees the key first.
+                for (const QWidget* w = widget; w && w != this; w = w->parentWidget())
+                    if (w->property(kHandlesReturnProperty).toBool())
+                        return false;
                 return true;
+            }
         }
     }
     return QDialog::eventFilter(watched, event);

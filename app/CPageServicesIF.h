@@ -10,6 +10,10 @@ class CDialogServicesIF;
 struct ModuleRecord;
 struct AssemblyRecord;
 
+// A page that sets this property (true) on its widget takes the Return key
+// itself; the main dialog then leaves Return to it instead of dropping it.
+inline constexpr const char* kHandlesReturnProperty = "pellworthHandlesReturn";
+
 // What the tab pages need of the application and of each other (the update
 // page owns the release selection). The application object implements it;
 // page tests implement it themselves. Every call is made on the GUI thread.

@@ -32,6 +32,9 @@ public:
     // Set by the GUI; taken by the chunk senders at the next chunk boundary.
     void RequestAbort() { m_abortRequested.store(true); }
     bool AbortRequested() const { return m_abortRequested.load(); }
+    // A request that no chunk boundary took (pressed after the last chunk) must
+    // not stop the next download; every download starts by dropping it.
+    void ClearAbort() { m_abortRequested.store(false); }
 
     // Commands.
     int32_t CheckProtocol(uint8_t& version);

@@ -302,6 +302,7 @@ bool CCmdEngine::IsModuleResponding() {
 int32_t CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size) {
     if (size > kMaxApplicationImage)
         return eng::kImageTooLarge;
+    m_channel.ClearAbort();
     m_channel.ResetProgress();
     uint16_t chunkSize = 0;
     const auto size16 = static_cast<uint16_t>(size);
@@ -327,6 +328,7 @@ int32_t CCmdEngine::DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t s
     const uint8_t device = m_module.FirmwareDeviceId(fpgaId);
     const uint32_t start = m_module.FirmwareStart(fpgaId);
 
+    m_channel.ClearAbort();
     m_channel.ResetProgress();
     uint16_t chunkSize = 0;
     if (const int32_t r = m_channel.StartFpgaDownload(interface, device, start, size, chunkSize);
@@ -358,6 +360,7 @@ int32_t CCmdEngine::DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::is
         return eng::kOk;
     const auto interface = static_cast<uint8_t>(fpga->interface);
 
+    m_channel.ClearAbort();
     m_channel.ResetProgress();
     uint16_t chunkSize = 0;
     if (const int32_t r = m_channel.StartLookupTableDownload(interface, fpga->deviceId,

@@ -176,6 +176,7 @@ CUpdate::CUpdate(CPageServicesIF* services, QWidget* parent)
     m_run->ResetProgressDisplay();
 
     // Return is taken before anything else on the page sees it.
+    setProperty(kHandlesReturnProperty, true);
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
 }
