@@ -77,16 +77,26 @@ CCmdChannel::CCmdChannel(CSerialIF* port, CProgressIF* progress)
 
 int32_t CCmdChannel::MapStatus(uint8_t status) {
     switch (status) {
-    case 0x00: return chan::kOk;
-    case 0xFF: return chan::kRejected;
-    case 0xFE: return chan::kTimeout;
-    case 0xFD: return chan::kBadLength;
-    case 0xFC: return chan::kStatusFC;
-    case 0xFB: return chan::kStatusFB;
-    case 0xFA: return chan::kStatusFA;
-    case 0xF9: return chan::kStatusF9;
-    case 0xF8: return chan::kStatusF8;
-    default: return chan::kUnknownStatus;
+    case 0x00:
+        return chan::kOk;
+    case 0xFF:
+        return chan::kRejected;
+    case 0xFE:
+        return chan::kTimeout;
+    case 0xFD:
+        return chan::kBadLength;
+    case 0xFC:
+        return chan::kStatusFC;
+    case 0xFB:
+        return chan::kStatusFB;
+    case 0xFA:
+        return chan::kStatusFA;
+    case 0xF9:
+        return chan::kStatusF9;
+    case 0xF8:
+        return chan::kStatusF8;
+    default:
+        return chan::kUnknownStatus;
     }
 }
 
@@ -214,6 +224,13 @@ int32_t CCmdChannel::ReadField(uint8_t* field, uint32_t count) {
     return chan::kOk;
 }
 
+int32_t CCmdChannel::ReadVersion(uint8_t& major, uint8_t& minor) {
+    // Each field is its own read, as the module sends them.
+    if (const int32_t r = ReadField(&major, 1); r != chan::kOk)
+        return r;
+    return ReadField(&minor, 1);
+}
+
 int32_t CCmdChannel::ReadText(std::string& text, uint32_t width) {
     uint8_t field[kAssemblyWidth] = {};
     if (const int32_t r = ReadField(field, width); r != chan::kOk)
@@ -271,11 +288,10 @@ int32_t CCmdChannel::ReadFpgaRevision(uint8_t interface, uint8_t device, uint16_
                                       uint8_t& major, uint8_t& minor) {
     std::vector<uint8_t> payload{interface, device};
     Put16(payload, revisionRegister);
-    if (const int32_t r = Transact(kReadFpgaRevision, true, payload, {LengthCheck::Exact, 6}); r != 0)
+    if (const int32_t r = Transact(kReadFpgaRevision, true, payload, {LengthCheck::Exact, 6});
+        r != 0)
         return r;
-    if (const int32_t r = ReadField(&major, 1); r != 0)
-        return r;
-    return ReadField(&minor, 1);
+    return ReadVersion(major, minor);
 }
 
 int32_t CCmdChannel::StartDownload(uint8_t code, bool purgeFirst,
@@ -431,7 +447,8 @@ int32_t CCmdChannel::WriteConfigBlock(uint8_t fpgaId, uint8_t blockId, const uin
                                       uint16_t length) {
     std::vector<uint8_t> payload{fpgaId, blockId};
     Put16(payload, length);
-    if (const int32_t r = Transact(kWriteConfigBlock, true, payload, {LengthCheck::Exact, 6, false});
+    if (const int32_t r =
+            Transact(kWriteConfigBlock, true, payload, {LengthCheck::Exact, 6, false});
         r != 0)
         return r;
     uint16_t chunkSize = 0;
@@ -464,9 +481,7 @@ int32_t CCmdChannel::RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId) {
 int32_t CCmdChannel::ReadRelease(uint8_t& major, uint8_t& minor) {
     if (const int32_t r = Transact(kReadRelease, true, {}, {LengthCheck::Exact, 6}); r != 0)
         return r;
-    if (const int32_t r = ReadField(&major, 1); r != 0)
-        return r;
-    return ReadField(&minor, 1);
+    return ReadVersion(major, minor);
 }
 
 int32_t CCmdChannel::WriteRelease(uint8_t major, uint8_t minor) {
@@ -503,8 +518,8 @@ int32_t CCmdChannel::WriteSerial(const std::string& serial) {
     return WriteText(kWriteSerial, serial, kSerialWidth);
 }
 
-int32_t CCmdChannel::Poke(uint32_t interface, uint8_t device, uint32_t address,
-                          const uint8_t* data, uint8_t count) {
+int32_t CCmdChannel::Poke(uint32_t interface, uint8_t device, uint32_t address, const uint8_t* data,
+                          uint8_t count) {
     m_port->Purge();
     if (interface > kMaxInterface)
         return chan::kBadInterface;
@@ -551,7 +566,5 @@ int32_t CCmdChannel::ReadLookupTableVersion(uint8_t fpgaInterface, uint8_t fpgaD
     if (const int32_t r = Transact(kReadLookupTableVersion, true, payload, {LengthCheck::Exact, 6});
         r != 0)
         return r;
-    if (const int32_t r = ReadField(&major, 1); r != 0)
-        return r;
-    return ReadField(&minor, 1);
+    return ReadVersion(major, minor);
 }

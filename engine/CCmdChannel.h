@@ -56,8 +56,7 @@ public:
     int32_t Finish();
     int32_t WriteConfigBlock(uint8_t fpgaId, uint8_t blockId, const uint8_t* source,
                              uint16_t length);
-    int32_t ReadConfigBlock(uint8_t fpgaId, uint8_t blockId, uint8_t* destination,
-                            uint16_t length);
+    int32_t ReadConfigBlock(uint8_t fpgaId, uint8_t blockId, uint8_t* destination, uint16_t length);
     int32_t Abort();
     int32_t RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId);
     int32_t ReadRelease(uint8_t& major, uint8_t& minor);
@@ -93,6 +92,7 @@ private:
                      Expect expect);
     void SendFrame(uint8_t code, const std::vector<uint8_t>& payload);
     int32_t ReadField(uint8_t* field, uint32_t count);
+    int32_t ReadVersion(uint8_t& major, uint8_t& minor);
     int32_t ReadText(std::string& text, uint32_t width);
     int32_t WriteText(uint8_t code, const std::string& text, uint32_t width);
     int32_t ReadChunkSize(uint16_t& chunkSize);

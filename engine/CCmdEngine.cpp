@@ -124,6 +124,17 @@ void CCmdEngine::CommitConfigBlock(uint8_t fpgaId, uint8_t blockId) {
 
 // ---- Connection and identification ---------------------------------------------------------
 
+bool CCmdEngine::ReadIdentity() {
+    uint8_t identity[5] = {};
+    if (m_channel.ReadIdentity(identity) != chan::kOk)
+        return false;
+    m_module.safeBoot.version = {identity[0], identity[1]};
+    m_module.ferrin.version = {identity[2], identity[3]};
+    m_module.identityFlag = identity[4] >> 7;
+    m_module.runningImage = identity[4] & 0x7F;
+    return true;
+}
+
 bool CCmdEngine::IsBlankSerial(const std::string& serial) {
     return serial == std::string(8, '\xFF');
 }
@@ -135,13 +146,8 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     if (protocol != 1)
         return -2;
 
-    uint8_t identity[5] = {};
-    if (m_channel.ReadIdentity(identity) != chan::kOk)
+    if (!ReadIdentity())
         return -6;
-    m_module.safeBoot.version = {identity[0], identity[1]};
-    m_module.ferrin.version = {identity[2], identity[3]};
-    m_module.identityFlag = identity[4] >> 7;
-    m_module.runningImage = identity[4] & 0x7F;
 
     m_configurationValid.store(false);
     m_connected.store(true);
@@ -172,13 +178,18 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
 
     uint8_t type = 0;
     switch (m_channel.ReadModuleType(type)) {
-    case chan::kOk: break;
-    case chan::kOutOfMemory: return -14;
+    case chan::kOk:
+        break;
+    case chan::kOutOfMemory:
+        return -14;
     case chan::kRejected:
     case chan::kBadLength:
-    case chan::kBadResponseCode: return -13;
-    case chan::kTimeout: return -10;
-    default: return -11;
+    case chan::kBadResponseCode:
+        return -13;
+    case chan::kTimeout:
+        return -10;
+    default:
+        return -11;
     }
 
     if (type != 0) {
@@ -246,8 +257,8 @@ void CCmdEngine::ReadVersions() {
             return;
         fpga.firmware.version = {major, minor};
         for (auto& [tableId, table] : fpga.lookupTables) {
-            if (m_channel.ReadLookupTableVersion(interface, fpga.deviceId, tableId,
-                                                 table.start + 1, major, minor) == chan::kOk)
+            if (m_channel.ReadLookupTableVersion(interface, fpga.deviceId, tableId, table.start + 1,
+                                                 major, minor) == chan::kOk)
                 table.version = {major, minor};
         }
     }
@@ -276,13 +287,8 @@ int32_t CCmdEngine::ChangeModuleType(ModuleTypeId type, const uint8_t release[2]
     WriteRelease(release[0], release[1]);
     m_module.moduleType = type;
     SelectModuleType(type, {release[0], release[1]});
-    uint8_t identity[5] = {};
-    if (m_channel.ReadIdentity(identity) != chan::kOk)
+    if (!ReadIdentity())
         return -6;
-    m_module.safeBoot.version = {identity[0], identity[1]};
-    m_module.ferrin.version = {identity[2], identity[3]};
-    m_module.identityFlag = identity[4] >> 7;
-    m_module.runningImage = identity[4] & 0x7F;
     SendModuleLayout();
     ReadVersions();
     WriteAllConfigBlocks();
@@ -299,20 +305,30 @@ bool CCmdEngine::IsModuleResponding() {
 
 // ---- Image downloads -----------------------------------------------------------------------
 
-int32_t CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size) {
-    if (size > kMaxApplicationImage)
-        return eng::kImageTooLarge;
+template <typename StartCommand>
+int32_t CCmdEngine::TransferImage(StartCommand&& start, std::istream& image, uint32_t size,
+                                  Column column, bool ferrinRescale) {
     m_channel.ClearAbort();
     m_channel.ResetProgress();
     uint16_t chunkSize = 0;
+    if (const int32_t r = start(chunkSize); r != chan::kOk)
+        return TranslateChannelCode(r, column);
+    const uint32_t chunks = size / chunkSize + (size % chunkSize != 0 ? 1 : 0);
+    // Ferrin leaves a twentieth of the bar for the module's own finish.
+    m_channel.RescaleProgress(ferrinRescale ? chunks + chunks / 20 : chunks);
+    return TranslateChannelCode(m_channel.SendChunks(image, size, chunkSize), column);
+}
+
+int32_t CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size) {
+    if (size > kMaxApplicationImage)
+        return eng::kImageTooLarge;
     const auto size16 = static_cast<uint16_t>(size);
-    const int32_t started = ferrin ? m_channel.StartFerrinDownload(size16, chunkSize)
-                                   : m_channel.StartSafeBootDownload(size16, chunkSize);
-    if (started != chan::kOk)
-        return TranslateChannelCode(started, Column::Download);
-    const uint32_t chunks = (size + chunkSize - 1) / chunkSize;
-    m_channel.RescaleProgress(ferrin ? chunks + chunks / 20 : chunks);
-    return TranslateChannelCode(m_channel.SendChunks(image, size, chunkSize), Column::Download);
+    return TransferImage(
+        [&](uint16_t& chunkSize) {
+            return ferrin ? m_channel.StartFerrinDownload(size16, chunkSize)
+                          : m_channel.StartSafeBootDownload(size16, chunkSize);
+        },
+        image, size, Column::Download, ferrin);
 }
 
 int32_t CCmdEngine::DownloadSafeBoot(std::istream& image, uint32_t size) {
@@ -328,16 +344,13 @@ int32_t CCmdEngine::DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t s
     const uint8_t device = m_module.FirmwareDeviceId(fpgaId);
     const uint32_t start = m_module.FirmwareStart(fpgaId);
 
-    m_channel.ClearAbort();
-    m_channel.ResetProgress();
-    uint16_t chunkSize = 0;
-    if (const int32_t r = m_channel.StartFpgaDownload(interface, device, start, size, chunkSize);
-        r != chan::kOk)
-        return TranslateChannelCode(r, Column::FpgaDownload);
-    const uint32_t chunks = size / chunkSize + (size % chunkSize != 0 ? 1 : 0);
-    m_channel.RescaleProgress(chunks);
-    if (const int32_t r = m_channel.SendChunks(image, size, chunkSize); r != chan::kOk)
-        return TranslateChannelCode(r, Column::FpgaDownload);
+    const int32_t r = TransferImage(
+        [&](uint16_t& chunkSize) {
+            return m_channel.StartFpgaDownload(interface, device, start, size, chunkSize);
+        },
+        image, size, Column::FpgaDownload, false);
+    if (r != eng::kOk)
+        return r;
 
     FpgaDescription* fpga = m_module.FindFpga(fpgaId);
     if (!fpga)
@@ -360,19 +373,15 @@ int32_t CCmdEngine::DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::is
         return eng::kOk;
     const auto interface = static_cast<uint8_t>(fpga->interface);
 
-    m_channel.ClearAbort();
-    m_channel.ResetProgress();
-    uint16_t chunkSize = 0;
-    if (const int32_t r = m_channel.StartLookupTableDownload(interface, fpga->deviceId,
-                                                             table->deviceId, table->start, size,
-                                                             fpga->lookupTableRegisterStart,
-                                                             chunkSize);
-        r != chan::kOk)
-        return TranslateChannelCode(r, Column::Download);
-    const uint32_t chunks = size / chunkSize + (size % chunkSize != 0 ? 1 : 0);
-    m_channel.RescaleProgress(chunks);
-    if (const int32_t r = m_channel.SendChunks(image, size, chunkSize); r != chan::kOk)
-        return TranslateChannelCode(r, Column::Download);
+    const int32_t r = TransferImage(
+        [&](uint16_t& chunkSize) {
+            return m_channel.StartLookupTableDownload(interface, fpga->deviceId, table->deviceId,
+                                                      table->start, size,
+                                                      fpga->lookupTableRegisterStart, chunkSize);
+        },
+        image, size, Column::Download, false);
+    if (r != eng::kOk)
+        return r;
 
     uint8_t major = 0;
     uint8_t minor = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/CCmdChannel.h"
 #include "engine/CProgressIF.h"
+#include "engine/EngineCodes.h"
 #include "engine/ModuleRecord.h"
 
 #include <atomic>
@@ -106,6 +107,12 @@ public:
                                 uint32_t size);
 
 private:
+    // 0x81 into the record; false when the module did not answer it.
+    bool ReadIdentity();
+    // Start command, erase phase, chunks and finish of every image download.
+    template <typename StartCommand>
+    int32_t TransferImage(StartCommand&& start, std::istream& image, uint32_t size, Column column,
+                          bool ferrinRescale);
     int32_t DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size);
 
     CSerialIF* m_port;

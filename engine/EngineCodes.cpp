@@ -61,7 +61,8 @@ constexpr CodeText kConnectTexts[] = {
     {-23, L"Wrong module"},
 };
 
-template <size_t N> std::wstring Lookup(const CodeText (&table)[N], int32_t code, const wchar_t* fallback) {
+template <size_t N>
+std::wstring Lookup(const CodeText (&table)[N], int32_t code, const wchar_t* fallback) {
     for (const auto& row : table)
         if (row.code == code)
             return row.text;

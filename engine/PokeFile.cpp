@@ -22,14 +22,14 @@ HexNumber ScanHex(const std::wstring& text, size_t& pos) {
     auto isHex = [&](size_t at) {
         return at < text.size() && std::iswxdigit(static_cast<wint_t>(text[at]));
     };
-    if (pos + 1 < text.size() && text[pos] == L'0' && (text[pos + 1] == L'x' || text[pos + 1] == L'X') &&
-        isHex(pos + 2))
+    if (pos + 1 < text.size() && text[pos] == L'0' &&
+        (text[pos + 1] == L'x' || text[pos + 1] == L'X') && isHex(pos + 2))
         pos += 2;
     uint64_t value = 0;
     while (isHex(pos)) {
         const wchar_t c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(text[pos])));
-        const uint64_t digit = (c >= L'a') ? static_cast<uint64_t>(c - L'a' + 10)
-                                           : static_cast<uint64_t>(c - L'0');
+        const uint64_t digit =
+            (c >= L'a') ? static_cast<uint64_t>(c - L'a' + 10) : static_cast<uint64_t>(c - L'0');
         value = value * 16 + digit;
         if (value > 0xFFFFFFFFull)
             result.overflow = true;
@@ -74,9 +74,12 @@ int32_t ParsePokeLine(std::wistream& stream, uint32_t& lineNumber, uint32_t& int
             return poke::kEnd;
         ++lineNumber;
         switch (ReadLine(stream, line)) {
-        case LineRead::End: return poke::kEnd;
-        case LineRead::TooLong: return poke::kLineTooLong;
-        case LineRead::Line: break;
+        case LineRead::End:
+            return poke::kEnd;
+        case LineRead::TooLong:
+            return poke::kLineTooLong;
+        case LineRead::Line:
+            break;
         }
         if (!line.empty() && (line[0] == L';' || line[0] == L'"'))
             continue;

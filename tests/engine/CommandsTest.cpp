@@ -41,25 +41,34 @@ TEST_F(CommandsTest, RequestFramesAreExact) {
         {"release", [&](CCmdChannel& c) { return c.ReadRelease(b1, b2); }, {0x95, 0, 3}},
         {"write release", [&](CCmdChannel& c) { return c.WriteRelease(2, 7); }, {0x96, 0, 5, 2, 7}},
         {"name", [&](CCmdChannel& c) { return c.ReadName(text); }, {0x97, 0, 3}},
-        {"write name", [&](CCmdChannel& c) { return c.WriteName("ABC"); },
+        {"write name",
+         [&](CCmdChannel& c) { return c.WriteName("ABC"); },
          {0x98, 0, 11, 'A', 'B', 'C', 0, 0, 0, 0, 0}},
         {"assembly", [&](CCmdChannel& c) { return c.ReadAssembly(text); }, {0x99, 0, 3}},
-        {"write assembly", [&](CCmdChannel& c) { return c.WriteAssembly("123456789XY"); },
+        {"write assembly",
+         [&](CCmdChannel& c) { return c.WriteAssembly("123456789XY"); },
          {0x9A, 0, 12, '1', '2', '3', '4', '5', '6', '7', '8', '9'}},
         {"serial", [&](CCmdChannel& c) { return c.ReadSerial(text); }, {0x9B, 0, 3}},
-        {"write serial", [&](CCmdChannel& c) { return c.WriteSerial("S1"); },
+        {"write serial",
+         [&](CCmdChannel& c) { return c.WriteSerial("S1"); },
          {0x9C, 0, 11, 'S', '1', 0, 0, 0, 0, 0, 0}},
-        {"poke", [&](CCmdChannel& c) { return c.Poke(2, 0x4A, 0x00123456, poked, 3); },
+        {"poke",
+         [&](CCmdChannel& c) { return c.Poke(2, 0x4A, 0x00123456, poked, 3); },
          {0x9D, 0, 13, 2, 0x4A, 0x00, 0x12, 0x34, 0x56, 3, 0xA1, 0xB2, 0xC3}},
-        {"peek", [&](CCmdChannel& c) { return c.Peek(3, 0x01, 0xFFFFFF, peeked, 3); },
+        {"peek",
+         [&](CCmdChannel& c) { return c.Peek(3, 0x01, 0xFFFFFF, peeked, 3); },
          {0x9E, 0, 10, 3, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 3}},
         {"write type", [&](CCmdChannel& c) { return c.WriteModuleType(2); }, {0x9F, 0, 4, 2}},
         {"table version",
          [&](CCmdChannel& c) { return c.ReadLookupTableVersion(1, 0x10, 1, 0x2001, b1, b2); },
          {0xA2, 0, 10, 1, 0x10, 1, 0x00, 0x00, 0x20, 0x01}},
-        {"restore defaults", [&](CCmdChannel& c) { return c.RestoreBlockDefaults(0, 0); },
+        {"restore defaults",
+         [&](CCmdChannel& c) { return c.RestoreBlockDefaults(0, 0); },
          {0x92, 0, 5, 0, 0}},
-        {"layout", [&](CCmdChannel& c) { return c.SendModuleLayout({1, 0, 1, 1, 0x10, 0, 0, 0, 0, 4}); },
+        {"layout",
+         [&](CCmdChannel& c) {
+             return c.SendModuleLayout({1, 0, 1, 1, 0x10, 0, 0, 0, 0, 4});
+         },
          {0x82, 0, 13, 1, 0, 1, 1, 0x10, 0, 0, 0, 0, 4}},
     };
     for (const auto& c : cases) {
@@ -81,14 +90,19 @@ TEST_F(CommandsTest, StartCommandsCarryTheirFields) {
         Bytes request;
     };
     const Case cases[] = {
-        {"safeboot", [&] { return Channel().StartSafeBootDownload(0x1234, chunk); },
+        {"safeboot",
+         [&] { return Channel().StartSafeBootDownload(0x1234, chunk); },
          {0x85, 0, 5, 0x12, 0x34}},
-        {"ferrin", [&] { return Channel().StartFerrinDownload(0xFFFF, chunk); },
+        {"ferrin",
+         [&] { return Channel().StartFerrinDownload(0xFFFF, chunk); },
          {0x86, 0, 5, 0xFF, 0xFF}},
-        {"fpga", [&] { return Channel().StartFpgaDownload(2, 0x66, 0x77, 0x00123456, chunk); },
+        {"fpga",
+         [&] { return Channel().StartFpgaDownload(2, 0x66, 0x77, 0x00123456, chunk); },
          {0x87, 0, 13, 2, 0x66, 0, 0, 0, 0x77, 0x00, 0x12, 0x34, 0x56}},
         {"table",
-         [&] { return Channel().StartLookupTableDownload(1, 0x10, 0x20, 0x1000, 1024, 0x60, chunk); },
+         [&] {
+             return Channel().StartLookupTableDownload(1, 0x10, 0x20, 0x1000, 1024, 0x60, chunk);
+         },
          {0xA1, 0, 18, 1, 0x10, 0x20, 0, 0, 0x10, 0, 0, 0, 4, 0, 0, 0, 0, 0x60}},
     };
     for (const auto& c : cases) {

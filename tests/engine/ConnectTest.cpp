@@ -53,8 +53,8 @@ TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
     const Case cases[] = {
         {"no answer to the protocol check",
          [](auto& m) { m.ScriptAlways(0x80, sim::Reply::Silence()); }, false, -1, false, 0},
-        {"protocol rejected", [](auto& m) { m.ScriptAlways(0x80, sim::Reply::Reject()); }, false, -1,
-         false, 0},
+        {"protocol rejected", [](auto& m) { m.ScriptAlways(0x80, sim::Reply::Reject()); }, false,
+         -1, false, 0},
         {"protocol 2", [](auto& m) { m.UpdateState([](auto& s) { s.protocolVersion = 2; }); },
          false, -2, false, 0},
         {"identity fails", [](auto& m) { m.ScriptAlways(0x81, sim::Reply::Reject()); }, false, -6,
@@ -67,8 +67,8 @@ TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
          -10, true, 0},
         {"type read rejected", [](auto& m) { m.ScriptAlways(0x83, sim::Reply::Reject()); }, false,
          -13, true, 0},
-        {"block cannot be read", [](auto& m) { m.ScriptAlways(0x8C, sim::Reply::Reject()); },
-         false, -9, true, 2},
+        {"block cannot be read", [](auto& m) { m.ScriptAlways(0x8C, sim::Reply::Reject()); }, false,
+         -9, true, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

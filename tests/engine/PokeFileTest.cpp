@@ -40,8 +40,8 @@ TEST(PokeLineTest, LinesAndTheirParseCodes) {
         {L"JTAG,0,ffffff,1", 0, 1, 3, 0, 0xFFFFFF, 1},
         {L"SPI Control,0x10,0X20,0x3", 0, 1, 1, 0x10, 0x20, 3},
         {L"SPI Config, 1, 2,3\r\n", 0, 1, 2, 1, 2, 3}, // white space before a number, CR LF
-        {L"I2C,1ff,0,0", 0, 1, 0, 0xFF, 0, 0},        // the device keeps its low 8 bits
-        {L"I2C\"4a,10,1", 0, 1, 0, 0x4A, 0x10, 1},    // a quote also ends the name
+        {L"I2C,1ff,0,0", 0, 1, 0, 0xFF, 0, 0},         // the device keeps its low 8 bits
+        {L"I2C\"4a,10,1", 0, 1, 0, 0x4A, 0x10, 1},     // a quote also ends the name
         {L"; comment\n\"Interface\",\"Device\"\nI2C,1,2,3", 0, 3, 0, 1, 2, 3},
         {L"", 1, 0, 0, 0, 0, 0},
         {L"\n", 1, 1, 0, 0, 0, 0},
@@ -61,7 +61,8 @@ TEST(PokeLineTest, LinesAndTheirParseCodes) {
         {L"I2C,1,2,1000000000000000", -5, 1, 0, 0, 0, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "line text: " << std::string(c.text, c.text + wcslen(c.text)));
+        SCOPED_TRACE(testing::Message()
+                     << "line text: " << std::string(c.text, c.text + wcslen(c.text)));
         const ParsedLine p = ParseFirst(c.text);
         EXPECT_EQ(p.code, c.code);
         EXPECT_EQ(p.line, c.line);
@@ -79,7 +80,8 @@ TEST(PokeLineTest, OverlongLinesAndBinaryContentAreParseErrors) {
     EXPECT_EQ(ParseFirst(longLine).code, poke::kLineTooLong);
     const std::wstring limit = L"I2C,1,2,3" + std::wstring(poke::kMaxLineLength - 9, L' ');
     EXPECT_EQ(ParseFirst(limit).code, 0);
-    EXPECT_EQ(ParseFirst(std::wstring(L"\x01\x02\x7f\xff,1,2,3", 10)).code, poke::kUnknownInterface);
+    EXPECT_EQ(ParseFirst(std::wstring(L"\x01\x02\x7f\xff,1,2,3", 10)).code,
+              poke::kUnknownInterface);
 }
 
 class PokeFileTest : public ModuleFixture {
