@@ -1,0 +1,136 @@
+#include "maintenance/CLookupTableRun.h"
+
+#include "descriptions/XmlText.h"
+#include "engine/CCmdEngine.h"
+#include "engine/EngineCodes.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+namespace {
+
+struct ResultRow {
+    int32_t result;
+    const wchar_t* text;
+};
+
+// The closing report of a lookup table download; every other code is "Unknown error!".
+constexpr ResultRow kResultTexts[] = {
+    {eng::kOk, L"Update completed successfully."},
+    {eng::kNotConnected, L"Not connected to a module!"},
+    {eng::kTimeout, L"Connection to module timed out!"},
+    {eng::kFileAccess, L"File access error!"},
+    {eng::kLinkError, L"Connection error to module!"},
+    {eng::kOutOfMemory, L"Out of memory!"},
+    {eng::kAborted, L"Update was aborted!"},
+};
+
+} // namespace
+
+CLookupTableRun::CLookupTableRun(CCmdEngine& engine) : m_engine(engine) {}
+
+CLookupTableRun::~CLookupTableRun() {
+    Shutdown();
+}
+
+int CLookupTableRun::Open(const std::wstring& path) {
+    if (m_running)
+        return EBUSY; // the worker reads the open image
+    CloseImage();
+    const std::string name = WideToUtf8(path);
+    // A directory opens as a stream but is no image.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(name, ignored))
+        return EISDIR;
+    errno = 0;
+    m_image.open(name, std::ios::binary | std::ios::ate);
+    if (!m_image.is_open())
+        return errno != 0 ? errno : ENOENT;
+    const std::streamoff end = m_image.tellg();
+    // The start command carries a 32-bit size; a larger file would go out cut.
+    if (end < 0 || static_cast<unsigned long long>(end) > std::numeric_limits<uint32_t>::max()) {
+        m_image.close();
+        return end < 0 ? EIO : EFBIG;
+    }
+    m_image.seekg(0);
+    m_size = static_cast<uint32_t>(end);
+    return 0;
+}
+
+void CLookupTableRun::CloseImage() {
+    if (m_running)
+        return; // the worker reads it
+    m_image.close();
+    m_image.clear();
+    m_size = 0;
+}
+
+bool CLookupTableRun::Start(uint8_t fpgaId, uint8_t tableId) {
+    if (m_running || !m_image.is_open())
+        return false;
+    m_fpgaId = fpgaId;
+    m_tableId = tableId;
+    m_result = eng::kOk;
+    m_finished.store(false);
+    m_running = true;
+    m_engine.SetUpdateInProgress(true);
+    m_worker = std::thread([this] { Work(); });
+    return true;
+}
+
+void CLookupTableRun::Work() {
+    int32_t result = eng::kNotConnected;
+    if (m_engine.IsConnected())
+        result = m_engine.DownloadLookupTable(m_fpgaId, m_tableId, m_image, m_size);
+    m_result = result;
+    m_finished.store(true);
+}
+
+void CLookupTableRun::RequestAbort() {
+    // Once the worker is done there is nothing to abort, and a flag left set
+    // would stop the next download of any page before its first chunk.
+    if (m_running && !m_finished.load())
+        m_engine.Channel().RequestAbort();
+}
+
+int32_t CLookupTableRun::Close() {
+    if (!m_running)
+        return m_result;
+    if (m_worker.joinable())
+        m_worker.join();
+    m_running = false;
+    CloseImage();
+    m_engine.SetUpdateInProgress(false);
+    m_finished.store(false);
+    // The module went away under the download: say so rather than naming
+    // whatever the broken link produced. A completed download stays a success.
+    if (m_result != eng::kOk && !m_engine.IsConnected())
+        m_result = eng::kNotConnected;
+    return m_result;
+}
+
+void CLookupTableRun::Shutdown() {
+    if (!m_running)
+        return;
+    RequestAbort();
+    Close();
+}
+
+std::wstring CLookupTableRun::ResultText(int32_t result) {
+    for (const ResultRow& row : kResultTexts)
+        if (row.result == result)
+            return row.text;
+    return L"Unknown error!";
+}
+
+int CLookupTableRun::BarPosition(float fraction) {
+    return static_cast<int>((static_cast<double>(fraction) + 0.005) * 100.0);
+}
+
+std::wstring CLookupTableRun::PercentText(float fraction) {
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%2.1f%%", static_cast<double>(fraction) * 100.0);
+    return text;
+}
