@@ -2,21 +2,18 @@
 
 #include "app/CPageAdapter.h"
 #include "app/CPlaceholderPages.h"
-
-#if PELLWORTH_HAVE_SETUP_PAGES
+#include "maintenance/CLookupTable.h"
+#include "maintenance/CPeekPoke.h"
+#include "maintenance/CUpdate.h"
+#include "maintenance/CVersionIF.h"
 #include "setups/CSetupOrlan6.h"
 #include "setups/CSetupUnknown.h"
 #include "setups/CSetup_TARN.h"
-#endif
-#if PELLWORTH_HAVE_UPDATE_PAGE
-#include "maintenance/CUpdate.h"
-#endif
 
 namespace {
 
-#if PELLWORTH_HAVE_UPDATE_PAGE
 // The update page, with the release services the other pages use.
-class CUpdatePageAdapter final : public CUpdatePageIF {
+class CUpdatePageAdapter final : public CUpdatePageIF, public CVersionIF {
 public:
     explicit CUpdatePageAdapter(CPageServicesIF& services) : m_page(&services) {}
 
@@ -32,17 +29,18 @@ public:
     bool ModuleEntryValid(const ModuleRecord& module) override {
         return Page().ModuleEntryValid(module);
     }
+    void GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) override {
+        Page().GetDesiredTableVersion(version, fpgaId, tableId);
+    }
 
 private:
     CPageAdapter<CUpdate> m_page;
 };
-#endif
 
 } // namespace
 
 std::unique_ptr<CTabPageIF> CDefaultPageFactory::CreateSetupPage(ModuleTypeId key,
                                                                  CPageServicesIF& services) {
-#if PELLWORTH_HAVE_SETUP_PAGES
     switch (key) {
     case 0:
         return std::make_unique<CPageAdapter<CSetupUnknown>>(&services);
@@ -51,32 +49,21 @@ std::unique_ptr<CTabPageIF> CDefaultPageFactory::CreateSetupPage(ModuleTypeId ke
     case 2:
         return std::make_unique<CPageAdapter<CSetup_TARN>>(&services);
     default:
-        break;
-    }
-#else
-    (void)services;
-#endif
-    if (key == 0)
         return std::make_unique<CPlaceholderPage>();
-    return std::make_unique<CPlaceholderPage>(L"The " + ModuleTypeName(key) +
-                                              L" setup is not available in this build.");
+    }
 }
 
 std::unique_ptr<CUpdatePageIF> CDefaultPageFactory::CreateUpdatePage(CPageServicesIF& services) {
-#if PELLWORTH_HAVE_UPDATE_PAGE
     return std::make_unique<CUpdatePageAdapter>(services);
-#else
-    (void)services;
-    return std::make_unique<CPlaceholderUpdatePage>();
-#endif
 }
 
-std::unique_ptr<CTabPageIF> CDefaultPageFactory::CreatePeekPokePage(CPageServicesIF&) {
-    return std::make_unique<CPlaceholderPage>(L"Register access is not available in this build.");
+std::unique_ptr<CTabPageIF> CDefaultPageFactory::CreatePeekPokePage(CPageServicesIF& services) {
+    return std::make_unique<CPageAdapter<CPeekPoke>>(&services);
 }
 
-std::unique_ptr<CTabPageIF> CDefaultPageFactory::CreateLookupTablePage(CPageServicesIF&,
-                                                                       CUpdatePageIF&) {
-    return std::make_unique<CPlaceholderPage>(
-        L"Lookup table downloads are not available in this build.");
+std::unique_ptr<CTabPageIF> CDefaultPageFactory::CreateLookupTablePage(CPageServicesIF& services,
+                                                                       CUpdatePageIF& updatePage) {
+    // The lookup table page asks the update page's release for desired versions.
+    return std::make_unique<CPageAdapter<CLookupTable>>(&services,
+                                                        dynamic_cast<CVersionIF*>(&updatePage));
 }

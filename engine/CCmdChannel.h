@@ -33,7 +33,7 @@ public:
     void RequestAbort() { m_abortRequested.store(true); }
     bool AbortRequested() const { return m_abortRequested.load(); }
     // A request that no chunk boundary took (pressed after the last chunk) must
-    // not stop the next download; every download starts by dropping it.
+    // not stop the next run; the pages drop it when they start one.
     void ClearAbort() { m_abortRequested.store(false); }
 
     // Commands.

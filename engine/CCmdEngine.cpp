@@ -308,7 +308,6 @@ bool CCmdEngine::IsModuleResponding() {
 template <typename StartCommand>
 int32_t CCmdEngine::TransferImage(StartCommand&& start, std::istream& image, uint32_t size,
                                   Column column, bool ferrinRescale) {
-    m_channel.ClearAbort();
     m_channel.ResetProgress();
     uint16_t chunkSize = 0;
     if (const int32_t r = start(chunkSize); r != chan::kOk)

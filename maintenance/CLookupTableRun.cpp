@@ -76,6 +76,9 @@ bool CLookupTableRun::Start(uint8_t fpgaId, uint8_t tableId) {
     m_finished.store(false);
     m_running = true;
     m_engine.SetUpdateInProgress(true);
+    // An abort meant for an earlier run, which no chunk boundary took, must not
+    // stop this one.
+    m_engine.Channel().ClearAbort();
     m_worker = std::thread([this] { Work(); });
     return true;
 }

@@ -119,6 +119,9 @@ void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
     // command while it downloads; the refresh runs before the worker too, so
     // the GUI never reads the module record while the worker writes it.
     m_engine.SetUpdateInProgress(true);
+    // An abort meant for an earlier run, which no chunk boundary took, must not
+    // stop this one.
+    m_engine.Channel().ClearAbort();
     m_host.StartTicks();
     m_host.UpdateControls();
     m_worker = std::thread([work = std::move(work)] {

@@ -402,6 +402,25 @@ TEST_F(AppMainDialogTest, ProgramPagesPlugIn) {
     EXPECT_TRUE(Engine().IsConfigurationValid());
 }
 
+// The update page's Return rule works inside the main dialog, which drops
+// Return everywhere else.
+TEST_F(AppMainDialogTest, ReturnInTheUpdatePageNameEditWritesTheName) {
+    sim::SimulatedModule& module = AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) {
+        c.state.release = {1, 0};
+    });
+    app = std::make_unique<COstrand>(dialogs);
+    ASSERT_TRUE(app->Start({}));
+    ConnectButton()->click();
+    ASSERT_TRUE(Engine().IsConnected());
+    auto* name = Dlg().UpdatePage()->Widget()->findChild<QLineEdit*>(QStringLiteral("ctl1014"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("bench7"));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(name, &press);
+    EXPECT_EQ(sim::TrimText(module.State().name), "bench7");
+    EXPECT_EQ(Dlg().result(), 0);
+}
+
 TEST_F(AppMainDialogTest, RunsUntilClosedUnlessAPageObjects) {
     app = std::make_unique<COstrand>(dialogs, &pages);
     int refusals = 0;

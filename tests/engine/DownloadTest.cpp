@@ -90,15 +90,6 @@ TEST_F(DownloadTest, AbortDuringTheErasePhaseStopsBeforeTheFirstChunk) {
     EXPECT_FALSE(engine->Channel().AbortRequested());
 }
 
-TEST_F(DownloadTest, AnAbortThatNoChunkTookDoesNotStopTheNextDownload) {
-    std::istringstream first(Image(512));
-    ASSERT_EQ(engine->DownloadFpga(0, first, 512), eng::kOk);
-    engine->Channel().RequestAbort(); // pressed just after the last chunk
-    std::istringstream second(Image(512));
-    EXPECT_EQ(engine->DownloadFpga(0, second, 512), eng::kOk);
-    EXPECT_TRUE(Frames(0x91).empty());
-}
-
 TEST_F(DownloadTest, FpgaStatusesWhileChunksFlow) {
     struct Case {
         uint8_t status;

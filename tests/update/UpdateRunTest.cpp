@@ -467,6 +467,18 @@ TEST_F(UpdateRunTest, ManualAbortEndsFerrinAndFpgaDownloads) {
     }
 }
 
+TEST_F(UpdateRunTest, AnAbortThatNoChunkTookDoesNotStopTheNextRun) {
+    Prepare({1, 0}, {1, 1});
+    ASSERT_TRUE(StartManual(0, "types/TARN/images/fpga0-1.1.rpd"));
+    Drive();
+    ASSERT_EQ(run->LastResult(), eng::kOk);
+    engine->Channel().RequestAbort(); // pressed as the download ended
+    ASSERT_TRUE(StartManual(0, "types/TARN/images/fpga0-1.1.rpd"));
+    Drive();
+    EXPECT_EQ(run->LastResult(), eng::kOk);
+    EXPECT_EQ(Count(0x91), 0u);
+}
+
 TEST_F(UpdateRunTest, ManualFailuresAndRefusals) {
     struct Case {
         const char* name;
