@@ -1,6 +1,7 @@
 #include "link/PortNames.h"
 
 #include "link/PortDirectory.h"
+#include "link/UsbPortNumbers.h"
 
 #include <array>
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -17,16 +19,15 @@ namespace portnames {
 
 namespace {
 
-// Kernel names of USB serial devices and the COM numbers they take.
-struct UsbSerialFamily {
-    std::string_view prefix; // kernel name without the index
-    uint32_t firstPort;      // COM number of index 0
-    uint32_t count;          // indices that get a number
-};
-constexpr std::array kUsbSerialFamilies{
-    UsbSerialFamily{"ttyACM", 1, 100},
-    UsbSerialFamily{"ttyUSB", 101, 65535 - 101 + 1},
-};
+// Kernel names of the USB serial devices that can be modules.
+constexpr std::array<std::string_view, 2> kUsbSerialPrefixes{"ttyACM", "ttyUSB"};
+
+bool IsUsbSerialName(std::string_view sysname) {
+    for (std::string_view prefix : kUsbSerialPrefixes)
+        if (sysname.starts_with(prefix) && sysname.size() > prefix.size())
+            return true;
+    return false;
+}
 
 // Decimal digits only, no sign or blanks, fitting 16 bits.
 std::optional<uint16_t> ParseDigits(std::string_view digits) {
@@ -112,8 +113,15 @@ struct UdevDeleter {
 };
 template <class T> using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
+// A present USB serial device: its node, description and USB location.
+struct UsbSerialDevice {
+    fs::path node;
+    std::string description;
+    std::string location;
+};
+
 // Returns 0 or the system error number of a device list that cannot be read.
-int AddUsbSerialPorts(std::map<uint16_t, PortInfo>& ports) {
+int ListUsbSerialDevices(std::vector<UsbSerialDevice>& devices) {
     errno = 0;
     UdevPtr<udev> context(udev_new());
     if (!context)
@@ -133,16 +141,30 @@ int AddUsbSerialPorts(std::map<uint16_t, PortInfo>& ports) {
             continue;
         const char* sysname = udev_device_get_sysname(tty.get());
         const char* devnode = udev_device_get_devnode(tty.get());
-        const auto number = sysname ? UsbSerialPortNumber(sysname) : std::nullopt;
-        if (!number || !devnode || ports.contains(*number))
+        udev_device* intf =
+            udev_device_get_parent_with_subsystem_devtype(tty.get(), "usb", "usb_interface");
+        const char* location = intf ? udev_device_get_sysname(intf) : nullptr;
+        if (!sysname || !devnode || !location || !IsUsbSerialName(sysname))
             continue;
         std::error_code ec;
         if (!fs::is_character_file(devnode, ec))
             continue;
-        ports.emplace(*number, PortInfo{*number, PortName(*number),
-                                        WidenUtf8(UsbDescription(tty.get())), devnode});
+        devices.push_back({devnode, UsbDescription(tty.get()), location});
     }
     return 0;
+}
+
+int AddUsbSerialPorts(std::map<uint16_t, PortInfo>& ports) {
+    std::vector<UsbSerialDevice> devices;
+    const int error = ListUsbSerialDevices(devices);
+    for (auto& device : devices) {
+        const auto number = UsbPortNumbers::Shared().NumberFor(device.location);
+        if (!number || ports.contains(*number))
+            continue;
+        ports.emplace(*number, PortInfo{*number, PortName(*number), WidenUtf8(device.description),
+                                        std::move(device.node)});
+    }
+    return error;
 }
 
 } // namespace
@@ -161,33 +183,17 @@ std::optional<uint16_t> ParsePortName(std::wstring_view name) {
     return ParseNarrowPortName(narrow);
 }
 
-std::optional<uint16_t> UsbSerialPortNumber(std::string_view sysname) {
-    for (const UsbSerialFamily& family : kUsbSerialFamilies) {
-        if (!sysname.starts_with(family.prefix))
-            continue;
-        const auto index = ParseDigits(sysname.substr(family.prefix.size()));
-        if (!index || *index >= family.count)
-            return std::nullopt;
-        return static_cast<uint16_t>(family.firstPort + *index);
-    }
-    return std::nullopt;
-}
-
-std::optional<fs::path> UsbSerialNode(uint16_t number) {
-    for (const UsbSerialFamily& family : kUsbSerialFamilies) {
-        if (number >= family.firstPort && number - family.firstPort < family.count)
-            return fs::path("/dev") /
-                   (std::string(family.prefix) + std::to_string(number - family.firstPort));
-    }
-    return std::nullopt;
-}
-
 std::optional<fs::path> ResolvePort(uint16_t number) {
     if (auto node = LinkedDevice(portdir::LinkPath(number)))
         return node;
-    std::error_code ec;
-    if (auto node = UsbSerialNode(number); node && fs::is_character_file(*node, ec))
-        return node;
+    const auto location = UsbPortNumbers::Shared().LocationOf(number);
+    if (!location)
+        return std::nullopt;
+    std::vector<UsbSerialDevice> devices;
+    ListUsbSerialDevices(devices);
+    for (const auto& device : devices)
+        if (device.location == *location)
+            return device.node;
     return std::nullopt;
 }
 

@@ -10,10 +10,10 @@
 // COM port numbers on Linux. A number names, first match wins:
 //  1. an entry "COM<n>" of the port directory (link/PortDirectory.h): the module
 //     simulator, test rigs, or a hand-made link to any serial device;
-//  2. a USB serial device: /dev/ttyACM<k> is COM<k+1> (k < 100, so COM1..COM100),
-//     /dev/ttyUSB<k> is COM<k+101>.
-// Real numbers follow the kernel's device numbering, so they are stable while
-// a device stays plugged in, like the COM numbers of other systems.
+//  2. a USB serial device (ttyACM*, ttyUSB*): the number remembered for its USB
+//     location (link/UsbPortNumbers.h), so a module that reboots or is
+//     replugged on the same USB port keeps its number, like the COM numbers of
+//     other systems, whatever tty name the kernel gives it.
 namespace portnames {
 
 // The device description text that marks a module's USB interconnect.
@@ -31,13 +31,6 @@ std::wstring PortName(uint16_t number);
 // The number of a port name: "COM" followed by decimal digits only, with a
 // value from 1 to 65535. Anything else (COM0, COMx, COM70000) is no port.
 std::optional<uint16_t> ParsePortName(std::wstring_view name);
-
-// The port number of a USB serial device by its kernel name ("ttyACM0" -> 1,
-// "ttyUSB2" -> 103); none for other devices.
-std::optional<uint16_t> UsbSerialPortNumber(std::string_view sysname);
-// The device node a port number stands for among USB serial devices, whether
-// or not it is present.
-std::optional<std::filesystem::path> UsbSerialNode(uint16_t number);
 
 // The device node of COM<n> when one is present. Never opens anything.
 std::optional<std::filesystem::path> ResolvePort(uint16_t number);

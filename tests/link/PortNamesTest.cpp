@@ -1,5 +1,6 @@
 #include "link/PortNames.h"
 #include "link/PortDirectory.h"
+#include "link/UsbPortNumbers.h"
 
 #include "PtyModule.h"
 
@@ -40,31 +41,36 @@ TEST(LinkPortNames, PortNamesAreComAndANonZeroNumber) {
     EXPECT_EQ(portnames::PortName(4321), L"COM4321");
 }
 
-TEST(LinkPortNames, UsbSerialDevicesHaveStableNumbers) {
-    struct Case {
-        const char* sysname;
-        std::optional<uint16_t> number;
-    };
-    const Case cases[] = {
-        {"ttyACM0", 1},
-        {"ttyACM99", 100},
-        {"ttyUSB0", 101},
-        {"ttyUSB7", 108},
-        {"ttyUSB65434", 65535},
-        {"ttyACM100", std::nullopt},
-        {"ttyUSB65435", std::nullopt},
-        {"ttyS0", std::nullopt},
-        {"ttyACM", std::nullopt},
-        {"ttyACMx", std::nullopt},
-        {"tty1", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.sysname);
-        ASSERT_EQ(portnames::UsbSerialPortNumber(c.sysname), c.number);
-        if (c.number) {
-            EXPECT_EQ(portnames::UsbSerialNode(*c.number), fs::path("/dev") / c.sysname);
-        }
+TEST(LinkPortNames, UsbLocationsKeepTheirNumbers) {
+    char pattern[] = "/tmp/pellworth-usbports-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path dir(pattern);
+    const fs::path state = dir / "state" / "usb-ports";
+    {
+        portnames::UsbPortNumbers numbers(state);
+        EXPECT_EQ(numbers.NumberFor("1-1.2:1.0"), 1);
+        EXPECT_EQ(numbers.NumberFor("1-1.3:1.0"), 2);
+        // The module on 1-1.2 reboots: the kernel may call it ttyACM1 now, but
+        // its location, and so its number, is the same.
+        EXPECT_EQ(numbers.NumberFor("1-1.2:1.0"), 1);
+        EXPECT_EQ(numbers.LocationOf(2), "1-1.3:1.0");
+        EXPECT_EQ(numbers.LocationOf(3), std::nullopt);
     }
+    {
+        // The next run remembers them; stray lines in the file are passed over.
+        std::ofstream(state, std::ios::app) << "garbage\n0 2-1:1.0\n2 2-9:1.0\n";
+        portnames::UsbPortNumbers numbers(state);
+        EXPECT_EQ(numbers.NumberFor("1-1.3:1.0"), 2);
+        EXPECT_EQ(numbers.NumberFor("2-1:1.0"), 3);
+        EXPECT_EQ(numbers.NumberFor("2-9:1.0"), 4); // its number was taken already
+    }
+    {
+        // A state file that cannot be written still gives stable numbers.
+        portnames::UsbPortNumbers numbers(fs::path("/proc/pellworth/usb-ports"));
+        EXPECT_EQ(numbers.NumberFor("3-1:1.0"), 1);
+        EXPECT_EQ(numbers.NumberFor("3-1:1.0"), 1);
+    }
+    fs::remove_all(dir);
 }
 
 TEST(LinkPortNames, DeviceTextsWidenWithoutFailing) {

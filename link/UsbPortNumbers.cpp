@@ -1,0 +1,87 @@
+#include "link/UsbPortNumbers.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace portnames {
+
+UsbPortNumbers::UsbPortNumbers(fs::path stateFile) : m_stateFile(std::move(stateFile)) {
+    Load();
+}
+
+fs::path UsbPortNumbers::DefaultStateFile() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
+        return fs::path(state) / "pellworth" / "usb-ports";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".local" / "state" / "pellworth" / "usb-ports";
+    return fs::path("/tmp") / ("pellworth-" + std::to_string(getuid())) / "usb-ports";
+}
+
+UsbPortNumbers& UsbPortNumbers::Shared() {
+    static UsbPortNumbers shared(DefaultStateFile());
+    return shared;
+}
+
+void UsbPortNumbers::Load() {
+    // One "<number> <location>" per line; anything else is passed over.
+    std::ifstream in(m_stateFile);
+    std::set<uint16_t> used;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        unsigned long number = 0;
+        std::string location;
+        if (!(fields >> number >> location) || number == 0 || number > 0xFFFF ||
+            used.contains(static_cast<uint16_t>(number)) || m_numbers.contains(location))
+            continue;
+        used.insert(static_cast<uint16_t>(number));
+        m_numbers.emplace(location, static_cast<uint16_t>(number));
+    }
+}
+
+void UsbPortNumbers::Save() const {
+    std::error_code ec;
+    fs::create_directories(m_stateFile.parent_path(), ec);
+    const fs::path temporary = m_stateFile.string() + ".new";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        for (const auto& [location, number] : m_numbers)
+            out << number << ' ' << location << '\n';
+        if (!out)
+            return; // the numbers still hold for this process
+    }
+    fs::rename(temporary, m_stateFile, ec);
+}
+
+std::optional<uint16_t> UsbPortNumbers::NumberFor(const std::string& location) {
+    std::lock_guard lock(m_mutex);
+    if (const auto it = m_numbers.find(location); it != m_numbers.end())
+        return it->second;
+    std::set<uint16_t> used;
+    for (const auto& entry : m_numbers)
+        used.insert(entry.second);
+    uint32_t number = 1;
+    while (used.contains(static_cast<uint16_t>(number)))
+        ++number;
+    if (number > 0xFFFF)
+        return std::nullopt;
+    m_numbers.emplace(location, static_cast<uint16_t>(number));
+    Save();
+    return static_cast<uint16_t>(number);
+}
+
+std::optional<std::string> UsbPortNumbers::LocationOf(uint16_t number) {
+    std::lock_guard lock(m_mutex);
+    for (const auto& [location, assigned] : m_numbers)
+        if (assigned == number)
+            return location;
+    return std::nullopt;
+}
+
+} // namespace portnames
