@@ -127,34 +127,6 @@ TEST_F(ChannelTest, BadHeadersGiveTheirCodesAndLeaveTheInputPurged) {
     }
 }
 
-TEST_F(ChannelTest, TranslationColumnsDifferWhereTheyShould) {
-    struct Case {
-        int32_t channelCode;
-        Column column;
-        int32_t engine;
-    };
-    const Case cases[] = {
-        {chan::kRejected, Column::Reboot, eng::kRebootUnknown},
-        {chan::kRejected, Column::Standard, eng::kLinkError},
-        {chan::kZeroChunkSize, Column::Download, eng::kLinkError},
-        {chan::kZeroChunkSize, Column::PeekPoke, eng::kUnknown},
-        {chan::kOutOfMemory, Column::FpgaDownload, eng::kOutOfMemory},
-        {chan::kStreamShort, Column::Download, eng::kFileAccess},
-        {chan::kAborted, Column::Download, eng::kAborted},
-        {chan::kAborted, Column::Standard, eng::kUnknown},
-        {chan::kBadInterface, Column::PeekPoke, eng::kBadInterface},
-        {chan::kStatusFA, Column::FpgaDownload, eng::kJtagStatusFA},
-        {chan::kStatusF9, Column::FpgaDownload, eng::kJtagTdoMismatch},
-        {chan::kStatusF8, Column::FpgaDownload, eng::kBadJtagInstruction},
-        {chan::kStatusF8, Column::Download, eng::kUnknown},
-        {chan::kCountEchoMismatch, Column::PeekPoke, eng::kUnknown},
-        {chan::kUploadTooLong, Column::Standard, eng::kUnknown},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(TranslateChannelCode(c.channelCode, c.column), c.engine)
-            << c.channelCode << " in column " << static_cast<int>(c.column);
-}
-
 TEST_F(ChannelTest, AbortRequestedFromAnotherThreadStopsAtTheNextChunk) {
     // The erase phase of a start command runs long; the abort set meanwhile is
     // taken before the first chunk.

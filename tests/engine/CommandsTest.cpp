@@ -81,42 +81,6 @@ TEST_F(CommandsTest, RequestFramesAreExact) {
     }
 }
 
-TEST_F(CommandsTest, StartCommandsCarryTheirFields) {
-    uint16_t chunk = 0;
-    module->Configure([](sim::Behaviour& b) { b.chunkSize = 128; });
-    struct Case {
-        const char* name;
-        std::function<int32_t()> start;
-        Bytes request;
-    };
-    const Case cases[] = {
-        {"safeboot",
-         [&] { return Channel().StartSafeBootDownload(0x1234, chunk); },
-         {0x85, 0, 5, 0x12, 0x34}},
-        {"ferrin",
-         [&] { return Channel().StartFerrinDownload(0xFFFF, chunk); },
-         {0x86, 0, 5, 0xFF, 0xFF}},
-        {"fpga",
-         [&] { return Channel().StartFpgaDownload(2, 0x66, 0x77, 0x00123456, chunk); },
-         {0x87, 0, 13, 2, 0x66, 0, 0, 0, 0x77, 0x00, 0x12, 0x34, 0x56}},
-        {"table",
-         [&] {
-             return Channel().StartLookupTableDownload(1, 0x10, 0x20, 0x1000, 1024, 0x60, chunk);
-         },
-         {0xA1, 0, 18, 1, 0x10, 0x20, 0, 0, 0x10, 0, 0, 0, 4, 0, 0, 0, 0, 0x60}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        module->ClearLog();
-        chunk = 0;
-        EXPECT_EQ(c.start(), chan::kOk);
-        EXPECT_EQ(chunk, 128);
-        ASSERT_FALSE(module->Requests().empty());
-        EXPECT_EQ(module->Requests()[0].bytes, c.request);
-        EXPECT_EQ(Channel().Abort(), chan::kOk);
-    }
-}
-
 TEST_F(CommandsTest, ResponseLengthChecks) {
     struct Case {
         uint8_t code;

@@ -1,0 +1,222 @@
+#include "cli/CCliSession.h"
+
+#include "cli/CTerminalDialogs.h"
+#include "cli/CliTexts.h"
+#include "descriptions/CAssembliesXML.h"
+#include "descriptions/CModuleTypeXML.h"
+#include "engine/CCmdEngine.h"
+#include "link/PortNames.h"
+#include "setups/CConfigModORLAN6.h"
+#include "setups/CConfigModTarn.h"
+
+#include <new>
+
+CCliSession::CCliSession(const cli::Arguments& args, CConsole& console, CTerminalDialogs& dialogs)
+    : m_args(args), m_console(console), m_dialogs(dialogs) {}
+
+CCliSession::~CCliSession() {
+    if (m_engine) {
+        // The engine must not keep pointers to blocks that are going away.
+        if (m_tarn)
+            m_engine->Module().DetachBlockHandler(m_tarn.get());
+        if (m_orlan6)
+            m_engine->Module().DetachBlockHandler(m_orlan6.get());
+        m_engine->SetConnected(false);
+    }
+    m_port.Close();
+    m_port.SetErrorHandler(nullptr);
+}
+
+bool CCliSession::Start(std::wstring& error) {
+    if (!m_xml.IsReady()) {
+        error = L"Error during Xerces-c Initialization.\n  Exception message:" + m_xml.ErrorText();
+        return false;
+    }
+    m_port.SetErrorHandler([this](const std::wstring& text) { ReportPortFailure(text); });
+    m_selectedType = m_args.forcedModuleType;
+    m_engine = std::make_unique<CCmdEngine>(&m_port, this, this, &m_registry,
+                                            static_cast<ModuleTypeId>(m_args.forcedModuleType));
+    m_tarn = std::make_unique<CConfigModTarn>(m_engine.get(), 0, 0);
+    m_orlan6 = std::make_unique<CConfigModORLAN6>(m_engine.get(), 0, 0);
+    // The engine selected the forced type while it was being built, before
+    // there were blocks to attach.
+    OnModuleChanged();
+    return true;
+}
+
+void CCliSession::ReportPortFailure(const std::wstring& text) {
+    // A module that went away fails every read of a download: one box is enough.
+    {
+        std::lock_guard lock(m_portFailureMutex);
+        if (!m_portFailures.insert(text).second)
+            return;
+    }
+    m_dialogs.MessageBox(text, {}, MsgButtons::Ok, MsgIcon::Error);
+}
+
+// ---- Status line --------------------------------------------------------------------------------
+
+void CCliSession::ReportError(std::wstring text) {
+    if (m_quiet.load())
+        return;
+    m_status = std::move(text);
+}
+
+// ---- Connecting ---------------------------------------------------------------------------------
+
+bool CCliSession::ConnectPort(uint16_t port, const std::string& expectedSerial, int32_t& result) {
+    result = -7;
+    if (!m_port.Open(port)) {
+        ReportError(clitext::kPortCannotBeOpened);
+        return false;
+    }
+    m_portNumber = port;
+    result = m_engine->Connect(expectedSerial);
+    const bool connected = m_engine->IsConnected();
+    const clitext::ConnectStatus status =
+        clitext::ConnectStatusText(result, connected, !expectedSerial.empty());
+    if (!status.text.empty())
+        ReportError(status.text);
+    if (!connected) {
+        m_port.Close();
+        return false;
+    }
+    RefreshRelease();
+
+    const bool quiet = m_quiet.load();
+    const ModuleRecord& module = m_engine->Module();
+    if (module.runningImage == kRunningSafeBoot) {
+        if (!quiet)
+            m_dialogs.MessageBox(clitext::kIncorrectSoftwareText,
+                                 clitext::kIncorrectSoftwareCaption, MsgButtons::Ok,
+                                 MsgIcon::Exclamation);
+    } else if (expectedSerial.empty() && m_selected && !quiet) {
+        const uint16_t ours = m_selected->release.Value();
+        const uint16_t modules = module.release.Value();
+        if (ours > modules)
+            m_dialogs.MessageBox(clitext::kModuleOlderText, clitext::kReleaseMismatchCaption,
+                                 MsgButtons::Ok, MsgIcon::Exclamation);
+        else if (ours < modules)
+            m_dialogs.MessageBox(clitext::ModuleNewerText(), clitext::kReleaseMismatchCaption,
+                                 MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+    return status.success;
+}
+
+bool CCliSession::Connect(uint16_t port, int32_t& result) {
+    return ConnectPort(port, {}, result);
+}
+
+bool CCliSession::Reconnect(const std::string& expectedSerial) {
+    int32_t result = 0;
+    const uint16_t previous = m_portNumber;
+    if (ConnectPort(previous, expectedSerial, result))
+        return true;
+    if (expectedSerial.empty())
+        return false;
+    for (const portnames::PortInfo& info : portnames::EnumeratePorts()) {
+        if (!portnames::IsModuleCandidate(info) || info.number == previous)
+            continue;
+        // Another module in SafeBoot connects whatever its serial is: only a
+        // module that shows the serial is taken.
+        if (ConnectPort(info.number, expectedSerial, result) &&
+            m_engine->Module().runningImage == kRunningFerrin &&
+            m_engine->Module().serial == expectedSerial)
+            return true;
+        Disconnect();
+    }
+    m_portNumber = previous;
+    return false;
+}
+
+void CCliSession::Disconnect() {
+    OnDisconnected();
+    m_engine->SetConnected(false);
+    if (m_port.IsOpen())
+        m_port.Close();
+}
+
+// ---- Release selection --------------------------------------------------------------------------
+
+void CCliSession::RefreshRelease() {
+    const ModuleRecord& module = m_engine->Module();
+    // A module in SafeBoot reports no type: the earlier choice stays, as on
+    // the update page.
+    if (module.moduleType == 1 || module.moduleType == 2) {
+        m_selectedType = module.moduleType;
+    }
+    std::string board;
+    if (m_engine->IsConnected() && (module.moduleType == 1 || module.moduleType == 2))
+        board = module.assembly;
+
+    m_releases = ReleaseTable{};
+    m_engine->LoadReleasesOfType(m_selectedType, m_releases);
+    VersionNumber wanted = kNoVersion; // the update page's choice
+    if (m_args.release) {
+        wanted = *m_args.release;
+    } else if (m_args.latestRelease) {
+        if (const AssemblyRecord* latest = FindLatest(m_releases))
+            wanted = latest->release;
+    }
+    m_selected = SelectAssembly(m_releases, wanted, board);
+    m_releaseMissing = (m_args.release || m_args.latestRelease) && !m_selected;
+    m_desired = ModuleDescription{};
+    if (m_selected) {
+        CModuleTypeXML reader;
+        LoadModuleDescription(m_desired, reader, m_selected->moduleTypeFile);
+    }
+}
+
+VersionNumber CCliSession::InstalledRelease() const {
+    return VerifyRelease(m_releases, m_engine->Module().IdentityView());
+}
+
+std::wstring CCliSession::SetupDisabledReason() const {
+    const ModuleRecord& module = m_engine->Module();
+    if (module.runningImage == kRunningSafeBoot)
+        return clitext::kSetupSafeBoot;
+    if (!m_selected || !(m_selected->release == module.release))
+        return clitext::kSetupReleaseMismatch;
+    if (module.moduleType != 1 && module.moduleType != 2)
+        return clitext::kSetupWrongType;
+    const VersionNumber verified = InstalledRelease();
+    const bool entryValid =
+        (verified.major != 0 && verified.major != 255) || verified.major != verified.minor;
+    if (module.identityFlag == 0 && !entryValid)
+        return clitext::kSetupUnverified;
+    return {};
+}
+
+// ---- Setup blocks -------------------------------------------------------------------------------
+
+CConfigBlockIF* CCliSession::SetupBlock() {
+    switch (m_engine->Module().moduleType) {
+    case 1:
+        return m_orlan6.get();
+    case 2:
+        return m_tarn.get();
+    default:
+        return nullptr;
+    }
+}
+
+// ---- CAppIF -------------------------------------------------------------------------------------
+
+void CCliSession::OnModuleChanged() {
+    // Called while the engine is being built: nothing to attach yet.
+    if (!m_engine || !m_tarn || !m_orlan6)
+        return;
+    // The setup page of the module's type lends its block, as in the program.
+    if (CConfigBlockIF* block = SetupBlock())
+        m_engine->AttachConfigBlock(block);
+}
+
+void CCliSession::OnIdentityChanged() {}
+
+CModuleTypeXML* CCliSession::CreateModuleTypeReader() {
+    return new (std::nothrow) CModuleTypeXML();
+}
+
+CAssembliesXML* CCliSession::CreateAssembliesReader() {
+    return new (std::nothrow) CAssembliesXML();
+}

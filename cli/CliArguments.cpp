@@ -1,0 +1,418 @@
+#include "cli/CliArguments.h"
+
+#include "app/CUSBCommandLineInfo.h"
+#include "descriptions/XmlText.h"
+#include "link/PortNames.h"
+#include "maintenance/CPeekPokeText.h"
+
+#include <algorithm>
+#include <array>
+#include <cwctype>
+
+namespace cli {
+
+namespace {
+
+// What a command takes besides its words. Options a command does not take
+// are refused rather than ignored: a script that passes --force to the wrong
+// command should hear about it.
+enum Takes : unsigned {
+    kPort = 1,
+    kYes = 2,
+    kForce = 4,
+    kRelease = 8,
+    kNoPeek = 16,
+    kNeedsD = 32, // an engineering command: the program shows it with option d only
+};
+
+struct CommandDef {
+    Command command;
+    const wchar_t* name;
+    const wchar_t* words;
+    unsigned takes;
+};
+
+constexpr std::array<CommandDef, 8> kCommands{{
+    {Command::Ports, L"ports", L"", 0},
+    {Command::Info, L"info", L"[--release X.Y]", kPort | kRelease},
+    {Command::Peek, L"peek", L"INTERFACE DEVICE ADDRESS", kPort | kNeedsD},
+    {Command::Poke, L"poke", L"[--no-peek] INTERFACE DEVICE ADDRESS VALUE",
+     kPort | kNoPeek | kNeedsD},
+    {Command::Csv, L"csv", L"FILE", kPort | kNeedsD},
+    {Command::Setup, L"setup", L"[--release X.Y] [--yes] show | save FILE | load FILE | defaults",
+     kPort | kYes | kRelease},
+    {Command::Download, L"download",
+     L"[--yes] ferrin FILE | safeboot FILE | fpga ID FILE | lut ID TABLE FILE",
+     kPort | kYes | kRelease | kNeedsD},
+    {Command::Update, L"update", L"[--force] [--release X.Y|latest] [--yes]",
+     kPort | kYes | kForce | kRelease},
+}};
+
+const CommandDef& Def(Command command) {
+    return *std::find_if(kCommands.begin(), kCommands.end(),
+                         [command](const CommandDef& d) { return d.command == command; });
+}
+
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return std::towlower(static_cast<wint_t>(x)) ==
+                      std::towlower(static_cast<wint_t>(y));
+           });
+}
+
+// "-m", "/D", "-Tarn": one of the program's flags (prefix "-" or "/", any case).
+bool IsProgramFlag(const std::wstring& arg) {
+    if (arg.size() < 2 || (arg[0] != L'-' && arg[0] != L'/'))
+        return false;
+    const std::wstring flag = arg.substr(1);
+    for (const wchar_t* known : {L"m", L"d", L"tarn", L"orlan"})
+        if (SameIgnoringCase(flag, known))
+            return true;
+    return false;
+}
+
+bool AllDigits(const std::wstring& text) {
+    return !text.empty() && text.size() <= 9 &&
+           std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
+std::optional<uint16_t> ParsePort(const std::wstring& text) {
+    if (AllDigits(text))
+        return portnames::ParsePortName(L"COM" + text);
+    if (text.size() > 3 && SameIgnoringCase(text.substr(0, 3), L"COM"))
+        return portnames::ParsePortName(L"COM" + text.substr(3));
+    return std::nullopt;
+}
+
+std::optional<uint32_t> ParseDecimal(const std::wstring& text, uint32_t max) {
+    if (!AllDigits(text))
+        return std::nullopt;
+    const unsigned long value = std::stoul(text);
+    if (value > max)
+        return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
+// Two decimal numbers 0..255 joined by a point; "no version" (0.0, 255.255) is none.
+std::optional<VersionNumber> ParseRelease(const std::wstring& text) {
+    const size_t dot = text.find(L'.');
+    if (dot == std::wstring::npos)
+        return std::nullopt;
+    const auto major = ParseDecimal(text.substr(0, dot), 255);
+    const auto minor = ParseDecimal(text.substr(dot + 1), 255);
+    if (!major || !minor)
+        return std::nullopt;
+    const VersionNumber release{static_cast<uint8_t>(*major), static_cast<uint8_t>(*minor)};
+    if (release.IsNone())
+        return std::nullopt;
+    return release;
+}
+
+// Hexadecimal as the Peek/Poke page takes it (at most `digits` digits), with
+// an optional 0x in front as in the CSV file.
+std::optional<uint32_t> ParseHex(std::wstring text, size_t digits) {
+    if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X'))
+        text = text.substr(2);
+    if (text.empty() || !peekpoke::AcceptHexText(text, digits))
+        return std::nullopt;
+    return peekpoke::ReadHexText(text);
+}
+
+// The interface by its name; letter case does not matter on the command line.
+std::optional<uint32_t> ParseInterface(const std::wstring& text) {
+    for (uint32_t i = 0; i < 4; ++i)
+        if (SameIgnoringCase(text, peekpoke::InterfaceName(i)))
+            return i;
+    return std::nullopt;
+}
+
+class Parser {
+public:
+    explicit Parser(ParseResult& result) : m_result(result), m_args(result.arguments) {}
+
+    bool Parse(const std::vector<std::string>& raw);
+
+private:
+    bool Fail(std::wstring text) {
+        m_result.error = std::move(text);
+        return false;
+    }
+    bool TakeOption(const std::wstring& arg, const std::vector<std::wstring>& all, size_t& i);
+    bool ParseWords(const std::vector<std::wstring>& words);
+    bool CheckOptions(const CommandDef& def);
+
+    ParseResult& m_result;
+    Arguments& m_args;
+    CUSBCommandLineInfo m_flags;
+    bool m_portSeen = false;
+    bool m_yesSeen = false;
+    bool m_forceSeen = false;
+    bool m_releaseSeen = false;
+    bool m_noPeekSeen = false;
+};
+
+bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>& all, size_t& i) {
+    // "--name=value" or "--name value".
+    std::wstring name = arg;
+    std::optional<std::wstring> value;
+    if (const size_t eq = arg.find(L'='); eq != std::wstring::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
+    }
+    auto needValue = [&]() -> bool {
+        if (value)
+            return true;
+        if (i + 1 >= all.size())
+            return false;
+        value = all[++i];
+        return true;
+    };
+    auto noValue = [&]() { return !value.has_value(); };
+
+    if (name == L"--json" && noValue()) {
+        m_args.json = true;
+    } else if (name == L"--yes" && noValue()) {
+        m_yesSeen = m_args.yes = true;
+    } else if (name == L"--force" && noValue()) {
+        m_forceSeen = m_args.force = true;
+    } else if (name == L"--no-peek" && noValue()) {
+        m_noPeekSeen = m_args.noPeek = true;
+    } else if (name == L"--port") {
+        if (!needValue())
+            return Fail(L"--port needs a port number (3 or COM3)");
+        m_args.port = ParsePort(*value);
+        if (!m_args.port)
+            return Fail(L"'" + *value + L"' is no port number (3 or COM3)");
+        m_portSeen = true;
+    } else if (name == L"--release") {
+        if (!needValue())
+            return Fail(L"--release needs a release (X.Y or latest)");
+        m_releaseSeen = true;
+        if (*value == L"latest") {
+            m_args.latestRelease = true;
+            m_args.release.reset();
+        } else {
+            m_args.latestRelease = false;
+            m_args.release = ParseRelease(*value);
+            if (!m_args.release)
+                return Fail(L"'" + *value + L"' is no release (X.Y or latest)");
+        }
+    } else {
+        return Fail(L"unknown option '" + arg + L"'");
+    }
+    return true;
+}
+
+bool Parser::Parse(const std::vector<std::string>& raw) {
+    std::vector<std::wstring> all;
+    all.reserve(raw.size());
+    for (const std::string& arg : raw)
+        all.push_back(Utf8ToWide(arg));
+    for (const std::wstring& arg : all)
+        if (arg == L"--json")
+            m_result.json = true;
+
+    std::vector<std::wstring> words;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < all.size(); ++i) {
+        const std::wstring& arg = all[i];
+        if (optionsEnded) {
+            words.push_back(arg);
+        } else if (arg == L"--") {
+            optionsEnded = true;
+        } else if (arg == L"--help" || arg == L"-h") {
+            m_result.help = true;
+            return true;
+        } else if (IsProgramFlag(arg)) {
+            m_flags.ParseParam(arg.substr(1), true, i + 1 == all.size());
+        } else if (arg.size() > 1 && arg[0] == L'-') {
+            if (!TakeOption(arg, all, i))
+                return false;
+        } else {
+            words.push_back(arg);
+        }
+    }
+    m_args.optionM = m_flags.m_optionM == 1;
+    m_args.optionD = m_flags.m_optionD == 1;
+    m_args.forcedModuleType = static_cast<uint32_t>(m_flags.m_forcedModuleType);
+
+    if (words.empty())
+        return Fail(L"no command given");
+    const auto def = std::find_if(kCommands.begin(), kCommands.end(),
+                                  [&](const CommandDef& d) { return words[0] == d.name; });
+    if (def == kCommands.end())
+        return Fail(L"unknown command '" + words[0] + L"'");
+    m_args.command = def->command;
+    m_result.command = def->command;
+    if (!CheckOptions(*def))
+        return false;
+    return ParseWords({words.begin() + 1, words.end()});
+}
+
+bool Parser::CheckOptions(const CommandDef& def) {
+    const std::wstring name = def.name;
+    const struct {
+        bool seen;
+        unsigned bit;
+        const wchar_t* option;
+    } options[] = {{m_portSeen, kPort, L"--port"},
+                   {m_yesSeen, kYes, L"--yes"},
+                   {m_forceSeen, kForce, L"--force"},
+                   {m_releaseSeen, kRelease, L"--release"},
+                   {m_noPeekSeen, kNoPeek, L"--no-peek"}};
+    for (const auto& option : options)
+        if (option.seen && (def.takes & option.bit) == 0)
+            return Fail(L"'" + name + L"' does not take " + option.option);
+    if ((def.takes & kPort) != 0 && !m_args.port)
+        return Fail(L"'" + name + L"' needs --port");
+    if (m_args.latestRelease && def.command != Command::Update)
+        return Fail(L"--release latest is for 'update' only");
+    if ((def.takes & kNeedsD) != 0 && !m_args.optionD)
+        return Fail(L"'" + name +
+                    L"' is an engineering command: it needs option -d, as in the "
+                    L"program");
+    return true;
+}
+
+bool Parser::ParseWords(const std::vector<std::wstring>& words) {
+    auto count = [&](size_t wanted) {
+        return words.size() == wanted
+                   ? true
+                   : Fail(words.size() < wanted ? L"too few arguments" : L"too many arguments");
+    };
+    switch (m_args.command) {
+    case Command::Ports:
+    case Command::Info:
+    case Command::Update:
+        return count(0);
+    case Command::Peek:
+    case Command::Poke: {
+        if (!count(m_args.command == Command::Peek ? 3 : 4))
+            return false;
+        const auto interface = ParseInterface(words[0]);
+        if (!interface)
+            return Fail(L"'" + words[0] +
+                        L"' is no interface (I2C, \"SPI Control\", \"SPI Config\", JTAG)");
+        const auto device = ParseHex(words[1], peekpoke::kDeviceDigits);
+        if (!device)
+            return Fail(L"'" + words[1] + L"' is no device (1 or 2 hexadecimal digits)");
+        const auto address = ParseHex(words[2], peekpoke::kAddressDigits);
+        if (!address)
+            return Fail(L"'" + words[2] + L"' is no address (1 to 6 hexadecimal digits)");
+        m_args.interface = *interface;
+        m_args.device = static_cast<uint8_t>(*device);
+        m_args.address = *address;
+        if (m_args.command == Command::Poke) {
+            const auto value = ParseHex(words[3], peekpoke::kDataDigits);
+            if (!value)
+                return Fail(L"'" + words[3] + L"' is no value (1 or 2 hexadecimal digits)");
+            m_args.value = static_cast<uint8_t>(*value);
+        }
+        return true;
+    }
+    case Command::Csv:
+        if (!count(1))
+            return false;
+        m_args.file = words[0];
+        return true;
+    case Command::Setup: {
+        if (words.empty())
+            return Fail(L"too few arguments");
+        const std::wstring& action = words[0];
+        if (action == L"show" || action == L"defaults") {
+            m_args.setupAction = action == L"show" ? SetupAction::Show : SetupAction::Defaults;
+            return count(1);
+        }
+        if (action == L"save" || action == L"load") {
+            m_args.setupAction = action == L"save" ? SetupAction::Save : SetupAction::Load;
+            if (!count(2))
+                return false;
+            m_args.file = words[1];
+            return words[1].empty() ? Fail(L"the file name is empty") : true;
+        }
+        return Fail(L"unknown setup action '" + action + L"'");
+    }
+    case Command::Download: {
+        if (words.empty())
+            return Fail(L"too few arguments");
+        const std::wstring& kind = words[0];
+        auto id = [&](const std::wstring& text, const wchar_t* what, uint8_t& out) {
+            const auto number = ParseDecimal(text, 255);
+            if (!number)
+                return Fail(L"'" + text + L"' is no " + what + L" id (0 to 255)");
+            out = static_cast<uint8_t>(*number);
+            return true;
+        };
+        if (kind == L"ferrin" || kind == L"safeboot") {
+            m_args.downloadKind = kind == L"ferrin" ? DownloadKind::Ferrin : DownloadKind::SafeBoot;
+            if (!count(2))
+                return false;
+        } else if (kind == L"fpga") {
+            m_args.downloadKind = DownloadKind::Fpga;
+            if (!count(3) || !id(words[1], L"FPGA", m_args.fpgaId))
+                return false;
+        } else if (kind == L"lut") {
+            m_args.downloadKind = DownloadKind::Lut;
+            if (!count(4) || !id(words[1], L"FPGA", m_args.fpgaId) ||
+                !id(words[2], L"lookup table", m_args.tableId))
+                return false;
+        } else {
+            return Fail(L"unknown download '" + kind + L"'");
+        }
+        m_args.file = words.back();
+        return m_args.file.empty() ? Fail(L"the file name is empty") : true;
+    }
+    }
+    return Fail(L"unknown command");
+}
+
+} // namespace
+
+ParseResult ParseArguments(const std::vector<std::string>& args) {
+    ParseResult result;
+    Parser parser(result);
+    result.ok = parser.Parse(args);
+    return result;
+}
+
+const wchar_t* CommandName(Command command) {
+    return Def(command).name;
+}
+
+std::wstring UsageLine(std::optional<Command> command) {
+    const std::wstring prefix = L"usage: pellworth-cli [-m|-d] [-tarn|-orlan] [--json] ";
+    if (!command)
+        return prefix + L"COMMAND ... (pellworth-cli --help lists the commands)";
+    const CommandDef& def = Def(*command);
+    std::wstring line = prefix;
+    if ((def.takes & kNeedsD) != 0)
+        line = L"usage: pellworth-cli -d [-tarn|-orlan] [--json] ";
+    line += def.name;
+    if ((def.takes & kPort) != 0)
+        line += L" --port N";
+    if (*def.words != L'\0')
+        line += std::wstring(L" ") + def.words;
+    return line;
+}
+
+std::wstring HelpText() {
+    std::wstring text =
+        L"pellworth-cli: configure and update Varnet modules from scripts and benches.\n"
+        L"Run it in the program's working directory (it reads types/ the same way).\n\n";
+    for (const CommandDef& def : kCommands)
+        text += L"  " + UsageLine(def.command).substr(7) + L"\n";
+    text += L"\n"
+            L"  -m, -d, -tarn, -orlan  the program's flags (-d for the engineering commands)\n"
+            L"  --port N               the module's port: 3 or COM3 (see 'ports')\n"
+            L"  --json                 one JSON object on standard output\n"
+            L"  --yes                  answer the questions Yes (not those that force)\n"
+            L"  --force                update every component; answer the forcing questions Yes\n"
+            L"  --release X.Y          the release to work with instead of the one proposed\n"
+            L"  --no-peek              poke without reading the register back\n\n"
+            L"Exit status: 0 success, 1 failure, 2 bad argument, 3 no connection, 4 declined,\n"
+            L"130 interrupted.\n";
+    return text;
+}
+
+} // namespace cli

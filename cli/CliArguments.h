@@ -1,0 +1,66 @@
+#pragma once
+
+#include "descriptions/VersionNumber.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The command line of pellworth-cli. Everything is checked here, before the
+// tool opens a port: a bad argument never reaches the module.
+namespace cli {
+
+enum class Command { Ports, Info, Peek, Poke, Csv, Setup, Download, Update };
+enum class SetupAction { Show, Save, Load, Defaults };
+enum class DownloadKind { Ferrin, SafeBoot, Fpga, Lut };
+
+struct Arguments {
+    Command command = Command::Ports;
+
+    // The program's flags, with the program's meaning (CUSBCommandLineInfo).
+    bool optionM = false;
+    bool optionD = false;
+    uint32_t forcedModuleType = 0;
+
+    bool json = false;
+    std::optional<uint16_t> port;
+    bool yes = false;
+    bool force = false;
+    bool noPeek = false;
+    // --release X.Y, or --release latest.
+    std::optional<VersionNumber> release;
+    bool latestRelease = false;
+
+    // peek / poke.
+    uint32_t interface = 0;
+    uint8_t device = 0;
+    uint32_t address = 0;
+    uint8_t value = 0;
+    // csv, setup save/load, download.
+    std::wstring file;
+    SetupAction setupAction = SetupAction::Show;
+    DownloadKind downloadKind = DownloadKind::Ferrin;
+    uint8_t fpgaId = 0;
+    uint8_t tableId = 0;
+};
+
+struct ParseResult {
+    bool ok = false;
+    bool help = false; // --help: print the reference and succeed
+    Arguments arguments;
+    std::wstring error;             // what is wrong, when not ok
+    std::optional<Command> command; // the command named, if any (for its usage line)
+    bool json = false;              // --json was seen, even on a bad line
+};
+
+// Parses the parameters after the program name (UTF-8, as main receives them).
+ParseResult ParseArguments(const std::vector<std::string>& args);
+
+// "usage: pellworth-cli ..." for one command, or for all when none is named.
+std::wstring UsageLine(std::optional<Command> command);
+// The whole command-line reference (--help).
+std::wstring HelpText();
+const wchar_t* CommandName(Command command);
+
+} // namespace cli

@@ -1,0 +1,672 @@
+#include "cli/Commands.h"
+
+#include "app/ModuleDiscovery.h"
+#include "cli/CCliRunHost.h"
+#include "cli/CCliSession.h"
+#include "cli/CConsole.h"
+#include "cli/CInterruptWatch.h"
+#include "cli/CTerminalDialogs.h"
+#include "cli/CliTexts.h"
+#include "cli/SetupView.h"
+#include "descriptions/XmlText.h"
+#include "engine/CCmdEngine.h"
+#include "engine/EngineCodes.h"
+#include "maintenance/CLookupTableRun.h"
+#include "maintenance/CPeekPokeText.h"
+#include "maintenance/ReleaseUpdate.h"
+#include "maintenance/UpdateRun.h"
+#include "setups/CConfigModORLAN6.h"
+#include "setups/CConfigModTarn.h"
+#include "setups/CDefaultsOrlan6XML.h"
+#include "setups/CDefaultsTARNXML.h"
+#include "setups/SetupFileProcedures.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace cli {
+
+namespace {
+
+// The program's update and lookup table pages tick every 100 ms.
+constexpr auto kTick = std::chrono::milliseconds(100);
+
+std::wstring Pair(const VersionNumber& version) {
+    return std::to_wstring(version.major) + L"." + std::to_wstring(version.minor);
+}
+
+std::wstring Hex(uint32_t value, int digits) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%0*X", digits, value);
+    return text;
+}
+
+std::wstring RunningText(int32_t runningImage) {
+    switch (runningImage) {
+    case kRunningSafeBoot:
+        return L"SafeBoot";
+    case kRunningFerrin:
+        return L"Ferrin";
+    default:
+        return L"unknown";
+    }
+}
+
+JsonValue ViewJson(const SetupView& view) {
+    JsonValue json = JsonValue::MakeObject();
+    json.Set("fpgaId", static_cast<int>(view.fpgaId));
+    json.Set("blockId", static_cast<int>(view.blockId));
+    json.Set("bytes", BlockBytesText(view));
+    JsonValue fields = JsonValue::MakeArray();
+    for (const SetupField& field : view.fields) {
+        JsonValue f = JsonValue::MakeObject();
+        f.Set("name", field.name);
+        f.Set("value", field.value);
+        f.Set("word", field.word);
+        fields.Append(std::move(f));
+    }
+    json.Set("fields", std::move(fields));
+    return json;
+}
+
+void AddViewLines(const SetupView& view, std::vector<std::wstring>& lines) {
+    lines.push_back(L"Setup (FPGA " + std::to_wstring(view.fpgaId) + L", block " +
+                    std::to_wstring(view.blockId) + L"): " + BlockBytesText(view));
+    for (const SetupField& field : view.fields) {
+        const std::wstring word = field.word.empty() ? L"(no word)" : L"\"" + field.word + L"\"";
+        lines.push_back(L"  " + field.name + L" = " + std::to_wstring(field.value) + L" " + word);
+    }
+}
+
+// The block of the connected module described; false when it has none of a known type.
+bool Describe(CCliSession& session, SetupView& view, std::wstring& error) {
+    switch (session.Engine().Module().moduleType) {
+    case 1:
+        return DescribeSetup(session.Orlan6Block(), view, error);
+    case 2:
+        return DescribeSetup(session.TarnBlock(), view, error);
+    default:
+        error = clitext::kSetupWrongType;
+        return false;
+    }
+}
+
+// The engine ignores the result of a block write, as the program does; a
+// failure would then be reported as success. The block is read back instead.
+template <class Block> bool ModuleKeeps(CCmdEngine& engine, const Block& block) {
+    uint8_t bytes[Block::kLength] = {};
+    if (engine.Channel().ReadConfigBlock(block.FpgaId(), block.BlockId(), bytes, Block::kLength) !=
+        0)
+        return false;
+    Block readBack(nullptr, block.FpgaId(), block.BlockId());
+    readBack.Decode(bytes);
+    for (uint16_t i = 0; i < Block::kLength; ++i)
+        if (readBack.EncodeByte(i) != block.EncodeByte(i))
+            return false;
+    return true;
+}
+
+bool ModuleKeepsSetup(CCliSession& session) {
+    CCmdEngine& engine = session.Engine();
+    return session.Engine().Module().moduleType == 2 ? ModuleKeeps(engine, session.TarnBlock())
+                                                     : ModuleKeeps(engine, session.Orlan6Block());
+}
+
+// The whole file as bytes; 0 or the system's error number with the failed operation.
+int ReadBytes(const std::wstring& path, std::string& bytes, FileOperation& failed) {
+    const std::string name = WideToUtf8(path);
+    errno = 0;
+    std::ifstream file(name, std::ios::binary);
+    if (!file.is_open()) {
+        failed = FileOperation::Open;
+        return errno != 0 ? errno : ENOENT;
+    }
+    std::error_code ignored;
+    if (std::filesystem::is_directory(name, ignored)) {
+        failed = FileOperation::Read;
+        return EISDIR;
+    }
+    std::ostringstream content;
+    if (file.peek() != std::ifstream::traits_type::eof())
+        content << file.rdbuf();
+    if (file.bad()) {
+        failed = FileOperation::Read;
+        return errno != 0 ? errno : EIO;
+    }
+    bytes = content.str();
+    return 0;
+}
+
+class Runner {
+public:
+    Runner(CCliSession& session, CommandOutput& out)
+        : m_session(session), m_args(session.Args()), m_engine(session.Engine()), m_out(out) {}
+
+    void Run();
+
+private:
+    void Fail(int exitCode, const std::wstring& status = {}) {
+        if (!status.empty())
+            m_session.ReportError(status);
+        m_out.exitCode = exitCode;
+    }
+    void UsageError(std::wstring text) {
+        m_out.usageError = std::move(text);
+        m_out.exitCode = exitcode::kUsage;
+    }
+    bool ConnectModule();
+
+    void Ports();
+    void Info();
+    void Peek();
+    void Poke();
+    void Csv();
+    void Setup();
+    void SetupFile(bool save, CConfigBlockIF& block);
+    void Download();
+    void DownloadLookupTable();
+    void Update();
+
+    CCliSession& m_session;
+    const Arguments& m_args;
+    CCmdEngine& m_engine;
+    CommandOutput& m_out;
+    int32_t m_connectResult = 0;
+};
+
+void Runner::Run() {
+    switch (m_args.command) {
+    case Command::Ports:
+        return Ports();
+    case Command::Info:
+        return Info();
+    case Command::Peek:
+        return Peek();
+    case Command::Poke:
+        return Poke();
+    case Command::Csv:
+        return Csv();
+    case Command::Setup:
+        return Setup();
+    case Command::Download:
+        return m_args.downloadKind == DownloadKind::Lut ? DownloadLookupTable() : Download();
+    case Command::Update:
+        return Update();
+    }
+}
+
+bool Runner::ConnectModule() {
+    int32_t& result = m_connectResult;
+    // What the main dialog shows while it connects is a warning: it goes out
+    // at once rather than with the command's result.
+    m_session.Dialogs().SetShowAtOnce(true);
+    const bool connected = m_session.Connect(*m_args.port, result);
+    m_session.Dialogs().SetShowAtOnce(false);
+
+    JsonValue connection = JsonValue::MakeObject();
+    connection.Set("port", static_cast<int>(*m_args.port));
+    connection.Set("result", result);
+    connection.Set("text", ConnectResultText(result));
+    connection.Set("status", m_session.Status());
+    m_out.data.Set("connection", std::move(connection));
+    if (!connected) {
+        m_out.exitCode = exitcode::kNoConnection;
+        return false;
+    }
+    if (!m_session.Status().empty() && m_session.Status() != clitext::kConnected && !m_args.json)
+        m_session.Console().Err(m_session.Status());
+    if (m_session.ReleaseChoiceMissing()) {
+        const std::wstring release = m_args.release ? Pair(*m_args.release) : L"latest";
+        Fail(exitcode::kFailed,
+             clitext::ReleaseNotInTable(release, ModuleTypeName(m_session.SelectedType())));
+        return false;
+    }
+    // Every page operation starts with an empty status line.
+    m_session.ReportError(L"");
+    return true;
+}
+
+// ---- ports --------------------------------------------------------------------------------------
+
+void Runner::Ports() {
+    const discovery::Result result = discovery::DiscoverModules(m_engine, m_session.Port());
+    m_session.ReportError(discovery::StatusText(result));
+    JsonValue modules = JsonValue::MakeArray();
+    for (const std::wstring& entry : result.entries) {
+        m_out.lines.push_back(entry);
+        JsonValue module = JsonValue::MakeObject();
+        module.Set("port", static_cast<int>(discovery::PortNumberOfEntry(entry).value_or(0)));
+        module.Set("entry", entry);
+        const size_t open = entry.find(L" (");
+        module.Set("name", open == std::wstring::npos
+                               ? std::wstring()
+                               : entry.substr(open + 2, entry.size() - open - 3));
+        modules.Append(std::move(module));
+    }
+    m_out.data.Set("modules", std::move(modules));
+    if (result.entries.empty())
+        m_out.exitCode = exitcode::kFailed;
+}
+
+// ---- info ---------------------------------------------------------------------------------------
+
+void Runner::Info() {
+    if (!ConnectModule())
+        return;
+    const ModuleRecord& module = m_engine.Module();
+    const AssemblyRecord* selected = m_session.SelectedRelease();
+    const std::wstring connection = ConnectResultText(m_connectResult);
+    const std::wstring typeName = ModuleTypeName(module.moduleType);
+    const std::wstring verified = ReleaseText(m_session.InstalledRelease());
+    const std::wstring desired = selected ? ReleaseText(selected->release) : L"Unknown";
+
+    std::vector<std::wstring>& lines = m_out.lines;
+    lines.push_back(L"Connection: " + connection);
+    lines.push_back(L"Port: COM" + std::to_wstring(m_session.PortNumber()));
+    lines.push_back(L"Module type: " +
+                    (typeName.empty() ? std::to_wstring(module.moduleType) : typeName));
+    lines.push_back(L"Name: " + WidenText(module.name));
+    lines.push_back(L"Assembly: " + WidenText(module.assembly));
+    lines.push_back(L"Serial: " + WidenText(module.serial));
+    lines.push_back(L"Running: " + RunningText(module.runningImage));
+    lines.push_back(L"Release: " + Pair(module.release) + L" (verified " + verified + L")");
+    lines.push_back(L"Desired release: " + desired);
+    lines.push_back(L"SafeBoot: " + Pair(module.safeBoot.version));
+    lines.push_back(L"Ferrin: " + Pair(module.ferrin.version));
+
+    JsonValue json = JsonValue::MakeObject();
+    json.Set("type", module.moduleType);
+    json.Set("typeName", typeName);
+    json.Set("name", WidenText(module.name));
+    json.Set("assembly", WidenText(module.assembly));
+    json.Set("serial", WidenText(module.serial));
+    json.Set("running", RunningText(module.runningImage));
+    json.Set("release", Pair(module.release));
+    json.Set("verifiedRelease", verified);
+    json.Set("desiredRelease", desired);
+    json.Set("safeBoot", Pair(module.safeBoot.version));
+    json.Set("ferrin", Pair(module.ferrin.version));
+    json.Set("configurationValid", m_engine.IsConfigurationValid());
+    JsonValue fpgas = JsonValue::MakeArray();
+    for (const auto& [fpgaId, fpga] : module.fpgas) {
+        lines.push_back(L"FPGA " + std::to_wstring(fpgaId) + L" " + fpga.name + L": " +
+                        Pair(fpga.firmware.version));
+        JsonValue f = JsonValue::MakeObject();
+        f.Set("id", static_cast<int>(fpgaId));
+        f.Set("name", fpga.name);
+        f.Set("version", Pair(fpga.firmware.version));
+        JsonValue tables = JsonValue::MakeArray();
+        for (const auto& [tableId, table] : fpga.lookupTables) {
+            lines.push_back(L"  Lookup table " + std::to_wstring(tableId) + L" " + table.name +
+                            L": " + Pair(table.version));
+            JsonValue t = JsonValue::MakeObject();
+            t.Set("id", static_cast<int>(tableId));
+            t.Set("name", table.name);
+            t.Set("version", Pair(table.version));
+            tables.Append(std::move(t));
+        }
+        f.Set("lookupTables", std::move(tables));
+        fpgas.Append(std::move(f));
+    }
+    json.Set("fpgas", std::move(fpgas));
+    m_out.data.Set("module", std::move(json));
+
+    SetupView view;
+    std::wstring error;
+    if (m_session.SetupBlock() && m_engine.IsConfigurationValid() &&
+        Describe(m_session, view, error)) {
+        AddViewLines(view, lines);
+        m_out.data.Set("setup", ViewJson(view));
+    }
+}
+
+// ---- peek, poke, csv ----------------------------------------------------------------------------
+
+void Runner::Peek() {
+    if (!ConnectModule())
+        return;
+    uint8_t value = 0;
+    const int32_t result = m_engine.Peek(m_args.interface, m_args.device, m_args.address, &value);
+    m_out.data.Set("interface", peekpoke::InterfaceName(m_args.interface));
+    m_out.data.Set("device", Hex(m_args.device, 2));
+    m_out.data.Set("address", Hex(m_args.address, 6));
+    m_out.data.Set("result", result);
+    if (result != 0)
+        return Fail(exitcode::kFailed, peekpoke::FailureText(result, L"Peek"));
+    m_out.data.Set("value", peekpoke::ByteText(value));
+    m_out.lines.push_back(peekpoke::ByteText(value));
+}
+
+void Runner::Poke() {
+    if (!ConnectModule())
+        return;
+    m_out.data.Set("interface", peekpoke::InterfaceName(m_args.interface));
+    m_out.data.Set("device", Hex(m_args.device, 2));
+    m_out.data.Set("address", Hex(m_args.address, 6));
+    m_out.data.Set("written", peekpoke::ByteText(m_args.value));
+    int32_t result = m_engine.Poke(m_args.interface, m_args.device, m_args.address, m_args.value);
+    m_out.data.Set("result", result);
+    if (result != 0)
+        return Fail(exitcode::kFailed, peekpoke::FailureText(result, L"Poke"));
+    if (m_args.noPeek)
+        return;
+    // "No Peek After Poke" unchecked: the page reads the register back.
+    uint8_t value = 0;
+    result = m_engine.Peek(m_args.interface, m_args.device, m_args.address, &value);
+    m_out.data.Set("result", result);
+    if (result != 0)
+        return Fail(exitcode::kFailed, peekpoke::FailureText(result, L"Peek"));
+    m_out.data.Set("readBack", peekpoke::ByteText(value));
+    m_out.lines.push_back(peekpoke::ByteText(value));
+}
+
+void Runner::Csv() {
+    if (!ConnectModule())
+        return;
+    m_out.data.Set("file", m_args.file);
+    std::string bytes;
+    FileOperation failed = FileOperation::Open;
+    if (const int error = ReadBytes(m_args.file, bytes, failed); error != 0) {
+        m_session.Dialogs().ReportFileError(m_args.file, failed, error);
+        return Fail(exitcode::kFailed);
+    }
+    // Decoded here, so that what the engine reads is text whatever the file holds.
+    std::wistringstream stream(peekpoke::CsvText(bytes));
+    PokeFileError error;
+    const int32_t result = m_engine.LoadPokeFile(stream, error);
+    m_out.data.Set("result", result);
+    if (result == eng::kPokeFileParse) {
+        m_out.data.Set("line", error.line);
+        m_out.data.Set("parseCode", error.code);
+    }
+    const std::wstring text = peekpoke::LoadResultText(result, error);
+    m_session.ReportError(text.empty() ? L"Unknown error! Load cancelled." : text);
+    if (result != 0)
+        return Fail(exitcode::kFailed);
+    m_out.lines.push_back(text);
+}
+
+// ---- setup --------------------------------------------------------------------------------------
+
+void Runner::Setup() {
+    if (!ConnectModule())
+        return;
+    CConfigBlockIF* block = m_session.SetupBlock();
+    if (m_args.setupAction != SetupAction::Show) {
+        // The Setup page's buttons are greyed out unless these hold.
+        const std::wstring reason = m_session.SetupDisabledReason();
+        if (!reason.empty())
+            return Fail(exitcode::kFailed, reason);
+    }
+    if (!block)
+        return Fail(exitcode::kFailed, clitext::kSetupWrongType);
+    // A block that could not be read holds factory values, not the module's
+    // setup: showing or saving it would pass them off as the module's.
+    const bool reads =
+        m_args.setupAction == SetupAction::Show || m_args.setupAction == SetupAction::Save;
+    if (reads && !m_engine.IsConfigurationValid())
+        return Fail(exitcode::kFailed, ConnectResultText(-9));
+
+    switch (m_args.setupAction) {
+    case SetupAction::Show:
+        break;
+    case SetupAction::Save:
+    case SetupAction::Load:
+        SetupFile(m_args.setupAction == SetupAction::Save, *block);
+        if (m_out.exitCode != exitcode::kOk)
+            return;
+        break;
+    case SetupAction::Defaults:
+        if (m_engine.Module().moduleType == 2)
+            m_session.TarnBlock().Reset();
+        else
+            m_session.Orlan6Block().Reset();
+        if (!ModuleKeepsSetup(m_session))
+            return Fail(exitcode::kFailed, clitext::kSetupNotWritten);
+        break;
+    }
+
+    SetupView view;
+    std::wstring error;
+    if (!Describe(m_session, view, error))
+        return Fail(exitcode::kFailed, error);
+    if (m_args.setupAction == SetupAction::Show || m_args.setupAction == SetupAction::Defaults)
+        AddViewLines(view, m_out.lines);
+    m_out.data.Set("setup", ViewJson(view));
+}
+
+void Runner::SetupFile(bool save, CConfigBlockIF& block) {
+    const bool tarn = m_engine.Module().moduleType == 2;
+    SetupFolderState folder;
+    SetupFileContext context;
+    context.dialogs = &m_session.Dialogs();
+    context.reportStatus = [this](const std::wstring& text) { m_session.ReportError(text); };
+    context.engine = &m_engine;
+    context.filter = tarn ? kTarnSetupFilter : kOrlan6SetupFilter;
+    context.folder = &folder;
+    if (tarn)
+        context.makeDocument = [this] {
+            return std::make_unique<CSetupDocument<CConfigModTarn, CDefaultsTARNXML>>(
+                m_session.TarnBlock());
+        };
+    else
+        context.makeDocument = [this] {
+            return std::make_unique<CSetupDocument<CConfigModORLAN6, CDefaultsOrlan6XML>>(
+                m_session.Orlan6Block());
+        };
+    // The file dialog chooses the file of the command line; the page's rule
+    // then adds ".xml" unless the name ends with it.
+    m_session.Dialogs().SetFileAnswer(m_args.file);
+    std::wstring path = m_args.file;
+    if (path.size() < 4 || path.compare(path.size() - 4, 4, L".xml") != 0)
+        path += L".xml";
+    m_out.data.Set("file", path);
+
+    const bool done = save ? SaveSetupFile(context) : LoadSetupFile(context, block);
+    if (!done)
+        return Fail(m_session.Dialogs().Declined() ? exitcode::kDeclined : exitcode::kFailed);
+    if (!save && !ModuleKeepsSetup(m_session))
+        return Fail(exitcode::kFailed, clitext::kSetupNotWritten);
+    m_out.lines.push_back(m_session.Status());
+}
+
+// ---- download -----------------------------------------------------------------------------------
+
+void Runner::Download() {
+    if (!ConnectModule())
+        return;
+    const ModuleRecord& module = m_engine.Module();
+    int32_t component = kComponentFerrin;
+    const wchar_t* question = clitext::kFerrinQuestion;
+    std::wstring name = L"ferrin";
+    if (m_args.downloadKind == DownloadKind::SafeBoot) {
+        component = kComponentSafeBoot;
+        question = clitext::kSafeBootQuestion;
+        name = L"safeboot";
+    } else if (m_args.downloadKind == DownloadKind::Fpga) {
+        component = m_args.fpgaId;
+        question = clitext::kFpgaQuestion;
+        name = L"fpga";
+    }
+    m_out.data.Set("component", name);
+    m_out.data.Set("file", m_args.file);
+    // The Update tab's manual "Update" is enabled only while the module runs Ferrin.
+    if (module.runningImage != kRunningFerrin)
+        return Fail(exitcode::kFailed, clitext::kDownloadNeedsFerrin);
+    if (component >= 0 && !module.FindFpga(m_args.fpgaId))
+        return UsageError(L"the module has no FPGA with id " + std::to_wstring(m_args.fpgaId));
+
+    int error = 0;
+    const uint32_t size = ImageFileSize(m_args.file, &error);
+    if (error != 0) {
+        m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
+        return Fail(exitcode::kFailed);
+    }
+    const bool application = component < 0;
+    // The start command carries 16 bits of size: refused before asking.
+    if (application && size > 0xFFFF)
+        return Fail(exitcode::kFailed, EngineCodeText(eng::kImageTooLarge));
+    if (m_session.Dialogs().MessageBox(question, clitext::kAttention, MsgButtons::YesNo,
+                                       MsgIcon::Exclamation) != MsgResult::Yes)
+        return Fail(exitcode::kDeclined, clitext::kUpdateCancelled);
+
+    CCliRunHost host(m_session);
+    UpdateRun run(host);
+    CInterruptWatch watch;
+    if (!run.StartManual(component, m_args.file, m_session.SelectedRelease() != nullptr))
+        return Fail(exitcode::kFailed);
+    bool aborted = false;
+    while (run.IsRunning()) {
+        std::this_thread::sleep_for(kTick);
+        if (watch.Interrupted() && !aborted) {
+            aborted = true;
+            // The page hides "Abort" for SafeBoot: that download must not be cut.
+            if (component == kComponentSafeBoot)
+                m_session.Console().Err(clitext::kSafeBootNoAbort);
+            else
+                run.RequestAbort();
+        }
+        run.Tick();
+    }
+    run.Shutdown();
+    m_out.log = host.Log();
+    const int32_t result = run.LastResult();
+    m_out.data.Set("result", result);
+    m_out.data.Set("finalMessage", run.LastFinalMessage());
+    if (result == eng::kOk) {
+        m_out.lines.push_back(run.LastFinalMessage());
+        m_out.lines.push_back(m_session.Status());
+        return;
+    }
+    if (result == eng::kAborted && watch.Interrupted())
+        return Fail(exitcode::kInterrupted);
+    Fail(exitcode::kFailed);
+}
+
+void Runner::DownloadLookupTable() {
+    if (!ConnectModule())
+        return;
+    const ModuleRecord& module = m_engine.Module();
+    m_out.data.Set("component", "lut");
+    m_out.data.Set("file", m_args.file);
+    // The Lookup Table page is blocked while the module runs SafeBoot.
+    if (module.runningImage != kRunningFerrin)
+        return Fail(exitcode::kFailed, clitext::kDownloadNeedsFerrin);
+    const FpgaDescription* fpga = module.FindFpga(m_args.fpgaId);
+    if (!fpga)
+        return UsageError(L"the module has no FPGA with id " + std::to_wstring(m_args.fpgaId));
+    const LookupTableDescription* table = fpga->FindLookupTable(m_args.tableId);
+    if (!table)
+        return UsageError(L"FPGA " + std::to_wstring(m_args.fpgaId) +
+                          L" has no lookup table with id " + std::to_wstring(m_args.tableId));
+
+    CLookupTableRun run(m_engine);
+    if (const int error = run.Open(m_args.file); error != 0) {
+        m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
+        return Fail(exitcode::kFailed);
+    }
+    if (m_session.Dialogs().MessageBox(clitext::LookupTableQuestion(table->name, fpga->name),
+                                       clitext::kAttention, MsgButtons::OkCancel,
+                                       MsgIcon::Exclamation) != MsgResult::Ok) {
+        run.CloseImage();
+        return Fail(exitcode::kDeclined, clitext::kUpdateCancelled);
+    }
+
+    CConsole& console = m_session.Console();
+    CInterruptWatch watch;
+    if (!run.Start(m_args.fpgaId, m_args.tableId))
+        return Fail(exitcode::kFailed, EngineCodeText(eng::kUnknown));
+    bool aborted = false;
+    while (!run.IsFinished()) {
+        std::this_thread::sleep_for(kTick);
+        if (watch.Interrupted() && !aborted) {
+            aborted = true;
+            run.RequestAbort();
+        }
+        if (m_engine.IsConnected()) {
+            const float progress = m_engine.GetProgress();
+            console.Progress(CLookupTableRun::BarPosition(progress),
+                             CLookupTableRun::PercentText(progress), {});
+        }
+    }
+    const int32_t result = run.Close();
+    console.EndProgress();
+    m_session.ReportError(CLookupTableRun::ResultText(result));
+    m_out.data.Set("result", result);
+    if (result == eng::kOk) {
+        m_session.Dialogs().MessageBox(clitext::kUpdateSuccessful, L"", MsgButtons::Ok,
+                                       MsgIcon::None);
+        m_out.lines.push_back(m_session.Status());
+        return;
+    }
+    if (result == eng::kAborted && watch.Interrupted())
+        return Fail(exitcode::kInterrupted);
+    Fail(exitcode::kFailed);
+}
+
+// ---- update -------------------------------------------------------------------------------------
+
+void Runner::Update() {
+    if (!ConnectModule())
+        return;
+    const AssemblyRecord* release = m_session.SelectedRelease();
+    if (release)
+        m_out.data.Set("release", ReleaseText(release->release));
+    m_out.data.Set("installedBefore", ReleaseText(m_session.InstalledRelease()));
+
+    CCliRunHost host(m_session);
+    UpdateRun run(host);
+    if (!StartReleaseUpdate(run, release, m_session.Desired(), m_session.InstalledRelease())) {
+        // Declining to force a module that is up to date is no failure.
+        if (m_session.Status() == clitext::kNoUpdatesNeeded) {
+            m_out.lines.push_back(m_session.Status());
+            m_out.data.Set("result", 0);
+            return;
+        }
+        return Fail(m_session.Dialogs().Declined() ? exitcode::kDeclined : exitcode::kFailed);
+    }
+
+    CInterruptWatch watch;
+    bool stopped = false;
+    while (run.IsRunning()) {
+        std::this_thread::sleep_for(kTick);
+        if (watch.Interrupted()) {
+            // A release update has no Abort of its own: the run is stopped
+            // (the running download aborted, a wait for the module ended).
+            m_session.Console().Err(L"Interrupted: stopping the update.");
+            stopped = true;
+            run.Shutdown();
+            break;
+        }
+        run.Tick();
+    }
+    run.Shutdown();
+    m_session.SetQuiet(false);
+    m_out.log = host.Log();
+    const int32_t result = run.LastResult();
+    m_out.data.Set("result", result);
+    m_out.data.Set("finalMessage", run.LastFinalMessage());
+    m_out.data.Set("installedAfter", ReleaseText(m_session.InstalledRelease()));
+    if (stopped) {
+        if (result != eng::kOk)
+            return Fail(exitcode::kInterrupted, EngineCodeText(eng::kAborted));
+        m_session.ReportError(EngineCodeText(eng::kOk));
+    }
+    if (result != eng::kOk)
+        return Fail(exitcode::kFailed);
+    m_out.lines.push_back(run.LastFinalMessage());
+    m_out.lines.push_back(m_session.Status());
+}
+
+} // namespace
+
+void RunCommand(CCliSession& session, CommandOutput& out) {
+    Runner(session, out).Run();
+}
+
+} // namespace cli

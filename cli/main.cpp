@@ -1,0 +1,143 @@
+// pellworth-cli: the program's operations for scripts and production benches,
+// on the same core libraries and with the same texts as the program.
+#include "cli/CCliSession.h"
+#include "cli/CConsole.h"
+#include "cli/CInterruptWatch.h"
+#include "cli/CTerminalDialogs.h"
+#include "cli/CliArguments.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "descriptions/XmlText.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using cli::CommandOutput;
+using cli::JsonValue;
+
+bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+int UsageFailure(CConsole& console, const cli::ParseResult& parsed, const std::wstring& error) {
+    const std::wstring usage = cli::UsageLine(parsed.command);
+    if (parsed.json) {
+        JsonValue json = JsonValue::MakeObject();
+        json.Set("command",
+                 parsed.command ? JsonValue(cli::CommandName(*parsed.command)) : JsonValue());
+        json.Set("ok", false);
+        json.Set("exit", cli::exitcode::kUsage);
+        json.Set("error", error);
+        json.Set("usage", usage);
+        console.OutRaw(json.Write() + "\n");
+    }
+    console.Err(L"pellworth-cli: " + error);
+    console.Err(usage);
+    return cli::exitcode::kUsage;
+}
+
+// What the program would have shown: the boxes not shown yet, then the status line.
+void PrintText(CConsole& console, const CommandOutput& out,
+               const std::vector<CTerminalDialogs::Box>& boxes, const std::wstring& status) {
+    const bool success = out.exitCode == cli::exitcode::kOk;
+    for (const std::wstring& line : out.lines)
+        if (!line.empty())
+            console.Out(line);
+    std::wstring lastShown;
+    bool anythingShown = false;
+    for (const CTerminalDialogs::Box& box : boxes) {
+        if (box.printed) {
+            anythingShown = true;
+            continue;
+        }
+        if (success && Contains(out.lines, box.text))
+            continue;
+        console.Err(box.text);
+        lastShown = box.text;
+        anythingShown = true;
+    }
+    if (!status.empty() && status != lastShown && !(success && Contains(out.lines, status))) {
+        console.Err(status);
+        anythingShown = true;
+    }
+    if (!success && !anythingShown)
+        console.Err(L"pellworth-cli: failed (exit status " + std::to_wstring(out.exitCode) + L")");
+}
+
+void PrintJson(CConsole& console, cli::Command command, const CommandOutput& out,
+               const std::vector<CTerminalDialogs::Box>& boxes, const std::wstring& status) {
+    JsonValue json = JsonValue::MakeObject();
+    json.Set("command", cli::CommandName(command));
+    json.Set("ok", out.exitCode == cli::exitcode::kOk);
+    json.Set("exit", out.exitCode);
+    json.Set("status", status);
+    if (out.exitCode != cli::exitcode::kOk) {
+        // The text the program shows for the failure: its status line, else its last box.
+        std::wstring error = status;
+        for (auto it = boxes.rbegin(); error.empty() && it != boxes.rend(); ++it)
+            if (!it->question)
+                error = it->text;
+        json.Set("error", error);
+    }
+    JsonValue messages = JsonValue::MakeArray();
+    for (const CTerminalDialogs::Box& box : boxes) {
+        JsonValue message = JsonValue::MakeObject();
+        message.Set("caption", box.caption);
+        message.Set("text", box.text);
+        if (box.question)
+            message.Set("answer", box.answer == MsgResult::Yes || box.answer == MsgResult::Ok);
+        messages.Append(std::move(message));
+    }
+    json.Set("messages", std::move(messages));
+    JsonValue log = JsonValue::MakeArray();
+    for (const std::wstring& line : out.log)
+        log.Append(line);
+    json.Set("log", std::move(log));
+    if (const JsonValue::Object* members = out.data.AsObject())
+        for (const auto& [name, value] : *members)
+            json.Set(name, value);
+    console.OutRaw(json.Write() + "\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CInterruptWatch::Install();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const cli::ParseResult parsed = cli::ParseArguments(args);
+    CConsole console;
+    if (parsed.help) {
+        console.OutRaw(WideToUtf8(cli::HelpText()));
+        return cli::exitcode::kOk;
+    }
+    if (!parsed.ok)
+        return UsageFailure(console, parsed, parsed.error);
+
+    const cli::Arguments& arguments = parsed.arguments;
+    CTerminalDialogs dialogs(console, AnswerPolicy{arguments.yes, arguments.force}, arguments.json);
+    CommandOutput out;
+    std::wstring status;
+    {
+        CCliSession session(arguments, console, dialogs);
+        std::wstring error;
+        if (session.Start(error)) {
+            cli::RunCommand(session, out);
+            status = session.Status();
+        } else {
+            out.exitCode = cli::exitcode::kFailed;
+            status = error;
+        }
+    }
+    if (!out.usageError.empty())
+        return UsageFailure(console, parsed, out.usageError);
+
+    const std::vector<CTerminalDialogs::Box> boxes = dialogs.Boxes();
+    if (arguments.json)
+        PrintJson(console, arguments.command, out, boxes, status);
+    else
+        PrintText(console, out, boxes, status);
+    return out.exitCode;
+}

@@ -1,0 +1,254 @@
+// The parts of pellworth-cli that decide without a module: the command line,
+// the answers given without a terminal, the JSON text and the setup view.
+#include "cli/CConsole.h"
+#include "cli/CTerminalDialogs.h"
+#include "cli/CliArguments.h"
+#include "cli/Json.h"
+#include "cli/SetupView.h"
+#include "descriptions/XercesSession.h"
+#include "setups/CConfigModORLAN6.h"
+#include "setups/CConfigModTarn.h"
+#include "setups/CDefaultsOrlan6XML.h"
+#include "setups/CDefaultsTARNXML.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace {
+
+using cli::Arguments;
+using cli::Command;
+
+struct GoodLine {
+    std::vector<std::string> args;
+    std::function<void(const Arguments&)> check;
+};
+
+TEST(CliArguments, GoodLines) {
+    const GoodLine lines[] = {
+        {{"-D", "peek", "--port", "COM3", "spi control", "0x4A", "1000"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.command, Command::Peek);
+             EXPECT_TRUE(a.optionD);
+             EXPECT_TRUE(a.optionM) << "d implies m, as in the program";
+             EXPECT_EQ(a.port, std::optional<uint16_t>(3));
+             EXPECT_EQ(a.interface, 1u);
+             EXPECT_EQ(a.device, 0x4A);
+             EXPECT_EQ(a.address, 0x1000u);
+         }},
+        {{"/tarn", "-ORLAN", "info", "--port=7"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.forcedModuleType, 1u) << "the later of tarn and orlan wins";
+             EXPECT_FALSE(a.optionM);
+             EXPECT_EQ(a.port, std::optional<uint16_t>(7));
+         }},
+        {{"update", "--port", "2", "--release", "1.10", "--force", "--yes", "--json"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.command, Command::Update);
+             ASSERT_TRUE(a.release.has_value());
+             EXPECT_EQ(*a.release, (VersionNumber{1, 10}));
+             EXPECT_TRUE(a.force && a.yes && a.json);
+         }},
+        {{"update", "--port", "2", "--release", "latest"},
+         [](const Arguments& a) {
+             EXPECT_TRUE(a.latestRelease);
+             EXPECT_FALSE(a.release.has_value());
+         }},
+        {{"-d", "download", "--port", "1", "lut", "1", "2", "--", "-image.bin"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.downloadKind, cli::DownloadKind::Lut);
+             EXPECT_EQ(a.fpgaId, 1);
+             EXPECT_EQ(a.tableId, 2);
+             EXPECT_EQ(a.file, L"-image.bin");
+         }},
+        {{"-d", "poke", "--port", "1", "--no-peek", "JTAG", "0", "ffffff", "FF"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.interface, 3u);
+             EXPECT_EQ(a.address, 0xFFFFFFu);
+             EXPECT_EQ(a.value, 0xFF);
+             EXPECT_TRUE(a.noPeek);
+         }},
+        {{"setup", "--port", "1", "save", "/tmp/setup"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.setupAction, cli::SetupAction::Save);
+             EXPECT_EQ(a.file, L"/tmp/setup") << "a path is no flag";
+         }},
+    };
+    for (const GoodLine& line : lines) {
+        const cli::ParseResult result = cli::ParseArguments(line.args);
+        ASSERT_TRUE(result.ok) << line.args[0] << ": "
+                               << std::string(result.error.begin(), result.error.end());
+        line.check(result.arguments);
+    }
+}
+
+TEST(CliArguments, BadLinesNameTheProblem) {
+    const struct {
+        std::vector<std::string> args;
+        std::wstring error;
+    } lines[] = {
+        {{"info"}, L"'info' needs --port"},
+        {{"peek", "--port", "1", "I2C", "0", "0"}, L"needs option -d"},
+        {{"-d", "poke", "--port", "1", "I2C", "0", "0", "1FF"}, L"is no value"},
+        {{"update", "--port", "1", "--release", "0.0"}, L"is no release"},
+        {{"info", "--port", "1", "--yes"}, L"'info' does not take --yes"},
+        {{"--port"}, L"--port needs a port number"},
+        {{"-d", "download", "--port", "1", "fpga", "256", "x"}, L"is no FPGA id"},
+    };
+    for (const auto& line : lines) {
+        const cli::ParseResult result = cli::ParseArguments(line.args);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find(line.error), std::wstring::npos)
+            << std::string(result.error.begin(), result.error.end());
+    }
+}
+
+TEST(CliJson, QuotesAndKeepsOrder) {
+    EXPECT_EQ(cli::JsonQuote("a\"b\\c\n\x01\xC3\xA9"), "\"a\\\"b\\\\c\\n\\u0001\xC3\xA9\"");
+    cli::JsonValue object = cli::JsonValue::MakeObject();
+    object.Set("z", 1).Set("a", L"wide \u00E9").Set("z", true);
+    object.Set("list", cli::JsonValue::MakeArray().Append(cli::JsonValue()).Append(-3));
+    EXPECT_EQ(object.Write(), "{\"z\":true,\"a\":\"wide \xC3\xA9\",\"list\":[null,-3]}");
+}
+
+// Without a terminal every question gets the policy's answer, or No.
+TEST(CliAnswers, PolicyDecidesWithoutATerminal) {
+    const std::wstring downgrade =
+        L"Continuing with this update would actually downgrade the module\nfrom Release '1.1' "
+        L"to Release '1.0'.\n\nDo you wish to proceed with this downgrade?";
+    const std::wstring forceAnyway = L"All components already updated to Release '1.1'.\n\nDo "
+                                     L"you wish to force all components to update anyway?";
+    const std::wstring ordinary = L"Updating Ferrin erases the module configuration parameters.";
+    const struct {
+        AnswerPolicy policy;
+        const std::wstring* question;
+        MsgButtons buttons;
+        MsgResult answer;
+    } cases[] = {
+        {{false, false}, &ordinary, MsgButtons::YesNo, MsgResult::No},
+        {{true, false}, &ordinary, MsgButtons::YesNo, MsgResult::Yes},
+        {{true, false}, &ordinary, MsgButtons::OkCancel, MsgResult::Ok},
+        {{false, true}, &ordinary, MsgButtons::OkCancel, MsgResult::Cancel},
+        {{true, false}, &downgrade, MsgButtons::YesNo, MsgResult::No},
+        {{true, false}, &forceAnyway, MsgButtons::YesNo, MsgResult::No},
+        {{false, true}, &downgrade, MsgButtons::YesNo, MsgResult::Yes},
+        {{true, true}, &forceAnyway, MsgButtons::YesNo, MsgResult::Yes},
+    };
+    CConsole console(false);
+    for (const auto& c : cases) {
+        CTerminalDialogs dialogs(console, c.policy, false);
+        EXPECT_EQ(dialogs.MessageBox(*c.question, L"Attention!", c.buttons), c.answer)
+            << c.policy.yes << c.policy.force << " "
+            << std::string(c.question->begin(), c.question->begin() + 20);
+        EXPECT_EQ(dialogs.Declined(), c.answer == MsgResult::No || c.answer == MsgResult::Cancel);
+    }
+
+    const struct {
+        AnswerPolicy policy;
+        PromptAnswer answer;
+        bool force;
+    } prompts[] = {
+        {{false, false}, PromptAnswer::Unavailable, false},
+        {{false, true}, PromptAnswer::Unavailable, true},
+        {{true, false}, PromptAnswer::Yes, false},
+        {{true, true}, PromptAnswer::Yes, true},
+    };
+    for (const auto& p : prompts) {
+        CTerminalDialogs dialogs(console, p.policy, false);
+        bool force = !p.force;
+        EXPECT_EQ(dialogs.ConfirmReleaseUpdate(force), p.answer);
+        EXPECT_EQ(force, p.force);
+    }
+
+    // An informing box is kept for the end, not answered.
+    CTerminalDialogs dialogs(console, {}, false);
+    EXPECT_EQ(dialogs.MessageBox(L"Update Successful!"), MsgResult::Ok);
+    ASSERT_EQ(dialogs.Boxes().size(), 1u);
+    EXPECT_FALSE(dialogs.Boxes()[0].printed);
+    EXPECT_EQ(dialogs.Boxes()[0].caption, L"Varnet - Pellworth");
+    EXPECT_FALSE(dialogs.Declined());
+}
+
+// What "setup show" names and words must be what "setup save" writes.
+class CliSetupView : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_xml.IsReady()); }
+
+    template <class Block, class File>
+    void ExpectFileAgrees(const Block& block, const wchar_t* type) {
+        cli::SetupView view;
+        std::wstring error;
+        ASSERT_TRUE(cli::DescribeSetup(block, view, error));
+        const std::string path = (std::filesystem::temp_directory_path() /
+                                  ("pellworth-cli-view-" + std::to_string(getpid()) + ".xml"))
+                                     .string();
+        File file;
+        ASSERT_TRUE(file.CreateDocument(type));
+        ASSERT_TRUE(block.SaveToSetup(file));
+        ASSERT_TRUE(file.WriteFile(std::wstring(path.begin(), path.end())));
+        std::stringstream content;
+        content << std::ifstream(path).rdbuf();
+        std::filesystem::remove(path);
+        size_t at = 0;
+        for (const cli::SetupField& field : view.fields) {
+            const std::string name(field.name.begin(), field.name.end());
+            std::string word;
+            for (const wchar_t c : field.word)
+                word += c < 0x80 ? static_cast<char>(c) : '?';
+            const std::string param = "<Param name=\"" + name + "\" value=\"" + word + "\"/>";
+            const size_t found = content.str().find(param, at);
+            ASSERT_NE(found, std::string::npos) << param << " after " << at;
+            at = found;
+        }
+        for (uint16_t i = 0; i < 4; ++i)
+            EXPECT_EQ(view.bytes[i], block.EncodeByte(i));
+    }
+
+    CXercesSession m_xml;
+};
+
+TEST_F(CliSetupView, TarnAgreesWithItsFile) {
+    CConfigModTarn block(nullptr, 0, 0);
+    block.VideoFormat = 3;
+    block.OutputFormat = 5; // no raster: the word "invalid"
+    block.FrameRate = 7;    // no word at all
+    block.HDMIDVI = 2;
+    block.SDFormat = 1;
+    ExpectFileAgrees<CConfigModTarn, CDefaultsTARNXML>(block, L"TARN");
+
+    cli::SetupView view;
+    std::wstring error;
+    ASSERT_TRUE(cli::DescribeSetup(block, view, error));
+    ASSERT_EQ(view.fields.size(), 10u);
+    EXPECT_EQ(view.fields[3].name, L"OutputFormat");
+    EXPECT_EQ(view.fields[3].value, 5u);
+    EXPECT_EQ(view.fields[3].word, L"invalid");
+    EXPECT_EQ(view.fields[4].name, L"HDMI/DVI");
+    EXPECT_EQ(view.fields[5].word, L"");
+    EXPECT_EQ(cli::BlockBytesText(view), L"04 0E 00 57");
+}
+
+TEST_F(CliSetupView, Orlan6AgreesWithItsFile) {
+    CConfigModORLAN6 block(nullptr, 0, 0);
+    block.InputVideoBitDepth = 1; // the hidden choice: no word
+    block.OutputMode = 2;
+    block.Output2KCenterCut = false;
+    ExpectFileAgrees<CConfigModORLAN6, CDefaultsOrlan6XML>(block, L"ORLAN6");
+
+    cli::SetupView view;
+    std::wstring error;
+    ASSERT_TRUE(cli::DescribeSetup(block, view, error));
+    ASSERT_EQ(view.fields.size(), 13u);
+    EXPECT_EQ(view.fields.back().name, L"Output2KCenterCut");
+    EXPECT_EQ(view.fields.back().value, 0u);
+    EXPECT_EQ(view.fields.back().word, L"Off");
+    EXPECT_EQ(view.fields[1].word, L"");
+}
+
+} // namespace
