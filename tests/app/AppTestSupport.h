@@ -1,129 +1,167 @@
 #pragma once
 
+#include "app/CGuiThreadInvoker.h"
+#include "app/COstrand.h"
+#include "app/COstrandDlg.h"
 #include "app/CPageFactoryIF.h"
-#include "app/CTabPageIF.h"
 #include "descriptions/ReleaseTable.h"
+#include "engine/CCmdChannel.h"
+#include "engine/CCmdEngine.h"
 #include "setups/CConfigBlockIF.h"
+#include "simulator/Profiles.h"
+#include "support/ScriptedDialogs.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
 #include <QPointer>
-#include <QWidget>
+#include <QPushButton>
+#include <QThread>
 
-#include <chrono>
-#include <filesystem>
-#include <functional>
-#include <map>
-#include <optional>
+#include <gtest/gtest.h>
 
-class CPageServicesIF;
+#include <atomic>
+
+// The tests run in a working directory of the program's ("types" from the
+// demo data, a "version" file); AppTestMain makes it.
 
 // Processes GUI events until done() holds; false when the limit passes first.
-bool WaitUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds limit = std::chrono::seconds(10));
-// Processes GUI events for a while.
-void PumpEvents(std::chrono::milliseconds duration);
+inline bool WaitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
 
-// A fresh working directory for the program: "types" (the demo data's) and a
-// "version" file; the process works in it while the object lives.
-class ProgramDirectory {
+// A tab page that counts what the dialog asks of it. As a setup page it lends
+// itself as the block (FPGA 0, block 0, fetched over the real channel, so a
+// module can refuse it) when a module of its type connects, as the real ones
+// lend theirs; as the update page it selects `release`.
+class TestPage : public CUpdatePageIF, public CConfigBlockIF {
 public:
-    ProgramDirectory();
-    ~ProgramDirectory();
-    ProgramDirectory(const ProgramDirectory&) = delete;
-    ProgramDirectory& operator=(const ProgramDirectory&) = delete;
-
-    const std::filesystem::path& Path() const { return m_path; }
-    void WriteVersion(const std::string& bytes) const;
-    void RemoveVersion() const;
-
-private:
-    std::filesystem::path m_path;
-    std::filesystem::path m_previous;
-};
-
-// What the test pages were asked to do.
-struct PageLog {
-    int updates = 0;
-    int reloads = 0;
-    int disabledReasons = 0;
-    int identityCopies = 0;
-};
-
-// A parameter block fetched over the real channel, so a module can refuse it.
-class TestBlock : public CConfigBlockIF {
-public:
-    TestBlock(CCmdEngine* engine, uint8_t fpgaId, uint8_t blockId, uint16_t length)
-        : CConfigBlockIF(engine, fpgaId, blockId), m_length(length) {}
-    int32_t Read(CCmdChannel& channel) override;
-    int32_t Write(CCmdChannel& channel) override;
-
-private:
-    uint16_t m_length;
-    uint8_t m_data[64] = {};
-};
-
-class TestPage : public CTabPageIF {
-public:
-    explicit TestPage(PageLog& log) : m_widget(new QWidget), m_log(log) {}
+    TestPage(CCmdEngine* engine, ModuleTypeId key) : CConfigBlockIF(engine, 0, 0), m_key(key) {}
     ~TestPage() override { delete m_widget.data(); }
     QWidget* Widget() override { return m_widget.data(); }
-    void UpdateControls() override { ++m_log.updates; }
-    void ReloadForModule() override { ++m_log.reloads; }
-    void ReportDisabledReason() override { ++m_log.disabledReasons; }
-
-protected:
-    QPointer<QWidget> m_widget;
-    PageLog& m_log;
-};
-
-// A setup page that lends its block (FPGA 0, block 0) to the engine when a
-// module of its type is connected, as the real ones do.
-class TestSetupPage : public TestPage {
-public:
-    TestSetupPage(PageLog& log, CPageServicesIF& services, ModuleTypeId key);
-    void ReloadForModule() override;
-
-private:
-    CPageServicesIF& m_services;
-    ModuleTypeId m_key;
-    TestBlock m_block;
-};
-
-class TestUpdatePage : public CUpdatePageIF {
-public:
-    explicit TestUpdatePage(PageLog& log) : m_widget(new QWidget), m_log(log) {}
-    ~TestUpdatePage() override { delete m_widget.data(); }
-    QWidget* Widget() override { return m_widget.data(); }
-    void UpdateControls() override { ++m_log.updates; }
-    void ReloadForModule() override { ++m_log.reloads; }
-    void CopyIdentity() override { ++m_log.identityCopies; }
-    const AssemblyRecord* CurrentRelease() override { return release ? &*release : nullptr; }
-    bool ReleaseMatches(VersionNumber version) override {
-        return release && release->release == version;
+    void UpdateControls() override { ++updates; }
+    void ReloadForModule() override {
+        ++reloads;
+        if (m_engine && m_engine->Module().moduleType == m_key)
+            m_engine->AttachConfigBlock(this);
     }
-    bool ModuleEntryValid(const ModuleRecord&) override { return release.has_value(); }
+    void ReportDisabledReason() override { ++disabledReasons; }
     bool QueryClose() override { return allowClose; }
+    void CopyIdentity() override { ++identityCopies; }
+    const AssemblyRecord* CurrentRelease() override { return release ? &*release : nullptr; }
+    bool ReleaseMatches(VersionNumber) override { return false; }
+    bool ModuleEntryValid(const ModuleRecord&) override { return false; }
+    int32_t Read(CCmdChannel& c) override { return c.ReadConfigBlock(0, 0, m_data, 4) ? 0 : 4; }
+    int32_t Write(CCmdChannel& c) override { return c.WriteConfigBlock(0, 0, m_data, 4); }
 
+    int updates = 0, reloads = 0, disabledReasons = 0, identityCopies = 0;
     std::optional<AssemblyRecord> release;
     bool allowClose = true;
 
 private:
-    QPointer<QWidget> m_widget;
-    PageLog& m_log;
+    QPointer<QWidget> m_widget{new QWidget};
+    ModuleTypeId m_key;
+    uint8_t m_data[4] = {};
 };
 
-// Makes test pages and keeps their logs by name ("setup0".."setup2",
-// "update", "peekpoke", "lookup").
-class TestPageFactory : public CPageFactoryIF {
+// Scripted boxes, handed over to the GUI thread as the program's are; counts
+// boxes shown on any other thread.
+class GuiScriptedDialogs : public ScriptedDialogs {
 public:
-    std::unique_ptr<CTabPageIF> CreateSetupPage(ModuleTypeId key,
-                                                CPageServicesIF& services) override;
-    std::unique_ptr<CUpdatePageIF> CreateUpdatePage(CPageServicesIF& services) override;
-    std::unique_ptr<CTabPageIF> CreatePeekPokePage(CPageServicesIF& services) override;
-    std::unique_ptr<CTabPageIF> CreateLookupTablePage(CPageServicesIF& services,
-                                                      CUpdatePageIF& updatePage) override;
+    MsgResult MessageBox(const std::wstring& text, const std::wstring& caption, MsgButtons buttons,
+                         MsgIcon icon) override {
+        if (!m_invoker.IsGuiThread())
+            ++boxesOffGuiThread;
+        return ScriptedDialogs::MessageBox(text, caption, buttons, icon);
+    }
+    void RunOnGuiThread(std::function<void()> fn, bool wait) override {
+        m_invoker.Run(std::move(fn), wait);
+    }
+    std::atomic<int> boxesOffGuiThread{0};
 
-    std::map<std::string, PageLog> logs;
-    TestUpdatePage* updatePage = nullptr;
-    // The release the update page selects from the start.
-    std::optional<AssemblyRecord> initialRelease;
+private:
+    CGuiThreadInvoker m_invoker;
+};
+
+// The application with its main dialog, scripted boxes, test pages (this
+// fixture makes them: pages["setup2"], "update", ...) and simulated modules.
+class AppMainDialogTest : public ::testing::Test, public CPageFactoryIF {
+protected:
+    void TearDown() override {
+        app.reset(); // closes the port before the modules go
+        modules.clear();
+        dialogs.Clear();
+    }
+
+    sim::SimulatedModule& AddModule(sim::Profile profile = sim::Profile::Tarn,
+                                    const std::function<void(sim::ModuleConfig&)>& change = {}) {
+        auto config = sim::MakeModule(profile);
+        EXPECT_TRUE(config.has_value());
+        if (change)
+            change(*config);
+        modules.push_back(std::make_unique<sim::SimulatedModule>(*config));
+        EXPECT_TRUE(modules.back()->Start()) << modules.back()->Error();
+        return *modules.back();
+    }
+    // ownPages: the program's own pages instead of test pages.
+    void StartApp(const std::vector<std::wstring>& args = {}, bool ownPages = false) {
+        app = std::make_unique<COstrand>(dialogs, ownPages ? nullptr : this);
+        ASSERT_TRUE(app->Start(args));
+        ASSERT_NE(app->MainDialog(), nullptr);
+    }
+
+    COstrandDlg& Dlg() { return *app->MainDialog(); }
+    CCmdEngine& Engine() { return *app->Engine(); }
+    template <class Widget> Widget* Control(int id) {
+        auto* widget = qobject_cast<Widget*>(Dlg().Control(id));
+        EXPECT_NE(widget, nullptr) << "control " << id;
+        return widget;
+    }
+    std::wstring Status() {
+        return Control<QLabel>(COstrandDlg::kStatusLine)->text().toStdWString();
+    }
+    QComboBox* Combo() { return Control<QComboBox>(COstrandDlg::kModuleCombo); }
+    QPushButton* ConnectButton() { return Control<QPushButton>(COstrandDlg::kConnectButton); }
+    std::vector<std::wstring> Entries() {
+        std::vector<std::wstring> entries;
+        for (int i = 0; i < Combo()->count(); ++i)
+            entries.push_back(Combo()->itemText(i).toStdWString());
+        return entries;
+    }
+    static std::wstring Entry(const sim::SimulatedModule& module, const std::wstring& name) {
+        const std::wstring text = L"COM" + std::to_wstring(module.PortNumber());
+        return name.empty() ? text : text + L" (" + name + L")";
+    }
+
+    std::unique_ptr<TestPage> Make(const std::string& name, CCmdEngine* engine = nullptr,
+                                   ModuleTypeId key = 0) {
+        auto page = std::make_unique<TestPage>(engine, key);
+        pages[name] = page.get();
+        return page;
+    }
+    std::unique_ptr<CTabPageIF> CreateSetupPage(ModuleTypeId key, CPageServicesIF& s) override {
+        return Make("setup" + std::to_string(key), s.Engine(), key);
+    }
+    std::unique_ptr<CUpdatePageIF> CreateUpdatePage(CPageServicesIF&) override {
+        return Make("update");
+    }
+    std::unique_ptr<CTabPageIF> CreatePeekPokePage(CPageServicesIF&) override {
+        return Make("peekpoke");
+    }
+    std::unique_ptr<CTabPageIF> CreateLookupTablePage(CPageServicesIF&, CUpdatePageIF&) override {
+        return Make("lookup");
+    }
+
+    GuiScriptedDialogs dialogs;
+    std::map<std::string, TestPage*> pages; // made by the current app
+    std::vector<std::unique_ptr<sim::SimulatedModule>> modules;
+    std::unique_ptr<COstrand> app;
 };

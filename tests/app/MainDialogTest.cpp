@@ -1,133 +1,137 @@
-// The main dialog against simulated modules: tabs, connect and its results,
-// device removal, the title and the small controls.
+// The main dialog against simulated modules: discovery, tabs, connect and its
+// results, device removal, the title and the small controls.
 
-#include "MainDialogFixture.h"
-
-#include "engine/CCmdEngine.h"
+#include "AppTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
 
+#include <thread>
+
 namespace {
 
 using namespace std::chrono_literals;
-
-std::vector<std::wstring> TabTexts(QTabBar* tabs) {
-    std::vector<std::wstring> texts;
-    for (int i = 0; i < tabs->count(); ++i)
-        texts.push_back(tabs->tabText(i).toStdWString());
-    return texts;
-}
 
 QWidget* ShownPage(COstrandDlg& dlg) {
     return dlg.findChild<QStackedWidget*>(QStringLiteral("pageArea"))->currentWidget();
 }
 
-TEST_F(AppMainDialogTest, TabsAndDisableTimeoutsFollowOptionD) {
+TEST_F(AppMainDialogTest, TabsPagesAndTimeoutsFollowTheCommandLine) {
+    using D = COstrandDlg;
+    const wchar_t* tabTexts[] = {L"Update", L"Peek/Poke/CSV", L"Lookup Table", L"Setup"};
     struct Case {
         std::vector<std::wstring> args;
-        std::vector<std::wstring> tabs;
-        bool disableTimeoutsShown;
+        std::vector<int> pageCodes; // of the tabs in order
+        ModuleTypeId setupKey;
     };
     const Case cases[] = {
-        {{}, {L"Update", L"Setup"}, false},
-        {{L"-m"}, {L"Update", L"Setup"}, false},
-        {{L"-D"}, {L"Update", L"Peek/Poke/CSV", L"Lookup Table", L"Setup"}, true},
+        {{}, {D::kUpdatePage, D::kSetupPage}, 0},
+        {{L"-m", L"/TARN"}, {D::kUpdatePage, D::kSetupPage}, 2},
+        {{L"-D"}, {D::kUpdatePage, D::kPeekPokePage, D::kLookupTablePage, D::kSetupPage}, 0},
     };
     for (const Case& c : cases) {
         StartApp(c.args);
-        auto* tabs = Control<QTabBar>(COstrandDlg::kTabControl);
-        EXPECT_EQ(TabTexts(tabs), c.tabs);
-        // The Setup tab is on show with the Unknown module's page.
+        const bool optionD = c.pageCodes.size() == 4;
+        auto* tabs = Control<QTabBar>(D::kTabControl);
+        ASSERT_EQ(tabs->count(), int(c.pageCodes.size()));
+        // The Setup tab is on show with the page of the (forced) module type.
         EXPECT_EQ(tabs->currentIndex(), tabs->count() - 1);
-        EXPECT_EQ(Dlg().CurrentPageCode(), COstrandDlg::kSetupPage);
-        EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(0)->Widget());
-        EXPECT_EQ(!Control<QCheckBox>(COstrandDlg::kDisableTimeoutsCheck)->isHidden(),
-                  c.disableTimeoutsShown);
-        EXPECT_TRUE(Control<QLabel>(COstrandDlg::kSafeBootWarning)->isHidden());
+        EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(c.setupKey)->Widget());
+        EXPECT_EQ(pages["setup2"]->reloads > 0, c.setupKey == 2);
         // Pages of tabs that do not exist are created and refreshed all the same.
-        EXPECT_GT(pages.logs["peekpoke"].updates, 0);
-        EXPECT_GT(pages.logs["lookup"].updates, 0);
-        app.reset();
-        pages.logs.clear();
+        EXPECT_GT(pages["peekpoke"]->updates, 0);
+        EXPECT_GT(pages["lookup"]->updates, 0);
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            EXPECT_EQ(tabs->tabText(i).toStdWString(), tabTexts[c.pageCodes[i]]);
+            EXPECT_EQ(Dlg().CurrentPageCode(), c.pageCodes[i]);
+        }
+        tabs->setCurrentIndex(0);
+        EXPECT_EQ(ShownPage(Dlg()), Dlg().UpdatePage()->Widget());
+
+        auto* check = Control<QCheckBox>(D::kDisableTimeoutsCheck);
+        EXPECT_EQ(!check->isHidden(), optionD);
+        if (optionD) {
+            check->click();
+            EXPECT_FALSE(app->Port().TimeoutsEnabled());
+            check->click();
+            EXPECT_TRUE(app->Port().TimeoutsEnabled());
+        }
+        TearDown();
     }
 }
 
-TEST_F(AppMainDialogTest, SwitchingTabsShowsEachPage) {
-    StartApp({L"-d"});
-    auto* tabs = Control<QTabBar>(COstrandDlg::kTabControl);
-    const std::pair<int, int> visits[] = {{0, COstrandDlg::kUpdatePage},
-                                          {1, COstrandDlg::kPeekPokePage},
-                                          {2, COstrandDlg::kLookupTablePage},
-                                          {3, COstrandDlg::kSetupPage}};
-    for (const auto& [tab, code] : visits) {
-        tabs->setCurrentIndex(tab);
-        EXPECT_EQ(Dlg().CurrentPageCode(), code);
-    }
-    tabs->setCurrentIndex(0);
-    EXPECT_EQ(ShownPage(Dlg()), Dlg().UpdatePage()->Widget());
-}
-
-TEST_F(AppMainDialogTest, TitleCarriesTheVersionText) {
-    directory.WriteVersion(std::string("0.44 test\0junk", 14));
+TEST_F(AppMainDialogTest, TitleCarriesTheVersionTextAndAMissingFileIsReported) {
     StartApp();
     EXPECT_EQ(Dlg().windowTitle().toStdWString(), L"Varnet - Pellworth (0.44 test)");
-    EXPECT_TRUE(dialogs.fileErrors.empty());
-}
+    EXPECT_TRUE(dialogs.boxes.empty());
+    TearDown();
 
-TEST_F(AppMainDialogTest, MissingVersionFileGivesFileErrorAndEmptyParentheses) {
-    directory.RemoveVersion();
+    std::filesystem::rename("version", "version.away");
     StartApp();
+    std::filesystem::rename("version.away", "version");
     EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{L"version"});
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_NE(dialogs.boxes[0].text.find(L"'version'"), std::wstring::npos);
     EXPECT_EQ(Dlg().windowTitle().toStdWString(), L"Varnet - Pellworth ()");
 }
 
-TEST_F(AppMainDialogTest, ConnectWithEmptyComboSaysNoDeviceIsSelected) {
+// Discovery at start and on "Discover", a connection to the first entry, and
+// its end.
+TEST_F(AppMainDialogTest, DiscoverConnectAndDisconnect) {
+    using D = COstrandDlg;
     StartApp();
-    EXPECT_EQ(Combo()->count(), 0);
     EXPECT_EQ(Status(), L"No appropriate devices were found!");
     EXPECT_FALSE(ConnectButton()->isEnabled());
     Dlg().OnConnectButton();
     EXPECT_EQ(Status(), L"No device is selected!");
-    EXPECT_FALSE(Engine().IsConnected());
-    EXPECT_FALSE(app->Port().IsOpen());
-}
 
-TEST_F(AppMainDialogTest, ConnectShowsTheModuleAndDisconnectEndsIt) {
-    sim::SimulatedModule& module = AddModule();
-    StartApp();
-    ASSERT_EQ(Entries(), std::vector<std::wstring>{Entry(module, L"SIM-TARN")});
-    EXPECT_TRUE(ConnectButton()->isEnabled());
+    sim::SimulatedModule& tarn = AddModule();
+    sim::SimulatedModule& orlan = AddModule(sim::Profile::Orlan6);
+    sim::SimulatedModule& nameless = AddModule(
+        sim::Profile::Tarn, [](sim::ModuleConfig& c) { c.state.name = std::string(8, '\0'); });
+    Control<QPushButton>(D::kDiscoverButton)->click();
+    EXPECT_EQ(Status(), L"Found 3 modules.");
+    const std::vector<std::wstring> entries{Entry(tarn, L"SIM-TARN"), Entry(orlan, L"SIM-ORL6"),
+                                            Entry(nameless, L"")};
+    EXPECT_EQ(Entries(), entries);
 
     ConnectButton()->click();
     EXPECT_EQ(Status(), L"Connected to module.");
-    EXPECT_TRUE(Engine().IsConnected());
-    EXPECT_EQ(ConnectButton()->text(), QStringLiteral("Disconnect"));
-    EXPECT_FALSE(Control<QPushButton>(COstrandDlg::kDiscoverButton)->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(D::kDiscoverButton)->isEnabled());
     EXPECT_FALSE(Combo()->isEnabled());
-    const std::pair<int, const char*> shown[] = {{COstrandDlg::kTypeEdit, "TARN"},
-                                                 {COstrandDlg::kNameEdit, "SIM-TARN"},
-                                                 {COstrandDlg::kAssemblyEdit, "TARN-A01"},
-                                                 {COstrandDlg::kSerialEdit, "00001234"}};
-    for (const auto& [id, text] : shown)
-        EXPECT_EQ(Control<QLineEdit>(id)->text(), QString::fromLatin1(text)) << id;
+    QString fields;
+    for (int id : {D::kTypeEdit, D::kNameEdit, D::kAssemblyEdit, D::kSerialEdit})
+        fields += Control<QLineEdit>(id)->text() + '|';
+    EXPECT_EQ(fields, QStringLiteral("TARN|SIM-TARN|TARN-A01|00001234|"));
     // The TARN setup page is on show and has lent its block, which was fetched.
-    EXPECT_EQ(Dlg().CurrentSetupKey(), 2u);
     EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(2)->Widget());
-    EXPECT_GT(pages.logs["setup2"].reloads, 0);
-    EXPECT_GT(pages.logs["update"].identityCopies, 0);
-    EXPECT_TRUE(module.WaitForRequest(0x8C, 1s));
+    EXPECT_GT(pages["setup2"]->reloads, 0);
+    EXPECT_GT(pages["update"]->identityCopies, 0);
+    EXPECT_TRUE(tarn.WaitForRequest(0x8C, 1s));
     EXPECT_EQ(dialogs.waitCursorDepth, 0);
     EXPECT_GT(dialogs.waitCursorUses, 0);
-    EXPECT_TRUE(dialogs.boxes.empty());
+
+    // Back on the Setup tab, the page on show says why it is disabled.
+    auto* tabs = Control<QTabBar>(D::kTabControl);
+    tabs->setCurrentIndex(0);
+    EXPECT_EQ(pages["setup2"]->disabledReasons, 0);
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(pages["setup2"]->disabledReasons, 1);
+    EXPECT_EQ(pages["setup0"]->disabledReasons, 0);
+
+    // Discovery while connected changes only the status.
+    tarn.ClearLog();
+    Dlg().Discover();
+    EXPECT_EQ(Status(), L"Cannot discover while currently connected!");
+    EXPECT_EQ(Entries(), entries);
+    EXPECT_TRUE(app->Port().IsOpen());
+    EXPECT_EQ(tarn.RequestCount(), 0u);
 
     ConnectButton()->click();
     EXPECT_EQ(Status(), L"Disconnected from module.");
@@ -137,69 +141,55 @@ TEST_F(AppMainDialogTest, ConnectShowsTheModuleAndDisconnectEndsIt) {
     EXPECT_TRUE(Combo()->isEnabled());
 }
 
-// Each result of the engine's connect, as the operator sees it.
+// Each result of the engine's connect as the operator sees it, with the box
+// that follows: software that is not the module's own, or a release other
+// than the update page's (the module runs 1.1).
 TEST_F(AppMainDialogTest, ConnectResults) {
+    const std::wstring failed = L"Connection to module failed: ";
+    const std::wstring incorrect = L"Incorrect Module software!|The module is not running the "
+                                   L"correct software.\n\nYou must do an Update before the "
+                                   L"module can be used!";
+    const std::wstring mismatch = L"Release Mismatch!|The Release Version of the module is ";
+    const std::wstring removed = L" than Pellworth.\nThe ability to adjust the setup parameters "
+                                 L"of the module has been removed.\n\n";
+    const std::wstring older = mismatch + L"older" + removed + L"Please Update the Module.";
+    const std::wstring newer = mismatch + L"newer" + removed +
+                               L"Please install the latest version of Pellworth from "
+                               L"https://www.varnet.example/pellworth.";
+    const auto protocol2 = [](sim::ModuleConfig& c) { c.state.protocolVersion = 2; };
+    const auto type7 = [](sim::ModuleConfig& c) { c.state.moduleType = 7; };
+    const auto safeBoot = [](sim::ModuleConfig& c) {
+        c.state.running = sim::RunningImage::SafeBoot;
+    };
     struct Case {
-        const char* what;
         std::vector<std::wstring> args;
         std::function<void(sim::ModuleConfig&)> change;
-        std::function<void(sim::SimulatedModule&)> script;
+        uint8_t refused; // a request the module rejects, 0: none
         std::string expectedSerial;
+        VersionNumber selected; // the update page's release
         std::wstring status;
         bool connected;
+        std::wstring box; // "caption|text"; empty: none
     };
     const Case cases[] = {
-        {"plain", {}, {}, {}, "", L"Connected to module.", true},
-        {"protocol 2",
-         {},
-         [](sim::ModuleConfig& c) { c.state.protocolVersion = 2; },
-         {},
-         "",
-         L"Connection to module failed: Protocol mismatch",
-         false},
-        {"type 7",
-         {},
-         [](sim::ModuleConfig& c) { c.state.moduleType = 7; },
-         {},
-         "",
-         L"Connection to module failed: Bad Module Type",
-         false},
-        {"type 7 with m",
-         {L"-m"},
-         [](sim::ModuleConfig& c) { c.state.moduleType = 7; },
-         {},
-         "",
-         L"Connected to module.",
-         true},
-        {"other serial",
-         {},
-         {},
-         {},
-         "ABCDEFGH",
-         L"Connection to module failed: Wrong module",
-         false},
-        {"same serial", {}, {}, {}, "00001234", L"Connected to module.", true},
-        {"identity refused",
-         {},
-         {},
-         [](sim::SimulatedModule& m) { m.ScriptAlways(0x81, sim::Reply::Reject()); },
-         "",
-         L"Connection to module failed: No module information",
-         false},
-        {"block refused",
-         {},
-         {},
-         [](sim::SimulatedModule& m) { m.ScriptAlways(0x8C, sim::Reply::Reject()); },
-         "",
-         L"Connected to module: Bad config data",
-         true},
+        {{}, protocol2, 0, "", {1, 1}, failed + L"Protocol mismatch", false, L""},
+        {{}, type7, 0, "", {1, 1}, failed + L"Bad Module Type", false, L""},
+        {{L"-m"}, type7, 0, "", {1, 1}, L"Connected to module.", true, L""},
+        {{}, {}, 0, "ABCDEFGH", {1, 1}, failed + L"Wrong module", false, L""},
+        {{}, {}, 0x81, "", {1, 1}, failed + L"No module information", false, L""},
+        {{}, {}, 0x8C, "", {1, 1}, L"Connected to module: Bad config data", true, L""},
+        {{}, safeBoot, 0, "", {1, 1}, L"Connected to module.", true, incorrect},
+        {{}, {}, 0, "", {1, 2}, L"Connected to module.", true, older},
+        {{}, {}, 0, "", {1, 0}, L"Connected to module.", true, newer},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(QString::fromStdWString(c.status + c.box).toStdString());
         sim::SimulatedModule& module = AddModule(sim::Profile::Tarn, c.change);
-        if (c.script)
-            c.script(module);
+        if (c.refused)
+            module.ScriptAlways(c.refused, sim::Reply::Reject());
         StartApp(c.args);
+        pages["update"]->release = AssemblyRecord{};
+        pages["update"]->release->release = c.selected;
         ASSERT_EQ(Combo()->count(), 1);
         EXPECT_EQ(app->Connect(c.expectedSerial), c.connected);
         EXPECT_EQ(Status(), c.status);
@@ -208,142 +198,92 @@ TEST_F(AppMainDialogTest, ConnectResults) {
         EXPECT_EQ(app->Port().IsOpen(), c.connected);
         EXPECT_EQ(ConnectButton()->text(),
                   c.connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
-        EXPECT_TRUE(dialogs.boxes.empty());
-        TearDown();
-        dialogs.Clear();
-    }
-}
-
-TEST_F(AppMainDialogTest, SafeBootModuleWarns) {
-    AddModule(sim::Profile::Tarn,
-              [](sim::ModuleConfig& c) { c.state.running = sim::RunningImage::SafeBoot; });
-    StartApp();
-    ConnectButton()->click();
-    EXPECT_EQ(Status(), L"Connected to module.");
-    EXPECT_TRUE(Engine().IsConnected());
-    EXPECT_FALSE(Control<QLabel>(COstrandDlg::kSafeBootWarning)->isHidden());
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].caption, L"Incorrect Module software!");
-    EXPECT_EQ(dialogs.boxes[0].text, L"The module is not running the correct software.\n\nYou "
-                                     L"must do an Update before the module can be used!");
-    EXPECT_EQ(Control<QLineEdit>(COstrandDlg::kTypeEdit)->text(), QStringLiteral("Unknown"));
-
-    // Quiet (a release update reconnecting): neither box nor status.
-    ConnectButton()->click();
-    dialogs.Clear();
-    app->SetQuiet(true);
-    EXPECT_TRUE(app->IsQuiet());
-    EXPECT_TRUE(app->Connect({}));
-    EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_EQ(Status(), L"Disconnected from module.");
-}
-
-TEST_F(AppMainDialogTest, ReleaseOfTheUpdatePageIsComparedAfterConnect) {
-    struct Case {
-        VersionNumber selected;
-        const wchar_t* textStart; // null: no box
-    };
-    const Case cases[] = {
-        {{1, 2}, L"The Release Version of the module is older than Pellworth."},
-        {{1, 0}, L"The Release Version of the module is newer than Pellworth."},
-        {{1, 1}, nullptr},
-    };
-    for (const Case& c : cases) {
-        AddModule(); // release 1.1
-        AssemblyRecord record;
-        record.release = c.selected;
-        pages.initialRelease = record;
-        StartApp();
-        ConnectButton()->click();
-        EXPECT_EQ(Status(), L"Connected to module.");
-        if (!c.textStart) {
+        std::wstring boxes;
+        for (const auto& box : dialogs.boxes)
+            boxes += box.caption + L"|" + box.text;
+        EXPECT_EQ(boxes, c.box);
+        EXPECT_EQ(!Control<QLabel>(COstrandDlg::kSafeBootWarning)->isHidden(), c.box == incorrect);
+        // A module in SafeBoot has no type.
+        EXPECT_TRUE(c.box != incorrect || Control<QLineEdit>(COstrandDlg::kTypeEdit)->text() ==
+                                              QStringLiteral("Unknown"));
+        if (c.connected) {
+            // Quiet (a release update reconnecting): neither box nor status.
+            app->Disconnect();
+            dialogs.Clear();
+            app->SetQuiet(true);
+            EXPECT_TRUE(app->Connect({}));
             EXPECT_TRUE(dialogs.boxes.empty());
-        } else {
-            ASSERT_EQ(dialogs.boxes.size(), 1u);
-            EXPECT_EQ(dialogs.boxes[0].caption, L"Release Mismatch!");
-            EXPECT_EQ(dialogs.boxes[0].text.rfind(c.textStart, 0), 0u);
+            EXPECT_EQ(Status(), L"Disconnected from module.");
+            // A reconnect with a serial (the release update) compares no release.
+            app->Disconnect();
+            app->SetQuiet(false);
+            EXPECT_TRUE(app->Connect("00001234"));
+            EXPECT_EQ(dialogs.boxes.size(), c.box == incorrect ? 1u : 0u);
         }
-        // A reconnect with a serial (the release update) compares nothing.
-        ConnectButton()->click();
-        dialogs.Clear();
-        EXPECT_TRUE(app->Connect("00001234"));
-        EXPECT_TRUE(dialogs.boxes.empty());
         TearDown();
-        dialogs.Clear();
     }
 }
 
-TEST_F(AppMainDialogTest, UnpluggingTheConnectedModuleDisconnects) {
+// A device going away: another's changes nothing; the open port's ends the
+// connection, through the system's notice or the port's hang-up. During an
+// update the worker that owns the port meets the failure (its box is shown on
+// the GUI thread) and the hang-up is left until the update is over.
+TEST_F(AppMainDialogTest, DeviceRemoval) {
     sim::SimulatedModule& module = AddModule();
+    const sim::SimulatedModule& stranger = AddModule(
+        sim::Profile::Tarn, [](sim::ModuleConfig& c) { c.description = "USB Serial Converter"; });
     StartApp();
-    ASSERT_TRUE(ConnectTo(module));
+    // The port of a device that is not a module's is never opened.
+    EXPECT_EQ(Entries(), std::vector<std::wstring>{Entry(module, L"SIM-TARN")});
+    EXPECT_EQ(stranger.RequestCount(), 0u);
+    const auto pollSome = [] {
+        WaitUntil([] { return false; }, 4 * std::chrono::milliseconds(COstrandDlg::kHangUpPollMs));
+    };
+
+    ConnectButton()->click();
+    ASSERT_TRUE(Engine().IsConnected());
+    Dlg().OnDeviceRemoved("/dev/ttyACM7");
+    Dlg().OnDeviceRemoved(stranger.DevicePath());
+    pollSome();
+    EXPECT_TRUE(Engine().IsConnected());
+    EXPECT_EQ(Status(), L"Connected to module.");
+    Dlg().OnDeviceRemoved(app->Port().GetDevicePath());
+    EXPECT_EQ(Status(), L"Disconnected from module.");
+    EXPECT_FALSE(app->Port().IsOpen());
+
+    ConnectButton()->click();
+    ASSERT_TRUE(Engine().IsConnected());
+    Engine().SetUpdateInProgress(true);
+    app->UpdateControls();
+    EXPECT_FALSE(ConnectButton()->isEnabled());
     module.Unplug();
     ASSERT_TRUE(module.WaitUntilAway(5s));
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        std::string name;
+        Engine().ReadName(name);
+        done = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return done.load(); }, 30s));
+    worker.join();
+    ASSERT_FALSE(dialogs.boxes.empty());
+    EXPECT_NE(dialogs.boxes[0].text.find(L"COM" + std::to_wstring(module.PortNumber())),
+              std::wstring::npos);
+    EXPECT_EQ(dialogs.boxes[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(dialogs.boxesOffGuiThread, 0);
+    pollSome();
+    EXPECT_TRUE(Engine().IsConnected());
+
+    Engine().SetUpdateInProgress(false);
     EXPECT_TRUE(WaitUntil([&] { return Status() == L"Disconnected from module."; }));
     EXPECT_FALSE(Engine().IsConnected());
     EXPECT_FALSE(app->Port().IsOpen());
     EXPECT_EQ(ConnectButton()->text(), QStringLiteral("Connect"));
 }
 
-TEST_F(AppMainDialogTest, RemovalOfAnotherDeviceChangesNothing) {
-    sim::SimulatedModule& connected = AddModule();
-    sim::SimulatedModule& other = AddModule(sim::Profile::Orlan6);
-    StartApp();
-    ASSERT_TRUE(ConnectTo(connected));
-    const std::wstring status = Status();
-    const std::filesystem::path otherDevice = other.DevicePath();
-
-    other.Unplug();
-    ASSERT_TRUE(other.WaitUntilAway(5s));
-    Dlg().OnDeviceRemoved("/dev/ttyACM7");
-    Dlg().OnDeviceRemoved(otherDevice);
-    PumpEvents(4 * std::chrono::milliseconds(COstrandDlg::kHangUpPollMs));
-    EXPECT_TRUE(Engine().IsConnected());
-    EXPECT_TRUE(app->Port().IsOpen());
-    EXPECT_EQ(Status(), status);
-
-    // The system's notice for the open port's device ends the connection.
-    Dlg().OnDeviceRemoved(app->Port().GetDevicePath());
-    EXPECT_EQ(Status(), L"Disconnected from module.");
-    EXPECT_FALSE(app->Port().IsOpen());
-}
-
-TEST_F(AppMainDialogTest, RemovalDuringAnUpdateIsLeftToTheUpdate) {
-    sim::SimulatedModule& module = AddModule();
-    StartApp();
-    ASSERT_TRUE(ConnectTo(module));
-    Engine().SetUpdateInProgress(true);
-    app->UpdateControls();
-    EXPECT_FALSE(ConnectButton()->isEnabled());
-    module.Unplug();
-    ASSERT_TRUE(module.WaitUntilAway(5s));
-    PumpEvents(4 * std::chrono::milliseconds(COstrandDlg::kHangUpPollMs));
-    EXPECT_TRUE(Engine().IsConnected());
-    Engine().SetUpdateInProgress(false);
-    EXPECT_TRUE(WaitUntil([&] { return !Engine().IsConnected(); }));
-}
-
-TEST_F(AppMainDialogTest, ForcedModuleTypeShowsItsSetupPage) {
-    StartApp({L"-m", L"/TARN"});
-    EXPECT_EQ(app->ForcedModuleType(), 2);
-    EXPECT_EQ(Dlg().CurrentSetupKey(), 2u);
-    EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(2)->Widget());
-    EXPECT_GT(pages.logs["setup2"].reloads, 0);
-}
-
-TEST_F(AppMainDialogTest, SetupTabReportsWhyItsPageIsDisabled) {
-    sim::SimulatedModule& module = AddModule();
-    StartApp();
-    ASSERT_TRUE(ConnectTo(module));
-    auto* tabs = Control<QTabBar>(COstrandDlg::kTabControl);
-    tabs->setCurrentIndex(0);
-    EXPECT_EQ(pages.logs["setup2"].disabledReasons, 0);
-    tabs->setCurrentIndex(1);
-    EXPECT_EQ(pages.logs["setup2"].disabledReasons, 1);
-    EXPECT_EQ(pages.logs["setup0"].disabledReasons, 0);
-}
-
-TEST_F(AppMainDialogTest, EnterNeitherClosesNorPresses) {
+// Enter neither closes the window nor presses a button; Help shows the About
+// box; the logo opens the maker's web site.
+TEST_F(AppMainDialogTest, KeysHelpAndLogo) {
     AddModule();
     StartApp();
     Dlg().show();
@@ -360,42 +300,35 @@ TEST_F(AppMainDialogTest, EnterNeitherClosesNorPresses) {
     EXPECT_TRUE(Dlg().isVisible());
     EXPECT_FALSE(Engine().IsConnected());
     Dlg().hide();
-}
 
-TEST_F(AppMainDialogTest, HelpShowsAboutAndLogoOpensTheWebSite) {
-    StartApp();
     Control<QPushButton>(COstrandDlg::kHelpButton)->click();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].text, L"Pellworth, Version 0.44");
 
-    std::vector<std::wstring> opened;
-    Dlg().SetUrlOpener([&opened](const std::wstring& address) {
-        opened.push_back(address);
-        return true;
+    std::wstring opened;
+    bool browser = true;
+    Dlg().SetUrlOpener([&](const std::wstring& address) {
+        opened = address;
+        return browser;
     });
     Control<QAbstractButton>(COstrandDlg::kLogo)->click();
-    EXPECT_EQ(opened, std::vector<std::wstring>{COstrandDlg::kMakerAddress});
-    EXPECT_NE(Status().find(COstrandDlg::kMakerAddress), std::wstring::npos);
-
-    Dlg().SetUrlOpener([](const std::wstring&) { return false; });
+    EXPECT_EQ(opened, L"https://www.varnet.example/pellworth");
+    EXPECT_NE(Status().find(opened), std::wstring::npos);
+    browser = false;
     Control<QAbstractButton>(COstrandDlg::kLogo)->click();
     EXPECT_EQ(Status().rfind(L"No web browser", 0), 0u);
 }
 
-// The program's own pages plug into the dialog through the default factory.
+// The program's own pages plug into the dialog through the default factory:
+// the TARN page lends its block and the connect fetches it.
 TEST_F(AppMainDialogTest, ProgramPagesPlugIn) {
     AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) { c.state.release = {1, 0}; });
-    app = std::make_unique<COstrand>(dialogs);
-    ASSERT_TRUE(app->Start({}));
+    StartApp({}, true);
     ConnectButton()->click();
     EXPECT_EQ(Status(), L"Connected to module.");
-    QWidget* setup = Dlg().SetupPage(2)->Widget();
-    EXPECT_EQ(ShownPage(Dlg()), setup);
-    EXPECT_NE(setup->findChild<QWidget*>(QStringLiteral("ctl1038")),
-              nullptr); // "Auto" video format
-    EXPECT_NE(Dlg().UpdatePage()->Widget()->findChild<QWidget*>(QStringLiteral("ctl1029")),
-              nullptr); // release "Update"
-    // The TARN page lent its block and the connect fetched it.
+    EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(2)->Widget());
+    // "Auto" video format of the TARN page.
+    EXPECT_NE(ShownPage(Dlg())->findChild<QWidget*>(QStringLiteral("ctl1038")), nullptr);
     const ParamBlockDescription* block = Engine().Module().FindParamBlock(0, 0);
     ASSERT_NE(block, nullptr);
     EXPECT_NE(block->block, nullptr);
@@ -408,8 +341,7 @@ TEST_F(AppMainDialogTest, ReturnInTheUpdatePageNameEditWritesTheName) {
     sim::SimulatedModule& module = AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) {
         c.state.release = {1, 0};
     });
-    app = std::make_unique<COstrand>(dialogs);
-    ASSERT_TRUE(app->Start({}));
+    StartApp({}, true);
     ConnectButton()->click();
     ASSERT_TRUE(Engine().IsConnected());
     auto* name = Dlg().UpdatePage()->Widget()->findChild<QLineEdit*>(QStringLiteral("ctl1014"));
@@ -422,13 +354,13 @@ TEST_F(AppMainDialogTest, ReturnInTheUpdatePageNameEditWritesTheName) {
 }
 
 TEST_F(AppMainDialogTest, RunsUntilClosedUnlessAPageObjects) {
-    app = std::make_unique<COstrand>(dialogs, &pages);
+    app = std::make_unique<COstrand>(dialogs, this);
     int refusals = 0;
     std::function<void()> close = [&] {
         QWidget* dialog = QApplication::activeModalWidget();
         ASSERT_NE(dialog, nullptr);
         // The update page keeps the window open once (a download running).
-        pages.updatePage->allowClose = refusals > 0;
+        pages["update"]->allowClose = refusals > 0;
         dialog->close();
         if (refusals++ == 0) {
             EXPECT_TRUE(dialog->isVisible());
@@ -442,15 +374,14 @@ TEST_F(AppMainDialogTest, RunsUntilClosedUnlessAPageObjects) {
     EXPECT_EQ(app->Engine(), nullptr);
 }
 
+// Without a main dialog every service does nothing and answers false or null.
 TEST_F(AppMainDialogTest, ServicesWithoutMainDialog) {
-    COstrand bare(dialogs, &pages);
+    COstrand bare(dialogs, this);
+    bare.SetQuiet(true);
     EXPECT_FALSE(bare.IsQuiet());
     EXPECT_EQ(bare.CurrentRelease(), nullptr);
     EXPECT_FALSE(bare.ReleaseMatches({1, 1}));
     EXPECT_FALSE(bare.Connect({}));
-    EXPECT_EQ(bare.Engine(), nullptr);
-    bare.SetQuiet(true);
-    EXPECT_FALSE(bare.IsQuiet());
     static_cast<CErrorReportIF&>(bare).ReportError(L"dropped");
     bare.Disconnect();
     bare.UpdateControls();
