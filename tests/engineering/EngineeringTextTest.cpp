@@ -1,5 +1,5 @@
 // The page rules that need no widgets: which hexadecimal texts the edits take
-// and what they read as, the CSV decoding, and the texts only this page has.
+// and what they read as, the CSV decoding, and the texts only these pages have.
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
 #include "maintenance/CLookupTableRun.h"
@@ -20,15 +20,12 @@ TEST(PeekPokeTextTest, HexTextIsAcceptedOnlyWhenItFitsItsField) {
     };
     const Case cases[] = {
         {L"", 2, true, std::nullopt},
-        {L"0", 2, true, 0},
         {L"fF", 2, true, 0xFF},
-        {L"100", 2, false, 0x100}, // a third digit would overflow a byte
-        {L"FFFFFF", 6, true, 0xFFFFFF},
+        {L"100", 2, false, 0x100},         // a third digit would overflow a byte
         {L"1000000", 6, false, 0x1000000}, // beyond the 24-bit address
         {L"FFFFFFFF", 8, true, 0xFFFFFFFF},
         {L"100000000", 9, true, std::nullopt}, // never wraps around 32 bits
         {L"0x10", 6, false, std::nullopt},
-        {L"1x2", 6, false, std::nullopt},
         {L"g", 6, false, std::nullopt},
         {L" 1", 6, false, std::nullopt},
         {L"-1", 6, false, std::nullopt},
@@ -42,49 +39,37 @@ TEST(PeekPokeTextTest, HexTextIsAcceptedOnlyWhenItFitsItsField) {
 }
 
 TEST(PeekPokeTextTest, CsvBytesBecomeTextWhateverTheyHold) {
-    struct Case {
-        std::string bytes;
-        std::wstring text;
-    };
-    const Case cases[] = {
-        {"I2C,1,2,3\n", L"I2C,1,2,3\n"},
+    const std::pair<std::string, std::wstring> cases[] = {
         {"\xEF\xBB\xBF\"Head\"\n", L"\"Head\"\n"},          // byte order mark dropped
         {"; caf\xC3\xA9\n", L"; caf\u00E9\n"},              // UTF-8
         {"; caf\xE9\n", L"; caf\uFFFD\n"},                  // Latin-1 byte: replaced
         {std::string("a\0b", 3), std::wstring(L"a\0b", 3)}, // NUL stays a character
         {"x\xEF\xBB\xBF", L"x\uFEFF"},                      // only a leading mark is dropped
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(peekpoke::CsvText(c.bytes), c.text);
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(peekpoke::CsvText(bytes), text);
 }
 
-TEST(PeekPokeTextTest, RejectedLinesWithoutATextReportNothing) {
-    EXPECT_EQ(peekpoke::LoadResultText(eng::kPokeFileParse, {poke::kLineTooLong, 12}),
-              L"Line too long on line '12'! Load cancelled.");
-    EXPECT_EQ(peekpoke::LoadResultText(eng::kPokeFileParse, {-9, 3}), L"");
+TEST(PeekPokeTextTest, ResultTexts) {
+    EXPECT_EQ(peekpoke::LoadResultText(eng::kLinkError, {}), L"Connection broken! Load cancelled.");
     EXPECT_EQ(peekpoke::LoadResultText(eng::kNotConnected, {}), L"Unknown error! Load cancelled.");
+    // Rejected lines without a text report nothing.
+    EXPECT_EQ(peekpoke::LoadResultText(eng::kPokeFileParse, {-9, 3}), L"");
     EXPECT_EQ(peekpoke::InterfaceName(3), L"JTAG");
     EXPECT_EQ(peekpoke::InterfaceName(4), L"");
+    // Codes the lookup table download never gives still get a text.
+    EXPECT_EQ(CLookupTableRun::ResultText(eng::kJtagTdoMismatch), L"Unknown error!");
 }
 
 TEST(LookupTableRunTest, ProgressRoundsToTheBarAndTheText) {
-    struct Case {
-        float fraction;
-        int position;
-        std::wstring text;
-    };
-    const Case cases[] = {
-        {0.0f, 0, L"0.0%"},
-        {0.5f, 50, L"50.0%"},
-        {0.9996f, 100, L"100.0%"},
-        {1.0f, 100, L"100.0%"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(CLookupTableRun::BarPosition(c.fraction), c.position);
-        EXPECT_EQ(CLookupTableRun::PercentText(c.fraction), c.text);
+    const std::tuple<float, int, std::wstring> cases[] = {{0.0f, 0, L"0.0%"},
+                                                          {0.5f, 50, L"50.0%"},
+                                                          {0.9996f, 100, L"100.0%"},
+                                                          {1.0f, 100, L"100.0%"}};
+    for (const auto& [fraction, position, text] : cases) {
+        EXPECT_EQ(CLookupTableRun::BarPosition(fraction), position);
+        EXPECT_EQ(CLookupTableRun::PercentText(fraction), text);
     }
-    // Codes the download column never gives still get a text.
-    EXPECT_EQ(CLookupTableRun::ResultText(eng::kJtagTdoMismatch), L"Unknown error!");
 }
 
 } // namespace

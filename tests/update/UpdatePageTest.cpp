@@ -1,81 +1,25 @@
-// The Update tab against the simulator: visibility and texts, the release
-// refresh, Browse, manual downloads, identity writes and the Return key, the
-// module type, a release update through the page, closing during a run, and
-// the confirmation dialog.
-#include "UpdateFixture.h"
+// The Update tab against the simulator: visibility and texts, Browse, manual
+// downloads, identity writes and the Return key, the module type, a release
+// update through the page, closing during a run, and the confirmation dialog.
+#include "PageFixture.h"
 
-#include "app/CPageServicesIF.h"
-#include "descriptions/XercesSession.h"
-#include "descriptions/XmlText.h"
 #include "maintenance/CReleaseUpdatePromptDlg.h"
 #include "maintenance/CUpdate.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QThread>
-
-#include <regex>
 
 namespace {
 
 using namespace std::chrono_literals;
 using sim::Profile;
 
-const std::wstring kFerrinBin = L"types/TARN/images/ferrin-1.1.bin";
-
-// Qt's way from a worker to the GUI thread, as the program has it.
-class GuiDialogs : public HookedDialogs {
-public:
-    void RunOnGuiThread(std::function<void()> fn, bool) override {
-        if (QThread::currentThread() == qApp->thread())
-            fn();
-        else
-            QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
-    }
-};
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 60s) {
-    const auto end = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() > end)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-void PressKey(QWidget* widget, int key, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(widget, &release);
-}
-
-class UpdatePageTest : public UpdateFixture, public CPageServicesIF, public CAppIF {
+class UpdatePageTest : public PageFixture<CUpdate> {
 protected:
-    // ---- The program around the page ----
-    CCmdEngine* Engine() override { return engine.get(); }
-    CDialogServicesIF& Dialogs() override { return dialogs; }
-    void ReportError(const std::wstring& text) override { statusLine.push_back(text); }
-    bool IsOptionM() override { return optionM; }
-    bool IsOptionD() override { return optionD; }
-    void UpdateControls() override {
-        if (page)
-            page->UpdateControls();
-    }
-    void SetQuiet(bool quiet) override {
+    void SetQuiet(bool q) override {
         EXPECT_EQ(QThread::currentThread(), qApp->thread());
-        quietHistory.push_back(quiet);
+        PageFixture::SetQuiet(q);
     }
-    bool IsQuiet() override { return !quietHistory.empty() && quietHistory.back(); }
     bool Connect(const std::string& expectedSerial) override {
         const bool ok = Reconnect(expectedSerial);
         UpdateControls();
@@ -87,54 +31,24 @@ protected:
         DropConnection();
         UpdateControls();
     }
-    const AssemblyRecord* CurrentRelease() override { return page->CurrentRelease(); }
-    bool ReleaseMatches(VersionNumber v) override { return page->ReleaseMatches(v); }
-    bool ModuleEntryValid(const ModuleRecord& m) override { return page->ModuleEntryValid(m); }
 
-    // ---- The application as the engine sees it ----
-    void OnModuleChanged() override {
-        if (page)
-            page->ReloadForModule();
-        const auto type = engine ? engine->Module().moduleType : 0;
-        if (engine && block && (type == 1 || type == 2))
-            engine->AttachConfigBlock(block.get());
-    }
-    void OnIdentityChanged() override {
-        if (page)
-            page->CopyIdentity();
-    }
-    void OnDisconnected() override {}
-    CModuleTypeXML* CreateModuleTypeReader() override { return new CModuleTypeXML(); }
-    CAssembliesXML* CreateAssembliesReader() override { return new CAssembliesXML(); }
-
-    struct ErrorSink : CErrorReportIF {
-        void ReportError(std::wstring) override {}
-    } errorSink;
-
-    void TearDown() override {
-        page.reset();
-        // Hand-overs to the GUI thread still queued call into this fixture.
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-        UpdateFixture::TearDown();
-    }
-
-    // A module at a release, connected through an engine that calls back into
-    // this program, and the page.
+    // A module at a release, an engine that tells the page of module changes,
+    // the page, and the connect.
     void Open(Profile profile, sim::Version at, bool m = true, bool d = true,
               const std::function<void(sim::ModuleConfig&)>& change = {}) {
-        optionM = m;
-        optionD = d;
-        auto config = sim::MakeModule(profile, at);
-        ASSERT_TRUE(config.has_value());
-        if (change)
-            change(*config);
-        StartModule(*config);
         page.reset();
-        engine.reset();
-        registry = std::make_unique<CModuleTypesLinux>(L"types");
-        engine = std::make_unique<CCmdEngine>(&port, &errorSink, this, registry.get(), 0);
-        block = std::make_unique<RawBlock>(engine.get());
+        optionM = app.optionM = m;
+        optionD = app.optionD = d;
+        StartAt(profile, at, change);
+        app.onModuleChanged = [this, attachBlock = app.onModuleChanged] {
+            if (page)
+                page->ReloadForModule();
+            attachBlock();
+        };
+        refresh = [this] {
+            if (page)
+                page->UpdateControls();
+        };
         page = std::make_unique<CUpdate>(this);
         page->SetTickInterval(5ms);
         page->SetReleasePrompt([this](bool& force) {
@@ -145,122 +59,71 @@ protected:
         ASSERT_TRUE(Connect(""));
         module->ClearLog();
     }
+    // Release 1.1 only (assemblies 2, any board, and 3, board B7).
     void KeepOnlyTarnRelease11() {
-        // Assemblies 2 and 3 (release 1.1) without assembly 1 (1.0).
-        const fs::path file = Work("types/TARN/assembly.xml");
-        std::ifstream in(file);
-        std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        xml = std::regex_replace(xml, std::regex("<Assembly id=\"1\">[\\s\\S]*?</Assembly>"), "");
-        WriteFile(file, xml);
+        EditFile(Work("types/TARN/assembly.xml"), "<Assembly id=\"1\">[\\s\\S]*?</Assembly>", "");
     }
 
-    template <class T> T* Ctl(int id) const {
-        T* w = page->findChild<T*>(QStringLiteral("ctl%1").arg(id));
-        EXPECT_NE(w, nullptr) << id;
-        return w;
-    }
-    bool Shown(int id) const { return !Ctl<QWidget>(id)->isHidden(); }
-    QString Text(int id) const {
-        if (auto* edit = page->findChild<QLineEdit*>(QStringLiteral("ctl%1").arg(id)))
-            return edit->text();
-        return Ctl<QLabel>(id)->text();
-    }
-    QStringList Items(int id) const {
-        QStringList items;
-        auto* combo = Ctl<QComboBox>(id);
-        for (int i = 0; i < combo->count(); ++i)
-            items << combo->itemText(i);
-        return items;
-    }
-    void Choose(int comboId, const QString& text) {
-        auto* combo = Ctl<QComboBox>(comboId);
-        const int index = combo->findText(text);
-        ASSERT_GE(index, 0) << text.toStdString();
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-    void Click(int id) { Ctl<QPushButton>(id)->click(); }
-    bool WaitIdle() {
-        return WaitFor([this] { return !page->IsRunning(); });
-    }
-    std::wstring LastStatusLine() const {
-        return statusLine.empty() ? std::wstring() : statusLine.back();
-    }
-
-    GuiDialogs dialogs;
-    std::unique_ptr<CUpdate> page;
-    bool optionM = true;
-    bool optionD = true;
-    std::vector<std::wstring> statusLine;
-    std::vector<bool> quietHistory;
     int prompts = 0;
 };
 
 // ---- Visibility and texts -------------------------------------------------------------------
 
 TEST_F(UpdatePageTest, GroupsFollowTheOptions) {
-    struct Case {
-        bool m, d;
-        bool hardware, versions, manual;
+    // Hardware, module type, firmware versions, firmware update, version,
+    // download; the release update's Abort is never shown.
+    const std::tuple<bool, bool, std::vector<bool>> cases[] = {
+        {false, false, {false, false, false, false, false, false, false}},
+        {true, false, {true, true, true, false, false, false, false}},
+        {true, true, {true, true, false, true, true, true, false}},
     };
-    const Case cases[] = {
-        {false, false, false, false, false},
-        {true, false, true, true, false},
-        {true, true, true, false, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "m " << c.m << " d " << c.d);
-        Open(Profile::Tarn, {1, 0}, c.m, c.d);
-        EXPECT_FALSE(page->findChild<QGroupBox*>(CUpdate::kReleaseGroupName)->isHidden());
-        EXPECT_FALSE(page->findChild<QGroupBox*>(CUpdate::kIdentificationGroupName)->isHidden());
-        EXPECT_EQ(Shown(CUpdate::kHardwareGroup), c.hardware);
-        EXPECT_EQ(Shown(CUpdate::kModuleTypeGroup), c.hardware);
-        EXPECT_EQ(Shown(CUpdate::kFirmwareVersionsGroup), c.versions);
-        for (int group :
-             {CUpdate::kFirmwareUpdateGroup, CUpdate::kVersionGroup, CUpdate::kDownloadGroup})
-            EXPECT_EQ(Shown(group), c.manual);
-        EXPECT_FALSE(Shown(CUpdate::kReleaseAbort));
+    for (const auto& [m, d, shown] : cases) {
+        Open(Profile::Tarn, {1, 0}, m, d);
+        std::vector<bool> visible;
+        for (int id : {CUpdate::kHardwareGroup, CUpdate::kModuleTypeGroup,
+                       CUpdate::kFirmwareVersionsGroup, CUpdate::kFirmwareUpdateGroup,
+                       CUpdate::kVersionGroup, CUpdate::kDownloadGroup, CUpdate::kReleaseAbort})
+            visible.push_back(!Ctl(id)->isHidden());
+        EXPECT_EQ(visible, shown) << "m " << m << " d " << d;
     }
     // Abort goes with every component but SafeBoot.
     Choose(CUpdate::kFirmwareCombo, "SafeBoot");
-    EXPECT_FALSE(Shown(CUpdate::kManualAbort));
+    EXPECT_TRUE(Ctl(CUpdate::kManualAbort)->isHidden());
     Choose(CUpdate::kFirmwareCombo, "Ferrin");
-    EXPECT_TRUE(Shown(CUpdate::kManualAbort));
+    EXPECT_FALSE(Ctl(CUpdate::kManualAbort)->isHidden());
 }
 
 TEST_F(UpdatePageTest, ModuleInFerrinShowsItsVersionsAndTheRelease) {
     Open(Profile::Tarn, {1, 0});
     // The demo table's lowest release is the one proposed.
-    EXPECT_EQ(Text(CUpdate::kDesiredRelease), "1.0");
-    EXPECT_EQ(Text(CUpdate::kInstalledRelease), "1.0");
-    EXPECT_EQ(Items(CUpdate::kFirmwareCombo), (QStringList{"Main", "Ferrin", "SafeBoot"}));
-    EXPECT_EQ(Items(CUpdate::kFpgaCombo), QStringList{"Main"});
-    EXPECT_EQ(Items(CUpdate::kTableCombo), (QStringList{"Gamma", "Matrix"}));
-    EXPECT_EQ(Text(CUpdate::kSafeBootVersion), "1.0");
-    EXPECT_EQ(Text(CUpdate::kFerrinVersion), "1.0");
-    EXPECT_EQ(Text(CUpdate::kFpgaVersion), "1.0");
-    EXPECT_EQ(Text(CUpdate::kTableVersion), "1.0");
-    EXPECT_EQ(Text(CUpdate::kNameEdit), "SIM-TARN");
-    EXPECT_EQ(Text(CUpdate::kAssemblyEdit), "TARN-A01");
-    EXPECT_EQ(Text(CUpdate::kSerialEdit), "00001234");
-    // The FPGA component: its file, installed and desired version.
-    EXPECT_EQ(Items(CUpdate::kFileCombo), QStringList{"types/TARN/images/fpga0-1.0.rpd"});
-    EXPECT_EQ(Text(CUpdate::kInstalledVersion), "1.0");
-    EXPECT_EQ(Text(CUpdate::kDesiredVersion), "1.0");
+    EXPECT_EQ(Texts({CUpdate::kDesiredRelease, CUpdate::kInstalledRelease,
+                     CUpdate::kSafeBootVersion, CUpdate::kFerrinVersion, CUpdate::kFpgaVersion,
+                     CUpdate::kTableVersion, CUpdate::kInstalledVersion, CUpdate::kDesiredVersion,
+                     CUpdate::kNameEdit, CUpdate::kAssemblyEdit, CUpdate::kSerialEdit}),
+              (QStringList{"1.0", "1.0", "1.0", "1.0", "1.0", "1.0", "1.0", "1.0", "SIM-TARN",
+                           "TARN-A01", "00001234"}));
+    EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Main|Ferrin|SafeBoot");
+    EXPECT_EQ(Items(CUpdate::kFpgaCombo), "Main");
+    EXPECT_EQ(Items(CUpdate::kTableCombo), "Gamma|Matrix");
+    // The module's fields limit what may be typed.
+    for (const auto& [id, limit] :
+         {std::pair{CUpdate::kNameEdit, 8}, {CUpdate::kAssemblyEdit, 9}, {CUpdate::kSerialEdit, 8}})
+        EXPECT_EQ(Ctl<QLineEdit>(id)->maxLength(), limit);
+    // The FPGA component's file, then Ferrin's.
+    EXPECT_EQ(Items(CUpdate::kFileCombo), "types/TARN/images/fpga0-1.0.rpd");
     Choose(CUpdate::kFirmwareCombo, "Ferrin");
-    EXPECT_EQ(Items(CUpdate::kFileCombo), QStringList{"types/TARN/images/ferrin-1.0.bin"});
+    EXPECT_EQ(Items(CUpdate::kFileCombo), "types/TARN/images/ferrin-1.0.bin");
     for (int id : {CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo,
                    CUpdate::kNameEnter, CUpdate::kSerialEnter, CUpdate::kReleaseUpdate})
-        EXPECT_TRUE(Ctl<QWidget>(id)->isEnabled()) << id;
-    EXPECT_FALSE(Ctl<QWidget>(CUpdate::kManualAbort)->isEnabled());
+        EXPECT_TRUE(Enabled(id)) << id;
+    EXPECT_FALSE(Enabled(CUpdate::kManualAbort));
 
     // The services the other pages use.
     VersionNumber wanted;
+    VersionNumber none;
     page->GetDesiredTableVersion(wanted, 0, 1);
-    EXPECT_EQ(wanted, (VersionNumber{1, 0}));
-    page->GetDesiredTableVersion(wanted, 0, 9);
-    EXPECT_EQ(wanted, kNoVersion);
-    ASSERT_NE(page->CurrentRelease(), nullptr);
+    page->GetDesiredTableVersion(none, 0, 9);
+    EXPECT_EQ(std::make_pair(wanted, none), std::make_pair(VersionNumber{1, 0}, kNoVersion));
     EXPECT_TRUE(page->ReleaseMatches({1, 0}));
     EXPECT_FALSE(page->ReleaseMatches({1, 1}));
     EXPECT_TRUE(page->ModuleEntryValid(engine->Module()));
@@ -276,19 +139,16 @@ TEST_F(UpdatePageTest, UnverifiedModuleAndFpgaWithoutTables) {
     EXPECT_EQ(Text(CUpdate::kFpgaVersion), "1.7");
 
     // A type file whose FPGA has no tables.
-    const fs::path file = Work("types/TARN/tarn-1.0.xml");
-    std::ifstream in(file);
-    std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    WriteFile(file, std::regex_replace(xml, std::regex("<LookupTable [^>]*/>"), ""));
+    EditFile(Work("types/TARN/tarn-1.0.xml"), "<LookupTable [^>]*/>", "");
     page->ReloadForModule();
-    EXPECT_EQ(Items(CUpdate::kTableCombo), QStringList{"No LUTs"});
+    EXPECT_EQ(Items(CUpdate::kTableCombo), "No LUTs");
     EXPECT_EQ(Text(CUpdate::kTableVersion), "None");
 }
 
 TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
     // Known as TARN from an earlier connect, now in SafeBoot.
     Open(Profile::Tarn, {1, 0});
-    const QString fpgaFile = QString::fromStdWString(page->FileEntry(0));
+    const std::wstring fpgaFile = page->FileEntry(0);
     module->UpdateState([](sim::ModuleState& s) {
         s.running = sim::RunningImage::SafeBoot;
         s.ferrinValid = false;
@@ -296,50 +156,33 @@ TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
     ASSERT_TRUE(Connect(""));
     EXPECT_EQ(engine->Module().runningImage, kRunningSafeBoot);
     EXPECT_EQ(Text(CUpdate::kDesiredRelease), "1.0");
-    EXPECT_EQ(Items(CUpdate::kFirmwareCombo), (QStringList{"Ferrin", "SafeBoot"}));
-    EXPECT_EQ(QString::fromStdWString(page->FileEntry(0)), fpgaFile); // kept
+    EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Ferrin|SafeBoot");
+    EXPECT_EQ(page->FileEntry(0), fpgaFile); // kept
     for (int id :
          {CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo, CUpdate::kNameEdit,
           CUpdate::kNameEnter, CUpdate::kSerialEdit, CUpdate::kSerialEnter})
-        EXPECT_FALSE(Ctl<QWidget>(id)->isEnabled()) << id;
-    EXPECT_TRUE(Ctl<QWidget>(CUpdate::kReleaseUpdate)->isEnabled());
-}
-
-TEST_F(UpdatePageTest, IdentityEditsAreLimited) {
-    Open(Profile::Tarn, {1, 0});
-    const std::pair<int, int> limits[] = {
-        {CUpdate::kNameEdit, 8}, {CUpdate::kAssemblyEdit, 9}, {CUpdate::kSerialEdit, 8}};
-    for (const auto& [id, limit] : limits) {
-        auto* edit = Ctl<QLineEdit>(id);
-        edit->clear();
-        for (int i = 0; i < limit + 1; ++i)
-            PressKey(edit, Qt::Key_A, "A");
-        EXPECT_EQ(edit->text().size(), limit) << id;
-    }
+        EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_TRUE(Enabled(CUpdate::kReleaseUpdate));
 }
 
 // ---- Browse ---------------------------------------------------------------------------------
 
 TEST_F(UpdatePageTest, BrowseFiltersByComponentAndInterface) {
     const std::wstring iic = L"Cypress Regular IIC Files (*.iic)|*.iic|All Files (*.*)|*.*||";
-    const std::wstring rpd = L"Altera Active Serial Files (*.rpd)|*.rpd|All Files (*.*)|*.*||";
-    const std::wstring ace = L"JTAG Files (*.ace)|*.ace|All Files (*.*)|*.*||";
     Open(Profile::Orlan6, {2, 0});
     const std::pair<QString, std::wstring> cases[] = {
-        {"Ferrin", iic}, {"SafeBoot", iic}, {"Input", rpd}, {"Output", ace}};
+        {"Ferrin", iic},
+        {"SafeBoot", iic},
+        {"Input", L"Altera Active Serial Files (*.rpd)|*.rpd|All Files (*.*)|*.*||"},
+        {"Output", L"JTAG Files (*.ace)|*.ace|All Files (*.*)|*.*||"}};
     for (const auto& [component, filter] : cases) {
         Choose(CUpdate::kFirmwareCombo, component);
-        dialogs.CancelNextFile();
         Click(CUpdate::kBrowse);
-        ASSERT_FALSE(dialogs.fileRequests.empty());
         EXPECT_EQ(dialogs.fileRequests.back().filter, filter) << component.toStdString();
     }
     // Any other programming interface: every file.
-    const fs::path file = Work("types/ORLAN6/orlan6-2.0.xml");
-    std::ifstream in(file);
-    std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    WriteFile(file, std::regex_replace(xml, std::regex("<Firmware interfaceID=\"JTAG\""),
-                                       "<Firmware interfaceID=\"I2C\""));
+    EditFile(Work("types/ORLAN6/orlan6-2.0.xml"), "<Firmware interfaceID=\"JTAG\"",
+             "<Firmware interfaceID=\"I2C\"");
     page->ReloadForModule();
     Choose(CUpdate::kFirmwareCombo, "Output");
     Click(CUpdate::kBrowse);
@@ -349,23 +192,21 @@ TEST_F(UpdatePageTest, BrowseFiltersByComponentAndInterface) {
 TEST_F(UpdatePageTest, BrowseRemembersTheFileFilterAndFolder) {
     Open(Profile::Tarn, {1, 0});
     Choose(CUpdate::kFirmwareCombo, "Ferrin");
-    const std::wstring chosen = Utf8ToWide(Work("types/TARN/images/ferrin-1.1.bin").string());
+    const std::wstring chosen = WorkWide("types/TARN/images/ferrin-1.1.bin");
     dialogs.ChooseFile(chosen, 2);
     Click(CUpdate::kBrowse);
     EXPECT_EQ(page->FileEntry(kComponentFerrin), chosen);
-    EXPECT_EQ(Items(CUpdate::kFileCombo), QStringList{QString::fromStdWString(chosen)});
+    EXPECT_EQ(Items(CUpdate::kFileCombo), QString::fromStdWString(chosen));
 
     // The same kind starts where the last one ended; the FPGA kind does not.
-    dialogs.CancelNextFile();
     Click(CUpdate::kBrowse);
-    EXPECT_EQ(dialogs.fileRequests.back().filterIndex, 2);
-    EXPECT_EQ(dialogs.fileRequests.back().initialFolder,
-              Utf8ToWide(Work("types/TARN/images").string()));
     Choose(CUpdate::kFirmwareCombo, "Main");
-    dialogs.CancelNextFile();
     Click(CUpdate::kBrowse);
-    EXPECT_EQ(dialogs.fileRequests.back().filterIndex, 1);
-    EXPECT_EQ(dialogs.fileRequests.back().initialFolder, L"");
+    const auto& requests = dialogs.fileRequests;
+    EXPECT_EQ(std::make_pair(requests[1].filterIndex, requests[1].initialFolder),
+              std::make_pair(2, WorkWide("types/TARN/images")));
+    EXPECT_EQ(std::make_pair(requests[2].filterIndex, requests[2].initialFolder),
+              std::make_pair(1, std::wstring()));
 
     // A file that does not open changes nothing.
     dialogs.ChooseFile(L"/no/such/file.rpd");
@@ -376,60 +217,46 @@ TEST_F(UpdatePageTest, BrowseRemembersTheFileFilterAndFolder) {
 
 // ---- Manual downloads -----------------------------------------------------------------------
 
-TEST_F(UpdatePageTest, ManualDownloadAsksThenRunsAndReports) {
-    struct Case {
-        QString component;
-        const wchar_t* question;
-        const wchar_t* message;
-        bool disconnects;
-    };
-    const Case cases[] = {
-        {"Ferrin",
-         L"Updating Ferrin erases the module configuration parameters.\nFPGA firmware may also "
-         L"need to be updated.\nVersion number will update after rebooting module.\n\nAre you "
-         L"sure you wish to do this?",
-         L"Reboot the module for the newly updated firmware to take effect!", true},
+TEST_F(UpdatePageTest, ManualDownloadAsksFirstThenRunsAndReports) {
+    const std::pair<QString, const wchar_t*> questions[] = {
         {"SafeBoot",
          L"Updating SafeBoot erases Ferrin and the module configuration parameters.\nFPGA "
          L"firmware may also need to be updated.\nVersion number will update after rebooting "
          L"module.\nNOTE: This process cannot be aborted and must not be interrupted!.\n\nAre "
-         L"you sure you wish to do this?",
-         L"Reboot the module for the newly updated firmware to take effect!", true},
-        {"Main",
-         L"Updating the FPGA firmware erases the module configuration parameters.\nVersion "
-         L"number will update after rebooting module.\n\nAre you sure you wish to do this?",
-         L"FPGA firmware has been automatically reloaded into the FPGA.", false},
+         L"you sure you wish to do this?"},
+        {"Main", L"Updating the FPGA firmware erases the module configuration parameters.\n"
+                 L"Version number will update after rebooting module.\n\nAre you sure you wish to "
+                 L"do this?"},
+        {"Ferrin", L"Updating Ferrin erases the module configuration parameters.\nFPGA firmware "
+                   L"may also need to be updated.\nVersion number will update after rebooting "
+                   L"module.\n\nAre you sure you wish to do this?"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.component.toStdString());
-        Open(Profile::Tarn, {1, 0});
-        Choose(CUpdate::kFirmwareCombo, c.component);
-
-        // Declined: nothing happens.
+    Open(Profile::Tarn, {1, 0});
+    for (const auto& [component, question] : questions) {
+        Choose(CUpdate::kFirmwareCombo, component);
         dialogs.Clear();
         dialogs.AnswerNext(MsgResult::No);
         Click(CUpdate::kManualUpdate);
-        EXPECT_EQ(dialogs.BoxTexts(), std::vector<std::wstring>{c.question});
+        EXPECT_EQ(dialogs.BoxTexts(), std::vector<std::wstring>{question});
         EXPECT_EQ(dialogs.boxes[0].caption, L"Attention!");
-        EXPECT_EQ(LastStatusLine(), L"Update was cancelled!");
+        EXPECT_EQ(status, L"Update was cancelled!");
         EXPECT_FALSE(page->IsRunning());
-        EXPECT_TRUE(Ctl<QWidget>(CUpdate::kManualUpdate)->isEnabled());
-
-        dialogs.Clear();
-        Click(CUpdate::kManualUpdate);
-        EXPECT_TRUE(page->IsRunning());
-        EXPECT_FALSE(Ctl<QWidget>(CUpdate::kManualUpdate)->isEnabled());
-        EXPECT_FALSE(Ctl<QWidget>(CUpdate::kReleaseUpdate)->isEnabled());
-        ASSERT_TRUE(WaitIdle());
-        EXPECT_EQ(dialogs.boxes.back().text, c.message);
-        EXPECT_EQ(dialogs.boxes.back().caption, L"Update Successful!");
-        EXPECT_EQ(Ctl<QProgressBar>(CUpdate::kManualProgress)->value(), 100);
-        EXPECT_EQ(Text(CUpdate::kManualPercent), "100.0%");
-        EXPECT_EQ(engine->IsConnected(), !c.disconnects);
-        EXPECT_EQ(module->Transfers().size(), 1u);
-        TearDown();
-        SetUp();
+        EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
     }
+
+    // Ferrin, answered Yes: the run, its report, and the disconnect for the reboot.
+    dialogs.Clear();
+    Click(CUpdate::kManualUpdate);
+    EXPECT_TRUE(page->IsRunning());
+    EXPECT_FALSE(Enabled(CUpdate::kManualUpdate));
+    EXPECT_FALSE(Enabled(CUpdate::kReleaseUpdate));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(dialogs.boxes.back().text,
+              L"Reboot the module for the newly updated firmware to take effect!");
+    EXPECT_EQ(Ctl<QProgressBar>(CUpdate::kManualProgress)->value(), 100);
+    EXPECT_EQ(Text(CUpdate::kManualPercent), "100.0%");
+    EXPECT_FALSE(engine->IsConnected());
+    EXPECT_EQ(module->Transfers().size(), 1u);
 }
 
 TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
@@ -439,35 +266,34 @@ TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
     });
     Click(CUpdate::kManualUpdate); // the FPGA
     ASSERT_TRUE(page->IsRunning());
-    EXPECT_TRUE(Ctl<QWidget>(CUpdate::kManualAbort)->isEnabled());
+    EXPECT_TRUE(Enabled(CUpdate::kManualAbort));
     Click(CUpdate::kManualAbort);
-    EXPECT_FALSE(Ctl<QWidget>(CUpdate::kManualAbort)->isEnabled());
+    EXPECT_FALSE(Enabled(CUpdate::kManualAbort));
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(LastStatusLine(), L"Update was aborted!");
+    EXPECT_EQ(status, L"Update was aborted!");
     EXPECT_TRUE(engine->IsConnected());
-    EXPECT_TRUE(Ctl<QWidget>(CUpdate::kManualUpdate)->isEnabled());
+    EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
 }
 
 TEST_F(UpdatePageTest, ManualDownloadRefusals) {
     Open(Profile::Tarn, {1, 0});
     Choose(CUpdate::kFirmwareCombo, "Ferrin");
     // An image the start command cannot describe is refused before the question.
-    const std::wstring big = Utf8ToWide(Work("big.bin").string());
+    const std::wstring big = WorkWide("big.bin");
     WriteFile(Work("big.bin"), SampleImage("1.1", 70000));
     dialogs.ChooseFile(big);
     Click(CUpdate::kBrowse);
     dialogs.Clear();
     Click(CUpdate::kManualUpdate);
-    EXPECT_EQ(LastStatusLine(), L"Image is too large for this component!");
+    EXPECT_EQ(status, L"Image is too large for this component!");
     EXPECT_TRUE(dialogs.boxes.empty());
     // A file that went away: the file-error box.
     fs::remove(Work("big.bin"));
     Click(CUpdate::kManualUpdate);
     EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{big});
-    // Not connected.
     Disconnect();
     Click(CUpdate::kManualUpdate);
-    EXPECT_EQ(LastStatusLine(), L"Not connected to a module.");
+    EXPECT_EQ(status, L"Not connected to a module.");
     EXPECT_FALSE(page->IsRunning());
     EXPECT_EQ(module->RequestCount(), 0u);
 }
@@ -475,34 +301,26 @@ TEST_F(UpdatePageTest, ManualDownloadRefusals) {
 // ---- Identity, Return key, module type ------------------------------------------------------
 
 TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
-    KeepOnlyTarnRelease11(); // assemblies 2 (any board) and 3 (board B7)
+    KeepOnlyTarnRelease11();
     Open(Profile::Tarn, {1, 0});
-    struct Case {
-        int edit;
-        int button;
-        const char* text;
-        std::function<std::string(const sim::ModuleState&)> stored;
-    };
-    const Case cases[] = {
-        {CUpdate::kNameEdit, CUpdate::kNameEnter, "NEWNAME",
-         [](const sim::ModuleState& s) { return sim::TrimText(s.name); }},
-        {CUpdate::kSerialEdit, CUpdate::kSerialEnter, "99990000",
-         [](const sim::ModuleState& s) { return sim::TrimText(s.serial); }},
-        {CUpdate::kAssemblyEdit, CUpdate::kAssemblyEnter, "B7",
-         [](const sim::ModuleState& s) { return sim::TrimText(s.assembly); }},
+    const std::tuple<int, int, const char*, std::string sim::ModuleState::*> cases[] = {
+        {CUpdate::kNameEdit, CUpdate::kNameEnter, "NEWNAME", &sim::ModuleState::name},
+        {CUpdate::kSerialEdit, CUpdate::kSerialEnter, "99990000", &sim::ModuleState::serial},
+        {CUpdate::kAssemblyEdit, CUpdate::kAssemblyEnter, "B7", &sim::ModuleState::assembly},
     };
     for (const bool returnKey : {false, true}) {
-        for (const Case& c : cases) {
-            const std::string text = std::string(c.text) + (returnKey ? "1" : "");
-            Ctl<QLineEdit>(c.edit)->setText(
-                QString::fromStdString(text).left(c.edit == CUpdate::kAssemblyEdit ? 9 : 8));
+        for (const auto& [edit, button, text, field] : cases) {
+            const std::string typed = std::string(text) + (returnKey ? "1" : "");
+            Ctl<QLineEdit>(edit)->setText(
+                QString::fromStdString(typed).left(edit == CUpdate::kAssemblyEdit ? 9 : 8));
             if (returnKey)
-                PressKey(Ctl<QLineEdit>(c.edit), Qt::Key_Return);
+                PressKey(Ctl<QLineEdit>(edit), Qt::Key_Return);
             else
-                Click(c.button);
-            EXPECT_EQ(c.stored(module->State()), text.substr(0, 8)) << c.text << returnKey;
+                Click(button);
+            EXPECT_EQ(sim::TrimText(module->State().*field), typed.substr(0, 8))
+                << text << returnKey;
             // The assembly selects the release's board variant.
-            if (c.edit == CUpdate::kAssemblyEdit) {
+            if (edit == CUpdate::kAssemblyEdit) {
                 ASSERT_NE(page->CurrentRelease(), nullptr);
                 EXPECT_EQ(page->CurrentRelease()->id, returnKey ? 2 : 3);
             }
@@ -521,20 +339,19 @@ TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
 
     Disconnect();
     for (int button : {CUpdate::kNameEnter, CUpdate::kSerialEnter, CUpdate::kAssemblyEnter}) {
-        statusLine.clear();
+        status.clear();
         Click(button);
-        EXPECT_EQ(LastStatusLine(), L"Not connected to a module.") << button;
+        EXPECT_EQ(status, L"Not connected to a module.") << button;
     }
 }
 
 TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
     Open(Profile::Tarn, {1, 0});
-    EXPECT_EQ(Items(CUpdate::kModuleTypeCombo), (QStringList{"ORLAN6", "TARN"}));
+    EXPECT_EQ(Items(CUpdate::kModuleTypeCombo), "ORLAN6|TARN");
     EXPECT_EQ(Ctl<QComboBox>(CUpdate::kModuleTypeCombo)->currentText(), "TARN");
     Choose(CUpdate::kModuleTypeCombo, "ORLAN6");
     EXPECT_EQ(Text(CUpdate::kDesiredRelease), "2.0");
-    EXPECT_EQ(Items(CUpdate::kFirmwareCombo),
-              (QStringList{"Input", "Output", "Ferrin", "SafeBoot"}));
+    EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Input|Output|Ferrin|SafeBoot");
 
     Click(CUpdate::kSetModuleType);
     ASSERT_EQ(Count(0x9F), 1u);
@@ -542,17 +359,17 @@ TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
     EXPECT_EQ(module->State().release, (sim::Version{2, 0}));
     EXPECT_EQ(engine->Module().moduleType, 1u);
 
-    // No release for the type.
+    // No release for the type, then no type.
     fs::remove(Work("types/TARN/assembly.xml"));
     Choose(CUpdate::kModuleTypeCombo, "TARN");
     Click(CUpdate::kSetModuleType);
-    EXPECT_EQ(LastStatusLine(), L"No release assembly is available for the selected module type.");
+    EXPECT_EQ(status, L"No release assembly is available for the selected module type.");
     Ctl<QComboBox>(CUpdate::kModuleTypeCombo)->setCurrentIndex(-1);
     Click(CUpdate::kSetModuleType);
-    EXPECT_EQ(LastStatusLine(), L"No module type selection has been made.");
+    EXPECT_EQ(status, L"No module type selection has been made.");
 }
 
-// ---- Release update through the page --------------------------------------------------------
+// ---- Release update through the page, closing -----------------------------------------------
 
 TEST_F(UpdatePageTest, ReleaseUpdateThroughThePage) {
     KeepOnlyTarnRelease11();
@@ -562,21 +379,21 @@ TEST_F(UpdatePageTest, ReleaseUpdateThroughThePage) {
     Click(CUpdate::kReleaseUpdate);
     EXPECT_EQ(prompts, 1);
     ASSERT_TRUE(page->IsRunning());
-    EXPECT_FALSE(Ctl<QWidget>(CUpdate::kReleaseUpdate)->isEnabled());
+    EXPECT_FALSE(Enabled(CUpdate::kReleaseUpdate));
     EXPECT_TRUE(engine->IsUpdateInProgress());
     ASSERT_TRUE(WaitIdle());
 
     EXPECT_EQ(dialogs.boxes.back().text, L"Update to Release '1.1' completed successfully.");
-    EXPECT_EQ(LastStatusLine(), L"Update completed successfully.");
-    EXPECT_EQ(Text(CUpdate::kReleaseStatus), "Component 4 of 4 updated successfully.");
+    EXPECT_EQ(status, L"Update completed successfully.");
+    EXPECT_EQ(
+        Texts({CUpdate::kReleaseStatus, CUpdate::kReleasePercent, CUpdate::kInstalledRelease}),
+        (QStringList{"Component 4 of 4 updated successfully.", "100.0%", "1.1"}));
     EXPECT_EQ(Ctl<QProgressBar>(CUpdate::kReleaseProgress)->value(), 100);
-    EXPECT_EQ(Text(CUpdate::kReleasePercent), "100.0%");
-    EXPECT_EQ(Text(CUpdate::kInstalledRelease), "1.1");
-    EXPECT_TRUE(Ctl<QWidget>(CUpdate::kReleaseUpdate)->isEnabled());
-    // The quiet flag was set and cleared on the GUI thread.
-    ASSERT_FALSE(quietHistory.empty());
-    EXPECT_TRUE(quietHistory.front());
-    EXPECT_FALSE(quietHistory.back());
+    EXPECT_TRUE(Enabled(CUpdate::kReleaseUpdate));
+    // The quiet flag was set and cleared on the GUI thread (SetQuiet checks).
+    ASSERT_FALSE(quiet.empty());
+    EXPECT_TRUE(quiet.front());
+    EXPECT_FALSE(quiet.back());
 }
 
 TEST_F(UpdatePageTest, ClosingThePageDuringARun) {
@@ -584,7 +401,7 @@ TEST_F(UpdatePageTest, ClosingThePageDuringARun) {
     Open(Profile::Tarn, {1, 0}, true, true,
          [](sim::ModuleConfig& c) { c.behaviour.rebootDelay = 1h; });
     Click(CUpdate::kReleaseUpdate);
-    ASSERT_TRUE(WaitFor([this] { return !module->IsPresent(); }));
+    ASSERT_TRUE(SpinUntil([this] { return !module->IsPresent(); }));
     dialogs.AnswerNext(MsgResult::No);
     EXPECT_FALSE(page->QueryClose());
     EXPECT_TRUE(page->IsRunning());
@@ -597,25 +414,22 @@ TEST_F(UpdatePageTest, ClosingThePageDuringARun) {
     EXPECT_FALSE(engine->IsUpdateInProgress());
 }
 
-// ---- The confirmation dialog ----------------------------------------------------------------
-
 TEST_F(UpdatePageTest, PromptDialogTextsAndForceChoice) {
+    CReleaseUpdatePromptDlg shown;
+    QStringList texts{shown.windowTitle(), shown.YesButton()->text(), shown.NoButton()->text()};
+    for (const QLabel* label : shown.findChildren<QLabel*>())
+        texts << label->objectName() + label->text();
+    for (const QCheckBox* box : shown.findChildren<QCheckBox*>())
+        texts << box->objectName() + ": " + box->text();
+    EXPECT_EQ(texts, (QStringList{"Attention!", "Yes", "No", "ctl1176",
+                                  "One or more components will be updated as needed.\nDo not "
+                                  "disturb the selected module until the update\nhas completed!",
+                                  "Proceed with the update?",
+                                  "ctl1175: Force all components to be updated."}));
     for (const bool yes : {true, false}) {
         CReleaseUpdatePromptDlg dlg;
-        EXPECT_EQ(dlg.windowTitle(), "Attention!");
         auto* box = dlg.findChild<QCheckBox*>("ctl1175");
-        ASSERT_NE(box, nullptr);
         EXPECT_FALSE(box->isChecked());
-        EXPECT_EQ(box->text(), "Force all components to be updated.");
-        EXPECT_NE(dlg.findChild<QLabel*>("ctl1176"), nullptr);
-        QStringList texts;
-        for (auto* label : dlg.findChildren<QLabel*>())
-            texts << label->text();
-        EXPECT_TRUE(texts.contains("One or more components will be updated as needed.\nDo not "
-                                   "disturb the selected module until the update\nhas completed!"));
-        EXPECT_TRUE(texts.contains("Proceed with the update?"));
-        EXPECT_EQ(dlg.YesButton()->text(), "Yes");
-        EXPECT_EQ(dlg.NoButton()->text(), "No");
         dlg.open();
         box->setChecked(true);
         (yes ? dlg.YesButton() : dlg.NoButton())->click();
@@ -625,11 +439,3 @@ TEST_F(UpdatePageTest, PromptDialogTextsAndForceChoice) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    CXercesSession xerces;
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

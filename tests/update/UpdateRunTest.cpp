@@ -1,14 +1,15 @@
 // The update run without widgets, against the simulator: release updates with
 // reboots and reconnects, the start checks, manual downloads, aborts, the
 // tick and the shutdown of a running worker.
-#include "UpdateFixture.h"
+#include "MaintenanceFixture.h"
 
-#include "descriptions/XmlText.h"
 #include "maintenance/ReleaseUpdate.h"
+#include "maintenance/UpdateRun.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -18,24 +19,22 @@ using sim::Profile;
 
 constexpr auto kTick = 5ms;
 constexpr auto kLimit = 90s;
+const std::wstring kTooLarge = L"Image is too large for this component!";
+const std::wstring kNoRelease = L"No release assembly is available for the selected module type.";
 
-const std::wstring kConnectionError = L"Connection error to module!";
-
-class UpdateRunTest : public UpdateFixture {
+class UpdateRunTest : public MaintenanceFixture {
 protected:
     // The program around the run: records what it is asked to show.
     struct Host : UpdateRunHostIF {
         explicit Host(UpdateRunTest& t) : test(t) {}
         CCmdEngine& Engine() override { return *test.engine; }
         CDialogServicesIF& Dialogs() override { return test.dialogs; }
-        void ReportError(const std::wstring& text) override { statusLine.push_back(text); }
-        void UpdateControls() override { ++refreshes; }
+        void ReportError(const std::wstring& text) override { statusLine = text; }
+        void UpdateControls() override {}
         bool Connect(const std::string& serial) override { return test.Reconnect(serial); }
         void Disconnect() override { test.DropConnection(); }
-        void SetQuiet(bool q) override {
-            std::lock_guard lock(mutex);
-            quiet.push_back(q);
-        }
+        // From the worker; read only after it has been joined.
+        void SetQuiet(bool q) override { quiet.push_back(q); }
         PromptAnswer ConfirmReleaseUpdate(bool& force) override {
             ++prompts;
             force = promptForce;
@@ -51,41 +50,28 @@ protected:
         void SetBusy(bool b) override { busy = b; }
         void StartTicks() override { ticking = true; }
         void StopTicks() override { ticking = false; }
-
-        std::wstring LastStatusLine() const {
-            return statusLine.empty() ? std::wstring() : statusLine.back();
-        }
         bool StatusShown(const std::wstring& text) const {
             return std::any_of(statuses.begin(), statuses.end(),
                                [&](const auto& s) { return s.second == text; });
         }
-        std::vector<bool> QuietHistory() {
-            std::lock_guard lock(mutex);
-            return quiet;
-        }
 
         UpdateRunTest& test;
-        std::vector<std::wstring> statusLine;
+        std::wstring statusLine; // the last text
         std::vector<std::tuple<int32_t, int, std::wstring>> progress;
         std::vector<std::pair<int32_t, std::wstring>> statuses;
-        std::mutex mutex;
         std::vector<bool> quiet;
         PromptAnswer promptAnswer = PromptAnswer::Yes;
         bool promptForce = false;
         int prompts = 0;
-        int refreshes = 0;
         bool busy = false;
         bool ticking = false;
     };
 
-    void MakeRun(UpdateTiming timing = {}) {
-        host = std::make_unique<Host>(*this);
-        run = std::make_unique<UpdateRun>(*host, timing);
-    }
     void TearDown() override {
         run.reset();
         host.reset();
-        UpdateFixture::TearDown();
+        dialogs.Clear();
+        MaintenanceFixture::TearDown();
     }
 
     // A TARN module at `from`, the run aiming at release `to` of the table.
@@ -93,8 +79,23 @@ protected:
                  const std::function<void(sim::ModuleConfig&)>& change = {}) {
         ConnectModule(Profile::Tarn, from, change);
         SelectRelease(2, to);
-        MakeRun();
+        host = std::make_unique<Host>(*this);
+        run = std::make_unique<UpdateRun>(*host);
         module->ClearLog();
+    }
+    // A long erase phase keeps a download going while the test acts.
+    void PrepareSlowErase(int frames, std::chrono::milliseconds interval) {
+        Prepare({1, 0}, {1, 1}, [&](sim::ModuleConfig& m) {
+            m.behaviour.eraseFrames = frames;
+            m.behaviour.pendingInterval = interval;
+        });
+    }
+    // The run is closed: no worker, no update flag, not busy, no ticks.
+    void ExpectIdle() {
+        EXPECT_FALSE(run->IsRunning());
+        EXPECT_FALSE(engine->IsUpdateInProgress());
+        EXPECT_FALSE(host->busy);
+        EXPECT_FALSE(host->ticking);
     }
     VersionNumber Installed() const {
         return VerifyRelease(table, engine->Module().IdentityView());
@@ -105,6 +106,19 @@ protected:
         ASSERT_TRUE(Start());
         Drive();
     }
+    // A refused start: no run, nothing sent, these boxes (the last one
+    // "Attention!") and this status line.
+    void ExpectRefused(const std::vector<std::wstring>& boxes, const std::wstring& statusLine) {
+        EXPECT_FALSE(Start());
+        EXPECT_EQ(dialogs.BoxTexts(), boxes);
+        if (!boxes.empty()) {
+            EXPECT_EQ(dialogs.boxes.back().caption, L"Attention!");
+        }
+        EXPECT_EQ(host->statusLine, statusLine);
+        EXPECT_EQ(module->RequestCount(), 0u);
+        EXPECT_FALSE(run->IsRunning());
+        dialogs.Clear();
+    }
     bool StartManual(int32_t component, const std::string& file, bool withRelease = true) {
         return run->StartManual(component, Utf8ToWide(file), withRelease);
     }
@@ -114,98 +128,79 @@ protected:
     std::unique_ptr<UpdateRun> run;
 };
 
+const std::string kFpgaImage = "types/TARN/images/fpga0-1.1.rpd";
+const std::string kFerrinImage = "types/TARN/images/ferrin-1.1.bin";
+
 // ---- Release updates ------------------------------------------------------------------------
 
-TEST_F(UpdateRunTest, OlderTarnModuleIsBroughtToTheRelease) {
-    Prepare({1, 0}, {1, 1});
-    StartAndDrive();
-
-    EXPECT_EQ(run->LastResult(), 0);
-    EXPECT_EQ(host->prompts, 1);
-    EXPECT_TRUE(dialogs.Shown(L"Update to Release '1.1' completed successfully."));
-    EXPECT_EQ(dialogs.boxes.back().caption, L"Update Successful!");
-    EXPECT_EQ(host->LastStatusLine(), L"Update completed successfully.");
-    // Ferrin, reboot, one reconnect under the module's serial, configure,
-    // then the FPGA and (since it changed) both of its tables.
-    EXPECT_EQ(Count(0x86), 1u);
-    EXPECT_EQ(Count(0xA0), 1u);
-    EXPECT_EQ(module->BootCount(), 1u);
-    // The first attempts may come while the module is still away.
-    ASSERT_FALSE(expectedSerials.empty());
-    for (const std::string& serial : expectedSerials)
-        EXPECT_EQ(serial, "00001234");
-    ASSERT_EQ(Count(0x9F), 1u);
-    EXPECT_EQ(Frames(0x9F)[0].back(), 2);
-    EXPECT_EQ(Count(0x87), 1u);
-    EXPECT_EQ(Count(0xA1), 2u);
-    EXPECT_TRUE(host->StatusShown(L"Component 4 of 4 updated successfully."));
-    EXPECT_EQ(host->progress.back(), std::make_tuple(kRunRelease, 100, std::wstring(L"100.0%")));
-
-    const ModuleRecord& m = engine->Module();
-    EXPECT_EQ(m.ferrin.version, (VersionNumber{1, 1}));
-    EXPECT_EQ(m.release, (VersionNumber{1, 1}));
-    EXPECT_EQ(m.fpgas.at(0).firmware.version, (VersionNumber{1, 1}));
-    EXPECT_EQ(m.fpgas.at(0).lookupTables.at(0).version, (VersionNumber{1, 1}));
-    EXPECT_EQ(m.fpgas.at(0).lookupTables.at(1).version, (VersionNumber{1, 0}));
-    EXPECT_EQ(Installed(), (VersionNumber{1, 1}));
-    EXPECT_EQ(module->State().release, (sim::Version{1, 1}));
-
-    // Quiet around the reboot and around the configure, loud at the end.
-    EXPECT_EQ(host->QuietHistory(), (std::vector<bool>{true, false, true, false}));
-    EXPECT_FALSE(run->IsRunning());
-    EXPECT_FALSE(engine->IsUpdateInProgress());
-    EXPECT_FALSE(host->busy);
-    EXPECT_FALSE(host->ticking);
-}
-
-TEST_F(UpdateRunTest, ModuleRunningSafeBootCountsOneMoreStepAndIsConfigured) {
-    Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& c) {
-        c.state.running = sim::RunningImage::SafeBoot;
-        c.state.ferrinValid = false;
-    });
-    ASSERT_EQ(engine->Module().runningImage, kRunningSafeBoot);
-    EXPECT_FALSE(engine->IsConfigurationValid());
-    StartAndDrive();
-
-    EXPECT_EQ(run->LastResult(), 0);
-    // Unknown installed release: no downgrade question, the prompt instead.
-    EXPECT_EQ(host->prompts, 1);
-    EXPECT_TRUE(host->StatusShown(L"Component 4 of 5 updated successfully."));
-    EXPECT_EQ(Count(0x9F), 1u);
-    EXPECT_EQ(engine->Module().runningImage, kRunningFerrin);
-    EXPECT_EQ(Installed(), (VersionNumber{1, 1}));
-}
-
-TEST_F(UpdateRunTest, ModuleThatCannotRebootItselfIsRebootedByTheOperator) {
-    Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& c) { c.behaviour.canReboot = false; });
+TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
+    // A module running SafeBoot counts one more step, has no verified release
+    // (so no downgrade question) and is configured after the reboot; one that
+    // cannot reboot itself is rebooted by the operator.
     const std::wstring rebootBox =
         L"Ferrin has been successfully updated.\nYou must now reboot the "
         L"module.\n\nPress OK when this is done.";
-    dialogs.onBox = [&](const std::wstring& text) {
-        if (text != rebootBox)
-            return;
-        EXPECT_EQ(disconnects, 1); // disconnected before the operator is asked
-        module->PowerCycle(50ms);
-        ASSERT_TRUE(module->WaitUntilPresent(5000ms));
-    };
-    StartAndDrive();
+    enum Mode { kReboots, kSafeBoot, kOperatorReboots };
+    for (const Mode mode : {kReboots, kSafeBoot, kOperatorReboots}) {
+        SCOPED_TRACE(mode);
+        Prepare({1, 0}, {1, 1}, [&](sim::ModuleConfig& c) {
+            if (mode == kSafeBoot) {
+                c.state.running = sim::RunningImage::SafeBoot;
+                c.state.ferrinValid = false;
+            }
+            c.behaviour.canReboot = mode != kOperatorReboots;
+        });
+        dialogs.onBox = [&](const std::wstring& text) {
+            if (text != rebootBox)
+                return;
+            EXPECT_EQ(disconnects, 1); // disconnected before the operator is asked
+            module->PowerCycle(50ms);
+            ASSERT_TRUE(module->WaitUntilPresent(5000ms));
+        };
+        EXPECT_EQ(engine->IsConfigurationValid(), mode != kSafeBoot);
+        StartAndDrive();
 
-    EXPECT_EQ(run->LastResult(), 0);
-    EXPECT_TRUE(dialogs.Shown(rebootBox));
-    EXPECT_EQ(expectedSerials.size(), 1u);
-    EXPECT_EQ(engine->Module().ferrin.version, (VersionNumber{1, 1}));
+        EXPECT_EQ(run->LastResult(), 0);
+        EXPECT_EQ(host->prompts, 1);
+        EXPECT_EQ(dialogs.Shown(rebootBox), mode == kOperatorReboots);
+        EXPECT_EQ(dialogs.boxes.back().text, L"Update to Release '1.1' completed successfully.");
+        EXPECT_EQ(dialogs.boxes.back().caption, L"Update Successful!");
+        EXPECT_EQ(host->statusLine, L"Update completed successfully.");
+        // Ferrin, reboot, reconnects under the module's serial (none is known
+        // in SafeBoot; the first attempts may come while the module is still
+        // away), configure, then the FPGA and (since it changed) both tables.
+        EXPECT_EQ(Counts({0x86, 0xA0, 0x9F, 0x87, 0xA1}), (Sizes{1, 1, 1, 1, 2}));
+        EXPECT_EQ(module->BootCount(), 1u);
+        ASSERT_FALSE(expectedSerials.empty());
+        if (mode == kOperatorReboots) {
+            EXPECT_EQ(expectedSerials.size(), 1u);
+        }
+        for (const std::string& serial : expectedSerials)
+            EXPECT_EQ(serial, mode == kSafeBoot ? "" : "00001234");
+        EXPECT_EQ(Frames(0x9F)[0].back(), 2);
+        EXPECT_TRUE(host->StatusShown(mode == kSafeBoot
+                                          ? L"Component 4 of 5 updated successfully."
+                                          : L"Component 4 of 4 updated successfully."));
+        EXPECT_EQ(host->progress.back(),
+                  std::make_tuple(kRunRelease, 100, std::wstring(L"100.0%")));
+        EXPECT_EQ(engine->Module().runningImage, kRunningFerrin);
+        EXPECT_EQ(Installed(), (VersionNumber{1, 1}));
+        EXPECT_EQ(module->State().release, (sim::Version{1, 1}));
+        // Quiet around the reboot and around the configure, loud at the end.
+        EXPECT_EQ(host->quiet, (std::vector<bool>{true, false, true, false}));
+        ExpectIdle();
+        Restart();
+    }
 }
 
 TEST_F(UpdateRunTest, ReconnectAttemptsUntilTheModuleIsBackOrGiveUp) {
     struct Case {
-        const char* name;
         int backAtAttempt; // 0: never
         int32_t result;
         size_t attempts;
     };
-    const Case cases[] = {{"slow module", 3, 0, 3}, {"module that never returns", 0, -13, 10}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const Case& c : {Case{3, 0, 3}, Case{0, -13, 10}}) {
+        SCOPED_TRACE(c.backAtAttempt);
         Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) { m.behaviour.rebootDelay = 1h; });
         onConnect = [&](int attempt) {
             if (attempt == c.backAtAttempt) {
@@ -218,173 +213,108 @@ TEST_F(UpdateRunTest, ReconnectAttemptsUntilTheModuleIsBackOrGiveUp) {
         EXPECT_EQ(expectedSerials.size(), c.attempts);
         if (c.result != 0) {
             EXPECT_EQ(host->statuses.back().second, L"Unable to reconnect to the module!");
-            EXPECT_EQ(host->LastStatusLine(), kConnectionError);
+            EXPECT_EQ(host->statusLine, L"Connection error to module!");
             EXPECT_EQ(Count(0x87), 0u);
         }
-        EXPECT_FALSE(host->QuietHistory().back());
-        TearDown();
-        SetUp();
-        expectedSerials.clear();
+        EXPECT_FALSE(host->quiet.back());
+        Restart();
     }
 }
 
-TEST_F(UpdateRunTest, DowngradeAsksWithInstalledThenSelectedRelease) {
-    const std::wstring question =
-        L"Continuing with this update would actually downgrade the module\nfrom Release '1.1' to "
-        L"Release '1.0'.\n\nDo you wish to proceed with this downgrade?";
-    for (const MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
-        Prepare({1, 1}, {1, 0});
-        dialogs.AnswerNext(answer);
-        if (answer == MsgResult::No) {
-            EXPECT_FALSE(Start());
-            EXPECT_EQ(host->LastStatusLine(), L"Update was cancelled.");
-            EXPECT_EQ(module->RequestCount(), 0u);
-        } else {
-            StartAndDrive();
-            EXPECT_EQ(run->LastResult(), 0);
-            EXPECT_EQ(host->prompts, 0); // Yes forces and skips the confirmation
-            EXPECT_EQ(Count(0xA1), 2u);
-            EXPECT_EQ(Installed(), (VersionNumber{1, 0}));
-        }
-        EXPECT_EQ(dialogs.boxes.front().text, question);
-        TearDown();
-        SetUp();
-        dialogs.Clear();
-    }
+TEST_F(UpdateRunTest, StartChecksRefuseBeforeAnythingIsSent) {
+    Prepare({1, 0}, {1, 1});
+    const AssemblyRecord* selected = release;
+    release = nullptr;
+    ExpectRefused({L"A Release Version must be selected!"}, L"");
+    release = selected;
+    host->promptAnswer = PromptAnswer::No;
+    ExpectRefused({}, L"Update was cancelled!");
+    host->promptAnswer = PromptAnswer::Unavailable;
+    ExpectRefused({}, L"Could not display the confirmation box, so update was cancelled!");
+
+    // The release names an FPGA or a table the description lacks.
+    const std::wstring aborted = L"Release Update aborted due to error.";
+    const std::wstring noDefinition = L"' does not exist; the update cannot continue!\nContact "
+                                      L"Varnet support for assistance.";
+    AssemblyRecord changed = *selected;
+    changed.fpgas[5] = changed.fpgas.at(0);
+    release = &changed;
+    ExpectRefused({L"The definition for FPGA id '5" + noDefinition}, aborted);
+    changed = *selected;
+    changed.fpgas.at(0).lookupTables[7] = changed.fpgas.at(0).lookupTables[0];
+    ExpectRefused({L"The definition for LUT id '7" + noDefinition}, aborted);
+
+    release = selected;
+    const std::wstring missing = L"types/TARN/images/safeboot-1.0.iic";
+    fs::remove(Work(WideToUtf8(missing)));
+    ExpectRefused({FileErrorText(missing, FileOperation::Open, ENOENT),
+                   L"The following files are required for this update,\nbut are missing or "
+                   L"unreadable:\n    " +
+                       missing + L"\n",
+                   L"Since one or more of the update files is missing or unreadable,\nthe update "
+                   L"to Release '1.1' is being aborted.\nThe module is still at Release "
+                   L"'1.0'.\n\nContact Varnet support for assistance."},
+                  L"");
+    DropConnection();
+    ExpectRefused({}, L"Not connected to a module.");
 }
 
-TEST_F(UpdateRunTest, NothingToUpdateAsksWhetherToForce) {
-    const std::wstring question = L"All components already updated to Release '1.1'.\n\nDo you "
-                                  L"wish to force all components to update anyway?";
-    Prepare({1, 1}, {1, 1});
-    dialogs.AnswerNext(MsgResult::No);
-    EXPECT_FALSE(Start());
-    EXPECT_EQ(dialogs.BoxTexts(), std::vector<std::wstring>{question});
-    EXPECT_EQ(host->LastStatusLine(), L"No updates were needed.");
-    EXPECT_EQ(module->RequestCount(), 0u);
-
-    // Forced: Ferrin once although its version is equal, then everything.
-    dialogs.AnswerNext(MsgResult::Yes);
-    StartAndDrive();
-    EXPECT_EQ(run->LastResult(), 0);
-    EXPECT_EQ(host->prompts, 0);
-    EXPECT_EQ(Count(0x86), 1u);
-    EXPECT_EQ(Count(0xA0), 1u);
-    EXPECT_EQ(Count(0x87), 1u);
-    EXPECT_EQ(Count(0xA1), 2u);
-    EXPECT_TRUE(dialogs.Shown(L"Update to Release '1.1' completed successfully."));
+TEST_F(UpdateRunTest, QuestionsDeclinedRefuseAndAcceptedForceEverything) {
+    const std::tuple<sim::Version, VersionNumber, std::wstring, std::wstring> cases[] = {
+        {{1, 1},
+         {1, 0},
+         L"Continuing with this update would actually downgrade the module\nfrom Release '1.1' "
+         L"to Release '1.0'.\n\nDo you wish to proceed with this downgrade?",
+         L"Update was cancelled."},
+        {{1, 1},
+         {1, 1},
+         L"All components already updated to Release '1.1'.\n\nDo you wish to force all "
+         L"components to update anyway?",
+         L"No updates were needed."},
+    };
+    for (const auto& [from, to, question, declined] : cases) {
+        SCOPED_TRACE(declined);
+        Prepare(from, to);
+        dialogs.AnswerNext(MsgResult::No);
+        ExpectRefused({question}, declined);
+        // Yes forces every component (Ferrin once although equal) and skips the confirmation.
+        StartAndDrive();
+        EXPECT_EQ(run->LastResult(), 0);
+        EXPECT_EQ(host->prompts, 0);
+        EXPECT_EQ(Counts({0x86, 0xA0, 0x87, 0xA1}), (Sizes{1, 1, 1, 2}));
+        EXPECT_EQ(Installed(), to);
+        Restart();
+    }
 }
 
 TEST_F(UpdateRunTest, ForceFromThePromptUpdatesEqualComponents) {
-    // Only a table differs; with the force box checked everything goes.
-    Prepare({1, 1}, {1, 1}, [](sim::ModuleConfig& c) {
-        c.state.fpgas[0].tables[0].version = {1, 0};
-    });
-    host->promptForce = true;
-    StartAndDrive();
-    EXPECT_EQ(run->LastResult(), 0);
-    EXPECT_EQ(Count(0x86), 1u);
-    EXPECT_EQ(Count(0xA1), 2u);
-
-    // Without force only that table is sent, and no reboot is needed.
-    TearDown();
-    SetUp();
-    Prepare({1, 1}, {1, 1}, [](sim::ModuleConfig& c) {
-        c.state.fpgas[0].tables[0].version = {1, 0};
-    });
-    StartAndDrive();
-    EXPECT_EQ(run->LastResult(), 0);
-    EXPECT_EQ(Count(0x86), 0u);
-    EXPECT_EQ(Count(0x87), 0u);
-    ASSERT_EQ(Count(0xA1), 1u);
-    EXPECT_EQ(Count(0x9F), 0u);
-    EXPECT_TRUE(host->StatusShown(L"Component 1 of 1 updated successfully."));
-}
-
-TEST_F(UpdateRunTest, MissingReleaseFileRefusesTheUpdate) {
-    Prepare({1, 0}, {1, 1});
-    fs::remove(Work("types/TARN/images/safeboot-1.0.iic"));
-    EXPECT_FALSE(Start());
-    EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{L"types/TARN/images/safeboot-1.0.iic"});
-    const auto texts = dialogs.BoxTexts();
-    ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[1], L"The following files are required for this update,\nbut are missing or "
-                        L"unreadable:\n    types/TARN/images/safeboot-1.0.iic\n");
-    EXPECT_EQ(texts[2], L"Since one or more of the update files is missing or unreadable,\nthe "
-                        L"update to Release '1.1' is being aborted.\nThe module is still at "
-                        L"Release '1.0'.\n\nContact Varnet support for assistance.");
-    EXPECT_EQ(module->RequestCount(), 0u);
-    EXPECT_FALSE(run->IsRunning());
-}
-
-TEST_F(UpdateRunTest, ReleaseNamingAnUndefinedFpgaOrTableIsRefused) {
-    struct Case {
-        const char* name;
-        std::function<void(AssemblyRecord&)> change;
-        std::wstring text;
-    };
-    const Case cases[] = {
-        {"FPGA 5", [](AssemblyRecord& r) { r.fpgas[5] = r.fpgas.at(0); },
-         FpgaDefinitionMissingText(5)},
-        {"table 7",
-         [](AssemblyRecord& r) {
-             r.fpgas.at(0).lookupTables[7] = r.fpgas.at(0).lookupTables.at(0);
-         },
-         TableDefinitionMissingText(7)},
-    };
-    Prepare({1, 0}, {1, 1});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        dialogs.Clear();
-        AssemblyRecord changed = *release;
-        c.change(changed);
-        EXPECT_FALSE(StartReleaseUpdate(*run, &changed, desired, Installed()));
-        ASSERT_EQ(dialogs.boxes.size(), 1u);
-        EXPECT_EQ(dialogs.boxes[0].text, c.text);
-        EXPECT_EQ(dialogs.boxes[0].caption, L"Attention!");
-        EXPECT_EQ(host->LastStatusLine(), L"Release Update aborted due to error.");
+    // Only a table differs: forced, everything goes; else only that table, without a reboot.
+    for (const bool force : {true, false}) {
+        SCOPED_TRACE(force);
+        Prepare({1, 1}, {1, 1}, [](sim::ModuleConfig& c) {
+            c.state.fpgas[0].tables[0].version = {1, 0};
+        });
+        host->promptForce = force;
+        StartAndDrive();
+        EXPECT_EQ(run->LastResult(), 0);
+        EXPECT_EQ(Counts({0x86, 0x87, 0x9F, 0xA1}),
+                  (force ? Sizes{1, 1, 1, 2} : Sizes{0, 0, 0, 1}));
+        EXPECT_EQ(host->StatusShown(L"Component 1 of 1 updated successfully."), !force);
+        Restart();
     }
-    EXPECT_EQ(FpgaDefinitionMissingText(5),
-              L"The definition for FPGA id '5' does not exist; the update cannot continue!\n"
-              L"Contact Varnet support for assistance.");
-    EXPECT_EQ(module->RequestCount(), 0u);
-}
-
-TEST_F(UpdateRunTest, StartRefusals) {
-    Prepare({1, 0}, {1, 1});
-    // No release selected.
-    EXPECT_FALSE(StartReleaseUpdate(*run, nullptr, desired, Installed()));
-    EXPECT_EQ(dialogs.BoxTexts(),
-              std::vector<std::wstring>{L"A Release Version must be selected!"});
-    // The prompt declined or not available.
-    for (const auto& [answer, text] :
-         {std::pair{PromptAnswer::No, L"Update was cancelled!"},
-          std::pair{PromptAnswer::Unavailable,
-                    L"Could not display the confirmation box, so update was cancelled!"}}) {
-        host->promptAnswer = answer;
-        EXPECT_FALSE(Start());
-        EXPECT_EQ(host->LastStatusLine(), text);
-    }
-    // Not connected.
-    DropConnection();
-    EXPECT_FALSE(Start());
-    EXPECT_EQ(host->LastStatusLine(), L"Not connected to a module.");
-    EXPECT_EQ(module->RequestCount(), 0u);
 }
 
 TEST_F(UpdateRunTest, FerrinThatNeverTakesEndsAfterThreeDownloads) {
     // The image announces another version than the release's.
-    WriteFile(Work("types/TARN/images/ferrin-1.1.bin"), SampleImage("1.5", 3072));
+    WriteFile(Work(kFerrinImage), SampleImage("1.5", 3072));
     Prepare({1, 0}, {1, 1});
     StartAndDrive();
     const std::wstring text =
         L"Ferrin is still at version 1.5 after 3 downloads of version 1.1; the update was stopped.";
     EXPECT_EQ(run->LastResult(), upd::kFerrinNotAccepted);
-    EXPECT_EQ(Count(0x86), 3u);
-    EXPECT_EQ(Count(0xA0), 3u);
-    EXPECT_EQ(Count(0x87), 0u);
+    EXPECT_EQ(Counts({0x86, 0xA0, 0x87}), (Sizes{3, 3, 0}));
     EXPECT_EQ(host->statuses.back().second, text);
-    EXPECT_EQ(host->LastStatusLine(), text);
+    EXPECT_EQ(host->statusLine, text);
 }
 
 TEST_F(UpdateRunTest, FailedDownloadEndsTheRunWithItsText) {
@@ -394,76 +324,62 @@ TEST_F(UpdateRunTest, FailedDownloadEndsTheRunWithItsText) {
     StartAndDrive();
     EXPECT_EQ(run->LastResult(), eng::kUnknown);
     EXPECT_EQ(host->statuses.back().second, L"Component 1 of 4 updated unsuccessfully!");
-    EXPECT_EQ(host->LastStatusLine(), L"Unknown error!");
+    EXPECT_EQ(host->statusLine, L"Unknown error!");
     EXPECT_EQ(Count(0xA0), 0u);
 }
 
 // ---- Manual downloads -----------------------------------------------------------------------
 
 TEST_F(UpdateRunTest, ManualDownloadOfEachComponent) {
-    struct Case {
-        int32_t component;
-        const char* file;
-        const wchar_t* message;
-        bool disconnects;
+    const wchar_t* reboot = L"Reboot the module for the newly updated firmware to take effect!";
+    const std::tuple<int32_t, std::string, const wchar_t*, bool> cases[] = {
+        {kComponentFerrin, kFerrinImage, reboot, true},
+        {kComponentSafeBoot, "types/TARN/images/safeboot-1.0.iic", reboot, true},
+        {0, kFpgaImage, L"FPGA firmware has been automatically reloaded into the FPGA.", false},
     };
-    const Case cases[] = {
-        {kComponentFerrin, "types/TARN/images/ferrin-1.1.bin",
-         L"Reboot the module for the newly updated firmware to take effect!", true},
-        {kComponentSafeBoot, "types/TARN/images/safeboot-1.0.iic",
-         L"Reboot the module for the newly updated firmware to take effect!", true},
-        {0, "types/TARN/images/fpga0-1.1.rpd",
-         L"FPGA firmware has been automatically reloaded into the FPGA.", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        // A long erase phase lets the ticks see the bar move.
-        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) {
-            m.behaviour.eraseFrames = 20;
-            m.behaviour.pendingInterval = 20ms;
-        });
-        ASSERT_TRUE(StartManual(c.component, c.file));
+    for (const auto& [component, file, message, disconnected] : cases) {
+        SCOPED_TRACE(file);
+        PrepareSlowErase(20, 20ms); // the ticks see the bar move
+        ASSERT_TRUE(StartManual(component, file));
         EXPECT_TRUE(host->busy);
         EXPECT_TRUE(engine->IsUpdateInProgress());
         Drive();
         EXPECT_EQ(run->LastResult(), 0);
-        EXPECT_EQ(dialogs.boxes.back().text, c.message);
+        EXPECT_EQ(dialogs.boxes.back().text, message);
         EXPECT_EQ(dialogs.boxes.back().caption, L"Update Successful!");
-        EXPECT_EQ(host->LastStatusLine(), L"Update completed successfully.");
-        EXPECT_EQ(disconnects, c.disconnects ? 1 : 0);
+        EXPECT_EQ(host->statusLine, L"Update completed successfully.");
+        EXPECT_EQ(disconnects, disconnected ? 1 : 0);
         EXPECT_TRUE(std::any_of(host->progress.begin(), host->progress.end(), [](const auto& p) {
             return std::get<0>(p) == kRunManual && std::get<1>(p) > 0 && std::get<1>(p) < 100;
         }));
         EXPECT_EQ(host->progress.back(), std::make_tuple(kRunManual, 100, std::wstring(L"100.0%")));
         ASSERT_EQ(module->Transfers().size(), 1u);
         EXPECT_EQ(module->Transfers()[0].end, sim::TransferRecord::End::Finished);
-        EXPECT_FALSE(engine->IsUpdateInProgress());
-        TearDown();
-        SetUp();
-        dialogs.Clear();
-        disconnects = 0;
+        ExpectIdle();
+        Restart();
     }
 }
 
-TEST_F(UpdateRunTest, ManualAbortEndsFerrinAndFpgaDownloads) {
+TEST_F(UpdateRunTest, MailboxAndManualAbortOfFerrinAndFpgaDownloads) {
     for (const int32_t component : {kComponentFerrin, 0}) {
         SCOPED_TRACE(component);
-        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) {
-            m.behaviour.eraseFrames = 40;
-            m.behaviour.pendingInterval = 50ms;
-        });
-        ASSERT_TRUE(StartManual(component, component == 0 ? "types/TARN/images/fpga0-1.1.rpd"
-                                                          : "types/TARN/images/ferrin-1.1.bin"));
+        PrepareSlowErase(40, 50ms);
+        ASSERT_TRUE(StartManual(component, component == 0 ? kFpgaImage : kFerrinImage));
+        // The mailbox shows only the later of two texts posted between ticks.
+        run->Post(L"first");
+        run->Post(L"second");
+        run->Tick();
+        run->Tick();
+        ASSERT_EQ(host->statuses.size(), 1u);
+        EXPECT_EQ(host->statuses[0], std::make_pair(kRunManual, std::wstring(L"second")));
         // The abort is taken before the first chunk, after the 2 s erase.
         run->RequestAbort();
         Drive();
         EXPECT_EQ(run->LastResult(), eng::kAborted);
-        EXPECT_EQ(host->LastStatusLine(), L"Update was aborted!");
-        EXPECT_EQ(Count(0x91), 1u);
-        EXPECT_EQ(Count(0x88), 0u);
+        EXPECT_EQ(host->statusLine, L"Update was aborted!");
+        EXPECT_EQ(Counts({0x91, 0x88}), (Sizes{1, 0}));
         EXPECT_EQ(disconnects, 0);
-        TearDown();
-        SetUp();
+        Restart();
     }
 }
 
@@ -481,68 +397,41 @@ TEST_F(UpdateRunTest, AnAbortThatNoChunkTookDoesNotStopTheNextRun) {
 
 TEST_F(UpdateRunTest, ManualFailuresAndRefusals) {
     struct Case {
-        const char* name;
         int32_t component;
         std::string file;
         bool withRelease;
-        std::function<void(sim::SimulatedModule&)> script;
         std::wstring statusLine;
+        std::optional<std::pair<uint8_t, sim::Reply>> script = {};
     };
     const Case cases[] = {
-        {"JTAG TDO", 0, "types/TARN/images/fpga0-1.1.rpd", true,
-         [](sim::SimulatedModule& m) { m.Script(0x88, sim::Reply::Status(0xF9).After(2)); },
-         L"JTAG TDO mismatch!"},
-        {"JTAG instruction", 0, "types/TARN/images/fpga0-1.1.rpd", true,
-         [](sim::SimulatedModule& m) { m.Script(0x88, sim::Reply::Status(0xF8)); },
-         L"Bad JTAG instruction!"},
-        {"module silent", 0, "types/TARN/images/fpga0-1.1.rpd", true,
-         [](sim::SimulatedModule& m) { m.Script(0x87, sim::Reply::Silence()); },
-         L"Connection to module timed out!"},
-        {"Ferrin over 64 KiB",
-         kComponentFerrin,
-         "big.bin",
-         true,
-         {},
-         L"Image is too large for this component!"},
-        {"SafeBoot over 64 KiB",
-         kComponentSafeBoot,
-         "big.bin",
-         true,
-         {},
-         L"Image is too large for this component!"},
-        {"Ferrin without release",
-         kComponentFerrin,
-         "types/TARN/images/ferrin-1.1.bin",
-         false,
-         {},
-         L"No release assembly is available for the selected module type."},
-        {"SafeBoot without release",
-         kComponentSafeBoot,
-         "types/TARN/images/safeboot-1.0.iic",
-         false,
-         {},
-         L"No release assembly is available for the selected module type."},
+        {0, kFpgaImage, true, L"JTAG TDO mismatch!", {{0x88, sim::Reply::Status(0xF9).After(2)}}},
+        {0, kFpgaImage, true, L"Bad JTAG instruction!", {{0x88, sim::Reply::Status(0xF8)}}},
+        {0, kFpgaImage, true, L"Connection to module timed out!", {{0x87, sim::Reply::Silence()}}},
+        // Over 64 KiB, and SafeBoot or Ferrin without a release: refused
+        // before anything is sent, and the run closes.
+        {kComponentFerrin, "big.bin", true, kTooLarge},
+        {kComponentSafeBoot, "big.bin", true, kTooLarge},
+        {kComponentFerrin, kFerrinImage, false, kNoRelease},
+        {kComponentSafeBoot, "types/TARN/images/safeboot-1.0.iic", false, kNoRelease},
     };
     Prepare({1, 0}, {1, 1});
     WriteFile(Work("big.bin"), SampleImage("1.1", 70000));
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << c.component << " " << c.file << " " << c.withRelease);
         module->ClearLog();
         module->ClearScripts();
         if (c.script)
-            c.script(*module);
+            module->Script(c.script->first, c.script->second);
         ASSERT_TRUE(StartManual(c.component, c.file, c.withRelease));
         Drive();
-        EXPECT_EQ(host->LastStatusLine(), c.statusLine);
-        EXPECT_FALSE(run->IsRunning());
-        EXPECT_FALSE(engine->IsUpdateInProgress());
-        EXPECT_FALSE(host->busy);
-        if (c.file == "big.bin" || !c.withRelease) {
+        EXPECT_EQ(host->statusLine, c.statusLine);
+        ExpectIdle();
+        if (!c.script) {
             EXPECT_EQ(module->RequestCount(), 0u);
         }
         // The module answers again for the next case.
         module->ClearScripts();
-        if (!engine->IsConnected() || c.name == std::string("module silent")) {
+        if (!engine->IsConnected() || c.statusLine == L"Connection to module timed out!") {
             ASSERT_TRUE(Reconnect(""));
         }
     }
@@ -572,28 +461,9 @@ TEST_F(UpdateRunTest, ProgressDisplayRoundsAndFormats) {
     EXPECT_EQ(host->progress[0], std::make_tuple(kRunIdle, 100, std::wstring(L"100.0%")));
 }
 
-TEST_F(UpdateRunTest, MailboxShowsOnlyTheLaterOfTwoTexts) {
-    Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) {
-        m.behaviour.eraseFrames = 40;
-        m.behaviour.pendingInterval = 50ms;
-    });
-    ASSERT_TRUE(StartManual(0, "types/TARN/images/fpga0-1.1.rpd"));
-    run->Post(L"first");
-    run->Post(L"second");
-    run->Tick();
-    run->Tick();
-    ASSERT_EQ(host->statuses.size(), 1u);
-    EXPECT_EQ(host->statuses[0], std::make_pair(kRunManual, std::wstring(L"second")));
-    run->RequestAbort();
-    Drive();
-}
-
 TEST_F(UpdateRunTest, ClosingWhileARunIsGoing) {
-    Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) {
-        m.behaviour.eraseFrames = 30;
-        m.behaviour.pendingInterval = 50ms;
-    });
-    ASSERT_TRUE(StartManual(0, "types/TARN/images/fpga0-1.1.rpd"));
+    PrepareSlowErase(30, 50ms);
+    ASSERT_TRUE(StartManual(0, kFpgaImage));
     ASSERT_TRUE(module->WaitForRequest(0x87, 10s));
     dialogs.AnswerNext(MsgResult::No);
     EXPECT_FALSE(run->QueryClose());
@@ -603,9 +473,7 @@ TEST_F(UpdateRunTest, ClosingWhileARunIsGoing) {
     const auto start = Clock::now();
     EXPECT_TRUE(run->QueryClose());
     EXPECT_LT(Clock::now() - start, 20s);
-    EXPECT_FALSE(run->IsRunning());
-    EXPECT_FALSE(engine->IsUpdateInProgress());
-    EXPECT_FALSE(host->ticking);
+    ExpectIdle();
     EXPECT_EQ(run->LastResult(), eng::kAborted);
     EXPECT_EQ(Count(0x91), 1u);
     EXPECT_TRUE(run->QueryClose()); // idle: no question
@@ -626,7 +494,7 @@ TEST_F(UpdateRunTest, DestroyingARunReleasesAWorkerThatWaitsForTheGui) {
     run.reset();
     EXPECT_LT(Clock::now() - start, 20s);
     EXPECT_FALSE(engine->IsUpdateInProgress());
-    EXPECT_FALSE(host->QuietHistory().back());
+    EXPECT_FALSE(host->quiet.back());
 }
 
 } // namespace

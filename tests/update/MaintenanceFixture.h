@@ -1,27 +1,30 @@
 #pragma once
 
 // A connected engine over a simulated module, run in a private copy of the
-// demo working directory that a test may change (images, assembly files).
+// demo working directory that a test may change (images, type and assembly
+// files, files of its own). Shared by the update and engineering tests.
 #include "EngineFixture.h"
 #include "ScriptedDialogs.h"
 
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/ReleaseTable.h"
+#include "descriptions/XmlText.h"
 #include "engine/EngineCodes.h"
-#include "maintenance/UpdateRun.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
+#include <regex>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
+using Sizes = std::vector<size_t>;
 
-// Dialog services that can act when a box is shown (the operator reboots the
-// module before pressing OK).
+// Dialog services that can act while a box is up (the operator reboots the
+// module, or the world changes under a confirmation).
 class HookedDialogs : public ScriptedDialogs {
 public:
     MsgResult MessageBox(const std::wstring& text, const std::wstring& caption, MsgButtons buttons,
@@ -31,17 +34,15 @@ public:
         return ScriptedDialogs::MessageBox(text, caption, buttons, icon);
     }
     bool Shown(const std::wstring& text) const {
-        for (const auto& t : BoxTexts())
-            if (t == text)
-                return true;
-        return false;
+        const auto texts = BoxTexts();
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
     }
     std::function<void(const std::wstring&)> onBox;
 };
 
 // An image the simulator takes for the version in its first line.
 inline std::string SampleImage(const std::string& version, size_t size) {
-    std::string image = version.empty() ? std::string() : "SAMPLE-IMAGE " + version + "\n";
+    std::string image = "SAMPLE-IMAGE " + version + "\n";
     image.resize(std::max(size, image.size()), '\x5A');
     return image;
 }
@@ -51,11 +52,21 @@ inline void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-class UpdateFixture : public EngineFixture {
+inline std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Rewrites a file of the working copy (an assembly dropped, a table removed).
+inline void EditFile(const fs::path& path, const std::string& pattern, const std::string& with) {
+    WriteFile(path, std::regex_replace(ReadFile(path), std::regex(pattern), with));
+}
+
+class MaintenanceFixture : public EngineFixture {
 protected:
     void SetUp() override {
         m_dataDirectory = fs::current_path();
-        char pattern[] = "/tmp/pellworth-update-XXXXXX";
+        char pattern[] = "/tmp/pellworth-maint-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_workDirectory = pattern;
         fs::copy(m_dataDirectory / "types", m_workDirectory / "types", fs::copy_options::recursive);
@@ -66,16 +77,30 @@ protected:
         std::error_code ignored;
         fs::remove_all(m_workDirectory, ignored);
     }
+    // A fresh module and working copy for the next case of a table.
+    void Restart() {
+        TearDown();
+        SetUp();
+        expectedSerials.clear();
+        onConnect = {};
+        disconnects = 0;
+    }
 
-    // A TARN or ORLAN6 module at a release, connected.
-    void ConnectModule(sim::Profile profile, sim::Version at,
-                       const std::function<void(sim::ModuleConfig&)>& change = {}) {
+    // A module of the profile at a release (0.0: the latest) and an engine.
+    void StartAt(sim::Profile profile, sim::Version at = {},
+                 const std::function<void(sim::ModuleConfig&)>& change = {}) {
         auto config = sim::MakeModule(profile, at);
         ASSERT_TRUE(config.has_value());
         if (change)
             change(*config);
         StartModule(*config);
         MakeEngine();
+    }
+    // The same, connected.
+    void ConnectModule(sim::Profile profile, sim::Version at = {},
+                       const std::function<void(sim::ModuleConfig&)>& change = {}) {
+        StartAt(profile, at, change);
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_EQ(engine->Connect(""), 0);
     }
 
@@ -109,7 +134,16 @@ protected:
     }
 
     size_t Count(uint8_t code) const { return Frames(code).size(); }
+    std::vector<size_t> Counts(std::initializer_list<uint8_t> codes) const {
+        std::vector<size_t> counts;
+        for (const uint8_t code : codes)
+            counts.push_back(Count(code));
+        return counts;
+    }
     fs::path Work(const std::string& relative) const { return m_workDirectory / relative; }
+    std::wstring WorkWide(const std::string& relative) const {
+        return Utf8ToWide(Work(relative).string());
+    }
 
     ReleaseTable table;
     const AssemblyRecord* release = nullptr;
