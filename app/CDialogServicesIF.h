@@ -17,6 +17,9 @@ enum class MsgResult { Ok, Cancel, Yes, No };
 
 enum class FileOperation { Open, Create, Read, Write };
 
+// The caption of the program's warnings and questions.
+inline constexpr const wchar_t* kAttentionCaption = L"Attention!";
+
 // A file dialog. The filter has the form "Name|*.ext|Other|*.*||"; filter
 // indices count from 1 (0 means the first).
 struct FileDialogRequest {

@@ -4,6 +4,7 @@
 #include "app/COstrand.h"
 #include "app/CPageFactoryIF.h"
 #include "app/CPlaceholderPages.h"
+#include "app/ConnectReport.h"
 #include "app/ModuleDiscovery.h"
 #include "app/VersionFile.h"
 #include "descriptions/ReleaseTable.h"
@@ -24,8 +25,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
 #include <QUrl>
@@ -70,18 +74,6 @@ public:
 private:
     int& m_depth;
 };
-
-constexpr const wchar_t* kIncorrectSoftwareText =
-    L"The module is not running the correct software.\n\nYou must do an Update before the module "
-    L"can be used!";
-constexpr const wchar_t* kIncorrectSoftwareCaption = L"Incorrect Module software!";
-constexpr const wchar_t* kReleaseMismatchCaption = L"Release Mismatch!";
-constexpr const wchar_t* kModuleOlderText =
-    L"The Release Version of the module is older than Pellworth.\nThe ability to adjust the setup "
-    L"parameters of the module has been removed.\n\nPlease Update the Module.";
-constexpr const wchar_t* kModuleNewerText =
-    L"The Release Version of the module is newer than Pellworth.\nThe ability to adjust the setup "
-    L"parameters of the module has been removed.\n\n";
 
 } // namespace
 
@@ -159,7 +151,7 @@ void COstrandDlg::BuildControls() {
     m_pageArea = new QStackedWidget(this);
     m_pageArea->setObjectName(QStringLiteral("pageArea"));
     m_pageArea->setFrameShape(QFrame::StyledPanel);
-    m_pageArea->setMinimumSize(540, 400);
+    m_pageArea->setMinimumWidth(540);
 
     m_logo = Named(new QToolButton(this), kLogo);
     m_logo->setIcon(QIcon(QStringLiteral(":/pellworth/varnet-logo.png")));
@@ -188,7 +180,12 @@ void COstrandDlg::BuildControls() {
     auto* tabs = new QVBoxLayout;
     tabs->setSpacing(0);
     tabs->addWidget(m_tabs);
-    tabs->addWidget(m_pageArea, 1);
+    // The pages scroll when the screen is smaller than the tallest of them.
+    auto* pageScroll = new QScrollArea(this);
+    pageScroll->setWidget(m_pageArea);
+    pageScroll->setWidgetResizable(true);
+    pageScroll->setFrameShape(QFrame::NoFrame);
+    tabs->addWidget(pageScroll, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_logo);
     bottom->addWidget(m_safeBootWarning, 2);
@@ -198,6 +195,7 @@ void COstrandDlg::BuildControls() {
     layout->addLayout(top);
     layout->addLayout(tabs, 1);
     layout->addLayout(bottom);
+    m_pageScroll = pageScroll;
     layout->addWidget(m_statusLine);
 
     QObject::connect(m_discoverButton, &QPushButton::clicked, [this] { Discover(); });
@@ -217,6 +215,7 @@ void COstrandDlg::BuildControls() {
 void COstrandDlg::OnInitDialog() {
     ReadVersionTitle();
     CreatePagesAndTabs();
+    FitToScreen();
     ReportStatus(L"");
     if (m_moduleCombo->count() > 0)
         m_moduleCombo->setCurrentIndex(0);
@@ -272,6 +271,24 @@ void COstrandDlg::CreatePagesAndTabs() {
     m_currentTab = m_pageToTab.at(kSetupPage);
     m_tabs->setCurrentIndex(m_currentTab);
     ShowCurrentPage();
+}
+
+void COstrandDlg::FitToScreen() {
+    // As large as the tallest page needs, but never larger than the screen;
+    // beyond that the page area scrolls.
+    QSize wanted = sizeHint();
+    const QSize pages = m_pageArea->sizeHint();
+    const QSize shown = m_pageScroll->sizeHint();
+    wanted += QSize(std::max(0, pages.width() - shown.width()),
+                    std::max(0, pages.height() - shown.height()));
+    if (const QScreen* display = screen()) {
+        const QSize room = display->availableGeometry().size() * 0.95;
+        // A page taller than the room scrolls: leave width for its scroll bar.
+        if (wanted.height() > room.height())
+            wanted.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        wanted = wanted.boundedTo(room);
+    }
+    resize(wanted);
 }
 
 void COstrandDlg::InsertTab(int position, const wchar_t* text, PageCode code) {
@@ -420,7 +437,7 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
 
     const auto number = discovery::PortNumberOfEntry(m_moduleCombo->currentText().toStdWString());
     if (!number || !port.Open(*number)) {
-        ReportStatus(L"Port cannot be opened!");
+        ReportStatus(connectreport::kPortCannotBeOpened);
     } else {
         RegisterDeviceNotification();
         int32_t result = 0;
@@ -428,64 +445,21 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
             const CWaitCursor wait(dialogs);
             result = engine->Connect(expectedSerial);
         }
-        const bool connected = engine->IsConnected();
-        const std::wstring text = ConnectResultText(result);
-        switch (result) {
-        case 0:
-            ReportStatus(L"Connected to module.");
-            success = connected;
-            break;
-        case -1:
-        case -2:
-        case -21:
-        case -23:
-            ReportStatus(L"Connection to module failed: " + text);
-            break;
-        case -3:
-        case -4:
-        case -5:
-        case -6:
-        case -8:
-        case -9:
-            // These leave a usable connection, unless the engine gave the
-            // module up (a module type it may not use, no identity): then it
-            // is a failure, whatever the code says.
-            if (!connected)
-                ReportStatus(L"Connection to module failed: " + text);
-            else if (expectedSerial.empty())
-                ReportStatus(L"Connected to module: " + text);
-            success = connected;
-            break;
-        case -7:
-            break;
-        default:
-            ReportStatus(L"Unknown connection error.");
-            break;
-        }
+        const connectreport::ConnectStatus status = connectreport::StatusAfterConnect(
+            result, engine->IsConnected(), !expectedSerial.empty());
+        if (!status.text.empty())
+            ReportStatus(status.text);
+        success = status.success;
 
         if (!engine->IsConnected()) {
             UnregisterDeviceNotification();
             if (port.IsOpen())
                 port.Close();
-        } else if (engine->Module().runningImage == kRunningSafeBoot) {
-            if (!m_quiet)
-                dialogs.MessageBox(kIncorrectSoftwareText, kIncorrectSoftwareCaption,
-                                   MsgButtons::Ok, MsgIcon::Exclamation);
-        } else if (expectedSerial.empty() && m_updatePage) {
-            if (const AssemblyRecord* release = m_updatePage->CurrentRelease()) {
-                const uint16_t ours = release->release.Value();
-                const uint16_t modules = engine->Module().release.Value();
-                if (ours > modules && !m_quiet)
-                    dialogs.MessageBox(kModuleOlderText, kReleaseMismatchCaption, MsgButtons::Ok,
-                                       MsgIcon::Exclamation);
-                else if (ours < modules && !m_quiet)
-                    dialogs.MessageBox(std::wstring(kModuleNewerText) +
-                                           L"Please install the latest version of Pellworth "
-                                           L"from " +
-                                           kMakerAddress + L".",
-                                       kReleaseMismatchCaption, MsgButtons::Ok,
-                                       MsgIcon::Exclamation);
-            }
+        } else if (const auto box = connectreport::WarningAfterConnect(
+                       engine->Module(), !expectedSerial.empty(),
+                       m_updatePage ? m_updatePage->CurrentRelease() : nullptr);
+                   box && !m_quiet) {
+            dialogs.MessageBox(box->text, box->caption, MsgButtons::Ok, MsgIcon::Exclamation);
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include "app/CDeviceWatcher.h"
 #include "app/CTabPageIF.h"
+#include "app/ConnectReport.h"
 #include "descriptions/ModuleTypeNames.h"
 
 #include <QDialog>
@@ -21,6 +22,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QStackedWidget;
 class QTabBar;
 class QToolButton;
@@ -51,9 +53,9 @@ public:
     // Page codes of the tab control.
     enum PageCode { kUpdatePage = 0, kPeekPokePage = 1, kLookupTablePage = 2, kSetupPage = 3 };
 
-    static constexpr const wchar_t* kTitle = L"Varnet - Pellworth";
+    static constexpr const wchar_t* kTitle = connectreport::kTitle;
     static constexpr const wchar_t* kAboutText = L"Pellworth, Version 0.44";
-    static constexpr const wchar_t* kMakerAddress = L"https://www.varnet.example/pellworth";
+    static constexpr const wchar_t* kMakerAddress = connectreport::kMakerAddress;
     // How often the open port is checked for a hang-up (a module that went away).
     static constexpr int kHangUpPollMs = 250;
 
@@ -105,6 +107,7 @@ protected:
 private:
     void BuildControls();
     void CreatePagesAndTabs();
+    void FitToScreen();
     void InsertTab(int position, const wchar_t* text, PageCode code);
     QWidget* PageWidget(PageCode code) const;
     void ShowCurrentPage();
@@ -151,6 +154,7 @@ private:
     QLineEdit* m_serialEdit = nullptr;
     QTabBar* m_tabs = nullptr;
     QStackedWidget* m_pageArea = nullptr;
+    QScrollArea* m_pageScroll = nullptr;
     QToolButton* m_logo = nullptr;
     QPushButton* m_helpButton = nullptr;
 };

@@ -1,13 +1,16 @@
 #include "cli/CCliSession.h"
 
+#include "app/ConnectReport.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliTexts.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "engine/CCmdEngine.h"
 #include "link/PortNames.h"
+#include "maintenance/ReleaseUpdate.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
+#include "setups/SetupPageRules.h"
 
 #include <new>
 
@@ -67,14 +70,14 @@ void CCliSession::ReportError(std::wstring text) {
 bool CCliSession::ConnectPort(uint16_t port, const std::string& expectedSerial, int32_t& result) {
     result = -7;
     if (!m_port.Open(port)) {
-        ReportError(clitext::kPortCannotBeOpened);
+        ReportError(connectreport::kPortCannotBeOpened);
         return false;
     }
     m_portNumber = port;
     result = m_engine->Connect(expectedSerial);
     const bool connected = m_engine->IsConnected();
-    const clitext::ConnectStatus status =
-        clitext::ConnectStatusText(result, connected, !expectedSerial.empty());
+    const connectreport::ConnectStatus status =
+        connectreport::StatusAfterConnect(result, connected, !expectedSerial.empty());
     if (!status.text.empty())
         ReportError(status.text);
     if (!connected) {
@@ -83,23 +86,10 @@ bool CCliSession::ConnectPort(uint16_t port, const std::string& expectedSerial, 
     }
     RefreshRelease();
 
-    const bool quiet = m_quiet.load();
-    const ModuleRecord& module = m_engine->Module();
-    if (module.runningImage == kRunningSafeBoot) {
-        if (!quiet)
-            m_dialogs.MessageBox(clitext::kIncorrectSoftwareText,
-                                 clitext::kIncorrectSoftwareCaption, MsgButtons::Ok,
-                                 MsgIcon::Exclamation);
-    } else if (expectedSerial.empty() && m_selected && !quiet) {
-        const uint16_t ours = m_selected->release.Value();
-        const uint16_t modules = module.release.Value();
-        if (ours > modules)
-            m_dialogs.MessageBox(clitext::kModuleOlderText, clitext::kReleaseMismatchCaption,
-                                 MsgButtons::Ok, MsgIcon::Exclamation);
-        else if (ours < modules)
-            m_dialogs.MessageBox(clitext::ModuleNewerText(), clitext::kReleaseMismatchCaption,
-                                 MsgButtons::Ok, MsgIcon::Exclamation);
-    }
+    if (const auto box = connectreport::WarningAfterConnect(m_engine->Module(),
+                                                            !expectedSerial.empty(), m_selected);
+        box && !m_quiet.load())
+        m_dialogs.MessageBox(box->text, box->caption, MsgButtons::Ok, MsgIcon::Exclamation);
     return status.success;
 }
 
@@ -173,18 +163,14 @@ VersionNumber CCliSession::InstalledRelease() const {
 
 std::wstring CCliSession::SetupDisabledReason() const {
     const ModuleRecord& module = m_engine->Module();
-    if (module.runningImage == kRunningSafeBoot)
-        return clitext::kSetupSafeBoot;
-    if (!m_selected || !(m_selected->release == module.release))
-        return clitext::kSetupReleaseMismatch;
-    if (module.moduleType != 1 && module.moduleType != 2)
-        return clitext::kSetupWrongType;
-    const VersionNumber verified = InstalledRelease();
-    const bool entryValid =
-        (verified.major != 0 && verified.major != 255) || verified.major != verified.minor;
-    if (module.identityFlag == 0 && !entryValid)
+    // The page of the module's own type is the one the program would show.
+    const SetupBlocker blocker = FirstSetupBlocker(
+        *m_engine, module.moduleType, m_selected && m_selected->release == module.release,
+        IsModuleEntryValid(m_releases, module));
+    // The page greys out silently here; a script needs to be told why.
+    if (blocker == SetupBlocker::EntryUnverified)
         return clitext::kSetupUnverified;
-    return {};
+    return SetupBlockerText(blocker);
 }
 
 // ---- Setup blocks -------------------------------------------------------------------------------

@@ -1,7 +1,9 @@
 #include "cli/CTerminalDialogs.h"
 
+#include "app/ConnectReport.h"
 #include "cli/CConsole.h"
 #include "cli/CliTexts.h"
+#include "maintenance/UpdateTexts.h"
 
 namespace {
 
@@ -34,15 +36,15 @@ std::optional<bool> CTerminalDialogs::AutomaticAnswer(const std::wstring& text,
     // The downgrade and the "force anyway" questions decide whether every
     // component is written again: only --force says yes to them, so that an
     // unattended "update --yes" never rewrites a module that is up to date.
-    const bool forcing = StartsWith(text, clitext::kDowngradeQuestionStart) ||
-                         StartsWith(text, clitext::kForceAnywayQuestionStart);
+    const bool forcing = StartsWith(text, updatetext::kDowngradeQuestionStart) ||
+                         StartsWith(text, updatetext::kForceAnywayQuestionStart);
     if (forcing) {
         if (m_policy.force) {
             note = L"Yes (--force)";
             return true;
         }
         if (m_policy.yes) {
-            note = StartsWith(text, clitext::kDowngradeQuestionStart)
+            note = StartsWith(text, updatetext::kDowngradeQuestionStart)
                        ? clitext::kDowngradeNeedsForce
                        : L"No (use --force to update anyway)";
             return false;
@@ -56,11 +58,11 @@ std::optional<bool> CTerminalDialogs::AutomaticAnswer(const std::wstring& text,
 
 MsgResult CTerminalDialogs::MessageBox(const std::wstring& text, const std::wstring& caption,
                                        MsgButtons buttons, MsgIcon /*icon*/) {
-    Box box{caption.empty() ? clitext::kTitle : caption, text};
+    Box box{caption.empty() ? connectreport::kTitle : caption, text};
     if (buttons == MsgButtons::Ok) {
         // The operator must act before the run goes on: shown now, and on a
         // terminal it waits for Enter.
-        if (EndsWith(text, clitext::kManualRebootEnd)) {
+        if (EndsWith(text, updatetext::kManualRebootEnd)) {
             m_console.Err(text);
             if (!m_policy.yes)
                 m_console.WaitForEnter(L"Press Enter when this is done.");
@@ -98,9 +100,9 @@ MsgResult CTerminalDialogs::MessageBox(const std::wstring& text, const std::wstr
 
 PromptAnswer CTerminalDialogs::ConfirmReleaseUpdate(bool& force) {
     force = m_policy.force;
-    const std::wstring text = std::wstring(clitext::kReleasePromptText) + L"\n" +
-                              (force ? L"[x] " : L"[ ] ") + clitext::kReleasePromptForce + L"\n" +
-                              clitext::kReleasePromptQuestion;
+    const std::wstring text = std::wstring(updatetext::kReleasePromptText) + L"\n" +
+                              (force ? L"[x] " : L"[ ] ") + updatetext::kReleasePromptForce +
+                              L"\n" + updatetext::kReleasePromptQuestion;
     PromptAnswer answer = PromptAnswer::Unavailable;
     if (m_policy.yes) {
         m_console.Err(text);
@@ -115,7 +117,7 @@ PromptAnswer CTerminalDialogs::ConfirmReleaseUpdate(bool& force) {
     }
     if (answer != PromptAnswer::Yes)
         m_declined = true;
-    Box box{clitext::kAttention, text, true,
+    Box box{kAttentionCaption, text, true,
             answer == PromptAnswer::Yes ? MsgResult::Ok : MsgResult::Cancel, true};
     Record(std::move(box));
     return answer;

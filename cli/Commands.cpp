@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "app/ConnectReport.h"
 #include "app/ModuleDiscovery.h"
 #include "cli/CCliRunHost.h"
 #include "cli/CCliSession.h"
@@ -15,11 +16,13 @@
 #include "maintenance/CPeekPokeText.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/UpdateRun.h"
+#include "maintenance/UpdateTexts.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
 #include "setups/CDefaultsOrlan6XML.h"
 #include "setups/CDefaultsTARNXML.h"
 #include "setups/SetupFileProcedures.h"
+#include "setups/SetupPageRules.h"
 
 #include <cerrno>
 #include <chrono>
@@ -91,7 +94,7 @@ bool Describe(CCliSession& session, SetupView& view, std::wstring& error) {
     case 2:
         return DescribeSetup(session.TarnBlock(), view, error);
     default:
-        error = clitext::kSetupWrongType;
+        error = kSetupWrongTypeText;
         return false;
     }
 }
@@ -218,7 +221,8 @@ bool Runner::ConnectModule() {
         m_out.exitCode = exitcode::kNoConnection;
         return false;
     }
-    if (!m_session.Status().empty() && m_session.Status() != clitext::kConnected && !m_args.json)
+    if (!m_session.Status().empty() && m_session.Status() != connectreport::kConnected &&
+        !m_args.json)
         m_session.Console().Err(m_session.Status());
     if (m_session.ReleaseChoiceMissing()) {
         const std::wstring release = m_args.release ? Pair(*m_args.release) : L"latest";
@@ -404,7 +408,7 @@ void Runner::Setup() {
             return Fail(exitcode::kFailed, reason);
     }
     if (!block)
-        return Fail(exitcode::kFailed, clitext::kSetupWrongType);
+        return Fail(exitcode::kFailed, kSetupWrongTypeText);
     // A block that could not be read holds factory values, not the module's
     // setup: showing or saving it would pass them off as the module's.
     const bool reads =
@@ -482,15 +486,12 @@ void Runner::Download() {
         return;
     const ModuleRecord& module = m_engine.Module();
     int32_t component = kComponentFerrin;
-    const wchar_t* question = clitext::kFerrinQuestion;
     std::wstring name = L"ferrin";
     if (m_args.downloadKind == DownloadKind::SafeBoot) {
         component = kComponentSafeBoot;
-        question = clitext::kSafeBootQuestion;
         name = L"safeboot";
     } else if (m_args.downloadKind == DownloadKind::Fpga) {
         component = m_args.fpgaId;
-        question = clitext::kFpgaQuestion;
         name = L"fpga";
     }
     m_out.data.Set("component", name);
@@ -511,9 +512,10 @@ void Runner::Download() {
     // The start command carries 16 bits of size: refused before asking.
     if (application && size > 0xFFFF)
         return Fail(exitcode::kFailed, EngineCodeText(eng::kImageTooLarge));
-    if (m_session.Dialogs().MessageBox(question, clitext::kAttention, MsgButtons::YesNo,
+    if (m_session.Dialogs().MessageBox(updatetext::ManualUpdateQuestion(component),
+                                       kAttentionCaption, MsgButtons::YesNo,
                                        MsgIcon::Exclamation) != MsgResult::Yes)
-        return Fail(exitcode::kDeclined, clitext::kUpdateCancelled);
+        return Fail(exitcode::kDeclined, updatetext::kUpdateCancelled);
 
     CCliRunHost host(m_session);
     UpdateRun run(host);
@@ -570,11 +572,11 @@ void Runner::DownloadLookupTable() {
         m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
         return Fail(exitcode::kFailed);
     }
-    if (m_session.Dialogs().MessageBox(clitext::LookupTableQuestion(table->name, fpga->name),
-                                       clitext::kAttention, MsgButtons::OkCancel,
+    if (m_session.Dialogs().MessageBox(CLookupTableRun::QuestionText(table->name, fpga->name),
+                                       kAttentionCaption, MsgButtons::OkCancel,
                                        MsgIcon::Exclamation) != MsgResult::Ok) {
         run.CloseImage();
-        return Fail(exitcode::kDeclined, clitext::kUpdateCancelled);
+        return Fail(exitcode::kDeclined, CLookupTableRun::kCancelledText);
     }
 
     CConsole& console = m_session.Console();
@@ -599,7 +601,7 @@ void Runner::DownloadLookupTable() {
     m_session.ReportError(CLookupTableRun::ResultText(result));
     m_out.data.Set("result", result);
     if (result == eng::kOk) {
-        m_session.Dialogs().MessageBox(clitext::kUpdateSuccessful, L"", MsgButtons::Ok,
+        m_session.Dialogs().MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,
                                        MsgIcon::None);
         m_out.lines.push_back(m_session.Status());
         return;
@@ -623,7 +625,7 @@ void Runner::Update() {
     UpdateRun run(host);
     if (!StartReleaseUpdate(run, release, m_session.Desired(), m_session.InstalledRelease())) {
         // Declining to force a module that is up to date is no failure.
-        if (m_session.Status() == clitext::kNoUpdatesNeeded) {
+        if (m_session.Status() == updatetext::kNoUpdatesNeeded) {
             m_out.lines.push_back(m_session.Status());
             m_out.data.Set("result", 0);
             return;

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr const wchar_t* kAttention = L"Attention!";
 constexpr const wchar_t* kNoFpgas = L"No FPGAs";
 constexpr const wchar_t* kNoLuts = L"No LUTs";
 constexpr const wchar_t* kNoFiles = L"No files";
@@ -186,7 +185,7 @@ bool CLookupTable::QueryClose() {
     const MsgResult answer = m_services->Dialogs().MessageBox(
         L"A lookup table download is in progress.\nClosing now stops it.\n\nDo you wish to "
         L"close anyway?",
-        kAttention, MsgButtons::YesNo, MsgIcon::Exclamation);
+        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation);
     if (answer != MsgResult::Yes)
         return false;
     m_timer.stop();
@@ -403,13 +402,12 @@ void CLookupTable::OnUpdate() {
     }
 
     ApplyBusyRule(true);
-    const std::wstring question =
-        L"Updating Lookup Table '" + m_tableCombo->currentText().toStdWString() + L"' of FPGA '" +
-        m_fpgaCombo->currentText().toStdWString() + L"'.\nAre you sure you wish to do this?";
+    const std::wstring question = CLookupTableRun::QuestionText(
+        m_tableCombo->currentText().toStdWString(), m_fpgaCombo->currentText().toStdWString());
     const MsgResult answer = m_services->Dialogs().MessageBox(
-        question, kAttention, MsgButtons::OkCancel, MsgIcon::Exclamation);
+        question, kAttentionCaption, MsgButtons::OkCancel, MsgIcon::Exclamation);
     if (answer != MsgResult::Ok) {
-        m_services->ReportError(L"Update was cancelled!");
+        m_services->ReportError(CLookupTableRun::kCancelledText);
         m_run.CloseImage();
         ApplyBusyRule(false);
     } else {
@@ -439,7 +437,8 @@ void CLookupTable::CloseRun() {
     const int32_t result = m_run.Close();
     m_services->ReportError(CLookupTableRun::ResultText(result));
     if (result == 0)
-        m_services->Dialogs().MessageBox(L"Update Successful!", L"", MsgButtons::Ok, MsgIcon::None);
+        m_services->Dialogs().MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,
+                                         MsgIcon::None);
     ApplyBusyRule(false);
     UpdateControls();
     m_services->UpdateControls();

@@ -121,6 +121,12 @@ void CLookupTableRun::Shutdown() {
     Close();
 }
 
+std::wstring CLookupTableRun::QuestionText(const std::wstring& tableName,
+                                           const std::wstring& fpgaName) {
+    return L"Updating Lookup Table '" + tableName + L"' of FPGA '" + fpgaName +
+           L"'.\nAre you sure you wish to do this?";
+}
+
 std::wstring CLookupTableRun::ResultText(int32_t result) {
     for (const ResultRow& row : kResultTexts)
         if (row.result == result)

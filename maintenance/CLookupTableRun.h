@@ -51,6 +51,11 @@ public:
     // report (the page is going away).
     void Shutdown();
 
+    // The confirmation before a download (caption kAttentionCaption), the
+    // status line when it was declined, and the box after a successful run.
+    static std::wstring QuestionText(const std::wstring& tableName, const std::wstring& fpgaName);
+    static constexpr const wchar_t* kCancelledText = L"Update was cancelled!";
+    static constexpr const wchar_t* kSuccessText = L"Update Successful!";
     // The closing report's text of a result.
     static std::wstring ResultText(int32_t result);
     // Bar position 0..100 and the "%2.1f%%" text of a progress fraction.

@@ -1,5 +1,8 @@
 #include "maintenance/CReleaseUpdatePromptDlg.h"
 
+#include "app/CDialogServicesIF.h"
+#include "maintenance/UpdateTexts.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,7 +11,7 @@
 #include <QVBoxLayout>
 
 CReleaseUpdatePromptDlg::CReleaseUpdatePromptDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Attention!"));
+    setWindowTitle(QString::fromWCharArray(kAttentionCaption));
     setModal(true);
 
     m_icon = new QLabel(this);
@@ -16,14 +19,11 @@ CReleaseUpdatePromptDlg::CReleaseUpdatePromptDlg(QWidget* parent) : QDialog(pare
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     m_icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(size, size));
 
-    auto* text = new QLabel(QStringLiteral("One or more components will be updated as needed.\n"
-                                           "Do not disturb the selected module until the update\n"
-                                           "has completed!"),
-                            this);
-    m_forceBox = new QCheckBox(QStringLiteral("Force all components to be updated."), this);
+    auto* text = new QLabel(QString::fromWCharArray(updatetext::kReleasePromptText), this);
+    m_forceBox = new QCheckBox(QString::fromWCharArray(updatetext::kReleasePromptForce), this);
     m_forceBox->setObjectName(QStringLiteral("ctl%1").arg(kForceCheckBox));
     m_forceBox->setChecked(false);
-    auto* question = new QLabel(QStringLiteral("Proceed with the update?"), this);
+    auto* question = new QLabel(QString::fromWCharArray(updatetext::kReleasePromptQuestion), this);
 
     m_yes = new QPushButton(QStringLiteral("Yes"), this);
     m_yes->setObjectName(QStringLiteral("ctlYes"));

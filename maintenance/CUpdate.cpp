@@ -9,6 +9,7 @@
 #include "engine/EngineCodes.h"
 #include "maintenance/CReleaseUpdatePromptDlg.h"
 #include "maintenance/ReleaseUpdate.h"
+#include "maintenance/UpdateTexts.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -28,7 +29,6 @@
 
 namespace {
 
-constexpr const wchar_t* kAttention = L"Attention!";
 constexpr const wchar_t* kNotConnected = L"Not connected to a module.";
 constexpr int32_t kNoComponent = INT32_MIN;
 constexpr int kNoLutsData = -1;
@@ -46,20 +46,6 @@ constexpr InterfaceFilter kFpgaFilters[] = {
     {3, L"JTAG Files (*.ace)|*.ace|All Files (*.*)|*.*||"},
 };
 constexpr const wchar_t* kAnyFileFilter = L"All Files (*.*)|*.*||";
-
-// Confirmation texts of the manual download.
-constexpr const wchar_t* kFerrinQuestion =
-    L"Updating Ferrin erases the module configuration parameters.\nFPGA firmware may also need "
-    L"to be updated.\nVersion number will update after rebooting module.\n\nAre you sure you "
-    L"wish to do this?";
-constexpr const wchar_t* kSafeBootQuestion =
-    L"Updating SafeBoot erases Ferrin and the module configuration parameters.\nFPGA firmware "
-    L"may also need to be updated.\nVersion number will update after rebooting module.\nNOTE: "
-    L"This process cannot be aborted and must not be interrupted!.\n\nAre you sure you wish to "
-    L"do this?";
-constexpr const wchar_t* kFpgaQuestion =
-    L"Updating the FPGA firmware erases the module configuration parameters.\nVersion number "
-    L"will update after rebooting module.\n\nAre you sure you wish to do this?";
 
 QString Q(const std::wstring& text) {
     return QString::fromStdWString(text);
@@ -368,8 +354,7 @@ bool CUpdate::ReleaseMatches(VersionNumber version) const {
 }
 
 bool CUpdate::ModuleEntryValid(const ModuleRecord& module) const {
-    const VersionNumber verified = VerifyRelease(m_releaseTable, module.IdentityView());
-    return (verified.major != 0 && verified.major != 255) || verified.major != verified.minor;
+    return IsModuleEntryValid(m_releaseTable, module);
 }
 
 void CUpdate::GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) {
@@ -705,12 +690,10 @@ void CUpdate::OnManualUpdate() {
     }
 
     ApplyBusyRule(true);
-    const wchar_t* question = component == kComponentFerrin     ? kFerrinQuestion
-                              : component == kComponentSafeBoot ? kSafeBootQuestion
-                                                                : kFpgaQuestion;
-    if (m_services->Dialogs().MessageBox(question, kAttention, MsgButtons::YesNo,
+    if (m_services->Dialogs().MessageBox(updatetext::ManualUpdateQuestion(component),
+                                         kAttentionCaption, MsgButtons::YesNo,
                                          MsgIcon::Exclamation) != MsgResult::Yes) {
-        m_services->ReportError(L"Update was cancelled!");
+        m_services->ReportError(updatetext::kUpdateCancelled);
         ApplyBusyRule(false);
     } else if (!m_run->StartManual(component, path, m_selectedRelease != nullptr)) {
         ApplyBusyRule(false);

@@ -4,6 +4,7 @@
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
+#include "maintenance/UpdateTexts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,8 +12,6 @@
 #include <vector>
 
 namespace {
-
-constexpr const wchar_t* kAttention = L"Attention!";
 
 std::wstring Number(int32_t n) {
     return std::to_wstring(n);
@@ -120,6 +119,11 @@ ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* r
     return {eng::kOk, count, {}};
 }
 
+bool IsModuleEntryValid(const ReleaseTable& table, const ModuleRecord& module) {
+    const VersionNumber verified = VerifyRelease(table, module.IdentityView());
+    return (verified.major != 0 && verified.major != 255) || verified.major != verified.minor;
+}
+
 bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
                         const ModuleDescription& desired, VersionNumber installed) {
     UpdateRunHostIF& host = run.Host();
@@ -136,8 +140,8 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
     run.ResetProgressDisplay();
 
     if (!release) {
-        dialogs.MessageBox(L"A Release Version must be selected!", kAttention, MsgButtons::Ok,
-                           MsgIcon::Exclamation);
+        dialogs.MessageBox(L"A Release Version must be selected!", kAttentionCaption,
+                           MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }
     const std::wstring selectedText = SelectedText(*release);
@@ -147,11 +151,9 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
     bool force = false;
     bool confirmed = false;
     if (!installed.IsNone() && IsNewer(installed, release->release)) {
-        const MsgResult answer = dialogs.MessageBox(
-            L"Continuing with this update would actually downgrade the module\nfrom Release '" +
-                ReleaseText(installed) + L"' to Release '" + selectedText +
-                L"'.\n\nDo you wish to proceed with this downgrade?",
-            kAttention, MsgButtons::YesNo, MsgIcon::Exclamation);
+        const MsgResult answer =
+            dialogs.MessageBox(updatetext::DowngradeQuestion(ReleaseText(installed), selectedText),
+                               kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation);
         if (answer != MsgResult::Yes) {
             host.ReportError(L"Update was cancelled.");
             return false;
@@ -175,7 +177,7 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
         dialogs.MessageBox(L"The following files are required for this update,\nbut are missing "
                            L"or unreadable:\n" +
                                missing,
-                           kAttention, MsgButtons::Ok, MsgIcon::Exclamation);
+                           kAttentionCaption, MsgButtons::Ok, MsgIcon::Exclamation);
         dialogs.MessageBox(L"Since one or more of the update files is missing or unreadable,\nthe "
                            L"update to Release '" +
                                selectedText +
@@ -183,25 +185,24 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
                                L"Release '" +
                                ReleaseText(installed) +
                                L"'.\n\nContact Varnet support for assistance.",
-                           kAttention, MsgButtons::Ok, MsgIcon::Exclamation);
+                           kAttentionCaption, MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }
 
     const ComponentCount count = CountComponents(engine, release, desired, false);
     if (count.code != eng::kOk) {
         if (count.code == upd::kNoFpgaDefinition || count.code == upd::kNoTableDefinition)
-            dialogs.MessageBox(count.finalMessage, kAttention, MsgButtons::Ok,
+            dialogs.MessageBox(count.finalMessage, kAttentionCaption, MsgButtons::Ok,
                                MsgIcon::Exclamation);
         host.ReportError(L"Release Update aborted due to error.");
         return false;
     }
     if (count.count == 0) {
         const MsgResult answer =
-            dialogs.MessageBox(L"All components already updated to Release '" + selectedText +
-                                   L"'.\n\nDo you wish to force all components to update anyway?",
-                               kAttention, MsgButtons::YesNo, MsgIcon::Exclamation);
+            dialogs.MessageBox(updatetext::ForceAnywayQuestion(selectedText), kAttentionCaption,
+                               MsgButtons::YesNo, MsgIcon::Exclamation);
         if (answer != MsgResult::Yes) {
-            host.ReportError(L"No updates were needed.");
+            host.ReportError(updatetext::kNoUpdatesNeeded);
             return false;
         }
         force = true;
@@ -214,7 +215,7 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
             host.ReportError(L"Could not display the confirmation box, so update was cancelled!");
             return false;
         case PromptAnswer::No:
-            host.ReportError(L"Update was cancelled!");
+            host.ReportError(updatetext::kUpdateCancelled);
             return false;
         case PromptAnswer::Yes:
             force = forceChoice;

@@ -7,6 +7,7 @@
 #include <string>
 
 class CCmdEngine;
+struct ModuleRecord;
 
 // The number of components a release update will download, or an error code
 // with its final message.
@@ -57,6 +58,11 @@ private:
     bool m_fpgaUpdated = false;
     bool m_tableUpdated = false;
 };
+
+// The update page's "module entry valid": the module provably runs a release
+// of the table (its verified release is neither 0.0 nor 255.255). The Setup
+// pages need it when the module shows no identity flag.
+bool IsModuleEntryValid(const ReleaseTable& table, const ModuleRecord& module);
 
 // The texts of the release update that tests and front ends compare with.
 std::wstring FpgaDefinitionMissingText(uint8_t fpgaId);

@@ -5,6 +5,7 @@
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
 #include "maintenance/ReleaseUpdate.h"
+#include "maintenance/UpdateTexts.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -16,8 +17,6 @@
 #include <cwchar>
 
 namespace {
-
-constexpr const wchar_t* kAttention = L"Attention!";
 
 constexpr int32_t kPassingCodes[] = {eng::kOk,
                                      eng::kNotConnected,
@@ -319,10 +318,8 @@ void UpdateRun::ServeRequest() {
         if (!m_engine.IsConnected())
             return Answer(eng::kLinkError);
         m_host.Disconnect();
-        m_host.Dialogs().MessageBox(
-            L"Ferrin has been successfully updated.\nYou must now reboot the module.\n\nPress OK "
-            L"when this is done.",
-            kAttention, MsgButtons::Ok, MsgIcon::Exclamation);
+        m_host.Dialogs().MessageBox(updatetext::ManualRebootText(), kAttentionCaption,
+                                    MsgButtons::Ok, MsgIcon::Exclamation);
         if (m_runState.load() == kRunIdle)
             return; // shut down while the box was up
         Post(L"Reconnecting to the module...");
@@ -389,7 +386,7 @@ bool UpdateRun::QueryClose() {
     const MsgResult answer = m_host.Dialogs().MessageBox(
         L"An update is in progress.\nClosing now stops it and may leave the module "
         L"unusable.\n\nDo you wish to close anyway?",
-        kAttention, MsgButtons::YesNo, MsgIcon::Exclamation);
+        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation);
     if (answer != MsgResult::Yes)
         return false;
     Shutdown();
@@ -420,7 +417,7 @@ void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& messag
     case eng::kOk:
         m_host.ShowProgress(state, 100, ProgressPercentText(1.0f));
         m_host.ReportError(L"Update completed successfully.");
-        m_host.Dialogs().MessageBox(message, L"Update Successful!", MsgButtons::Ok,
+        m_host.Dialogs().MessageBox(message, updatetext::kUpdateSuccessfulCaption, MsgButtons::Ok,
                                     MsgIcon::Exclamation);
         // The new SafeBoot or Ferrin runs only after a reboot.
         if (state == kRunManual &&
@@ -430,7 +427,8 @@ void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& messag
     case upd::kNoReleaseSelected:
     case upd::kNoFpgaDefinition:
     case upd::kNoTableDefinition:
-        m_host.Dialogs().MessageBox(message, kAttention, MsgButtons::Ok, MsgIcon::Exclamation);
+        m_host.Dialogs().MessageBox(message, kAttentionCaption, MsgButtons::Ok,
+                                    MsgIcon::Exclamation);
         return;
     case upd::kNoReleaseAvailable:
     case upd::kFerrinNotAccepted:

@@ -3,7 +3,8 @@
 # them too; and the Update tab on top of them.
 add_library(pellworth_update_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/UpdateRun.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ReleaseUpdate.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/ReleaseUpdate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UpdateTexts.cpp)
 target_include_directories(pellworth_update_core PUBLIC ${PELLWORTH_ROOT})
 target_link_libraries(pellworth_update_core PUBLIC pellworth_engine Threads::Threads)
 

@@ -96,11 +96,13 @@ CSetupFileXML::~CSetupFileXML() = default;
 
 bool CSetupFileXML::Parse(const std::wstring& /*ignored*/, const std::wstring& path) {
     m_module = nullptr;
+    m_written.clear();
     return ParseDocument(path);
 }
 
 bool CSetupFileXML::CreateDocument(const std::wstring& moduleTypeName) {
     m_module = nullptr;
+    m_written.clear();
     ReleaseDocument();
     try {
         xercesc::DOMImplementation* impl =
@@ -144,7 +146,7 @@ std::wstring CSetupFileXML::ParamComment(size_t index) const {
         }
         list += Quoted(word);
     }
-    return L"Param name=" + Quoted(m_params[index].name) + L" value can be any of " + list;
+    return L"Param name=" + Quoted(ParamName(index)) + L" value can be any of " + list;
 }
 
 std::wstring CSetupFileXML::OnOffComment(const std::wstring& name) {
@@ -152,7 +154,7 @@ std::wstring CSetupFileXML::OnOffComment(const std::wstring& name) {
 }
 
 bool CSetupFileXML::AppendParam(const std::wstring& comment, const std::wstring& name,
-                                const std::wstring& word) {
+                                uint32_t value, const std::wstring& word) {
     try {
         xercesc::DOMDocument* document = Document();
         if (m_module == nullptr || document == nullptr) {
@@ -165,6 +167,7 @@ bool CSetupFileXML::AppendParam(const std::wstring& comment, const std::wstring&
         m_module->appendChild(param);
         SetAttribute(param, L"name", name);
         SetAttribute(param, L"value", word);
+        m_written.push_back({name, value, word});
     } catch (const xercesc::OutOfMemoryException&) {
         AppendError(L"OutOfMemoryException");
     } catch (const xercesc::DOMException& e) {
@@ -179,11 +182,11 @@ bool CSetupFileXML::SetEnum(size_t index, uint32_t value) {
     const auto& table = m_words[index];
     const auto found = table.find(static_cast<int32_t>(value));
     const std::wstring word = found != table.end() ? found->second : std::wstring();
-    return AppendParam(ParamComment(index), m_params[index].name, word);
+    return AppendParam(ParamComment(index), ParamName(index), value, word);
 }
 
 bool CSetupFileXML::SetOnOff(const std::wstring& name, bool value) {
-    return AppendParam(OnOffComment(name), name, value ? L"On" : L"Off");
+    return AppendParam(OnOffComment(name), name, value ? 1 : 0, value ? L"On" : L"Off");
 }
 
 std::wstring CSetupFileXML::FindWord(const std::wstring& name) const {
@@ -208,7 +211,7 @@ std::wstring CSetupFileXML::FindWord(const std::wstring& name) const {
 }
 
 uint32_t CSetupFileXML::GetEnum(size_t index) const {
-    const std::wstring word = FindWord(m_params[index].name);
+    const std::wstring word = FindWord(ParamName(index));
     for (const auto& [value, entry] : m_words[index]) {
         if (entry == word) {
             return static_cast<uint32_t>(value);

@@ -53,6 +53,19 @@ public:
     static std::wstring OnOffComment(const std::wstring& name);
     // The word table of parameter `index`.
     const std::map<int32_t, std::wstring>& Words(size_t index) const { return m_words[index]; }
+    // The name in the file of enumerated parameter `index`.
+    const wchar_t* ParamName(size_t index) const { return m_params[index].name; }
+
+    // A parameter as a setter wrote it: its name in the file, the value it was
+    // given (On/Off: 1/0) and the word written (empty when the value has none).
+    struct WrittenParam {
+        std::wstring name;
+        uint32_t value = 0;
+        std::wstring word;
+    };
+    // What the setters have written into the document since CreateDocument,
+    // in file order: a setup block described as its file names it.
+    const std::vector<WrittenParam>& WrittenParams() const { return m_written; }
 
 protected:
     // Appends the comment and Param element of parameter `index`; a value the
@@ -68,7 +81,7 @@ protected:
     std::wstring ModuleAttribute(const wchar_t* attribute) const;
 
 private:
-    bool AppendParam(const std::wstring& comment, const std::wstring& name,
+    bool AppendParam(const std::wstring& comment, const std::wstring& name, uint32_t value,
                      const std::wstring& word);
     // The value word of the first direct child of Module whose name matches
     // and that has a value; empty when there is none.
@@ -76,5 +89,6 @@ private:
 
     std::span<const SetupParamDef> m_params;
     std::vector<std::map<int32_t, std::wstring>> m_words;
+    std::vector<WrittenParam> m_written;
     xercesc::DOMElement* m_module = nullptr; // in the document made by CreateDocument
 };

@@ -15,8 +15,6 @@
 
 namespace {
 
-const wchar_t kAttention[] = L"Attention!";
-
 void Status(SetupFileContext& context, const std::wstring& text) {
     if (context.reportStatus) {
         context.reportStatus(text);
@@ -134,7 +132,7 @@ bool SaveSetupFile(SetupFileContext& context) {
     }
     if (CReplacementFile::IsWritableFile(path)) {
         const MsgResult answer = context.dialogs->MessageBox(
-            Format(L"File '%s' already exists!\n\nOK to overwrite it.", path), kAttention,
+            Format(L"File '%s' already exists!\n\nOK to overwrite it.", path), kAttentionCaption,
             MsgButtons::YesNo, MsgIcon::Exclamation);
         if (answer != MsgResult::Yes) {
             Status(context, L"Save cancelled.");

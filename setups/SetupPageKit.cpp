@@ -1,6 +1,7 @@
 #include "setups/SetupPageKit.h"
 
 #include "app/CDialogServicesIF.h"
+#include "setups/SetupPageRules.h"
 
 #include <utility>
 
@@ -85,10 +86,8 @@ bool CSetupPageBase::ControlsEnabled() const {
         return false;
     }
     const ModuleRecord& module = engine->Module();
-    return !engine->IsUpdateInProgress() && module.runningImage != kRunningSafeBoot &&
-           m_services->ReleaseMatches(module.release) &&
-           (module.identityFlag != 0 || m_services->ModuleEntryValid(module)) &&
-           module.moduleType == m_ownType;
+    return SetupControlsEnabled(*engine, m_ownType, m_services->ReleaseMatches(module.release),
+                                m_services->ModuleEntryValid(module));
 }
 
 void CSetupPageBase::ReportDisabledReason() {
@@ -98,14 +97,11 @@ void CSetupPageBase::ReportDisabledReason() {
         return;
     }
     const ModuleRecord& module = engine->Module();
-    if (engine->IsUpdateInProgress()) {
-        m_services->ReportError(L"Update is in-process: controls are disabled!");
-    } else if (module.runningImage == kRunningSafeBoot) {
-        m_services->ReportError(L"Module is running SafeBoot: controls are disabled!");
-    } else if (!m_services->ReleaseMatches(module.release)) {
-        m_services->ReportError(L"Release Versions do not match: controls are disabled!");
-    } else if (module.moduleType != m_ownType) {
-        m_services->ReportError(L"not proper form for module type: controls are disabled!");
+    const std::wstring reason = SetupBlockerText(
+        FirstSetupBlocker(*engine, m_ownType, m_services->ReleaseMatches(module.release),
+                          m_services->ModuleEntryValid(module)));
+    if (!reason.empty()) {
+        m_services->ReportError(reason);
     }
 }
 
@@ -115,6 +111,6 @@ void CSetupPageBase::WarnIfNotConnected() {
         (engine != nullptr && engine->IsConnected())) {
         return;
     }
-    m_services->Dialogs().MessageBox(L"Not connected to a module!", L"Attention!", MsgButtons::Ok,
-                                     MsgIcon::Exclamation);
+    m_services->Dialogs().MessageBox(L"Not connected to a module!", kAttentionCaption,
+                                     MsgButtons::Ok, MsgIcon::Exclamation);
 }

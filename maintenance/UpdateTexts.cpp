@@ -1,0 +1,34 @@
+#include "maintenance/UpdateTexts.h"
+
+#include "maintenance/UpdateRun.h"
+
+namespace updatetext {
+
+const wchar_t* ManualUpdateQuestion(int32_t component) {
+    switch (component) {
+    case kComponentFerrin:
+        return kFerrinQuestion;
+    case kComponentSafeBoot:
+        return kSafeBootQuestion;
+    default:
+        return kFpgaQuestion;
+    }
+}
+
+std::wstring DowngradeQuestion(const std::wstring& installed, const std::wstring& selected) {
+    return kDowngradeQuestionStart + (L"\nfrom Release '" + installed) + L"' to Release '" +
+           selected + L"'.\n\nDo you wish to proceed with this downgrade?";
+}
+
+std::wstring ForceAnywayQuestion(const std::wstring& selected) {
+    return kForceAnywayQuestionStart + selected +
+           L"'.\n\nDo you wish to force all components to update anyway?";
+}
+
+std::wstring ManualRebootText() {
+    return std::wstring(L"Ferrin has been successfully updated.\nYou must now reboot the "
+                        L"module.\n\n") +
+           kManualRebootEnd;
+}
+
+} // namespace updatetext

@@ -1,0 +1,51 @@
+#include "setups/SetupPageRules.h"
+
+#include "engine/CCmdEngine.h"
+
+namespace {
+
+// The module types that have a Setup page with controls.
+bool HasSetupControls(ModuleTypeId type) {
+    return type == 1 || type == 2;
+}
+
+} // namespace
+
+SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
+                               bool moduleEntryValid) {
+    const ModuleRecord& module = engine.Module();
+    if (engine.IsUpdateInProgress())
+        return SetupBlocker::UpdateInProgress;
+    if (module.runningImage == kRunningSafeBoot)
+        return SetupBlocker::SafeBoot;
+    if (!releaseMatches)
+        return SetupBlocker::ReleaseMismatch;
+    if (module.moduleType != pageType || !HasSetupControls(pageType))
+        return SetupBlocker::WrongType;
+    if (module.identityFlag == 0 && !moduleEntryValid)
+        return SetupBlocker::EntryUnverified;
+    return SetupBlocker::None;
+}
+
+bool SetupControlsEnabled(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
+                          bool moduleEntryValid) {
+    return FirstSetupBlocker(engine, pageType, releaseMatches, moduleEntryValid) ==
+           SetupBlocker::None;
+}
+
+const wchar_t* SetupBlockerText(SetupBlocker blocker) {
+    switch (blocker) {
+    case SetupBlocker::UpdateInProgress:
+        return kSetupUpdateInProgressText;
+    case SetupBlocker::SafeBoot:
+        return kSetupSafeBootText;
+    case SetupBlocker::ReleaseMismatch:
+        return kSetupReleaseMismatchText;
+    case SetupBlocker::WrongType:
+        return kSetupWrongTypeText;
+    case SetupBlocker::None:
+    case SetupBlocker::EntryUnverified:
+        break;
+    }
+    return L"";
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "descriptions/ModuleTypeNames.h"
+
+class CCmdEngine;
+
+// When a Setup page's controls may be used (the condition E) and why not,
+// for the Setup pages and for any other front end that changes a module's
+// setup: both must refuse in the same cases and say the same.
+
+// The reasons, in the order the page names them.
+enum class SetupBlocker {
+    None,
+    UpdateInProgress,
+    SafeBoot,
+    ReleaseMismatch, // the update page's selected release is not the module's
+    WrongType,       // the module is not of the page's type, ORLAN6 or TARN
+    EntryUnverified, // no identity flag and the release table does not prove the release
+};
+
+inline constexpr const wchar_t* kSetupUpdateInProgressText =
+    L"Update is in-process: controls are disabled!";
+inline constexpr const wchar_t* kSetupSafeBootText =
+    L"Module is running SafeBoot: controls are disabled!";
+inline constexpr const wchar_t* kSetupReleaseMismatchText =
+    L"Release Versions do not match: controls are disabled!";
+inline constexpr const wchar_t* kSetupWrongTypeText =
+    L"not proper form for module type: controls are disabled!";
+
+// The first reason why the page of `pageType` is greyed out for the engine's
+// module. releaseMatches and moduleEntryValid are the update page's answers
+// for that module (CPageServicesIF::ReleaseMatches, ModuleEntryValid).
+SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
+                               bool moduleEntryValid);
+// E: nothing blocks the page.
+bool SetupControlsEnabled(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
+                          bool moduleEntryValid);
+// The status line that names a reason; empty for None and for EntryUnverified,
+// which the page does not name.
+const wchar_t* SetupBlockerText(SetupBlocker blocker);
