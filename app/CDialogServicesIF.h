@@ -11,6 +11,9 @@
 // script the answers and record what was shown. Header only: core code may
 // use it without depending on Qt.
 
+// The caption of boxes that give none, in the program and the command-line tool.
+inline constexpr const wchar_t* kApplicationTitle = L"Pellworth";
+
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Information, Exclamation, Error, Question };
 enum class MsgResult { Ok, Cancel, Yes, No };

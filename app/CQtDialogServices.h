@@ -39,6 +39,3 @@ private:
 // "Name (*.a *.b)", "Other (*)". A pattern already given in the name is not
 // repeated; "*.*" matches every file, as it does in the filter's home.
 QStringList QtNameFilters(const std::wstring& filter);
-
-// The caption of boxes that give none.
-inline constexpr const wchar_t* kApplicationTitle = L"Pellworth";

@@ -58,7 +58,7 @@ std::optional<bool> CTerminalDialogs::AutomaticAnswer(const std::wstring& text,
 
 MsgResult CTerminalDialogs::MessageBox(const std::wstring& text, const std::wstring& caption,
                                        MsgButtons buttons, MsgIcon /*icon*/) {
-    Box box{caption.empty() ? connectreport::kTitle : caption, text};
+    Box box{caption.empty() ? kApplicationTitle : caption, text};
     if (buttons == MsgButtons::Ok) {
         // The operator must act before the run goes on: shown now, and on a
         // terminal it waits for Enter.

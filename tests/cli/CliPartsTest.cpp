@@ -171,7 +171,7 @@ TEST(CliAnswers, PolicyDecidesWithoutATerminal) {
     EXPECT_EQ(dialogs.MessageBox(L"Update Successful!"), MsgResult::Ok);
     ASSERT_EQ(dialogs.Boxes().size(), 1u);
     EXPECT_FALSE(dialogs.Boxes()[0].printed);
-    EXPECT_EQ(dialogs.Boxes()[0].caption, L"Varnet - Pellworth");
+    EXPECT_EQ(dialogs.Boxes()[0].caption, kApplicationTitle);
     EXPECT_FALSE(dialogs.Declined());
 }
 
