@@ -1,6 +1,5 @@
 #include "cli/CTerminalDialogs.h"
 
-#include "app/ConnectReport.h"
 #include "cli/CConsole.h"
 #include "cli/CliTexts.h"
 #include "maintenance/UpdateTexts.h"
