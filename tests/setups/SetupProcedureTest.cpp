@@ -11,7 +11,6 @@
 #include "setups/SetupFileProcedures.h"
 #include "tests/support/ScriptedDialogs.h"
 
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,306 +21,183 @@ namespace {
 
 using T = CConfigModTarn;
 using O = CConfigModORLAN6;
-using TarnDocument = CSetupDocument<T, CDefaultsTARNXML>;
 
-const std::wstring kTarnFilter = L"TARN Files (*.xml)|*.xml|All Files (*.*)|*.*||";
-
-std::string Param(const std::string& name, const std::string& value) {
-    return "    <Param name=\"" + name + "\" value=\"" + value + "\"/>\n";
-}
-
-// A page's side of the procedures.
-struct Harness {
-    template <class Block, class File> SetupFileContext Context(Block& block, CCmdEngine* engine) {
+// A page's side of the procedures, over a connected module or none.
+class Procedure : public SimulatedModuleFixture {
+protected:
+    template <class Block> Block& ConnectWith(sim::Profile profile, const Bytes& bytes) {
+        StartModule(profile, bytes);
+        MakeEngine();
+        auto owned = std::make_unique<Block>(engine.get(), 0, 0);
+        Block& created = *owned;
+        block = std::move(owned);
+        app.onModuleChanged = [this] { engine->AttachConfigBlock(block.get()); };
+        EXPECT_EQ(engine->Connect(""), 0);
+        module->ClearLog();
+        return created;
+    }
+    void TearDown() override {
+        if (engine)
+            engine->Module().DetachBlockHandler(block.get());
+        SimulatedModuleFixture::TearDown();
+    }
+    template <class Block, class File = CDefaultsTARNXML> SetupFileContext Context(Block& b) {
         SetupFileContext context;
         context.dialogs = &dialogs;
         context.reportStatus = [this](const std::wstring& text) { status.push_back(text); };
-        context.engine = engine;
-        context.filter = kTarnFilter;
+        context.engine = engine.get();
+        context.filter = kTarnSetupFilter;
         context.folder = &folder;
         context.updateControls = [this] { ++updates; };
-        context.makeDocument = [&block] {
-            return std::make_unique<CSetupDocument<Block, File>>(block);
-        };
+        context.makeDocument = [&b] { return std::make_unique<CSetupDocument<Block, File>>(b); };
         return context;
     }
     void Reset() {
         dialogs.Clear();
         status.clear();
-        folder = {};
-        updates = 0;
     }
-    std::wstring LastStatus() const { return status.empty() ? L"<none>" : status.back(); }
+    static std::wstring OverwriteQuestion(const std::wstring& path) {
+        return L"File '" + path + L"' already exists!\n\nOK to overwrite it.";
+    }
 
+    TempDir dir;
     ScriptedDialogs dialogs;
     std::vector<std::wstring> status;
     SetupFolderState folder;
     int updates = 0;
+    std::unique_ptr<CConfigBlockIF> block;
+    T tarn{nullptr, 0, 0};
 };
 
-TEST(AskSetupFile, NamesFoldersAndFilters) {
-    TempDir dir;
-    fs::create_directories(dir.Path() / "folder.xml");
-    struct Case {
-        std::wstring chosen;
-        std::wstring result;
-    };
-    const Case cases[] = {
-        {dir.Wide("setup"), dir.Wide("setup.xml")},
-        {dir.Wide("setup.xml"), dir.Wide("setup.xml")},
-        {dir.Wide("setup.XML"), dir.Wide("setup.XML.xml")},
-        {dir.Wide("x"), dir.Wide("x.xml")},
-        {dir.Wide("sub/.xml"), dir.Wide("sub/.xml")},
-    };
-    for (const auto& c : cases) {
-        Harness h;
-        T block(nullptr, 0, 0);
-        SetupFileContext context = h.Context<T, CDefaultsTARNXML>(block, nullptr);
-        h.dialogs.ChooseFile(c.chosen, 2);
-        EXPECT_EQ(AskSetupFile(context, true), c.result);
-        EXPECT_EQ(h.status, std::vector<std::wstring>{L""}) << "the status line is cleared";
-        EXPECT_EQ(h.folder.filterIndex, 2u);
-        EXPECT_EQ(h.folder.lastFolder,
-                  Utf8ToWide(fs::path(WideToUtf8(c.result)).parent_path().string()));
+TEST_F(Procedure, AskNamesFoldersAndFilters) {
+    // ".xml" is appended unless the name ends with it exactly.
+    const std::pair<std::string, std::string> names[] = {{"setup", "setup.xml"},
+                                                         {"setup.xml", "setup.xml"},
+                                                         {"setup.XML", "setup.XML.xml"},
+                                                         {"sub/.xml", "sub/.xml"}};
+    SetupFileContext context = Context(tarn);
+    for (const auto& [chosen, result] : names) {
+        status.clear();
+        dialogs.ChooseFile(dir.Wide(chosen), 2);
+        EXPECT_EQ(AskSetupFile(context, true), dir.Wide(result));
+        EXPECT_EQ(status, std::vector<std::wstring>{L""}) << "the status line is cleared";
+        EXPECT_EQ(folder.filterIndex, 2u);
+        EXPECT_EQ(folder.lastFolder, Utf8ToWide((dir.Path() / result).parent_path().string()));
     }
 
     // The next dialog starts where the last one ended; cancelling returns nothing.
-    Harness h;
-    T block(nullptr, 0, 0);
-    SetupFileContext context = h.Context<T, CDefaultsTARNXML>(block, nullptr);
-    h.folder = {L"/some/folder", 2};
+    folder = {L"/some/folder", 3};
+    dialogs.Clear();
     EXPECT_EQ(AskSetupFile(context, false), L"");
-    ASSERT_EQ(h.dialogs.fileRequests.size(), 1u);
-    const FileDialogRequest& request = h.dialogs.fileRequests[0];
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    const FileDialogRequest& request = dialogs.fileRequests[0];
     EXPECT_FALSE(request.save);
-    EXPECT_EQ(request.filter, kTarnFilter);
-    EXPECT_EQ(request.filterIndex, 2);
+    EXPECT_EQ(request.filter, kTarnSetupFilter);
+    EXPECT_EQ(request.filterIndex, 3);
     EXPECT_EQ(request.initialFolder, L"/some/folder");
-    EXPECT_EQ(h.folder.lastFolder, L"/some/folder");
 
     // Something that is not a file is refused, and the folder is not remembered.
-    h.dialogs.ChooseFile(dir.Wide("folder"));
+    fs::create_directories(dir.Path() / "folder.xml");
+    dialogs.ChooseFile(dir.Wide("folder"));
     EXPECT_EQ(AskSetupFile(context, true), L"");
-    EXPECT_EQ(h.dialogs.BoxTexts(),
+    EXPECT_EQ(dialogs.BoxTexts(),
               std::vector<std::wstring>{L"File '" + dir.Wide("folder.xml") + L"' is not a file!"});
-    EXPECT_EQ(h.folder.lastFolder, L"/some/folder");
+    EXPECT_EQ(folder.lastFolder, L"/some/folder");
 }
 
-class LoadProcedure : public SimulatedModuleFixture {
-protected:
-    // A connected module with the page's block attached; the block holds 04 99 1E 9F.
-    void ConnectTarn() {
-        StartModule(sim::Profile::Tarn, {0x04, 0x99, 0x1E, 0x9F});
-        MakeEngine();
-        tarn = std::make_unique<T>(engine.get(), 0, 0);
-        app.onModuleChanged = [this] {
-            if (engine && engine->Module().moduleType == 2)
-                engine->AttachConfigBlock(tarn.get());
-        };
-        ASSERT_TRUE(Connect());
-        module->ClearLog();
-    }
-    void TearDown() override {
-        if (engine && tarn)
-            engine->Module().DetachBlockHandler(tarn.get());
-        SimulatedModuleFixture::TearDown();
-    }
-    Bytes TarnBytes() const {
-        return {tarn->EncodeByte(0), tarn->EncodeByte(1), tarn->EncodeByte(2), tarn->EncodeByte(3)};
-    }
-
-    TempDir dir;
-    Harness h;
-    std::unique_ptr<T> tarn;
-};
-
-TEST_F(LoadProcedure, LoadedSetupReachesTheModuleAfterTheFactoryBlock) {
-    ConnectTarn();
-    const std::wstring path = dir.Write(
+// TARN resets first (the factory block is written), then the file's block.
+TEST_F(Procedure, LoadedSetupReachesTheModule) {
+    T& loaded = ConnectWith<T>(sim::Profile::Tarn, Wire(0x04991E9F));
+    dialogs.ChooseFile(dir.Write(
         "good.xml", SetupXml("TARN", "0.2",
                              Param("VideoFormat", "4:4:4 RGB") + Param("OutputFormat", "1080i") +
-                                 Param("FrameRate", "VESA") + Param("SDFormat", "Anamorphic")));
-    SetupFileContext context = h.Context<T, CDefaultsTARNXML>(*tarn, engine.get());
-    h.dialogs.ChooseFile(path);
-    ASSERT_TRUE(LoadSetupFile(context, *tarn));
-
-    EXPECT_EQ(TarnBytes(), (Bytes{0x04, 0x08, 0x00, 0x4F}));
-    EXPECT_EQ(BlockWriteData(), (std::vector<Bytes>{{0, 0, 0, 0}, {0x04, 0x08, 0x00, 0x4F}}));
-    EXPECT_EQ(ModuleBlock(), (Bytes{0x04, 0x08, 0x00, 0x4F}));
-    EXPECT_EQ(h.updates, 1);
-    EXPECT_EQ(h.status, (std::vector<std::wstring>{L"", L"Setups loaded successfully."}));
-    EXPECT_TRUE(h.dialogs.boxes.empty());
+                                 Param("FrameRate", "VESA") + Param("SDFormat", "Anamorphic"))));
+    SetupFileContext context = Context(loaded);
+    ASSERT_TRUE(LoadSetupFile(context, loaded));
+    EXPECT_EQ(Encode(loaded), Wire(0x0408004F));
+    EXPECT_EQ(BlockWriteData(), (std::vector<Bytes>{Wire(0), Wire(0x0408004F)}));
+    EXPECT_EQ(ModuleBlock(), Wire(0x0408004F));
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(status, (std::vector<std::wstring>{L"", L"Setups loaded successfully."}));
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(LoadProcedure, RejectedFilesChangeNeitherBlockNorModule) {
-    ConnectTarn();
+// ORLAN6 does not reset: one write, and a missing center cut reads as off.
+TEST_F(Procedure, Orlan6LoadWritesOnce) {
+    O& loaded = ConnectWith<O>(sim::Profile::Orlan6, Wire(0x6702B639));
+    dialogs.ChooseFile(dir.Write("o.xml", SetupXml("ORLAN6", "0.1", Param("OutputMode", "HDMI"))));
+    SetupFileContext context = Context<O, CDefaultsOrlan6XML>(loaded);
+    EXPECT_TRUE(LoadSetupFile(context, loaded));
+    EXPECT_EQ(BlockWriteData(), std::vector<Bytes>{Wire(0x00000120)});
+}
+
+TEST_F(Procedure, RejectedLoadChangesNeitherBlockNorModule) {
+    T& loaded = ConnectWith<T>(sim::Profile::Tarn, Wire(0x04991E9F));
     std::string huge = SetupXml("TARN", "0.2", "");
-    huge.insert(huge.find("<ModuleParams>"),
-                "<!--" + std::string(kMaxSetupFileSize, 'x') + "-->\n");
-    struct Case {
-        const char* what;
-        std::string file; // empty: no file
-        bool cancel;
-        std::wstring box; // the start of the one box shown; empty: none
-        std::wstring status;
-    };
-    const Case cases[] = {
-        {"cancelled", "", true, L"", L"Load operation was cancelled."},
-        {"missing file", "", false, L"An error occurred while opening", L""},
-        {"not XML", "plain text", false, L"Parsing ", L""},
-        {"another module type", SetupXml("ORLAN6", "0.1", Param("InputVideoFormat", "PsF")), false,
-         L"Cannot load file. File was saved for module type 'ORLAN6'.\nThis is incompatible with "
-         L"the connected module.",
-         L""},
-        {"no type", "<ModuleParams><Module version=\"0.2\"/></ModuleParams>", false,
-         L"Cannot load file. File was saved for module type 'unknown'.", L""},
-        {"type in lower case", SetupXml("tarn", "0.2", ""), false,
-         L"Cannot load file. File was saved for module type 'tarn'.", L""},
-        {"another version", SetupXml("TARN", "0.3", Param("VideoFormat", "4:4:4 RGB")), false,
-         L"Load file version mismatch! Load aborted.", L""},
-        {"huge file", huge, false, L"File '", L""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        h.Reset();
-        module->ClearLog();
-        const std::wstring path =
-            c.file.empty() ? dir.Wide("missing.xml") : dir.Write("bad.xml", c.file);
-        if (c.cancel)
-            h.dialogs.CancelNextFile();
-        else
-            h.dialogs.ChooseFile(path);
-        SetupFileContext context = h.Context<T, CDefaultsTARNXML>(*tarn, engine.get());
-        EXPECT_FALSE(LoadSetupFile(context, *tarn));
-
-        const std::vector<std::wstring> boxes = h.dialogs.BoxTexts();
-        if (c.box.empty()) {
-            EXPECT_TRUE(boxes.empty());
-        } else {
-            ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0].rfind(c.box, 0), 0u) << WideToUtf8(boxes[0]);
-        }
-        EXPECT_EQ(h.LastStatus(), c.status);
-        EXPECT_EQ(TarnBytes(), (Bytes{0x04, 0x99, 0x1E, 0x9F}));
-        EXPECT_EQ(BlockWrites(), 0u);
-        EXPECT_EQ(h.updates, 0);
-    }
-    // The huge file is named as too large.
-    EXPECT_NE(h.dialogs.BoxTexts()[0].find(L"too large"), std::wstring::npos);
-}
-
-TEST_F(LoadProcedure, Orlan6ModuleRefusesTarnFilesAndOtherVersions) {
-    StartModule(sim::Profile::Orlan6, {0x67, 0x02, 0xB6, 0x39});
-    MakeEngine();
-    O orlan(engine.get(), 0, 0);
-    app.onModuleChanged = [&] {
-        if (engine && engine->Module().moduleType == 1)
-            engine->AttachConfigBlock(&orlan);
-    };
-    ASSERT_TRUE(Connect());
-    module->ClearLog();
+    huge.insert(huge.find("<ModuleParams>"), "<!--" + std::string(kMaxSetupFileSize, 'x') + "-->");
+    const std::wstring wrongType = L"Cannot load file. File was saved for module type '";
+    const std::wstring incompatible = L"'.\nThis is incompatible with the connected module.";
     const std::pair<std::string, std::wstring> cases[] = {
-        {SetupXml("TARN", "0.2", ""),
-         L"Cannot load file. File was saved for module type 'TARN'.\nThis is incompatible with the "
-         L"connected module."},
-        {SetupXml("ORLAN6", "0.2", Param("OutputMode", "DVI")),
+        {"", L"An error occurred while opening"}, // no file
+        {"plain text", L"Parsing "},
+        {SetupXml("ORLAN6", "0.1", ""), wrongType + L"ORLAN6" + incompatible},
+        {SetupXml("TARN", "0.3", Param("VideoFormat", "4:4:4 RGB")),
          L"Load file version mismatch! Load aborted."},
+        {huge, L"File '" + dir.Wide("bad.xml") + L"' is too large to be a setup file!"},
+        {"cancel", L""},
     };
     for (const auto& [file, box] : cases) {
-        h.Reset();
-        h.dialogs.ChooseFile(dir.Write("o.xml", file));
-        SetupFileContext context = h.Context<O, CDefaultsOrlan6XML>(orlan, engine.get());
-        EXPECT_FALSE(LoadSetupFile(context, orlan));
-        EXPECT_EQ(h.dialogs.BoxTexts(), std::vector<std::wstring>{box});
-        EXPECT_EQ(orlan.OutputMode, 2u);
-        EXPECT_FALSE(orlan.Output2KCenterCut);
+        SCOPED_TRACE(WideToUtf8(box));
+        Reset();
+        if (file != "cancel")
+            dialogs.ChooseFile(file.empty() ? dir.Wide("missing.xml") : dir.Write("bad.xml", file));
+        SetupFileContext context = Context(loaded);
+        EXPECT_FALSE(LoadSetupFile(context, loaded));
+        std::wstring shown;
+        for (const std::wstring& text : dialogs.BoxTexts())
+            shown += text + L"|";
+        EXPECT_EQ(shown.rfind(box, 0), 0u) << WideToUtf8(shown);
+        EXPECT_EQ(dialogs.boxes.size(), box.empty() ? 0u : 1u);
+        EXPECT_EQ(status.back(), box.empty() ? L"Load operation was cancelled." : L"");
+        EXPECT_EQ(Encode(loaded), Wire(0x04991E9F));
+        EXPECT_TRUE(BlockWriteData().empty());
+        EXPECT_EQ(updates, 0);
     }
-    h.Reset();
-    h.dialogs.ChooseFile(
-        dir.Write("o.xml", SetupXml("ORLAN6", "0.1", Param("OutputMode", "HDMI"))));
-    SetupFileContext context = h.Context<O, CDefaultsOrlan6XML>(orlan, engine.get());
-    EXPECT_TRUE(LoadSetupFile(context, orlan));
-    // No reset for ORLAN6: one write, and a missing center cut reads as off.
-    EXPECT_EQ(BlockWriteData(), (std::vector<Bytes>{{0, 0, 0x01, 0x20}}));
-    engine->Module().DetachBlockHandler(&orlan);
 }
 
-// A writer that fails at one stage; at WriteFile it first leaves part of a
-// document at the path, as a write cut short would.
-class FailingDocument : public CSetupDocumentIF {
-public:
-    enum class Stage { None, CreateDocument, SaveBlock, WriteFile };
-    FailingDocument(T& block, Stage stage) : m_real(block), m_stage(stage) {}
-    bool Parse(const std::wstring& path) override { return m_real.Parse(path); }
-    std::wstring GetModuleType() const override { return m_real.GetModuleType(); }
-    bool LoadBlock() override { return m_real.LoadBlock(); }
-    bool CreateDocument(const std::wstring& name) override {
-        return m_stage != Stage::CreateDocument && m_real.CreateDocument(name);
-    }
-    bool SaveBlock() override { return m_stage != Stage::SaveBlock && m_real.SaveBlock(); }
-    bool WriteFile(const std::wstring& path) override {
-        if (m_stage != Stage::WriteFile)
-            return m_real.WriteFile(path);
-        std::ofstream(WideToUtf8(path), std::ios::binary) << "<?xml version=\"1.0\"?><Modu";
-        return false;
-    }
-    void TakeError(std::wstring& text) override {
-        m_real.TakeError(text);
-        if (m_stage != Stage::None)
-            text = L"injected failure";
-    }
-
-private:
-    TarnDocument m_real;
-    Stage m_stage;
-};
-
-class SaveProcedure : public ::testing::Test {
-protected:
-    SetupFileContext Context() { return h.Context<T, CDefaultsTARNXML>(block, nullptr); }
-    std::wstring OverwriteQuestion(const std::wstring& path) const {
-        return L"File '" + path + L"' already exists!\n\nOK to overwrite it.";
-    }
-    TempDir dir;
-    Harness h;
-    T block{nullptr, 0, 0};
-};
-
-TEST_F(SaveProcedure, NewFileIsWrittenWithoutAQuestion) {
-    block.VideoFormat = 1;
-    SetupFileContext context = Context();
-    h.dialogs.ChooseFile(dir.Wide("new"));
+TEST_F(Procedure, NewFileIsSavedWithoutAQuestion) {
+    SetupFileContext context = Context(tarn);
+    EXPECT_FALSE(SaveSetupFile(context)) << "cancelled";
+    EXPECT_EQ(status.back(), L"Save operation was cancelled.");
+    status.clear();
+    tarn.VideoFormat = 1;
+    dialogs.ChooseFile(dir.Wide("new"));
     ASSERT_TRUE(SaveSetupFile(context));
-    EXPECT_TRUE(h.dialogs.boxes.empty());
-    EXPECT_EQ(h.status, (std::vector<std::wstring>{L"", L"Setups saved successfully."}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(status, (std::vector<std::wstring>{L"", L"Setups saved successfully."}));
     EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"new.xml"});
     const std::string text = ReadFile(dir.Wide("new.xml"));
     EXPECT_NE(text.find("<Param name=\"VideoFormat\" value=\"4:2:2 YCbCr\"/>"), std::string::npos);
     EXPECT_NE(text.find("type=\"Unknown\""), std::string::npos) << "no module: type 0";
 }
 
-TEST_F(SaveProcedure, ExistingFileIsReplacedOnlyAfterYes) {
+TEST_F(Procedure, ExistingFileIsReplacedOnlyAfterYes) {
     const std::wstring path = dir.Write("old.xml", "old content");
     ::chmod(WideToUtf8(path).c_str(), 0640);
-    for (const MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
-        h.Reset();
-        h.dialogs.ChooseFile(path);
-        h.dialogs.AnswerNext(answer);
-        SetupFileContext context = Context();
-        EXPECT_EQ(SaveSetupFile(context), answer == MsgResult::Yes);
-        ASSERT_EQ(h.dialogs.boxes.size(), 1u) << "asked once";
-        const auto& box = h.dialogs.boxes[0];
+    for (const bool yes : {false, true}) {
+        Reset();
+        dialogs.ChooseFile(path);
+        dialogs.AnswerNext(yes ? MsgResult::Yes : MsgResult::No);
+        SetupFileContext context = Context(tarn);
+        EXPECT_EQ(SaveSetupFile(context), yes);
+        ASSERT_EQ(dialogs.boxes.size(), 1u) << "asked once";
+        const auto& box = dialogs.boxes[0];
         EXPECT_EQ(box.text, OverwriteQuestion(path));
         EXPECT_EQ(box.caption, L"Attention!");
         EXPECT_EQ(box.buttons, MsgButtons::YesNo);
         EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-        if (answer == MsgResult::No) {
-            EXPECT_EQ(h.LastStatus(), L"Save cancelled.");
-            EXPECT_EQ(ReadFile(path), "old content");
-        } else {
-            EXPECT_EQ(h.LastStatus(), L"Setups saved successfully.");
-            EXPECT_EQ(ReadFile(path).rfind("<?xml", 0), 0u);
-        }
+        EXPECT_EQ(status.back(), yes ? L"Setups saved successfully." : L"Save cancelled.");
+        EXPECT_EQ(ReadFile(path).rfind(yes ? "<?xml" : "old content", 0), 0u);
     }
     struct stat info {};
     ASSERT_EQ(::stat(WideToUtf8(path).c_str(), &info), 0);
@@ -329,117 +205,69 @@ TEST_F(SaveProcedure, ExistingFileIsReplacedOnlyAfterYes) {
     EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"old.xml"});
 }
 
-TEST_F(SaveProcedure, ReadOnlyFileIsNotAskedAboutAndStaysIntact) {
-    const std::wstring path = dir.Write("ro.xml", "read-only content");
-    ::chmod(WideToUtf8(path).c_str(), 0444);
-    h.dialogs.ChooseFile(path);
-    SetupFileContext context = Context();
+// A read-only file is not asked about; a write cut short (a full disk) shows
+// its error. Either way the old file stays as it was, with nothing beside it.
+TEST_F(Procedure, FailedSaveLeavesTheOldFile) {
+    const std::wstring readOnly = dir.Write("ro.xml", "read-only content");
+    ::chmod(WideToUtf8(readOnly).c_str(), 0444);
+    dialogs.ChooseFile(readOnly);
+    SetupFileContext context = Context(tarn);
     EXPECT_FALSE(SaveSetupFile(context));
-    EXPECT_EQ(h.dialogs.BoxTexts(),
-              std::vector<std::wstring>{FileErrorText(path, FileOperation::Create, EACCES)});
-    EXPECT_EQ(h.dialogs.fileErrors, std::vector<std::wstring>{path});
-    EXPECT_EQ(ReadFile(path), "read-only content");
-    EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"ro.xml"});
-}
+    EXPECT_EQ(dialogs.BoxTexts(),
+              std::vector<std::wstring>{FileErrorText(readOnly, FileOperation::Create, EACCES)});
+    EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{readOnly});
+    EXPECT_EQ(ReadFile(readOnly), "read-only content");
 
-TEST_F(SaveProcedure, DirectoryNameIsRefused) {
-    fs::create_directories(dir.Path() / "d.xml" / "inner");
-    h.dialogs.ChooseFile(dir.Wide("d.xml"));
-    SetupFileContext context = Context();
-    EXPECT_FALSE(SaveSetupFile(context));
-    EXPECT_EQ(h.dialogs.BoxTexts(),
-              std::vector<std::wstring>{L"File '" + dir.Wide("d.xml") + L"' is not a file!"});
-    EXPECT_EQ(h.LastStatus(), L"Save operation was cancelled.");
-    EXPECT_TRUE(fs::is_directory(dir.Path() / "d.xml" / "inner"));
-}
-
-TEST_F(SaveProcedure, FailureAtAnyStageLeavesTheOldFileAndNoLeftovers) {
-    using Stage = FailingDocument::Stage;
-    const std::wstring path = dir.Write("keep.xml", "the operator's setup");
-    for (const Stage stage : {Stage::CreateDocument, Stage::SaveBlock, Stage::WriteFile}) {
-        h.Reset();
-        h.dialogs.ChooseFile(path);
-        SetupFileContext context = Context();
-        context.makeDocument = [this, stage] {
-            return std::make_unique<FailingDocument>(block, stage);
-        };
-        EXPECT_FALSE(SaveSetupFile(context));
-        EXPECT_EQ(h.dialogs.BoxTexts(),
-                  (std::vector<std::wstring>{OverwriteQuestion(path), L"injected failure"}));
-        EXPECT_EQ(ReadFile(path), "the operator's setup");
-        EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"keep.xml"});
-        EXPECT_NE(h.LastStatus(), L"Setups saved successfully.");
-    }
-}
-
-TEST_F(SaveProcedure, WriteCutShortLeavesTheOldFile) {
-    const std::wstring path = dir.Write("full.xml", std::string(4000, 'k'));
-    h.dialogs.ChooseFile(path);
-    SetupFileContext context = Context();
-    {
-        FileSizeLimit limit(300);
-        EXPECT_FALSE(SaveSetupFile(context));
-    }
-    EXPECT_EQ(h.dialogs.BoxTexts(), (std::vector<std::wstring>{OverwriteQuestion(path),
-                                                               L"Cannot write XML data to file."}));
-    EXPECT_EQ(ReadFile(path), std::string(4000, 'k'));
-    EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"full.xml"});
-}
-
-TEST_F(SaveProcedure, SymbolicLinkKeepsPointingAtTheNewContent) {
-    const std::wstring target = dir.Write("real.xml", "old");
-    fs::create_symlink(dir.Path() / "real.xml", dir.Path() / "link.xml");
-    h.dialogs.ChooseFile(dir.Wide("link.xml"));
-    SetupFileContext context = Context();
-    ASSERT_TRUE(SaveSetupFile(context));
-    EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.xml"));
-    EXPECT_EQ(ReadFile(target).rfind("<?xml", 0), 0u);
+    Reset();
+    const std::wstring full = dir.Write("full.xml", std::string(4000, 'k'));
+    dialogs.ChooseFile(full);
+    WithFileSizeLimit(300, [&] { EXPECT_FALSE(SaveSetupFile(context)); });
+    EXPECT_EQ(dialogs.BoxTexts(), (std::vector<std::wstring>{OverwriteQuestion(full),
+                                                             L"Cannot write XML data to file."}));
+    EXPECT_EQ(ReadFile(full), std::string(4000, 'k'));
+    EXPECT_EQ(ListDirectory(dir.Path()), (std::vector<std::string>{"full.xml", "ro.xml"}));
 }
 
 // The directory refuses new files while the file in it may be written: the
-// replacement cannot be made, and the old file must survive. Root ignores
-// directory permissions, so then the save runs as "nobody" in a child process.
-TEST_F(SaveProcedure, UnwritableDirectoryLeavesTheOldFile) {
-    const fs::path folder = dir.Path() / "locked";
-    fs::create_directories(folder);
+// replacement cannot be made, the reason is shown, the old file survives.
+// Root ignores directory permissions, so the save runs in a child process,
+// as "nobody" when started as root.
+TEST_F(Procedure, UnwritableDirectoryLeavesTheOldFile) {
     const std::wstring path = dir.Write("locked/mine.xml", "precious");
     const uid_t nobody = 65534;
-    const bool root = ::geteuid() == 0;
-    if (root) {
+    if (::geteuid() == 0) {
         ASSERT_EQ(::chown(WideToUtf8(path).c_str(), nobody, nobody), 0);
     }
-    ::chmod(folder.c_str(), 0555);
-
-    auto attempt = [&]() -> int {
-        h.dialogs.ChooseFile(path);
-        h.dialogs.AnswerNext(MsgResult::Yes);
-        SetupFileContext context = Context();
-        const bool saved = SaveSetupFile(context);
-        const bool reported =
-            h.dialogs.fileErrors == std::vector<std::wstring>{path} &&
-            h.dialogs.BoxTexts().back() == FileErrorText(path, FileOperation::Create, EACCES);
-        return !saved && reported ? 0 : 1;
-    };
-    if (!root) {
-        EXPECT_EQ(attempt(), 0);
-    } else {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (::setgid(nobody) != 0 || ::setuid(nobody) != 0)
-                ::_exit(77);
-            ::_exit(attempt());
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        if (WEXITSTATUS(status) == 77)
-            GTEST_SKIP() << "cannot drop privileges here";
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+    ::chmod((dir.Path() / "locked").c_str(), 0555);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+            ::_exit(77);
+        dialogs.ChooseFile(path);
+        SetupFileContext context = Context(tarn);
+        const bool refused =
+            !SaveSetupFile(context) &&
+            dialogs.BoxTexts().back() == FileErrorText(path, FileOperation::Create, EACCES);
+        ::_exit(refused ? 0 : 1);
     }
-    ::chmod(folder.c_str(), 0755);
+    int waitStatus = 0;
+    ASSERT_EQ(::waitpid(child, &waitStatus, 0), child);
+    ::chmod((dir.Path() / "locked").c_str(), 0755);
+    if (WEXITSTATUS(waitStatus) == 77)
+        GTEST_SKIP() << "cannot drop privileges here";
+    EXPECT_EQ(WEXITSTATUS(waitStatus), 0);
     EXPECT_EQ(ReadFile(path), "precious");
-    EXPECT_EQ(ListDirectory(folder), std::vector<std::string>{"mine.xml"});
+    EXPECT_EQ(ListDirectory(dir.Path() / "locked"), std::vector<std::string>{"mine.xml"});
+}
+
+TEST_F(Procedure, SavingThroughASymbolicLinkKeepsTheLink) {
+    const std::wstring target = dir.Write("real.xml", "old");
+    fs::create_symlink(dir.Path() / "real.xml", dir.Path() / "link.xml");
+    dialogs.ChooseFile(dir.Wide("link.xml"));
+    SetupFileContext context = Context(tarn);
+    ASSERT_TRUE(SaveSetupFile(context));
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.xml"));
+    EXPECT_EQ(ReadFile(target).rfind("<?xml", 0), 0u);
 }
 
 } // namespace

@@ -6,26 +6,22 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-    std::random_device seed;
-    m_path = fs::temp_directory_path() / ("pellworth-setups-" + std::to_string(seed()));
-    fs::create_directories(m_path);
+    std::string name = (fs::temp_directory_path() / "pellworth-setups-XXXXXX").string();
+    m_path = ::mkdtemp(name.data());
+    fs::permissions(m_path,
+                    fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
+                    fs::perm_options::add); // other users may look in, as in any folder
 }
 
 TempDir::~TempDir() {
     std::error_code ec;
-    // A test may have taken write permissions away.
-    for (const auto& entry : fs::recursive_directory_iterator(m_path, ec)) {
-        if (entry.is_directory(ec))
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(m_path, ec);
 }
 
@@ -40,32 +36,24 @@ std::wstring TempDir::Write(const std::string& relative, const std::string& cont
     return Utf8ToWide(path.string());
 }
 
-FileSizeLimit::FileSizeLimit(uint64_t bytes) {
-    m_handler = std::signal(SIGXFSZ, SIG_IGN);
+void WithFileSizeLimit(uint64_t bytes, const std::function<void()>& fn) {
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);
-    m_previous = limit.rlim_cur;
+    const rlim_t previous = limit.rlim_cur;
     limit.rlim_cur = bytes;
     ::setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-FileSizeLimit::~FileSizeLimit() {
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = m_previous;
+    fn();
+    limit.rlim_cur = previous;
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, m_handler);
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::signal(SIGXFSZ, handler);
 }
 
 std::string ReadFile(const std::wstring& path) {
-    return ReadFile(fs::path(WideToUtf8(path)));
+    std::ifstream in(fs::path(WideToUtf8(path)), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 std::vector<std::string> ListDirectory(const fs::path& directory) {
@@ -74,6 +62,10 @@ std::vector<std::string> ListDirectory(const fs::path& directory) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string Param(const std::string& name, const std::string& value) {
+    return "    <Param name=\"" + name + "\" value=\"" + value + "\"/>\n";
 }
 
 std::string SetupXml(const std::string& type, const std::string& version,
@@ -110,20 +102,6 @@ void SimulatedModuleFixture::StartModule(sim::Profile profile, const Bytes& bloc
 void SimulatedModuleFixture::MakeEngine(ModuleTypeId initial) {
     registry = std::make_unique<CModuleTypesLinux>(L"types");
     engine = std::make_unique<CCmdEngine>(&port, &app, &app, registry.get(), initial);
-}
-
-bool SimulatedModuleFixture::Connect() {
-    const int32_t result = engine->Connect("");
-    EXPECT_EQ(result, 0);
-    return result == 0;
-}
-
-size_t SimulatedModuleFixture::BlockWrites() const {
-    size_t count = 0;
-    for (const auto& request : module->Requests())
-        if (request.Code() == 0x8B)
-            ++count;
-    return count;
 }
 
 std::vector<Bytes> SimulatedModuleFixture::BlockWriteData() const {

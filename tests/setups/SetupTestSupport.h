@@ -21,8 +21,17 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// The four block bytes a parameter block sends.
+template <class Block> Bytes Encode(const Block& b) {
+    return {b.EncodeByte(0), b.EncodeByte(1), b.EncodeByte(2), b.EncodeByte(3)};
+}
+// Four block bytes written as one number, the first byte most significant.
+inline Bytes Wire(uint32_t bytes) {
+    return {uint8_t(bytes >> 24), uint8_t(bytes >> 16), uint8_t(bytes >> 8), uint8_t(bytes)};
+}
+
 // A fresh directory below the system's temp directory, removed with its
-// contents (permissions restored first) when the object goes away.
+// contents when the object goes away.
 class TempDir {
 public:
     TempDir();
@@ -38,26 +47,15 @@ private:
     std::filesystem::path m_path;
 };
 
-// Limits the size of files this process writes (as a full disk would) for
-// its scope: writes beyond the limit fail instead of raising a signal.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(uint64_t bytes);
-    ~FileSizeLimit();
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    uint64_t m_previous;
-    void (*m_handler)(int);
-};
-
+// Runs fn with the size of files this process writes limited (as a full
+// disk would): writes beyond the limit fail instead of raising a signal.
+void WithFileSizeLimit(uint64_t bytes, const std::function<void()>& fn);
 std::string ReadFile(const std::wstring& path);
-std::string ReadFile(const std::filesystem::path& path);
 // Names in a directory, sorted.
 std::vector<std::string> ListDirectory(const std::filesystem::path& directory);
 
 // A setup file as a test writes it by hand.
+std::string Param(const std::string& name, const std::string& value);
 std::string SetupXml(const std::string& type, const std::string& version,
                      const std::string& params);
 
@@ -70,15 +68,12 @@ public:
     }
     void OnIdentityChanged() override {}
     void OnDisconnected() override {}
-    bool IsOptionM() override { return optionM; }
-    bool IsOptionD() override { return optionD; }
+    bool IsOptionM() override { return false; }
+    bool IsOptionD() override { return false; }
     CModuleTypeXML* CreateModuleTypeReader() override { return new CModuleTypeXML(); }
     CAssembliesXML* CreateAssembliesReader() override { return new CAssembliesXML(); }
-    void ReportError(std::wstring text) override { status.push_back(std::move(text)); }
+    void ReportError(std::wstring) override {}
 
-    bool optionM = false;
-    bool optionD = false;
-    std::vector<std::wstring> status;
     std::function<void()> onModuleChanged;
 };
 
@@ -90,15 +85,11 @@ protected:
     void TearDown() override;
 
     // Starts a module of the profile (release 0.0: the latest) and opens the port.
-    void StartModule(sim::Profile profile, const Bytes& block = Bytes(4, 0));
+    void StartModule(sim::Profile profile, const Bytes& block);
     // The engine, optionally with a forced module type and no module at all.
     void MakeEngine(ModuleTypeId initial = 0);
-    // Connects; false when the engine's result is not 0.
-    bool Connect();
 
-    // Block writes (0x8B) the module received since the last ClearLog, and the
-    // bytes of each.
-    size_t BlockWrites() const;
+    // The bytes of each block write (0x8B) the module received since the last ClearLog.
     std::vector<Bytes> BlockWriteData() const;
     // What the module holds in parameter block (0, 0).
     Bytes ModuleBlock() const;
