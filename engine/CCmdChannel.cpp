@@ -240,6 +240,13 @@ int32_t CCmdChannel::ReadText(std::string& text, uint32_t width) {
     return chan::kOk;
 }
 
+int32_t CCmdChannel::ReadTextCommand(uint8_t code, std::string& text, uint32_t width) {
+    const auto length = static_cast<uint16_t>(4 + width);
+    if (const int32_t r = Transact(code, true, {}, {LengthCheck::Exact, length}); r != chan::kOk)
+        return r;
+    return ReadText(text, width);
+}
+
 int32_t CCmdChannel::WriteText(uint8_t code, const std::string& text, uint32_t width) {
     std::vector<uint8_t> field(width, 0);
     std::copy_n(text.begin(), std::min<size_t>(text.size(), width), field.begin());
@@ -489,9 +496,7 @@ int32_t CCmdChannel::WriteRelease(uint8_t major, uint8_t minor) {
 }
 
 int32_t CCmdChannel::ReadName(std::string& name) {
-    if (const int32_t r = Transact(kReadName, true, {}, {LengthCheck::Exact, 12}); r != 0)
-        return r;
-    return ReadText(name, kNameWidth);
+    return ReadTextCommand(kReadName, name, kNameWidth);
 }
 
 int32_t CCmdChannel::WriteName(const std::string& name) {
@@ -499,9 +504,7 @@ int32_t CCmdChannel::WriteName(const std::string& name) {
 }
 
 int32_t CCmdChannel::ReadAssembly(std::string& assembly) {
-    if (const int32_t r = Transact(kReadAssembly, true, {}, {LengthCheck::Exact, 13}); r != 0)
-        return r;
-    return ReadText(assembly, kAssemblyWidth);
+    return ReadTextCommand(kReadAssembly, assembly, kAssemblyWidth);
 }
 
 int32_t CCmdChannel::WriteAssembly(const std::string& assembly) {
@@ -509,9 +512,7 @@ int32_t CCmdChannel::WriteAssembly(const std::string& assembly) {
 }
 
 int32_t CCmdChannel::ReadSerial(std::string& serial) {
-    if (const int32_t r = Transact(kReadSerial, true, {}, {LengthCheck::Exact, 12}); r != 0)
-        return r;
-    return ReadText(serial, kSerialWidth);
+    return ReadTextCommand(kReadSerial, serial, kSerialWidth);
 }
 
 int32_t CCmdChannel::WriteSerial(const std::string& serial) {

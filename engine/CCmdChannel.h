@@ -94,6 +94,8 @@ private:
     int32_t ReadField(uint8_t* field, uint32_t count);
     int32_t ReadVersion(uint8_t& major, uint8_t& minor);
     int32_t ReadText(std::string& text, uint32_t width);
+    // Identity texts: a request without payload answered by a fixed-width field.
+    int32_t ReadTextCommand(uint8_t code, std::string& text, uint32_t width);
     int32_t WriteText(uint8_t code, const std::string& text, uint32_t width);
     int32_t ReadChunkSize(uint16_t& chunkSize);
     int32_t StartDownload(uint8_t code, bool purgeFirst, const std::vector<uint8_t>& payload,
