@@ -564,34 +564,35 @@ ModuleModel::Outcome ModuleModel::WriteRelease(Request& r) {
     return Done(r);
 }
 
+// The identity texts are kept raw: a write stores what came, a read pads or cuts it.
+ModuleModel::Outcome ModuleModel::ReadText(Request& r, std::string ModuleState::*field,
+                                           size_t width) {
+    return Done(r, TextBytes(r.state.*field, width));
+}
+
+ModuleModel::Outcome ModuleModel::WriteText(Request& r, std::string ModuleState::*field) {
+    if (r.execute)
+        (r.state.*field).assign(r.payload.begin(), r.payload.end());
+    return Done(r);
+}
+
 ModuleModel::Outcome ModuleModel::ReadName(Request& r) {
-    return Done(r, TextBytes(r.state.name, 8));
+    return ReadText(r, &ModuleState::name, 8);
 }
-
 ModuleModel::Outcome ModuleModel::WriteName(Request& r) {
-    if (r.execute)
-        r.state.name.assign(r.payload.begin(), r.payload.end());
-    return Done(r);
+    return WriteText(r, &ModuleState::name);
 }
-
 ModuleModel::Outcome ModuleModel::ReadAssembly(Request& r) {
-    return Done(r, TextBytes(r.state.assembly, 9));
+    return ReadText(r, &ModuleState::assembly, 9);
 }
-
 ModuleModel::Outcome ModuleModel::WriteAssembly(Request& r) {
-    if (r.execute)
-        r.state.assembly.assign(r.payload.begin(), r.payload.end());
-    return Done(r);
+    return WriteText(r, &ModuleState::assembly);
 }
-
 ModuleModel::Outcome ModuleModel::ReadSerial(Request& r) {
-    return Done(r, TextBytes(r.state.serial, 8));
+    return ReadText(r, &ModuleState::serial, 8);
 }
-
 ModuleModel::Outcome ModuleModel::WriteSerial(Request& r) {
-    if (r.execute)
-        r.state.serial.assign(r.payload.begin(), r.payload.end());
-    return Done(r);
+    return WriteText(r, &ModuleState::serial);
 }
 
 ModuleModel::Outcome ModuleModel::Poke(Request& r) {

@@ -105,6 +105,8 @@ private:
     Outcome RestoreBlockDefaults(Request& r);
     Outcome ReadRelease(Request& r);
     Outcome WriteRelease(Request& r);
+    Outcome ReadText(Request& r, std::string ModuleState::*field, size_t width);
+    Outcome WriteText(Request& r, std::string ModuleState::*field);
     Outcome ReadName(Request& r);
     Outcome WriteName(Request& r);
     Outcome ReadAssembly(Request& r);
