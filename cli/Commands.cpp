@@ -120,31 +120,6 @@ bool ModuleKeepsSetup(CCliSession& session) {
                                                      : ModuleKeeps(engine, session.Orlan6Block());
 }
 
-// The whole file as bytes; 0 or the system's error number with the failed operation.
-int ReadBytes(const std::wstring& path, std::string& bytes, FileOperation& failed) {
-    const std::string name = WideToUtf8(path);
-    errno = 0;
-    std::ifstream file(name, std::ios::binary);
-    if (!file.is_open()) {
-        failed = FileOperation::Open;
-        return errno != 0 ? errno : ENOENT;
-    }
-    std::error_code ignored;
-    if (std::filesystem::is_directory(name, ignored)) {
-        failed = FileOperation::Read;
-        return EISDIR;
-    }
-    std::ostringstream content;
-    if (file.peek() != std::ifstream::traits_type::eof())
-        content << file.rdbuf();
-    if (file.bad()) {
-        failed = FileOperation::Read;
-        return errno != 0 ? errno : EIO;
-    }
-    bytes = content.str();
-    return 0;
-}
-
 class Runner {
 public:
     Runner(CCliSession& session, CommandOutput& out)
@@ -375,7 +350,7 @@ void Runner::Csv() {
     m_out.data.Set("file", m_args.file);
     std::string bytes;
     FileOperation failed = FileOperation::Open;
-    if (const int error = ReadBytes(m_args.file, bytes, failed); error != 0) {
+    if (const int error = peekpoke::ReadFileBytes(m_args.file, bytes, failed); error != 0) {
         m_session.Dialogs().ReportFileError(m_args.file, failed, error);
         return Fail(exitcode::kFailed);
     }

@@ -47,35 +47,6 @@ QPushButton* Button(const char* text, QWidget* parent, int id) {
     return button;
 }
 
-// The whole file as bytes; 0 or the system's error number (with the
-// operation that failed).
-int ReadBytes(const std::wstring& path, std::string& bytes, FileOperation& failed) {
-    const std::string name = WideToUtf8(path);
-    errno = 0;
-    std::ifstream file(name, std::ios::binary);
-    if (!file.is_open()) {
-        failed = FileOperation::Open;
-        return errno != 0 ? errno : ENOENT;
-    }
-    // A directory opens, and then reads as an empty file: "Load completed."
-    // for nothing at all.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(name, ignored)) {
-        failed = FileOperation::Read;
-        return EISDIR;
-    }
-    std::ostringstream content;
-    errno = 0;
-    if (file.peek() != std::ifstream::traits_type::eof())
-        content << file.rdbuf();
-    if (file.bad()) {
-        failed = FileOperation::Read;
-        return errno != 0 ? errno : EIO;
-    }
-    bytes = content.str();
-    return 0;
-}
-
 } // namespace
 
 // ---- Construction ---------------------------------------------------------------------------
@@ -366,7 +337,7 @@ void CPeekPoke::OnLoad() {
         return;
     std::string bytes;
     FileOperation failed = FileOperation::Open;
-    if (const int error = ReadBytes(path, bytes, failed); error != 0) {
+    if (const int error = peekpoke::ReadFileBytes(path, bytes, failed); error != 0) {
         m_services->Dialogs().ReportFileError(path, failed, error);
         return;
     }

@@ -4,7 +4,11 @@
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace peekpoke {
 
@@ -105,6 +109,33 @@ std::wstring CsvText(const std::string& bytes) {
     if (bytes.compare(0, 3, kBom) == 0)
         return Utf8ToWide(bytes.substr(3));
     return Utf8ToWide(bytes);
+}
+
+int ReadFileBytes(const std::wstring& path, std::string& bytes, FileOperation& failed) {
+    const std::string name = WideToUtf8(path);
+    errno = 0;
+    std::ifstream file(name, std::ios::binary);
+    if (!file.is_open()) {
+        failed = FileOperation::Open;
+        return errno != 0 ? errno : ENOENT;
+    }
+    // A directory opens, and then reads as an empty file: "Load completed."
+    // for nothing at all.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(name, ignored)) {
+        failed = FileOperation::Read;
+        return EISDIR;
+    }
+    std::ostringstream content;
+    errno = 0;
+    if (file.peek() != std::ifstream::traits_type::eof())
+        content << file.rdbuf();
+    if (file.bad()) {
+        failed = FileOperation::Read;
+        return errno != 0 ? errno : EIO;
+    }
+    bytes = content.str();
+    return 0;
 }
 
 } // namespace peekpoke

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CDialogServicesIF.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,5 +45,9 @@ std::wstring LoadResultText(int32_t engineCode, const PokeFileError& error);
 // every invalid byte U+FFFD, so that any file reads as text and a binary one
 // fails on its first line instead of silently.
 std::wstring CsvText(const std::string& bytes);
+
+// The whole file as bytes; 0 or the system's error number (with the operation
+// that failed). A directory is refused: it would read as an empty file.
+int ReadFileBytes(const std::wstring& path, std::string& bytes, FileOperation& failed);
 
 } // namespace peekpoke
