@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -76,28 +77,16 @@ CCmdChannel::CCmdChannel(CSerialIF* port, CProgressIF* progress)
     : m_port(port), m_progress(progress) {}
 
 int32_t CCmdChannel::MapStatus(uint8_t status) {
-    switch (status) {
-    case 0x00:
-        return chan::kOk;
-    case 0xFF:
-        return chan::kRejected;
-    case 0xFE:
-        return chan::kTimeout;
-    case 0xFD:
-        return chan::kBadLength;
-    case 0xFC:
-        return chan::kStatusFC;
-    case 0xFB:
-        return chan::kStatusFB;
-    case 0xFA:
-        return chan::kStatusFA;
-    case 0xF9:
-        return chan::kStatusF9;
-    case 0xF8:
-        return chan::kStatusF8;
-    default:
-        return chan::kUnknownStatus;
-    }
+    // Every other status byte is one the host does not know.
+    constexpr std::pair<uint8_t, int32_t> kStatusCodes[] = {
+        {0x00, chan::kOk},        {0xFF, chan::kRejected}, {0xFE, chan::kTimeout},
+        {0xFD, chan::kBadLength}, {0xFC, chan::kStatusFC}, {0xFB, chan::kStatusFB},
+        {0xFA, chan::kStatusFA},  {0xF9, chan::kStatusF9}, {0xF8, chan::kStatusF8},
+    };
+    for (const auto& [byte, code] : kStatusCodes)
+        if (byte == status)
+            return code;
+    return chan::kUnknownStatus;
 }
 
 void CCmdChannel::Report() {

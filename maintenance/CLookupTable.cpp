@@ -1,4 +1,5 @@
 #include "maintenance/CLookupTable.h"
+#include "maintenance/ReturnKey.h"
 
 #include "app/CDialogServicesIF.h"
 #include "app/CPageServicesIF.h"
@@ -447,16 +448,13 @@ void CLookupTable::CloseRun() {
 // ---- Keys -----------------------------------------------------------------------------------
 
 bool CLookupTable::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            return true; // Return never closes the page or presses a button
-    }
+    if (IsReturnKeyPress(event))
+        return true; // Return never closes the page or presses a button
     return QWidget::eventFilter(watched, event);
 }
 
 void CLookupTable::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    if (IsReturnKeyPress(event))
         return event->accept();
     QWidget::keyPressEvent(event);
 }
