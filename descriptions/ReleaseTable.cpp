@@ -176,17 +176,24 @@ const AssemblyRecord* SelectAssembly(const ReleaseTable& table, VersionNumber re
     return nullptr;
 }
 
+const AssemblyRecord* FindModuleAssembly(const ReleaseTable& table, const VersionNumber& release,
+                                         const std::string& board) {
+    // The record an update of this module would have installed. A module on
+    // board A1 brought to a release with a B7 and a generic record runs the
+    // generic one: taking the release's first record would judge it by B7's.
+    if (!release.IsNone()) {
+        if (const AssemblyRecord* record = SelectAssembly(table, release, board)) {
+            return record;
+        }
+    }
+    return FindByRelease(table, release);
+}
+
 VersionNumber VerifyRelease(const ReleaseTable& table, const ModuleIdentityView& module) {
     if (module.release.IsNone()) {
         return kNoVersion;
     }
-    const AssemblyRecord* record = nullptr;
-    for (const auto& [id, candidate] : table.assemblies) {
-        if (candidate.release == module.release) {
-            record = &candidate;
-            break;
-        }
-    }
+    const AssemblyRecord* record = FindModuleAssembly(table, module.release, module.assembly);
     if (record == nullptr) {
         return module.release; // the table cannot contradict it
     }

@@ -79,7 +79,11 @@ void ListIdsByRelease(const ReleaseTable& table, std::vector<uint8_t>& ids);
 // A None release stands for the lowest release in the table.
 const AssemblyRecord* SelectAssembly(const ReleaseTable& table, VersionNumber release,
                                      const std::string& board);
-// The module's reported release when the table's first record of it matches
-// every component the module reports (or the table has no such release);
+// The record a module of that release and board runs: SelectAssembly's
+// choice, else FindByRelease's (the release's first record; the latest for None).
+const AssemblyRecord* FindModuleAssembly(const ReleaseTable& table, const VersionNumber& release,
+                                         const std::string& board);
+// The module's reported release when its FindModuleAssembly record matches
+// every component the module reports, or when the table has no such release;
 // 255.255 otherwise.
 VersionNumber VerifyRelease(const ReleaseTable& table, const ModuleIdentityView& module);

@@ -176,7 +176,16 @@ TEST(ReleaseTable, VerifyReleaseChecksEveryComponent) {
         {"board differs", [](V& v) { v.view.assembly = "B5"; }, none},
         {"board missing", [](V& v) { v.view.assembly.clear(); }, none},
         {"board padded", [](V& v) { v.view.assembly.resize(9); }, ok},
-        {"any board", [](V& v) { v.table.assemblies[1].boardAssemblyNarrow = ""; }, ok},
+        {"any board",
+         [](V& v) {
+             v.table.assemblies[1].boardAssemblyNarrow = "";
+             v.view.assembly = "A1";
+         },
+         ok},
+        // A board with a record of its own is judged by that record, not by
+        // an earlier generic one.
+        {"own record preferred", [](V& v) { v.table.assemblies[1].boardAssemblyNarrow = ""; },
+         none},
         {"fpga version", [](V& v) { v.description.fpgas[1].firmware.version.minor = 5; }, none},
         {"fpga unknown to record", [](V& v) { v.description.fpgas[4] = v.description.fpgas[1]; },
          none},
@@ -202,6 +211,47 @@ TEST(ReleaseTable, VerifyReleaseChecksEveryComponent) {
         Verify v;
         c.change(v);
         EXPECT_EQ(VerifyRelease(v.table, v.view), c.result) << c.name;
+    }
+}
+
+TEST(ReleaseTable, AnUpdatedModuleVerifiesAsTheAssemblyItWasGiven) {
+    // Release 1.1 with a B7 record and a generic one, in both id orders, with
+    // equal and with different component versions. A module that carries the
+    // versions of the record the update selects for its board verifies; one
+    // that carries the other record's (different) versions does not.
+    auto record = [](uint8_t id, const std::string& board, uint8_t fpgaMinor,
+                     VersionNumber release = {1, 1}) {
+        AssemblyRecord r = Record(id, release, board);
+        r.safeBoot.version = {1, 0};
+        r.ferrin.version = {1, 1};
+        r.fpgas[0].version = {1, fpgaMinor};
+        r.fpgas[0].lookupTables[0].version = {1, fpgaMinor};
+        return r;
+    };
+    for (const bool b7First : {true, false}) {
+        for (const uint8_t genericMinor : {uint8_t{1}, uint8_t{2}}) {
+            const ReleaseTable table =
+                Table({record(b7First ? 2 : 3, "B7", 1), record(b7First ? 3 : 2, "", genericMinor),
+                       record(1, "", 0, {1, 0})});
+            for (const std::string board : {"A1", "B7", ""}) {
+                const std::string trace = "B7 first " + std::to_string(b7First) + ", generic 1." +
+                                          std::to_string(genericMinor) + ", board " + board;
+                const AssemblyRecord* given = SelectAssembly(table, {1, 1}, board);
+                ASSERT_NE(given, nullptr) << trace;
+                for (const AssemblyRecord* carried : {&table.assemblies.at(2), &table.assemblies.at(3)}) {
+                    ModuleDescription description;
+                    description.fpgas[0].firmware.version = carried->FpgaVersion(0);
+                    description.fpgas[0].lookupTables[0].version = carried->TableVersion(0, 0);
+                    const ModuleIdentityView view{
+                        {1, 1}, board, carried->safeBoot.version, carried->ferrin.version,
+                        &description};
+                    // With equal versions the two records cannot be told apart.
+                    const bool same = carried == given || genericMinor == 1;
+                    EXPECT_EQ(VerifyRelease(table, view), (same ? VersionNumber{1, 1} : kNoVersion))
+                        << trace << ", carries id " << int(carried->id);
+                }
+            }
+        }
     }
 }
 
