@@ -348,16 +348,20 @@ void Runner::Csv() {
     if (!ConnectModule())
         return;
     m_out.data.Set("file", m_args.file);
-    std::string bytes;
+    std::ifstream file;
     FileOperation failed = FileOperation::Open;
-    if (const int error = peekpoke::ReadFileBytes(m_args.file, bytes, failed); error != 0) {
+    if (const int error = peekpoke::OpenCsvFile(m_args.file, file, failed); error != 0) {
         m_session.Dialogs().ReportFileError(m_args.file, failed, error);
         return Fail(exitcode::kFailed);
     }
-    // Decoded here, so that what the engine reads is text whatever the file holds.
-    std::wistringstream stream(peekpoke::CsvText(bytes));
+    // Decoded as it is read, so that what the engine reads is text whatever the file holds.
+    peekpoke::CsvTextStream stream(file);
     PokeFileError error;
-    const int32_t result = m_engine.LoadPokeFile(stream, error);
+    const int32_t result = m_engine.LoadPokeFile(stream.Text(), error);
+    if (stream.ReadFailed()) {
+        m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Read, EIO);
+        return Fail(exitcode::kFailed);
+    }
     m_out.data.Set("result", result);
     if (result == eng::kPokeFileParse) {
         m_out.data.Set("line", error.line);

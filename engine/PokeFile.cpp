@@ -52,15 +52,18 @@ LineRead ReadLine(std::wistream& stream, std::wstring& line) {
         any = true;
         if (c == L'\n')
             break;
+        // A lone CR ends a line too (files from old Mac tools); CR LF is one end.
+        if (c == L'\r') {
+            if (stream.peek() == L'\n')
+                stream.get(c);
+            break;
+        }
         if (line.size() == poke::kMaxLineLength)
             return LineRead::TooLong;
         line.push_back(c);
     }
     if (!any)
         return LineRead::End;
-    // Files written on other systems end their lines with CR LF.
-    if (!line.empty() && line.back() == L'\r')
-        line.pop_back();
     return LineRead::Line;
 }
 
@@ -111,7 +114,8 @@ int32_t ParsePokeLine(std::wistream& stream, uint32_t& lineNumber, uint32_t& int
     }
     if (converted < 3 || numbers[0].overflow)
         return poke::kTooFewNumbers;
-    if (numbers[1].overflow || numbers[1].value > 0xFFFFFF)
+    // A device is one byte: 1FF would otherwise poke device FF.
+    if (numbers[0].value > 0xFF || numbers[1].overflow || numbers[1].value > 0xFFFFFF)
         return poke::kAddressRange;
     if (numbers[2].overflow || numbers[2].value > 0xFF)
         return poke::kValueRange;

@@ -3,6 +3,7 @@
 
 #include "app/CDialogServicesIF.h"
 #include "app/CPageServicesIF.h"
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "maintenance/CPeekPokeText.h"
@@ -256,13 +257,7 @@ std::wstring CPeekPoke::SelectedCsv() const {
 }
 
 bool CPeekPoke::TestOpen(const std::wstring& path) {
-    const std::string name = WideToUtf8(path);
-    std::error_code ignored;
-    errno = 0;
-    std::ifstream file(name, std::ios::binary);
-    const int error = !file.is_open()                                ? (errno != 0 ? errno : ENOENT)
-                      : std::filesystem::is_directory(name, ignored) ? EISDIR
-                                                                     : 0;
+    const int error = inputfile::Check(WideToUtf8(path));
     if (error == 0)
         return true;
     m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
@@ -336,20 +331,26 @@ void CPeekPoke::OnLoad() {
     const std::wstring path = SelectedCsv();
     if (path.empty())
         return;
-    std::string bytes;
+    std::ifstream file;
     FileOperation failed = FileOperation::Open;
-    if (const int error = peekpoke::ReadFileBytes(path, bytes, failed); error != 0) {
+    if (const int error = peekpoke::OpenCsvFile(path, file, failed); error != 0) {
         m_services->Dialogs().ReportFileError(path, failed, error);
         return;
     }
-    // The bytes are decoded here, so what the engine reads is text whatever
-    // the file holds: a binary file is a rejected line, not a failed stream.
-    std::wistringstream stream(peekpoke::CsvText(bytes));
+    // The bytes are decoded as they are read, so what the engine reads is text
+    // whatever the file holds: a binary file is a rejected line, not a failed stream.
+    peekpoke::CsvTextStream stream(file);
     PokeFileError error;
     int32_t result = 0;
     {
         CWaitCursor wait(m_services->Dialogs());
-        result = engine.LoadPokeFile(stream, error);
+        result = engine.LoadPokeFile(stream.Text(), error);
+    }
+    // A file that fails part-way has not been loaded, whatever was poked before.
+    if (stream.ReadFailed()) {
+        m_services->Dialogs().ReportFileError(path, FileOperation::Read, EIO);
+        m_services->UpdateControls();
+        return;
     }
     if (const std::wstring text = peekpoke::LoadResultText(result, error); !text.empty())
         m_services->ReportError(text);

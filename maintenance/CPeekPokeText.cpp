@@ -1,5 +1,6 @@
 #include "maintenance/CPeekPokeText.h"
 
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
@@ -102,40 +103,97 @@ std::wstring LoadResultText(int32_t engineCode, const PokeFileError& error) {
     return {};
 }
 
-std::wstring CsvText(const std::string& bytes) {
-    // Spreadsheets save "CSV UTF-8" with a byte order mark; it is not part of
-    // the first line (a heading would otherwise not start with its quote).
-    constexpr char kBom[] = "\xEF\xBB\xBF";
-    if (bytes.compare(0, 3, kBom) == 0)
-        return Utf8ToWide(bytes.substr(3));
-    return Utf8ToWide(bytes);
+// Decodes the bytes a block at a time. A UTF-8 sequence cut by the end of a
+// block waits for the next one, so a split never turns into U+FFFD.
+class CsvTextStream::Buffer : public std::wstreambuf {
+public:
+    Buffer(std::istream& bytes, size_t blockSize) : m_bytes(bytes), m_block(blockSize) {}
+    bool ReadFailed() const { return m_failed; }
+
+protected:
+    int_type underflow() override {
+        while (gptr() == egptr()) {
+            if (m_ended)
+                return traits_type::eof();
+            Fill();
+        }
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    void Fill() {
+        std::string block(m_block, '\0');
+        m_bytes.read(block.data(), static_cast<std::streamsize>(block.size()));
+        block.resize(static_cast<size_t>(m_bytes.gcount()));
+        if (m_bytes.bad())
+            m_failed = true;
+        if (!m_bytes)
+            m_ended = true;
+        std::string bytes = m_carry + block;
+        m_carry.clear();
+        if (m_first) {
+            // Spreadsheets save "CSV UTF-8" with a byte order mark; it is not
+            // part of the first line (a heading would otherwise not start
+            // with its quote).
+            if (bytes.size() < 3 && !m_ended) {
+                m_carry = bytes;
+                return;
+            }
+            m_first = false;
+            if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+                bytes.erase(0, 3);
+        }
+        if (!m_ended) {
+            const size_t complete = CompletePrefix(bytes);
+            m_carry = bytes.substr(complete);
+            bytes.resize(complete);
+        }
+        m_text = Utf8ToWide(bytes);
+        setg(m_text.data(), m_text.data(), m_text.data() + m_text.size());
+    }
+
+    // The bytes up to a UTF-8 sequence that the block's end cuts short.
+    static size_t CompletePrefix(const std::string& bytes) {
+        const size_t n = bytes.size();
+        for (size_t back = 1; back <= 3 && back <= n; ++back) {
+            const auto c = static_cast<unsigned char>(bytes[n - back]);
+            if ((c & 0xC0) == 0x80)
+                continue; // a continuation byte: look further back
+            const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            return length > back ? n - back : n;
+        }
+        return n;
+    }
+
+    std::istream& m_bytes;
+    const size_t m_block;
+    std::string m_carry;
+    std::wstring m_text;
+    bool m_first = true;
+    bool m_ended = false;
+    bool m_failed = false;
+};
+
+CsvTextStream::CsvTextStream(std::istream& bytes, size_t blockSize)
+    : m_buffer(std::make_unique<Buffer>(bytes, blockSize == 0 ? 1 : blockSize)),
+      m_text(m_buffer.get()) {}
+
+CsvTextStream::~CsvTextStream() = default;
+
+bool CsvTextStream::ReadFailed() const {
+    return m_buffer->ReadFailed();
 }
 
-int ReadFileBytes(const std::wstring& path, std::string& bytes, FileOperation& failed) {
-    const std::string name = WideToUtf8(path);
-    errno = 0;
-    std::ifstream file(name, std::ios::binary);
-    if (!file.is_open()) {
-        failed = FileOperation::Open;
-        return errno != 0 ? errno : ENOENT;
-    }
-    // A directory opens, and then reads as an empty file: "Load completed."
-    // for nothing at all.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(name, ignored)) {
-        failed = FileOperation::Read;
-        return EISDIR;
-    }
-    std::ostringstream content;
-    errno = 0;
-    if (file.peek() != std::ifstream::traits_type::eof())
-        content << file.rdbuf();
-    if (file.bad()) {
-        failed = FileOperation::Read;
-        return errno != 0 ? errno : EIO;
-    }
-    bytes = content.str();
-    return 0;
+std::wstring CsvText(const std::string& bytes) {
+    std::istringstream in(bytes);
+    CsvTextStream stream(in);
+    return std::wstring(std::istreambuf_iterator<wchar_t>(stream.Text()), {});
+}
+
+int OpenCsvFile(const std::wstring& path, std::ifstream& file, FileOperation& failed) {
+    failed = FileOperation::Open;
+    uint64_t size = 0;
+    return inputfile::Open(file, WideToUtf8(path), size);
 }
 
 } // namespace peekpoke

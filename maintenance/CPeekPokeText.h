@@ -3,6 +3,9 @@
 #include "app/CDialogServicesIF.h"
 
 #include <cstdint>
+#include <fstream>
+#include <istream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -41,13 +44,33 @@ std::wstring FailureText(int32_t engineCode, const std::wstring& operation);
 // code has no text.
 std::wstring LoadResultText(int32_t engineCode, const PokeFileError& error);
 
-// The text of a CSV file's bytes: UTF-8 (a leading byte order mark dropped),
-// every invalid byte U+FFFD, so that any file reads as text and a binary one
-// fails on its first line instead of silently.
+// The text of CSV bytes as they are read, a block at a time: UTF-8 (a leading
+// byte order mark dropped), every invalid byte U+FFFD, so that any file reads
+// as text and a binary one fails on its first line instead of silently, and a
+// file of any size is read in bounded memory.
+class CsvTextStream {
+public:
+    explicit CsvTextStream(std::istream& bytes, size_t blockSize = 64 * 1024);
+    ~CsvTextStream();
+    CsvTextStream(const CsvTextStream&) = delete;
+    CsvTextStream& operator=(const CsvTextStream&) = delete;
+
+    std::wistream& Text() { return m_text; }
+    // True when reading the bytes failed part-way (not at their end).
+    bool ReadFailed() const;
+
+private:
+    class Buffer;
+    std::unique_ptr<Buffer> m_buffer;
+    std::wistream m_text;
+};
+
+// The whole text of CSV bytes, decoded as CsvTextStream does.
 std::wstring CsvText(const std::string& bytes);
 
-// The whole file as bytes; 0 or the system's error number (with the operation
-// that failed). A directory is refused: it would read as an empty file.
-int ReadFileBytes(const std::wstring& path, std::string& bytes, FileOperation& failed);
+// A CSV file opened for CsvTextStream: 0, or the system's error number (or
+// inputfile::kNotRegular) with the operation that failed. Only a regular file
+// is read: a directory reads as nothing, a FIFO or device may never end.
+int OpenCsvFile(const std::wstring& path, std::ifstream& file, FileOperation& failed);
 
 } // namespace peekpoke

@@ -40,7 +40,8 @@ TEST(PokeLineTest, LinesAndTheirParseCodes) {
         {L"JTAG,0,ffffff,1", 0, 1, 3, 0, 0xFFFFFF, 1},
         {L"SPI Control,0x10,0X20,0x3", 0, 1, 1, 0x10, 0x20, 3},
         {L"SPI Config, 1, 2,3\r\n", 0, 1, 2, 1, 2, 3}, // white space before a number, CR LF
-        {L"I2C,1ff,0,0", 0, 1, 0, 0xFF, 0, 0},         // the device keeps its low 8 bits
+        {L"; old Mac\r\"Head\"\rI2C,1,2,3\r", 0, 3, 0, 1, 2, 3}, // lone CRs end lines
+        {L"I2C,1ff,0,0", -4, 1, 0, 0, 0, 0},                   // a device is one byte
         {L"I2C\"4a,10,1", 0, 1, 0, 0x4A, 0x10, 1},     // a quote also ends the name
         {L"; comment\n\"Interface\",\"Device\"\nI2C,1,2,3", 0, 3, 0, 1, 2, 3},
         {L"", 1, 0, 0, 0, 0, 0},
@@ -119,6 +120,12 @@ TEST_F(PokeFileTest, AnEmptyLineEndsTheFile) {
     PokeFileError error;
     EXPECT_EQ(engine->LoadPokeFile(file, error), eng::kOk);
     EXPECT_EQ(module->RequestCodes(), (std::vector<uint8_t>{0x9D}));
+
+    // With lone CR line ends every line is written, and CR CR is an empty line.
+    std::wistringstream crOnly(L"I2C,4a,10,1\rI2C,4a,11,2\r\rI2C,4a,12,3\r");
+    module->ClearLog();
+    EXPECT_EQ(engine->LoadPokeFile(crOnly, error), eng::kOk);
+    EXPECT_EQ(module->RequestCodes(), (std::vector<uint8_t>{0x9D, 0x9D}));
 
     std::wistringstream startsEmpty(L"\nI2C,4a,11,2\n");
     module->ClearLog();

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <optional>
+#include <sstream>
 
 namespace {
 
@@ -46,8 +48,18 @@ TEST(PeekPokeTextTest, CsvBytesBecomeTextWhateverTheyHold) {
         {std::string("a\0b", 3), std::wstring(L"a\0b", 3)}, // NUL stays a character
         {"x\xEF\xBB\xBF", L"x\uFEFF"},                      // only a leading mark is dropped
     };
-    for (const auto& [bytes, text] : cases)
+    for (const auto& [bytes, text] : cases) {
         EXPECT_EQ(peekpoke::CsvText(bytes), text);
+        // Read in blocks of every small size: a mark or a character cut by a
+        // block's end decodes as if read whole.
+        for (size_t block = 1; block <= 4; ++block) {
+            std::istringstream in(bytes);
+            peekpoke::CsvTextStream stream(in, block);
+            EXPECT_EQ(std::wstring(std::istreambuf_iterator<wchar_t>(stream.Text()), {}), text)
+                << "block " << block;
+            EXPECT_FALSE(stream.ReadFailed());
+        }
+    }
 }
 
 TEST(PeekPokeTextTest, ResultTexts) {
