@@ -1,7 +1,8 @@
 #pragma once
 
+#include "descriptions/InputFile.h"
+
 #include <cerrno>
-#include <cstring>
 #include <functional>
 #include <string>
 
@@ -69,9 +70,9 @@ inline std::wstring FileErrorText(const std::wstring& path, FileOperation operat
     case FileOperation::Read: what = L"reading"; break;
     case FileOperation::Write: what = L"writing"; break;
     }
-    const char* reason = std::strerror(systemError);
+    const std::string reason = inputfile::ErrorReason(systemError);
     return std::wstring(L"An error occurred while ") + what + L" '" + path + L"': " +
-           std::wstring(reason, reason + std::strlen(reason)) + L".";
+           std::wstring(reason.begin(), reason.end()) + L".";
 }
 
 // Keeps the wait cursor up for a scope.

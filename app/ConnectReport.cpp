@@ -29,6 +29,7 @@ ConnectStatus StatusAfterConnect(int32_t result, bool connected, bool expectedSe
     case -6:
     case -8:
     case -9:
+    case -24:
         // These leave a usable connection, unless the engine gave the module
         // up (a module type it may not use, no identity): then it is a
         // failure, whatever the code says.

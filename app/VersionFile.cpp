@@ -1,24 +1,28 @@
 #include "app/VersionFile.h"
 
+#include "descriptions/InputFile.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <fstream>
 #include <memory>
 
 namespace versionfile {
 
 Result Read(const std::filesystem::path& path) {
     Result result;
-    errno = 0;
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        result.systemError = errno ? errno : ENOENT;
+    // A directory, FIFO or device of that name is no version file.
+    std::ifstream file;
+    uint64_t size = 0;
+    if (const int error = inputfile::Open(file, path.string(), size); error != 0) {
+        result.systemError = error;
         return result;
     }
     char bytes[kMaxBytes] = {};
-    const size_t got = std::fread(bytes, 1, kMaxBytes, file.get());
-    if (got == 0 && std::ferror(file.get())) {
-        // Opens but cannot be read (a directory of that name).
+    errno = 0;
+    file.read(bytes, kMaxBytes);
+    const auto got = static_cast<size_t>(file.gcount());
+    if (file.bad()) {
         result.systemError = errno ? errno : EIO;
         return result;
     }

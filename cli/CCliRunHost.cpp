@@ -3,6 +3,28 @@
 #include "cli/CCliSession.h"
 #include "cli/CConsole.h"
 #include "cli/CTerminalDialogs.h"
+#include "cli/CliTexts.h"
+#include "link/PortNames.h"
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <thread>
+#include <utility>
+
+namespace {
+
+// What the port's name leads to: a module that reboots comes back as a new
+// device node (or the same name for a new device).
+std::optional<std::pair<dev_t, ino_t>> PortIdentity(uint16_t port) {
+    const auto node = portnames::ResolvePort(port);
+    struct stat info {};
+    if (!node || ::stat(node->c_str(), &info) != 0)
+        return std::nullopt;
+    return std::make_pair(info.st_rdev, info.st_ino);
+}
+
+} // namespace
 
 CCliRunHost::CCliRunHost(CCliSession& session) : m_session(session) {}
 
@@ -62,4 +84,23 @@ void CCliRunHost::StartTicks() {
 void CCliRunHost::StopTicks() {
     m_running = false;
     m_session.Console().EndProgress();
+}
+
+bool CCliRunHost::ModuleRebootedByHand() {
+    using Clock = std::chrono::steady_clock;
+    const uint16_t port = m_session.PortNumber();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_rebootWait).count();
+    m_session.Console().Err(clitext::WaitingForReboot(port, seconds));
+    const auto before = PortIdentity(port);
+    bool gone = !before;
+    for (const auto end = Clock::now() + m_rebootWait; Clock::now() < end;) {
+        if (m_interrupted && m_interrupted())
+            return false;
+        const auto now = PortIdentity(port);
+        gone = gone || !now || now != before;
+        if (gone && now)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }

@@ -2,6 +2,8 @@
 
 #include "maintenance/UpdateRunHostIF.h"
 
+#include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -27,6 +29,12 @@ public:
     void ShowStatus(int32_t runState, const std::wstring& text) override;
     void StartTicks() override;
     void StopTicks() override;
+    // Watches the module's port until it has gone away and come back, at
+    // most the reboot wait; false on time-out or interruption.
+    bool ModuleRebootedByHand() override;
+    // Ctrl-C, asked while the tool waits for the operator.
+    void SetInterrupted(std::function<bool()> interrupted) { m_interrupted = std::move(interrupted); }
+    void SetRebootWait(std::chrono::milliseconds wait) { m_rebootWait = wait; }
 
     // Every status text the run showed, in order.
     const std::vector<std::wstring>& Log() const { return m_log; }
@@ -37,4 +45,6 @@ private:
     std::wstring m_lastStatus;
     std::wstring m_lastPercent;
     std::vector<std::wstring> m_log;
+    std::function<bool()> m_interrupted;
+    std::chrono::milliseconds m_rebootWait{std::chrono::seconds(120)};
 };

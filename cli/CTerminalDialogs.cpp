@@ -59,12 +59,11 @@ MsgResult CTerminalDialogs::MessageBox(const std::wstring& text, const std::wstr
                                        MsgButtons buttons, MsgIcon /*icon*/) {
     Box box{caption.empty() ? kApplicationTitle : caption, text};
     if (buttons == MsgButtons::Ok) {
-        // The operator must act before the run goes on: shown now, and on a
-        // terminal it waits for Enter.
+        // The operator must act before the run goes on: shown now. It is an
+        // instruction, not a question: the run then watches the port until
+        // the module has gone away and come back.
         if (EndsWith(text, updatetext::kManualRebootEnd)) {
             m_console.Err(text);
-            if (!m_policy.yes)
-                m_console.WaitForEnter(L"Press Enter when this is done.");
             box.printed = true;
         } else if (m_showAtOnce.load() && !m_json) {
             m_console.Err(text);

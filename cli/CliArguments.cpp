@@ -179,6 +179,9 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
     } else if (name == L"--no-peek" && noValue()) {
         m_noPeekSeen = m_args.noPeek = true;
     } else if (name == L"--port") {
+        // Which of two ports was meant cannot be guessed.
+        if (m_portSeen)
+            return Fail(L"--port given twice");
         if (!needValue())
             return Fail(L"--port needs a port number (3 or COM3)");
         m_args.port = ParsePort(*value);
@@ -186,6 +189,8 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
             return Fail(L"'" + *value + L"' is no port number (3 or COM3)");
         m_portSeen = true;
     } else if (name == L"--release") {
+        if (m_releaseSeen)
+            return Fail(L"--release given twice");
         if (!needValue())
             return Fail(L"--release needs a release (X.Y or latest)");
         m_releaseSeen = true;
@@ -209,9 +214,14 @@ bool Parser::Parse(const std::vector<std::string>& raw) {
     all.reserve(raw.size());
     for (const std::string& arg : raw)
         all.push_back(Utf8ToWide(arg));
-    for (const std::wstring& arg : all)
+    // Known before anything can fail, so that the failure comes as JSON too;
+    // a "--json" after "--" is a word, not an option.
+    for (const std::wstring& arg : all) {
+        if (arg == L"--")
+            break;
         if (arg == L"--json")
             m_result.json = true;
+    }
 
     std::vector<std::wstring> words;
     bool optionsEnded = false;

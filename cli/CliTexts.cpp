@@ -7,4 +7,9 @@ std::wstring ReleaseNotInTable(const std::wstring& release, const std::wstring& 
            L"' for this board.";
 }
 
+std::wstring WaitingForReboot(uint16_t port, long long seconds) {
+    return L"Waiting for COM" + std::to_wstring(port) + L" to go away and come back (at most " +
+           std::to_wstring(seconds) + L" s; Ctrl-C stops)...";
+}
+
 } // namespace clitext

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The tool's own texts: what only a command line has to say. Every text the
@@ -11,6 +12,12 @@ inline constexpr const wchar_t* kSetupUnverified =
     L"The module's release could not be verified: controls are disabled!";
 inline constexpr const wchar_t* kSetupNotWritten =
     L"The module did not keep the setup that was written to it.";
+inline constexpr const wchar_t* kSetupNotReadBack =
+    L"The setup was sent, but the module did not answer when it was read back: whether it "
+    L"kept it is not known.";
+// info: a read of the identification went unanswered.
+inline constexpr const wchar_t* kIdentityIncomplete =
+    L"The module did not answer every identification read: what is shown is incomplete.";
 inline constexpr const wchar_t* kDownloadNeedsFerrin =
     L"Module is running SafeBoot: single downloads are disabled!";
 inline constexpr const wchar_t* kSafeBootNoAbort =
@@ -20,5 +27,7 @@ inline constexpr const wchar_t* kNoTerminal =
 inline constexpr const wchar_t* kDowngradeNeedsForce =
     L"A downgrade forces every component: answered No (use --force).";
 std::wstring ReleaseNotInTable(const std::wstring& release, const std::wstring& typeName);
+// The manual reboot: the tool watches the port instead of asking.
+std::wstring WaitingForReboot(uint16_t port, long long seconds);
 
 } // namespace clitext

@@ -24,9 +24,11 @@
 #include "setups/SetupFileProcedures.h"
 #include "setups/SetupPageRules.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,6 +41,7 @@ namespace {
 // The program's update and lookup table pages tick every 100 ms.
 constexpr auto kTick = std::chrono::milliseconds(100);
 
+// A version the tool was given: always its two numbers.
 std::wstring Pair(const VersionNumber& version) {
     return std::to_wstring(version.major) + L"." + std::to_wstring(version.minor);
 }
@@ -100,21 +103,22 @@ bool Describe(CCliSession& session, SetupView& view, std::wstring& error) {
 }
 
 // The engine ignores the result of a block write, as the program does; a
-// failure would then be reported as success. The block is read back instead.
-template <class Block> bool ModuleKeeps(CCmdEngine& engine, const Block& block) {
+// failure would then be reported as success. The block is read back instead:
+// empty when the module holds it, else what went wrong.
+template <class Block> std::wstring ModuleKeeps(CCmdEngine& engine, const Block& block) {
     uint8_t bytes[Block::kLength] = {};
     if (engine.Channel().ReadConfigBlock(block.FpgaId(), block.BlockId(), bytes, Block::kLength) !=
         0)
-        return false;
+        return clitext::kSetupNotReadBack;
     Block readBack(nullptr, block.FpgaId(), block.BlockId());
     readBack.Decode(bytes);
     for (uint16_t i = 0; i < Block::kLength; ++i)
         if (readBack.EncodeByte(i) != block.EncodeByte(i))
-            return false;
-    return true;
+            return clitext::kSetupNotWritten;
+    return {};
 }
 
-bool ModuleKeepsSetup(CCliSession& session) {
+std::wstring ModuleKeepsSetup(CCliSession& session) {
     CCmdEngine& engine = session.Engine();
     return session.Engine().Module().moduleType == 2 ? ModuleKeeps(engine, session.TarnBlock())
                                                      : ModuleKeeps(engine, session.Orlan6Block());
@@ -253,10 +257,10 @@ void Runner::Info() {
     lines.push_back(L"Assembly: " + WidenText(module.assembly));
     lines.push_back(L"Serial: " + WidenText(module.serial));
     lines.push_back(L"Running: " + RunningText(module.runningImage));
-    lines.push_back(L"Release: " + Pair(module.release) + L" (verified " + verified + L")");
+    lines.push_back(L"Release: " + ReleaseText(module.release) + L" (verified " + verified + L")");
     lines.push_back(L"Desired release: " + desired);
-    lines.push_back(L"SafeBoot: " + Pair(module.safeBoot.version));
-    lines.push_back(L"Ferrin: " + Pair(module.ferrin.version));
+    lines.push_back(L"SafeBoot: " + VersionText(module.safeBoot.version));
+    lines.push_back(L"Ferrin: " + VersionText(module.ferrin.version));
 
     JsonValue json = JsonValue::MakeObject();
     json.Set("type", module.moduleType);
@@ -265,28 +269,28 @@ void Runner::Info() {
     json.Set("assembly", WidenText(module.assembly));
     json.Set("serial", WidenText(module.serial));
     json.Set("running", RunningText(module.runningImage));
-    json.Set("release", Pair(module.release));
+    json.Set("release", ReleaseText(module.release));
     json.Set("verifiedRelease", verified);
     json.Set("desiredRelease", desired);
-    json.Set("safeBoot", Pair(module.safeBoot.version));
-    json.Set("ferrin", Pair(module.ferrin.version));
+    json.Set("safeBoot", VersionText(module.safeBoot.version));
+    json.Set("ferrin", VersionText(module.ferrin.version));
     json.Set("configurationValid", m_engine.IsConfigurationValid());
     JsonValue fpgas = JsonValue::MakeArray();
     for (const auto& [fpgaId, fpga] : module.fpgas) {
         lines.push_back(L"FPGA " + std::to_wstring(fpgaId) + L" " + fpga.name + L": " +
-                        Pair(fpga.firmware.version));
+                        VersionText(fpga.firmware.version));
         JsonValue f = JsonValue::MakeObject();
         f.Set("id", static_cast<int>(fpgaId));
         f.Set("name", fpga.name);
-        f.Set("version", Pair(fpga.firmware.version));
+        f.Set("version", VersionText(fpga.firmware.version));
         JsonValue tables = JsonValue::MakeArray();
         for (const auto& [tableId, table] : fpga.lookupTables) {
             lines.push_back(L"  Lookup table " + std::to_wstring(tableId) + L" " + table.name +
-                            L": " + Pair(table.version));
+                            L": " + VersionText(table.version));
             JsonValue t = JsonValue::MakeObject();
             t.Set("id", static_cast<int>(tableId));
             t.Set("name", table.name);
-            t.Set("version", Pair(table.version));
+            t.Set("version", VersionText(table.version));
             tables.Append(std::move(t));
         }
         f.Set("lookupTables", std::move(tables));
@@ -302,6 +306,13 @@ void Runner::Info() {
         AddViewLines(view, lines);
         m_out.data.Set("setup", ViewJson(view));
     }
+    // What was shown is what could be read; a script must not take it as the
+    // whole identity.
+    m_out.data.Set("identityComplete", m_engine.IsIdentityComplete());
+    if (!m_engine.IsIdentityComplete())
+        return Fail(exitcode::kFailed, clitext::kIdentityIncomplete);
+    if (m_connectResult != 0)
+        return Fail(exitcode::kFailed, ConnectResultText(m_connectResult));
 }
 
 // ---- peek, poke, csv ----------------------------------------------------------------------------
@@ -393,7 +404,10 @@ void Runner::Setup() {
     const bool reads =
         m_args.setupAction == SetupAction::Show || m_args.setupAction == SetupAction::Save;
     if (reads && !m_engine.IsConfigurationValid())
-        return Fail(exitcode::kFailed, ConnectResultText(-9));
+        return Fail(exitcode::kFailed,
+                    ConnectResultText(m_connectResult == CCmdEngine::kConnectNoDescription
+                                          ? m_connectResult
+                                          : -9));
 
     switch (m_args.setupAction) {
     case SetupAction::Show:
@@ -409,8 +423,8 @@ void Runner::Setup() {
             m_session.TarnBlock().Reset();
         else
             m_session.Orlan6Block().Reset();
-        if (!ModuleKeepsSetup(m_session))
-            return Fail(exitcode::kFailed, clitext::kSetupNotWritten);
+        if (const std::wstring failed = ModuleKeepsSetup(m_session); !failed.empty())
+            return Fail(exitcode::kFailed, failed);
         break;
     }
 
@@ -453,8 +467,9 @@ void Runner::SetupFile(bool save, CConfigBlockIF& block) {
     const bool done = save ? SaveSetupFile(context) : LoadSetupFile(context, block);
     if (!done)
         return Fail(m_session.Dialogs().Declined() ? exitcode::kDeclined : exitcode::kFailed);
-    if (!save && !ModuleKeepsSetup(m_session))
-        return Fail(exitcode::kFailed, clitext::kSetupNotWritten);
+    if (const std::wstring failed = save ? std::wstring() : ModuleKeepsSetup(m_session);
+        !failed.empty())
+        return Fail(exitcode::kFailed, failed);
     m_out.lines.push_back(m_session.Status());
 }
 
@@ -481,8 +496,8 @@ void Runner::Download() {
     if (component >= 0 && !module.FindFpga(m_args.fpgaId))
         return UsageError(L"the module has no FPGA with id " + std::to_wstring(m_args.fpgaId));
 
-    int error = 0;
-    const uint32_t size = ImageFileSize(m_args.file, &error);
+    uint32_t size = 0;
+    const int error = CheckImageFile(m_args.file, size);
     if (error != 0) {
         m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
         return Fail(exitcode::kFailed);
@@ -613,6 +628,9 @@ void Runner::Update() {
     }
 
     CInterruptWatch watch;
+    host.SetInterrupted([&watch] { return watch.Interrupted(); });
+    if (const char* wait = std::getenv("PELLWORTH_REBOOT_WAIT"))
+        host.SetRebootWait(std::chrono::seconds(std::max(1L, std::strtol(wait, nullptr, 10))));
     bool stopped = false;
     while (run.IsRunning()) {
         std::this_thread::sleep_for(kTick);

@@ -59,7 +59,10 @@ void PrintText(CConsole& console, const CommandOutput& out,
         lastShown = box.text;
         anythingShown = true;
     }
-    if (!status.empty() && status != lastShown && !(success && Contains(out.lines, status))) {
+    // An update run's last status text was printed as it came.
+    const bool logged = !out.log.empty() && out.log.back() == status;
+    if (!status.empty() && status != lastShown && !logged &&
+        !(success && Contains(out.lines, status))) {
         console.Err(status);
         anythingShown = true;
     }

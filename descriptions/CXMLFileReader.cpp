@@ -1,5 +1,6 @@
 #include "descriptions/CXMLFileReader.h"
 
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 
 #include <xercesc/dom/DOMDocument.hpp>
@@ -19,6 +20,7 @@
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLResourceIdentifier.hpp>
 
+#include <cerrno>
 #include <new>
 #include <string>
 #include <utility>
@@ -65,9 +67,30 @@ private:
     std::vector<std::wstring> m_details;
 };
 
+// The local path a system id names, relative ids against the document's.
+std::string LocalPath(const std::wstring& id, const std::wstring& base) {
+    auto strip = [](std::wstring text) {
+        if (text.compare(0, 7, L"file://") == 0) {
+            text.erase(0, 7);
+        }
+        return text;
+    };
+    std::wstring path = strip(id);
+    if (!path.empty() && path[0] != L'/') {
+        const std::wstring from = strip(base);
+        const size_t slash = from.rfind(L'/');
+        if (slash != std::wstring::npos) {
+            path = from.substr(0, slash + 1) + path;
+        }
+    }
+    return WideToUtf8(path);
+}
+
 // Local grammars and entities resolve as usual; anything that would have to
 // be fetched over a network is replaced by nothing (the parse then reports
-// what is missing). A data file must never make the program go online.
+// what is missing). A data file must never make the program go online, nor
+// read a FIFO, a device or a terminal (a DOCTYPE naming /dev/stdin would
+// wait for input for ever).
 class LocalOnlyResolver : public xercesc::XMLEntityResolver {
 public:
     explicit LocalOnlyResolver(DetailCollector& details) : m_details(details) {}
@@ -76,9 +99,14 @@ public:
         const std::wstring id = XmlToWide(resource->getSystemId());
         const size_t scheme = id.find(L"://");
         if (scheme == std::wstring::npos || id.compare(0, 7, L"file://") == 0) {
-            return nullptr; // default resolution of a local file
+            const int error = inputfile::Check(LocalPath(id, XmlToWide(resource->getBaseURI())));
+            if (error != inputfile::kNotRegular && error != EISDIR) {
+                return nullptr; // default resolution of a local file (or its error)
+            }
+            m_details.Note(L"not read: " + id + L" (not a regular file)");
+        } else {
+            m_details.Note(L"not fetched: " + id);
         }
-        m_details.Note(L"not fetched: " + id);
         static const XMLByte kNothing[] = {0};
         return new xercesc::MemBufInputSource(kNothing, 0, resource->getSystemId(), false);
     }
@@ -157,6 +185,15 @@ std::wstring CXMLFileReader::GetDocumentAttribute(const std::wstring& element,
 
 bool CXMLFileReader::ParseDocument(const std::wstring& path) {
     ReleaseDocument();
+
+    // Only a regular file is parsed: a FIFO would block the parse for ever.
+    if (const int error = inputfile::Check(WideToUtf8(path));
+        error == inputfile::kNotRegular || error == EISDIR) {
+        const std::string reason = inputfile::ErrorReason(error);
+        AppendError(L"Parsing " + path + L" error count: 1\n" + path + L": " +
+                    std::wstring(reason.begin(), reason.end()) + L"\n");
+        return false;
+    }
 
     try {
         m_support = std::make_unique<ParseSupport>();

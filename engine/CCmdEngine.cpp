@@ -151,8 +151,16 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
 
     m_configurationValid.store(false);
     m_connected.store(true);
+    m_identityComplete = true;
 
     if (m_module.runningImage != kRunningFerrin) {
+        // Nothing is read from a module in SafeBoot: what the record still holds
+        // belongs to the module connected before, and a reconnect after a
+        // reboot must not wait for that module's serial.
+        m_module.name.clear();
+        m_module.assembly.clear();
+        m_module.serial.clear();
+        m_module.release = kNoVersion;
         m_module.moduleType = 0;
         SelectModuleType(0, kNoVersion);
         if (m_app)
@@ -160,8 +168,11 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
         return 0;
     }
 
+    // A read that fails leaves a connection the pages can use, but what it
+    // should have read is not known: a script must be told.
+    auto read = [this](int32_t code) { m_identityComplete = m_identityComplete && code == chan::kOk; };
     std::string serial;
-    m_channel.ReadSerial(serial);
+    read(m_channel.ReadSerial(serial));
     m_module.serial = serial;
     if (!expectedSerial.empty() && expectedSerial != serial && !IsBlankSerial(serial)) {
         m_connected.store(false);
@@ -169,11 +180,11 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     }
 
     uint8_t release[2] = {0xFF, 0xFF};
-    m_channel.ReadRelease(release[0], release[1]);
+    read(m_channel.ReadRelease(release[0], release[1]));
     m_module.release = {release[0], release[1]};
 
     std::string assembly;
-    m_channel.ReadAssembly(assembly);
+    read(m_channel.ReadAssembly(assembly));
     m_module.assembly = assembly;
 
     uint8_t type = 0;
@@ -207,10 +218,20 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     }
 
     std::string name;
-    m_channel.ReadName(name);
+    read(m_channel.ReadName(name));
     m_module.name = name;
 
-    ReadVersions();
+    m_identityComplete = ReadVersions() && m_identityComplete;
+    // A module of a type the program supports has setup blocks; without its
+    // type file there is no block to read, and "no block failed" would pass
+    // factory values off as the module's setup.
+    // The update page still learns the identity: an update is how such a
+    // module gets a release the program has a type file for.
+    if (m_module.moduleType != 0 && !m_descriptionLoaded) {
+        if (m_app)
+            m_app->OnIdentityChanged();
+        return kConnectNoDescription;
+    }
     if (!VerifyConfigBlocks())
         return -9;
     m_configurationValid.store(true);
@@ -224,10 +245,12 @@ void CCmdEngine::SelectModuleType(ModuleTypeId type, VersionNumber release) {
         return;
     ReleaseTable table;
     LoadReleasesOfType(type, table);
-    if (const AssemblyRecord* record = FindByRelease(table, release)) {
+    m_descriptionLoaded = false;
+    // The board's own record: its type file is the one that describes this module.
+    if (const AssemblyRecord* record = FindModuleAssembly(table, release, m_module.assembly)) {
         std::unique_ptr<CModuleTypeXML> reader(m_app ? m_app->CreateModuleTypeReader() : nullptr);
         if (reader)
-            LoadModuleDescription(m_module, *reader, record->moduleTypeFile);
+            m_descriptionLoaded = LoadModuleDescription(m_module, *reader, record->moduleTypeFile);
     }
     m_module.moduleType = type;
     if (m_app)
@@ -247,21 +270,25 @@ void CCmdEngine::LoadReleasesOfType(ModuleTypeId type, ReleaseTable& table) {
     LoadReleaseTable(table, *reader);
 }
 
-void CCmdEngine::ReadVersions() {
+bool CCmdEngine::ReadVersions() {
+    bool all = true;
     for (auto& [fpgaId, fpga] : m_module.fpgas) {
         const auto interface = static_cast<uint8_t>(fpga.interface);
         uint8_t major = 0;
         uint8_t minor = 0;
         if (m_channel.ReadFpgaRevision(interface, fpga.deviceId, fpga.firmware.revisionStart, major,
                                        minor) != chan::kOk)
-            return;
+            return false;
         fpga.firmware.version = {major, minor};
         for (auto& [tableId, table] : fpga.lookupTables) {
             if (m_channel.ReadLookupTableVersion(interface, fpga.deviceId, tableId, table.start + 1,
                                                  major, minor) == chan::kOk)
                 table.version = {major, minor};
+            else
+                all = false;
         }
     }
+    return all;
 }
 
 bool CCmdEngine::VerifyConfigBlocks() {
@@ -354,11 +381,15 @@ int32_t CCmdEngine::DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t s
     FpgaDescription* fpga = m_module.FindFpga(fpgaId);
     if (!fpga)
         return eng::kOk;
+    // The old version is gone with the download: when the new one cannot be
+    // read, the record says none rather than claim the old one.
     uint8_t major = 0;
     uint8_t minor = 0;
-    if (m_channel.ReadFpgaRevision(static_cast<uint8_t>(fpga->interface), fpga->deviceId,
-                                   fpga->firmware.revisionStart, major, minor) == chan::kOk)
-        fpga->firmware.version = {major, minor};
+    fpga->firmware.version =
+        m_channel.ReadFpgaRevision(static_cast<uint8_t>(fpga->interface), fpga->deviceId,
+                                   fpga->firmware.revisionStart, major, minor) == chan::kOk
+            ? VersionNumber{major, minor}
+            : kNoVersion;
     return eng::kOk;
 }
 
@@ -384,8 +415,9 @@ int32_t CCmdEngine::DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::is
 
     uint8_t major = 0;
     uint8_t minor = 0;
-    if (m_channel.ReadLookupTableVersion(interface, fpga->deviceId, tableId, table->start + 1,
-                                         major, minor) == chan::kOk)
-        table->version = {major, minor};
+    table->version = m_channel.ReadLookupTableVersion(interface, fpga->deviceId, tableId,
+                                                      table->start + 1, major, minor) == chan::kOk
+                         ? VersionNumber{major, minor}
+                         : kNoVersion;
     return eng::kOk;
 }

@@ -88,12 +88,18 @@ public:
     bool ConfigBlockChanged(uint8_t fpgaId, uint8_t blockId);
     void CommitConfigBlock(uint8_t fpgaId, uint8_t blockId);
 
-    // Connection and identification.
+    // Connection and identification. Connect gives 0 or a connection result
+    // (ConnectResultText); kConnectNoDescription when the module's type file
+    // could not be read, so its setup cannot be.
+    static constexpr int32_t kConnectNoDescription = -24;
     int32_t Connect(const std::string& expectedSerial);
     int32_t ChangeModuleType(ModuleTypeId type, const uint8_t release[2]);
     void SelectModuleType(ModuleTypeId type, VersionNumber release);
     void LoadReleasesOfType(ModuleTypeId type, ReleaseTable& table);
-    void ReadVersions();
+    // False when a version could not be read.
+    bool ReadVersions();
+    // Every identification read of the last Connect was answered.
+    bool IsIdentityComplete() const { return m_identityComplete; }
     bool VerifyConfigBlocks();
     void WriteAllConfigBlocks();
     bool IsModuleResponding();
@@ -124,5 +130,8 @@ private:
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_configurationValid{false};
     std::atomic<bool> m_updateInProgress{false};
+    // The last SelectModuleType read the type file of the module's release.
+    bool m_descriptionLoaded = false;
+    bool m_identityComplete = false;
     std::atomic<float> m_progress{0.0f};
 };

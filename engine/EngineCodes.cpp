@@ -44,6 +44,7 @@ constexpr CodeText kEngineTexts[] = {
     {eng::kJtagTdoMismatch, L"JTAG TDO mismatch!"},
     {eng::kBadJtagInstruction, L"Bad JTAG instruction!"},
     {eng::kImageTooLarge, L"Image is too large for this component!"},
+    {eng::kNotRunningFerrin, L"The module runs SafeBoot, not Ferrin: it cannot be configured!"},
 };
 
 constexpr CodeText kConnectTexts[] = {
@@ -59,6 +60,7 @@ constexpr CodeText kConnectTexts[] = {
     {-9, L"Bad config data"},
     {-21, L"Type Support Not Installed"},
     {-23, L"Wrong module"},
+    {-24, L"Module type file missing or unreadable"},
 };
 
 template <size_t N>

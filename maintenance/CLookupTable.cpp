@@ -313,13 +313,10 @@ std::wstring CLookupTable::SelectedFile() const {
 }
 
 bool CLookupTable::TestOpen(const std::wstring& path) {
-    const std::string name = WideToUtf8(path);
-    std::error_code ignored;
-    errno = 0;
-    std::ifstream file(name, std::ios::binary);
-    const int error = !file.is_open()                                ? (errno != 0 ? errno : ENOENT)
-                      : std::filesystem::is_directory(name, ignored) ? EISDIR
-                                                                     : 0;
+    uint64_t size = 0;
+    int error = inputfile::Check(WideToUtf8(path), &size);
+    if (error == 0 && size == 0)
+        error = inputfile::kEmpty; // nothing to download
     if (error == 0)
         return true;
     m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);

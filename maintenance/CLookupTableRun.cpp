@@ -1,5 +1,6 @@
 #include "maintenance/CLookupTableRun.h"
 
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
@@ -39,23 +40,15 @@ int CLookupTableRun::Open(const std::wstring& path) {
     if (m_running)
         return EBUSY; // the worker reads the open image
     CloseImage();
-    const std::string name = WideToUtf8(path);
-    // A directory opens as a stream but is no image.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(name, ignored))
-        return EISDIR;
-    errno = 0;
-    m_image.open(name, std::ios::binary | std::ios::ate);
-    if (!m_image.is_open())
-        return errno != 0 ? errno : ENOENT;
-    const std::streamoff end = m_image.tellg();
+    uint64_t size = 0;
+    if (const int error = inputfile::Open(m_image, WideToUtf8(path), size, true); error != 0)
+        return error;
     // The start command carries a 32-bit size; a larger file would go out cut.
-    if (end < 0 || static_cast<unsigned long long>(end) > std::numeric_limits<uint32_t>::max()) {
+    if (size > std::numeric_limits<uint32_t>::max()) {
         m_image.close();
-        return end < 0 ? EIO : EFBIG;
+        return EFBIG;
     }
-    m_image.seekg(0);
-    m_size = static_cast<uint32_t>(end);
+    m_size = static_cast<uint32_t>(size);
     return 0;
 }
 

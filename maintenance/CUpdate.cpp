@@ -607,11 +607,10 @@ void CUpdate::UpdateControls() {
 }
 
 bool CUpdate::TestOpen(const std::wstring& path) {
-    errno = 0;
-    std::ifstream file(WideToUtf8(path), std::ios::binary);
-    if (file.is_open())
+    uint32_t size = 0;
+    const int error = CheckImageFile(path, size);
+    if (error == 0)
         return true;
-    const int error = errno != 0 ? errno : ENOENT;
     m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
     return false;
 }
@@ -676,9 +675,8 @@ void CUpdate::OnManualUpdate() {
     if (m_fileCombo->currentIndex() < 0)
         return;
     const std::wstring path = W(m_fileCombo->currentText());
-    int error = 0;
-    const uint32_t size = ImageFileSize(path, &error);
-    if (error != 0) {
+    uint32_t size = 0;
+    if (const int error = CheckImageFile(path, size); error != 0) {
         m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
         return;
     }

@@ -1,6 +1,7 @@
 #include "maintenance/ReleaseUpdate.h"
 
 #include "app/CDialogServicesIF.h"
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -66,15 +68,20 @@ std::wstring TableDefinitionMissingText(uint8_t tableId) {
 }
 
 uint32_t ImageFileSize(const std::wstring& path, int* systemError) {
-    errno = 0;
-    std::ifstream file(WideToUtf8(path), std::ios::binary | std::ios::ate);
-    if (!file.is_open()) {
-        if (systemError)
-            *systemError = errno != 0 ? errno : ENOENT;
-        return 0;
-    }
-    const std::streamoff end = file.tellg();
-    return static_cast<uint32_t>(std::clamp<std::streamoff>(end, 0, UINT32_MAX));
+    // A directory, FIFO or device is no image: it counts as missing.
+    uint64_t size = 0;
+    int error = inputfile::Check(WideToUtf8(path), &size);
+    if (error == 0 && size > UINT32_MAX)
+        error = EFBIG; // a start command carries 32 bits of size
+    if (systemError)
+        *systemError = error;
+    return error != 0 ? 0 : static_cast<uint32_t>(size);
+}
+
+int CheckImageFile(const std::wstring& path, uint32_t& size) {
+    int error = 0;
+    size = ImageFileSize(path, &error);
+    return error == 0 && size == 0 ? inputfile::kEmpty : error;
 }
 
 ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* release,
@@ -91,9 +98,12 @@ ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* r
     auto whole = [&](uint8_t fpgaId) {
         return 1 + static_cast<int32_t>(TableIds(*release, fpgaId).size());
     };
-    int32_t count = module.runningImage == kRunningSafeBoot ? 1 : 0;
+    const bool safeBoot = module.runningImage == kRunningSafeBoot;
+    int32_t count = safeBoot ? 1 : 0;
 
-    if (!(module.ferrin.version == release->ferrin.version) || force) {
+    // A module in SafeBoot has no working application whatever Ferrin version
+    // it reports: Ferrin goes as if forced.
+    if (!(module.ferrin.version == release->ferrin.version) || force || safeBoot) {
         count += 1;
         for (const uint8_t id : ids)
             count += whole(id);
@@ -146,13 +156,14 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
     }
     const std::wstring selectedText = SelectedText(*release);
 
-    // A module whose release cannot be verified is not "newer": asking about a
-    // downgrade from 'Unknown' would be wrong, and the count decides what it needs.
+    // A module whose release cannot be verified still says which release it
+    // is at: a downgrade from that must be asked for just the same.
+    const VersionNumber from = installed.IsNone() ? engine.Module().release : installed;
     bool force = false;
     bool confirmed = false;
-    if (!installed.IsNone() && IsNewer(installed, release->release)) {
+    if (!from.IsNone() && IsNewer(from, release->release)) {
         const MsgResult answer =
-            dialogs.MessageBox(updatetext::DowngradeQuestion(ReleaseText(installed), selectedText),
+            dialogs.MessageBox(updatetext::DowngradeQuestion(ReleaseText(from), selectedText),
                                kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation);
         if (answer != MsgResult::Yes) {
             host.ReportError(L"Update was cancelled.");
@@ -243,7 +254,7 @@ void ReleaseUpdate::Run() {
         return Fail(count.code, count.finalMessage);
     m_total = count.count;
 
-    if (!UpdateFerrin() || !Configure() || !UpdateFpgas())
+    if (!UpdateFerrin() || !Configure() || !UpdateFpgas() || !CheckDownloaded())
         return;
     const std::wstring release = SelectedText(m_target.release);
     if (!m_ferrinDone && !m_fpgaUpdated && !m_tableUpdated)
@@ -256,12 +267,14 @@ int32_t
 ReleaseUpdate::DownloadFile(const std::wstring& file,
                             const std::function<int32_t(std::istream&, uint32_t)>& download) {
     const std::wstring component = Number(m_next) + L" of " + Number(m_total);
-    std::ifstream stream(WideToUtf8(file), std::ios::binary);
-    const uint32_t size = stream.is_open() ? ImageFileSize(file) : 0;
+    std::ifstream stream;
+    uint64_t length = 0;
+    // A file that went away or was emptied since the start checks is not sent.
+    const bool opened = inputfile::Open(stream, WideToUtf8(file), length, true) == 0;
+    const auto size = static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
     m_run.Post(L"Updating component " + component + L" ...");
-    // A file that went away since the start checks is not sent as an empty image.
     const int32_t result =
-        size == 0 ? eng::kFileAccess : m_run.Download([&] { return download(stream, size); });
+        !opened ? eng::kFileAccess : m_run.Download([&] { return download(stream, size); });
     stream.close();
     m_run.Post(L"Component " + component + L" updated " +
                (result == eng::kOk ? L"successfully." : L"unsuccessfully!"));
@@ -272,13 +285,17 @@ bool ReleaseUpdate::UpdateFerrin() {
     const ModuleRecord& module = m_engine.Module();
     const VersionNumber wanted = m_target.release.ferrin.version;
     int32_t tries = 0;
-    while (!(module.ferrin.version == wanted) || (m_force && !m_ferrinDone)) {
+    // A module still in SafeBoot after a reboot did not start the image it was given.
+    while (!(module.ferrin.version == wanted) || module.runningImage == kRunningSafeBoot ||
+           (m_force && !m_ferrinDone)) {
         // A module that never takes the image would otherwise be updated for ever.
         if (tries == m_run.Timing().ferrinTries) {
-            std::wstring text = L"Ferrin is still at version " +
-                                ReleaseText(module.ferrin.version) + L" after " + Number(tries) +
-                                L" downloads of version " + ReleaseText(wanted) +
-                                L"; the update was stopped.";
+            const std::wstring state = module.runningImage == kRunningSafeBoot
+                                           ? L"The module still runs SafeBoot"
+                                           : L"Ferrin is still at version " +
+                                                 ReleaseText(module.ferrin.version);
+            std::wstring text = state + L" after " + Number(tries) + L" downloads of version " +
+                                ReleaseText(wanted) + L"; the update was stopped.";
             m_run.Post(text);
             Fail(upd::kFerrinNotAccepted, std::move(text));
             return false;
@@ -312,7 +329,9 @@ bool ReleaseUpdate::UpdateFerrin() {
         m_run.Host().SetQuiet(false);
         if (reconnected != eng::kOk) {
             m_run.Post(L"Unable to reconnect to the module!");
-            Fail(reconnected);
+            Fail(reconnected, reconnected == upd::kNotRebooted
+                                  ? std::wstring(updatetext::kModuleNotRebooted)
+                                  : std::wstring());
             return false;
         }
         m_run.Post(L"Reconnected to the module.");
@@ -347,6 +366,32 @@ bool ReleaseUpdate::Configure() {
     return true;
 }
 
+bool ReleaseUpdate::CheckDownloaded() {
+    // A download the module took without error may still hold another version
+    // (an old image under a new name): success is what the module reports
+    // afterwards, read back by the engine after each download. Ferrin was
+    // checked after its reboot.
+    const AssemblyRecord& release = m_target.release;
+    for (const auto& [fpgaId, tableId] : m_downloaded) {
+        const FpgaDescription* fpga = m_engine.Module().FindFpga(fpgaId);
+        const LookupTableDescription* table =
+            fpga && tableId ? fpga->FindLookupTable(*tableId) : nullptr;
+        const VersionNumber expected =
+            tableId ? release.TableVersion(fpgaId, *tableId) : release.FpgaVersion(fpgaId);
+        const VersionNumber reported = !fpga ? kNoVersion
+                                       : tableId ? (table ? table->version : kNoVersion)
+                                                 : fpga->firmware.version;
+        if (reported == expected)
+            continue;
+        std::wstring text = updatetext::ComponentMismatchText(fpgaId, tableId, ReleaseText(expected),
+                                                              ReleaseText(reported));
+        m_run.Post(text);
+        Fail(upd::kComponentMismatch, std::move(text));
+        return false;
+    }
+    return true;
+}
+
 bool ReleaseUpdate::UpdateFpgas() {
     const AssemblyRecord& release = m_target.release;
     for (const uint8_t fpgaId : FpgaIds(release)) {
@@ -372,6 +417,7 @@ bool ReleaseUpdate::UpdateFpgas() {
             }
             ++m_next;
             m_fpgaUpdated = true;
+            m_downloaded.emplace_back(fpgaId, std::nullopt);
         }
         // An updated FPGA brings all its tables with it, whatever their versions.
         for (const uint8_t tableId : TableIds(release, fpgaId)) {
@@ -392,6 +438,7 @@ bool ReleaseUpdate::UpdateFpgas() {
             }
             ++m_next;
             m_tableUpdated = true;
+            m_downloaded.emplace_back(fpgaId, tableId);
         }
     }
     return true;

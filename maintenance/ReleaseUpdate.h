@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CCmdEngine;
 struct ModuleRecord;
@@ -42,6 +45,8 @@ private:
     bool UpdateFerrin();
     bool Configure();
     bool UpdateFpgas();
+    // Every FPGA and table downloaded reports the release's version.
+    bool CheckDownloaded();
     // Opens the file, posts the progress and result lines around the
     // download; returns the filtered code.
     int32_t DownloadFile(const std::wstring& file,
@@ -57,6 +62,8 @@ private:
     bool m_ferrinDone = false;
     bool m_fpgaUpdated = false;
     bool m_tableUpdated = false;
+    // (FPGA id, table id or none for the FPGA image) in download order.
+    std::vector<std::pair<uint8_t, std::optional<uint8_t>>> m_downloaded;
 };
 
 // The update page's "module entry valid": the module provably runs a release
@@ -70,3 +77,6 @@ std::wstring TableDefinitionMissingText(uint8_t tableId);
 // Opens a file for reading and returns its length; 0 and the system error when
 // it cannot be opened.
 uint32_t ImageFileSize(const std::wstring& path, int* systemError = nullptr);
+// An image to download on its own: 0 with its size, or the error for the
+// file-error report (inputfile::kEmpty for a file of no bytes: nothing to send).
+int CheckImageFile(const std::wstring& path, uint32_t& size);

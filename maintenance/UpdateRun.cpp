@@ -1,6 +1,7 @@
 #include "maintenance/UpdateRun.h"
 
 #include "app/CDialogServicesIF.h"
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
@@ -30,7 +31,9 @@ constexpr int32_t kPassingCodes[] = {eng::kOk,
                                      -23,
                                      eng::kJtagTdoMismatch,
                                      eng::kBadJtagInstruction,
-                                     eng::kImageTooLarge};
+                                     eng::kImageTooLarge,
+                                     // Known causes keep their own texts.
+                                     eng::kNotRunningFerrin};
 
 // Workers run one step below normal priority so the GUI stays responsive.
 void LowerThreadPriority() {
@@ -132,10 +135,8 @@ void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
 bool UpdateRun::StartManual(int32_t component, const std::wstring& path, bool releaseSelected) {
     if (IsRunning() || m_worker.joinable())
         return false;
-    errno = 0;
-    m_stream = std::ifstream(WideToUtf8(path), std::ios::binary);
-    if (!m_stream.is_open()) {
-        const int error = errno != 0 ? errno : ENOENT;
+    uint64_t size = 0;
+    if (const int error = inputfile::Open(m_stream, WideToUtf8(path), size, true); error != 0) {
         m_host.Dialogs().ReportFileError(path, FileOperation::Open, error);
         return false;
     }
@@ -322,6 +323,10 @@ void UpdateRun::ServeRequest() {
                                     MsgButtons::Ok, MsgIcon::Exclamation);
         if (m_runState.load() == kRunIdle)
             return; // shut down while the box was up
+        // Reconnecting to a module that was not rebooted would download
+        // Ferrin to it again.
+        if (!m_host.ModuleRebootedByHand())
+            return Answer(upd::kNotRebooted);
         Post(L"Reconnecting to the module...");
         return Answer(m_host.Connect(serial) ? eng::kOk : eng::kLinkError);
     }
@@ -432,6 +437,8 @@ void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& messag
         return;
     case upd::kNoReleaseAvailable:
     case upd::kFerrinNotAccepted:
+    case upd::kComponentMismatch:
+    case upd::kNotRebooted:
         m_host.ReportError(message);
         return;
     default: {

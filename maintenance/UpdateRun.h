@@ -34,6 +34,10 @@ constexpr int32_t kNoTableDefinition = -43;
 constexpr int32_t kNoReleaseAvailable = -44;
 // The module keeps reporting another Ferrin version after every download.
 constexpr int32_t kFerrinNotAccepted = -45;
+// A downloaded FPGA image or table reports another version than the release's.
+constexpr int32_t kComponentMismatch = -46;
+// The module was to be rebooted by hand and did not go away and come back.
+constexpr int32_t kNotRebooted = -47;
 } // namespace upd
 
 // What the worker asks the GUI thread to do.

@@ -44,4 +44,9 @@ public:
     // Tick() is wanted every 100 ms from StartTicks until StopTicks.
     virtual void StartTicks() {}
     virtual void StopTicks() {}
+    // After the operator was told to reboot the module by hand (and the box
+    // was answered): true when the module may be reconnected. A front end
+    // without an operator at a box waits here until the module has gone away
+    // and come back, and gives false when it did not (GUI thread).
+    virtual bool ModuleRebootedByHand() { return true; }
 };

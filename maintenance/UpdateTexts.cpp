@@ -25,6 +25,15 @@ std::wstring ForceAnywayQuestion(const std::wstring& selected) {
            L"'.\n\nDo you wish to force all components to update anyway?";
 }
 
+std::wstring ComponentMismatchText(uint8_t fpgaId, std::optional<uint8_t> tableId,
+                                   const std::wstring& expected, const std::wstring& reported) {
+    std::wstring component = L"FPGA id '" + std::to_wstring(fpgaId) + L"'";
+    if (tableId)
+        component = L"LUT id '" + std::to_wstring(*tableId) + L"' of " + component;
+    return L"The module reports version " + reported + L" for " + component +
+           L" after its update, not version " + expected + L" of the release.";
+}
+
 std::wstring ManualRebootText() {
     return std::wstring(L"Ferrin has been successfully updated.\nYou must now reboot the "
                         L"module.\n\n") +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The Update tab's questions and outcomes that every front end shows as they
@@ -47,6 +48,16 @@ inline constexpr const wchar_t* kReleasePromptQuestion = L"Proceed with the upda
 // with kManualRebootEnd.
 std::wstring ManualRebootText();
 inline constexpr const wchar_t* kManualRebootEnd = L"Press OK when this is done.";
+
+// A downloaded FPGA image (no table id) or lookup table that reports another
+// version than the release's: the run fails with this text.
+std::wstring ComponentMismatchText(uint8_t fpgaId, std::optional<uint8_t> tableId,
+                                   const std::wstring& expected, const std::wstring& reported);
+
+// The module to be rebooted by hand did not go away and come back.
+inline constexpr const wchar_t* kModuleNotRebooted =
+    L"The module was not rebooted, so the update was stopped before Ferrin could be downloaded "
+    L"again.";
 
 // The caption of the box that closes a successful update.
 inline constexpr const wchar_t* kUpdateSuccessfulCaption = L"Update Successful!";

@@ -2,6 +2,7 @@
 
 #include "app/CDialogServicesIF.h"
 #include "descriptions/ModuleTypeNames.h"
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "setups/CConfigBlockIF.h"
@@ -77,15 +78,13 @@ bool LoadSetupFile(SetupFileContext& context, CConfigBlockIF& block) {
         return false;
     }
 
-    const int fd = ::open(WideToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        context.dialogs->ReportFileError(path, FileOperation::Open, errno);
+    // A FIFO or device named as a setup file would block the load for ever.
+    uint64_t size = 0;
+    if (const int error = inputfile::Check(WideToUtf8(path), &size); error != 0) {
+        context.dialogs->ReportFileError(path, FileOperation::Open, error);
         return false;
     }
-    struct stat info {};
-    const bool sized = ::fstat(fd, &info) == 0;
-    ::close(fd);
-    if (sized && static_cast<uintmax_t>(info.st_size) > kMaxSetupFileSize) {
+    if (size > kMaxSetupFileSize) {
         context.dialogs->MessageBox(Format(L"File '%s' is too large to be a setup file!", path));
         return false;
     }

@@ -152,6 +152,8 @@ struct SimulatedModule::Impl {
     Clock::time_point planWaitUntil{};
     std::optional<Clock::time_point> comeBackAt;
     Clock::time_point hupUntil{};
+    // A client had the slave side open at the last look.
+    bool clientPresent = false;
 
     explicit Impl(ModuleConfig c)
         : config(std::move(c)), state(config.state), behaviour(config.behaviour) {}
@@ -223,6 +225,38 @@ struct SimulatedModule::Impl {
         close(slave);
     }
 
+    // A USB serial port forgets TIOCEXCL on its last close; a pty keeps it
+    // while its master lives, so a client killed while holding the port would
+    // lock every other user out. The flag is cleared through a short open of
+    // our own; where that is refused (not root), the port is made anew.
+    void ReleaseExclusive() {
+        fs::path node;
+        {
+            std::lock_guard lock(mutex);
+            node = device;
+        }
+        if (node.empty())
+            return;
+        const int slave = open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (slave >= 0) {
+            ioctl(slave, TIOCNXCL);
+            close(slave);
+            return;
+        }
+        if (errno != EBUSY)
+            return;
+        ClosePort(false);
+        std::string why;
+        if (!OpenPort(why)) {
+            std::lock_guard lock(mutex);
+            error = why;
+            return;
+        }
+        std::lock_guard lock(mutex);
+        present = true;
+        changed.notify_all();
+    }
+
     void ClosePort(bool drain) {
         if (master < 0)
             return;
@@ -236,6 +270,7 @@ struct SimulatedModule::Impl {
         portdir::Unpublish(config.portNumber);
         close(master);
         master = -1;
+        clientPresent = false;
         rx.clear();
         rxTimes.clear();
         tx.clear();
@@ -509,6 +544,9 @@ struct SimulatedModule::Impl {
                     wakeBy(planWaitUntil);
                 if (now < hupUntil)
                     wakeBy(hupUntil);
+                // A poll that times out without a hang-up shows a client came.
+                if (!clientPresent)
+                    wakeBy(now + std::chrono::milliseconds(10));
             }
 
             pollfd fds[2] = {{wakeFd, POLLIN, 0}, {-1, 0, 0}};
@@ -527,6 +565,8 @@ struct SimulatedModule::Impl {
                 timeoutPtr = &timeout;
             }
             const int ready = ppoll(fds, count, timeoutPtr, nullptr);
+            if (ready == 0 && count == 2)
+                clientPresent = true; // no hang-up: the slave side is open
             if (ready <= 0)
                 continue;
             if (fds[0].revents & POLLIN) {
@@ -537,11 +577,18 @@ struct SimulatedModule::Impl {
                 now = Clock::now();
                 if (fds[1].revents & POLLOUT)
                     txBlocked = false;
-                if (fds[1].revents & POLLIN)
+                if (fds[1].revents & POLLIN) {
+                    clientPresent = true;
                     ReadInput(now);
-                else if (fds[1].revents & (POLLHUP | POLLERR))
+                } else if (fds[1].revents & (POLLHUP | POLLERR)) {
                     // No slave side is open: the master reports hang-up until one is.
                     hupUntil = now + std::chrono::milliseconds(10);
+                    if (clientPresent)
+                        ReleaseExclusive();
+                    clientPresent = false;
+                } else if (fds[1].revents & POLLOUT) {
+                    clientPresent = true;
+                }
             }
         }
         ClosePort(false);

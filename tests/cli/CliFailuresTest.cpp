@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -129,7 +132,7 @@ TEST_F(CliFailures, UnreadableSetupIsNeitherShownNorSaved) {
     sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
     module.ScriptAlways(0x8C, sim::Reply::Reject());
     const CliResult info = Cli({"info", "--port", Port(module)});
-    EXPECT_EQ(info.exitCode, 0) << info;
+    EXPECT_EQ(info.exitCode, kFailed) << info;
     EXPECT_TRUE(info.OutHas("Connection: Bad config data\n")) << info;
     EXPECT_FALSE(info.OutHas("Setup (")) << info;
     EXPECT_TRUE(info.ErrHas("Connected to module: Bad config data\n")) << info;
@@ -263,6 +266,104 @@ TEST_F(CliFailures, CtrlCDuringADownloadAbortsItAndTheModuleTakesTheNext) {
                                 "types/TARN/images/lut1-1.0.bin"});
     EXPECT_EQ(next.exitCode, 0) << next;
     EXPECT_EQ(module.Transfers().back().end, sim::TransferRecord::End::Finished);
+}
+
+TEST_F(CliFailures, OnlyRegularFilesAreReadAndNeverBlock) {
+    // A directory, a FIFO (no writer: opening it for reading would wait for
+    // ever) and an empty file, given wherever the tool reads a file.
+    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
+    const std::string port = Port(module);
+    fs::create_directories(Scratch("dir.xml"));
+    ASSERT_EQ(mkfifo(Scratch("fifo.xml").c_str(), 0600), 0);
+    WriteScratch("empty.bin", "");
+    WriteScratch("doctype.xml", "<?xml version=\"1.0\"?>\n<!DOCTYPE ModuleParams SYSTEM \"" +
+                                    Scratch("fifo.xml").string() + "\">\n<ModuleParams/>\n");
+    const std::vector<uint8_t> setup = SetupBytes(module);
+    const std::string dir = Scratch("dir.xml").string();
+    const std::string fifo = Scratch("fifo.xml").string();
+    const std::string empty = Scratch("empty.bin").string();
+    const std::string opening = "An error occurred while opening '";
+    const struct {
+        std::vector<std::string> args;
+        std::string error; // the end of standard error
+    } cases[] = {
+        {{"-d", "download", "--port", port, "--yes", "ferrin", dir},
+         opening + dir + "': Is a directory.\n"},
+        {{"-d", "download", "--port", port, "--yes", "fpga", "0", fifo},
+         opening + fifo + "': Not a regular file.\n"},
+        {{"-d", "download", "--port", port, "--yes", "safeboot", empty},
+         opening + empty + "': The file is empty.\n"},
+        {{"-d", "download", "--port", port, "--yes", "lut", "0", "0", fifo},
+         opening + fifo + "': Not a regular file.\n"},
+        {{"-d", "download", "--port", port, "--yes", "lut", "0", "0", empty},
+         opening + empty + "': The file is empty.\n"},
+        {{"-d", "csv", "--port", port, fifo}, opening + fifo + "': Not a regular file.\n"},
+        {{"-d", "csv", "--port", port, dir}, opening + dir + "': Is a directory.\n"},
+        {{"setup", "--port", port, "--release", "1.0", "load", fifo},
+         "File '" + fifo + "' is not a file!\nLoad operation was cancelled.\n"},
+        {{"setup", "--port", port, "--release", "1.0", "load", Scratch("doctype.xml").string()},
+         ""},
+    };
+    for (const auto& c : cases) {
+        module.ClearLog();
+        CliChild child(c.args, DataDirectory());
+        const CliResult result = child.Finish(20s);
+        EXPECT_FALSE(result.timedOut) << c.args.back() << result;
+        EXPECT_EQ(result.exitCode, kFailed) << c.args.back() << result;
+        EXPECT_TRUE(result.ErrEndsWith(c.error)) << c.args.back() << result;
+        EXPECT_EQ(ImageDownloads(module), 0u) << c.args.back();
+        EXPECT_TRUE(module.State().registers.empty()) << c.args.back();
+    }
+    EXPECT_EQ(SetupBytes(module), setup);
+}
+
+TEST_F(CliFailures, ManualRebootWaitsForTheModuleToComeBack) {
+    // A module that cannot reboot itself: the operator is told to, and the
+    // tool waits for the port to go away and come back. One that never
+    // reboots does not get Ferrin again.
+    setenv("PELLWORTH_REBOOT_WAIT", "3", 1);
+    for (const bool operatorReboots : {true, false}) {
+        SCOPED_TRACE(operatorReboots);
+        sim::SimulatedModule& module = StartModule(
+            sim::Profile::Tarn, {1, 0}, [](sim::ModuleConfig& c) { c.behaviour.canReboot = false; });
+        CliChild child({"update", "--port", Port(module), "--release", "1.1", "--yes"},
+                       DataDirectory());
+        if (operatorReboots) {
+            ASSERT_TRUE(module.WaitForRequest(0xA0, 30s));
+            std::this_thread::sleep_for(500ms);
+            module.PowerCycle(200ms);
+        }
+        const CliResult result = child.Finish(60s);
+        size_t ferrin = 0;
+        for (const sim::TransferRecord& transfer : module.Transfers())
+            ferrin += transfer.startCode == 0x86 ? 1 : 0;
+        EXPECT_EQ(ferrin, 1u) << result;
+        EXPECT_TRUE(result.ErrHas("Waiting for COM" + Port(module) + " to go away and come back"))
+            << result;
+        if (operatorReboots) {
+            EXPECT_EQ(result.exitCode, 0) << result;
+            EXPECT_EQ(module.State().release, (sim::Version{1, 1}));
+        } else {
+            EXPECT_EQ(result.exitCode, kFailed) << result;
+            EXPECT_TRUE(result.ErrEndsWith("The module was not rebooted, so the update was "
+                                           "stopped before Ferrin could be downloaded again.\n"))
+                << result;
+        }
+        m_modules.clear();
+    }
+    unsetenv("PELLWORTH_REBOOT_WAIT");
+}
+
+TEST_F(CliFailures, InfoFailsWhenAnIdentificationReadGoesUnanswered) {
+    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
+    module.ScriptAlways(0x84, sim::Reply::Reject());
+    const CliResult info = Cli({"info", "--port", Port(module)});
+    EXPECT_EQ(info.exitCode, kFailed) << info;
+    EXPECT_TRUE(info.ErrEndsWith("The module did not answer every identification read: what is "
+                                 "shown is incomplete.\n"))
+        << info;
+    // Versions never read show as none, not as 255.255.
+    EXPECT_FALSE(info.OutHas("255.255")) << info;
 }
 
 } // namespace

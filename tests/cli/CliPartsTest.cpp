@@ -100,10 +100,15 @@ TEST(CliArguments, BadLinesNameTheProblem) {
         {{"info", "--port", "1", "--yes"}, L"'info' does not take --yes"},
         {{"--port"}, L"--port needs a port number"},
         {{"-d", "download", "--port", "1", "fpga", "256", "x"}, L"is no FPGA id"},
+        {{"info", "--port", "1", "--port", "2"}, L"--port given twice"},
+        {{"info", "--port", "1", "--release", "1.0", "--release=1.1"}, L"--release given twice"},
+        // After "--" an option is a word: here one word too many.
+        {{"info", "--port", "1", "--", "--json"}, L""},
     };
     for (const auto& line : lines) {
         const cli::ParseResult result = cli::ParseArguments(line.args);
         EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.json);
         EXPECT_NE(result.error.find(line.error), std::wstring::npos)
             << std::string(result.error.begin(), result.error.end());
     }

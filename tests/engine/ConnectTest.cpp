@@ -69,6 +69,9 @@ TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
          -13, true, 0},
         {"block cannot be read", [](auto& m) { m.ScriptAlways(0x8C, sim::Reply::Reject()); }, false,
          -9, true, 2},
+        // No type file describes its release: no block to read is no valid setup.
+        {"no type file for its release",
+         [](auto& m) { m.UpdateState([](auto& s) { s.release = {7, 7}; }); }, false, -24, true, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,16 +130,29 @@ TEST_F(ConnectTest, ExpectedSerial) {
 }
 
 TEST_F(ConnectTest, SafeBootModuleReadsNothingElse) {
+    // A module in SafeBoot after another module on the bench: nothing of the
+    // first one stays in the record.
     StartModule(Profile::Tarn);
-    module->UpdateState([](sim::ModuleState& s) { s.running = sim::RunningImage::SafeBoot; });
     MakeEngine(L"types", 2);
+    ASSERT_EQ(engine->Connect(""), 0);
+    ASSERT_EQ(engine->Module().serial, "00001234");
+    port.Close();
+    engine->SetConnected(false);
+    module->UpdateState([](sim::ModuleState& s) {
+        s.running = sim::RunningImage::SafeBoot;
+        s.serial = sim::FixedText("00007777", 8);
+    });
+    ASSERT_TRUE(port.Open(module->PortNumber()));
     ASSERT_EQ(engine->Module().moduleType, 2u);
     module->ClearLog();
     EXPECT_EQ(engine->Connect(""), 0);
     EXPECT_EQ(module->RequestCodes(), (std::vector<uint8_t>{0x80, 0x81}));
+    const ModuleRecord& record = engine->Module();
+    EXPECT_EQ(std::make_tuple(record.name, record.assembly, record.serial, record.release),
+              std::make_tuple(std::string(), std::string(), std::string(), kNoVersion));
     EXPECT_EQ(engine->Module().moduleType, 0u);
     EXPECT_EQ(engine->Module().runningImage, 0);
-    EXPECT_EQ(app.identityChanged, 1);
+    EXPECT_EQ(app.identityChanged, 2);
 
     module->ClearLog();
     const uint8_t release[2] = {1, 1};

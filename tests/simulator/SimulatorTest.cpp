@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <string>
 #include <thread>
 
@@ -82,6 +86,32 @@ Bytes FpgaStart(uint32_t size) {
 }
 Bytes TableStart(uint8_t table, uint32_t size) {
     return Cat({{1, 0x10, 0x20}, Be32(table == 0 ? 0x1000 : 0x2000), Be32(size), Be32(0x60)});
+}
+
+TEST_F(SimulatorTest, AClientThatDiesHoldingThePortDoesNotLockOthersOut) {
+    // A killed client closes without clearing TIOCEXCL; a USB port forgets the
+    // flag on its last close, and so must the simulated one.
+    StartTarn();
+    host.reset();
+    const std::string node = module->DevicePath().string();
+    const int held = open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(ioctl(held, TIOCEXCL), 0);
+    std::this_thread::sleep_for(milliseconds(100));
+    close(held);
+    int exclusive = 1;
+    for (int tries = 0; tries < 100 && exclusive != 0; ++tries) {
+        std::this_thread::sleep_for(milliseconds(20));
+        const int probe = open(module->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (probe < 0)
+            continue; // made anew just now
+        ASSERT_EQ(ioctl(probe, TIOCGEXCL, &exclusive), 0);
+        ioctl(probe, TIOCNXCL); // our own probe must not leave it set either
+        close(probe);
+    }
+    EXPECT_EQ(exclusive, 0);
+    Connect();
+    EXPECT_EQ(Ask(0x80), Response(0x80 | 0x40, 0x00, {1}));
 }
 
 } // namespace

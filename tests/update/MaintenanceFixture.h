@@ -125,7 +125,8 @@ protected:
         const int32_t r = engine->Connect(expectedSerial);
         if (!engine->IsConnected())
             port.Close();
-        return r == 0 || r == -3 || r == -4 || r == -5 || r == -6 || r == -8 || r == -9;
+        return r == 0 || r == -3 || r == -4 || r == -5 || r == -6 || r == -8 || r == -9 ||
+               r == CCmdEngine::kConnectNoDescription;
     }
     void DropConnection() {
         ++disconnects;

@@ -140,14 +140,19 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
     const std::wstring rebootBox =
         L"Ferrin has been successfully updated.\nYou must now reboot the "
         L"module.\n\nPress OK when this is done.";
-    enum Mode { kReboots, kSafeBoot, kOperatorReboots };
-    for (const Mode mode : {kReboots, kSafeBoot, kOperatorReboots}) {
+    // A module in SafeBoot that reports the release's Ferrin version still
+    // has no working Ferrin: it gets one as if forced.
+    enum Mode { kReboots, kSafeBoot, kSafeBootReleaseFerrin, kOperatorReboots };
+    for (const Mode mode : {kReboots, kSafeBoot, kSafeBootReleaseFerrin, kOperatorReboots}) {
         SCOPED_TRACE(mode);
+        const bool safeBoot = mode == kSafeBoot || mode == kSafeBootReleaseFerrin;
         Prepare({1, 0}, {1, 1}, [&](sim::ModuleConfig& c) {
-            if (mode == kSafeBoot) {
+            if (safeBoot) {
                 c.state.running = sim::RunningImage::SafeBoot;
                 c.state.ferrinValid = false;
             }
+            if (mode == kSafeBootReleaseFerrin)
+                c.state.ferrin = {1, 1};
             c.behaviour.canReboot = mode != kOperatorReboots;
         });
         dialogs.onBox = [&](const std::wstring& text) {
@@ -157,7 +162,7 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
             module->PowerCycle(50ms);
             ASSERT_TRUE(module->WaitUntilPresent(5000ms));
         };
-        EXPECT_EQ(engine->IsConfigurationValid(), mode != kSafeBoot);
+        EXPECT_EQ(engine->IsConfigurationValid(), !safeBoot);
         StartAndDrive();
 
         EXPECT_EQ(run->LastResult(), 0);
@@ -176,9 +181,9 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
             EXPECT_EQ(expectedSerials.size(), 1u);
         }
         for (const std::string& serial : expectedSerials)
-            EXPECT_EQ(serial, mode == kSafeBoot ? "" : "00001234");
+            EXPECT_EQ(serial, safeBoot ? "" : "00001234");
         EXPECT_EQ(Frames(0x9F)[0].back(), 2);
-        EXPECT_TRUE(host->StatusShown(mode == kSafeBoot
+        EXPECT_TRUE(host->StatusShown(safeBoot
                                           ? L"Component 4 of 5 updated successfully."
                                           : L"Component 4 of 4 updated successfully."));
         EXPECT_EQ(host->progress.back(),
@@ -260,21 +265,27 @@ TEST_F(UpdateRunTest, StartChecksRefuseBeforeAnythingIsSent) {
 }
 
 TEST_F(UpdateRunTest, QuestionsDeclinedRefuseAndAcceptedForceEverything) {
-    const std::tuple<sim::Version, VersionNumber, std::wstring, std::wstring> cases[] = {
-        {{1, 1},
-         {1, 0},
-         L"Continuing with this update would actually downgrade the module\nfrom Release '1.1' "
-         L"to Release '1.0'.\n\nDo you wish to proceed with this downgrade?",
-         L"Update was cancelled."},
+    const std::wstring downgrade =
+        L"Continuing with this update would actually downgrade the module\nfrom Release '1.1' "
+        L"to Release '1.0'.\n\nDo you wish to proceed with this downgrade?";
+    const std::tuple<sim::Version, VersionNumber, bool, std::wstring, std::wstring> cases[] = {
+        {{1, 1}, {1, 0}, false, downgrade, L"Update was cancelled."},
+        // A module whose release does not verify is asked about by the release it reports.
+        {{1, 1}, {1, 0}, true, downgrade, L"Update was cancelled."},
         {{1, 1},
          {1, 1},
+         false,
          L"All components already updated to Release '1.1'.\n\nDo you wish to force all "
          L"components to update anyway?",
          L"No updates were needed."},
     };
-    for (const auto& [from, to, question, declined] : cases) {
-        SCOPED_TRACE(declined);
-        Prepare(from, to);
+    for (const auto& [from, to, unverified, question, declined] : cases) {
+        SCOPED_TRACE(declined + (unverified ? L" unverified" : L""));
+        Prepare(from, to, [unverified = unverified](sim::ModuleConfig& c) {
+            if (unverified)
+                c.state.fpgas[0].revision = {1, 5};
+        });
+        ASSERT_EQ(Installed().IsNone(), unverified);
         dialogs.AnswerNext(MsgResult::No);
         ExpectRefused({question}, declined);
         // Yes forces every component (Ferrin once although equal) and skips the confirmation.
@@ -315,6 +326,30 @@ TEST_F(UpdateRunTest, FerrinThatNeverTakesEndsAfterThreeDownloads) {
     EXPECT_EQ(Counts({0x86, 0xA0, 0x87}), (Sizes{3, 3, 0}));
     EXPECT_EQ(host->statuses.back().second, text);
     EXPECT_EQ(host->statusLine, text);
+}
+
+TEST_F(UpdateRunTest, ComponentThatKeepsAnotherVersionFailsTheRun) {
+    // The image downloads without error but holds an older version: the
+    // module says so afterwards, and the run must not claim success.
+    const std::string lut0 = "types/TARN/images/lut0-1.1.bin";
+    const std::pair<std::string, std::wstring> cases[] = {
+        {kFpgaImage, L"FPGA id '0'"},
+        {lut0, L"LUT id '0' of FPGA id '0'"},
+    };
+    for (const auto& [image, component] : cases) {
+        SCOPED_TRACE(image);
+        WriteFile(Work(image), SampleImage("1.0", 2048));
+        Prepare({1, 0}, {1, 1});
+        StartAndDrive();
+        const std::wstring text = L"The module reports version 1.0 for " + component +
+                                  L" after its update, not version 1.1 of the release.";
+        EXPECT_EQ(run->LastResult(), upd::kComponentMismatch);
+        EXPECT_EQ(host->statuses.back().second, text);
+        EXPECT_EQ(host->statusLine, text);
+        EXPECT_TRUE(dialogs.boxes.empty());
+        EXPECT_TRUE(Installed().IsNone());
+        Restart();
+    }
 }
 
 TEST_F(UpdateRunTest, FailedDownloadEndsTheRunWithItsText) {

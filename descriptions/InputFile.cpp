@@ -1,0 +1,81 @@
+#include "descriptions/InputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace inputfile {
+
+namespace {
+
+// Opens without blocking (O_NONBLOCK only matters for a FIFO or a device,
+// which are refused right after) and tests the kind of file.
+int OpenRegular(const std::string& path, uint64_t* size, int& fd) {
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno != 0 ? errno : ENOENT;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno != 0 ? errno : EIO;
+        ::close(fd);
+        fd = -1;
+        return error;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fd = -1;
+        return S_ISDIR(info.st_mode) ? EISDIR : kNotRegular;
+    }
+    if (size)
+        *size = static_cast<uint64_t>(info.st_size);
+    return 0;
+}
+
+} // namespace
+
+std::string ErrorReason(int error) {
+    switch (error) {
+    case kNotRegular:
+        return "Not a regular file";
+    case kEmpty:
+        return "The file is empty";
+    default:
+        return std::strerror(error);
+    }
+}
+
+int Check(const std::string& path, uint64_t* size) {
+    int fd = -1;
+    const int error = OpenRegular(path, size, fd);
+    if (fd >= 0)
+        ::close(fd);
+    return error;
+}
+
+int Open(std::ifstream& stream, const std::string& path, uint64_t& size, bool refuseEmpty) {
+    stream.close();
+    size = 0;
+    int fd = -1;
+    if (const int error = OpenRegular(path, &size, fd); error != 0)
+        return error;
+    if (refuseEmpty && size == 0) {
+        ::close(fd);
+        return kEmpty;
+    }
+    // The stream opens the very file that was tested, even if the name has
+    // been pointed elsewhere since.
+    errno = 0;
+    stream.open("/proc/self/fd/" + std::to_string(fd), std::ios::binary);
+    if (!stream.is_open()) // no /proc: the name itself, just tested
+        stream.open(path, std::ios::binary);
+    const int error = stream.is_open() ? 0 : (errno != 0 ? errno : EIO);
+    ::close(fd);
+    if (error != 0)
+        size = 0;
+    return error;
+}
+
+} // namespace inputfile
