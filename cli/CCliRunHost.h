@@ -33,7 +33,9 @@ public:
     // most the reboot wait; false on time-out or interruption.
     bool ModuleRebootedByHand() override;
     // Ctrl-C, asked while the tool waits for the operator.
-    void SetInterrupted(std::function<bool()> interrupted) { m_interrupted = std::move(interrupted); }
+    void SetInterrupted(std::function<bool()> interrupted) {
+        m_interrupted = std::move(interrupted);
+    }
     void SetRebootWait(std::chrono::milliseconds wait) { m_rebootWait = wait; }
 
     // Every status text the run showed, in order.

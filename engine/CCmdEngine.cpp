@@ -170,7 +170,9 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
 
     // A read that fails leaves a connection the pages can use, but what it
     // should have read is not known: a script must be told.
-    auto read = [this](int32_t code) { m_identityComplete = m_identityComplete && code == chan::kOk; };
+    auto read = [this](int32_t code) {
+        m_identityComplete = m_identityComplete && code == chan::kOk;
+    };
     std::string serial;
     read(m_channel.ReadSerial(serial));
     m_module.serial = serial;

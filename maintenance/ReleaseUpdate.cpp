@@ -290,10 +290,10 @@ bool ReleaseUpdate::UpdateFerrin() {
            (m_force && !m_ferrinDone)) {
         // A module that never takes the image would otherwise be updated for ever.
         if (tries == m_run.Timing().ferrinTries) {
-            const std::wstring state = module.runningImage == kRunningSafeBoot
-                                           ? L"The module still runs SafeBoot"
-                                           : L"Ferrin is still at version " +
-                                                 ReleaseText(module.ferrin.version);
+            const std::wstring state =
+                module.runningImage == kRunningSafeBoot
+                    ? L"The module still runs SafeBoot"
+                    : L"Ferrin is still at version " + ReleaseText(module.ferrin.version);
             std::wstring text = state + L" after " + Number(tries) + L" downloads of version " +
                                 ReleaseText(wanted) + L"; the update was stopped.";
             m_run.Post(text);
@@ -378,13 +378,13 @@ bool ReleaseUpdate::CheckDownloaded() {
             fpga && tableId ? fpga->FindLookupTable(*tableId) : nullptr;
         const VersionNumber expected =
             tableId ? release.TableVersion(fpgaId, *tableId) : release.FpgaVersion(fpgaId);
-        const VersionNumber reported = !fpga ? kNoVersion
+        const VersionNumber reported = !fpga     ? kNoVersion
                                        : tableId ? (table ? table->version : kNoVersion)
                                                  : fpga->firmware.version;
         if (reported == expected)
             continue;
-        std::wstring text = updatetext::ComponentMismatchText(fpgaId, tableId, ReleaseText(expected),
-                                                              ReleaseText(reported));
+        std::wstring text = updatetext::ComponentMismatchText(
+            fpgaId, tableId, ReleaseText(expected), ReleaseText(reported));
         m_run.Post(text);
         Fail(upd::kComponentMismatch, std::move(text));
         return false;

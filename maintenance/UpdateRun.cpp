@@ -19,19 +19,10 @@
 
 namespace {
 
-constexpr int32_t kPassingCodes[] = {eng::kOk,
-                                     eng::kNotConnected,
-                                     eng::kTimeout,
-                                     eng::kUnknown,
-                                     eng::kFileAccess,
-                                     eng::kLinkError,
-                                     eng::kOutOfMemory,
-                                     eng::kAborted,
-                                     eng::kJtagStatusFA,
-                                     -23,
-                                     eng::kJtagTdoMismatch,
-                                     eng::kBadJtagInstruction,
-                                     eng::kImageTooLarge,
+constexpr int32_t kPassingCodes[] = {eng::kOk, eng::kNotConnected, eng::kTimeout, eng::kUnknown,
+                                     eng::kFileAccess, eng::kLinkError, eng::kOutOfMemory,
+                                     eng::kAborted, eng::kJtagStatusFA, -23, eng::kJtagTdoMismatch,
+                                     eng::kBadJtagInstruction, eng::kImageTooLarge,
                                      // Known causes keep their own texts.
                                      eng::kNotRunningFerrin};
 

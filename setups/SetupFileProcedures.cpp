@@ -1,8 +1,8 @@
 #include "setups/SetupFileProcedures.h"
 
 #include "app/CDialogServicesIF.h"
-#include "descriptions/ModuleTypeNames.h"
 #include "descriptions/InputFile.h"
+#include "descriptions/ModuleTypeNames.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "setups/CConfigBlockIF.h"

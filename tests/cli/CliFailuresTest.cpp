@@ -324,8 +324,9 @@ TEST_F(CliFailures, ManualRebootWaitsForTheModuleToComeBack) {
     setenv("PELLWORTH_REBOOT_WAIT", "3", 1);
     for (const bool operatorReboots : {true, false}) {
         SCOPED_TRACE(operatorReboots);
-        sim::SimulatedModule& module = StartModule(
-            sim::Profile::Tarn, {1, 0}, [](sim::ModuleConfig& c) { c.behaviour.canReboot = false; });
+        sim::SimulatedModule& module =
+            StartModule(sim::Profile::Tarn, {1, 0},
+                        [](sim::ModuleConfig& c) { c.behaviour.canReboot = false; });
         CliChild child({"update", "--port", Port(module), "--release", "1.1", "--yes"},
                        DataDirectory());
         if (operatorReboots) {

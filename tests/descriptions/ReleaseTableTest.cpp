@@ -238,13 +238,16 @@ TEST(ReleaseTable, AnUpdatedModuleVerifiesAsTheAssemblyItWasGiven) {
                                           std::to_string(genericMinor) + ", board " + board;
                 const AssemblyRecord* given = SelectAssembly(table, {1, 1}, board);
                 ASSERT_NE(given, nullptr) << trace;
-                for (const AssemblyRecord* carried : {&table.assemblies.at(2), &table.assemblies.at(3)}) {
+                for (const AssemblyRecord* carried :
+                     {&table.assemblies.at(2), &table.assemblies.at(3)}) {
                     ModuleDescription description;
                     description.fpgas[0].firmware.version = carried->FpgaVersion(0);
                     description.fpgas[0].lookupTables[0].version = carried->TableVersion(0, 0);
-                    const ModuleIdentityView view{
-                        {1, 1}, board, carried->safeBoot.version, carried->ferrin.version,
-                        &description};
+                    const ModuleIdentityView view{{1, 1},
+                                                  board,
+                                                  carried->safeBoot.version,
+                                                  carried->ferrin.version,
+                                                  &description};
                     // With equal versions the two records cannot be told apart.
                     const bool same = carried == given || genericMinor == 1;
                     EXPECT_EQ(VerifyRelease(table, view), (same ? VersionNumber{1, 1} : kNoVersion))

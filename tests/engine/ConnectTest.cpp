@@ -71,7 +71,9 @@ TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
          -9, true, 2},
         // No type file describes its release: no block to read is no valid setup.
         {"no type file for its release",
-         [](auto& m) { m.UpdateState([](auto& s) { s.release = {7, 7}; }); }, false, -24, true, 2},
+         [](auto& m) { m.UpdateState([](auto& s) {
+                           s.release = {7, 7};
+                       }); }, false, -24, true, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -41,8 +41,8 @@ TEST(PokeLineTest, LinesAndTheirParseCodes) {
         {L"SPI Control,0x10,0X20,0x3", 0, 1, 1, 0x10, 0x20, 3},
         {L"SPI Config, 1, 2,3\r\n", 0, 1, 2, 1, 2, 3}, // white space before a number, CR LF
         {L"; old Mac\r\"Head\"\rI2C,1,2,3\r", 0, 3, 0, 1, 2, 3}, // lone CRs end lines
-        {L"I2C,1ff,0,0", -4, 1, 0, 0, 0, 0},                   // a device is one byte
-        {L"I2C\"4a,10,1", 0, 1, 0, 0x4A, 0x10, 1},     // a quote also ends the name
+        {L"I2C,1ff,0,0", -4, 1, 0, 0, 0, 0},                     // a device is one byte
+        {L"I2C\"4a,10,1", 0, 1, 0, 0x4A, 0x10, 1},               // a quote also ends the name
         {L"; comment\n\"Interface\",\"Device\"\nI2C,1,2,3", 0, 3, 0, 1, 2, 3},
         {L"", 1, 0, 0, 0, 0, 0},
         {L"\n", 1, 1, 0, 0, 0, 0},

@@ -183,9 +183,8 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
         for (const std::string& serial : expectedSerials)
             EXPECT_EQ(serial, safeBoot ? "" : "00001234");
         EXPECT_EQ(Frames(0x9F)[0].back(), 2);
-        EXPECT_TRUE(host->StatusShown(safeBoot
-                                          ? L"Component 4 of 5 updated successfully."
-                                          : L"Component 4 of 4 updated successfully."));
+        EXPECT_TRUE(host->StatusShown(safeBoot ? L"Component 4 of 5 updated successfully."
+                                               : L"Component 4 of 4 updated successfully."));
         EXPECT_EQ(host->progress.back(),
                   std::make_tuple(kRunRelease, 100, std::wstring(L"100.0%")));
         EXPECT_EQ(engine->Module().runningImage, kRunningFerrin);
