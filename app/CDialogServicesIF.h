@@ -65,14 +65,21 @@ inline std::wstring FileErrorText(const std::wstring& path, FileOperation operat
                                   int systemError) {
     const wchar_t* what = L"accessing";
     switch (operation) {
-    case FileOperation::Open: what = L"opening"; break;
-    case FileOperation::Create: what = L"creating"; break;
-    case FileOperation::Read: what = L"reading"; break;
-    case FileOperation::Write: what = L"writing"; break;
+    case FileOperation::Open:
+        what = L"opening";
+        break;
+    case FileOperation::Create:
+        what = L"creating";
+        break;
+    case FileOperation::Read:
+        what = L"reading";
+        break;
+    case FileOperation::Write:
+        what = L"writing";
+        break;
     }
-    const std::string reason = inputfile::ErrorReason(systemError);
     return std::wstring(L"An error occurred while ") + what + L" '" + path + L"': " +
-           std::wstring(reason.begin(), reason.end()) + L".";
+           inputfile::ErrorReason(systemError) + L".";
 }
 
 // Keeps the wait cursor up for a scope.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
-#include <memory>
 
 namespace versionfile {
 

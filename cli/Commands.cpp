@@ -9,6 +9,7 @@
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliTexts.h"
 #include "cli/SetupView.h"
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
@@ -360,9 +361,8 @@ void Runner::Csv() {
         return;
     m_out.data.Set("file", m_args.file);
     std::ifstream file;
-    FileOperation failed = FileOperation::Open;
-    if (const int error = peekpoke::OpenCsvFile(m_args.file, file, failed); error != 0) {
-        m_session.Dialogs().ReportFileError(m_args.file, failed, error);
+    if (const int error = peekpoke::OpenCsvFile(m_args.file, file); error != 0) {
+        m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
         return Fail(exitcode::kFailed);
     }
     // Decoded as it is read, so that what the engine reads is text whatever the file holds.
@@ -405,9 +405,7 @@ void Runner::Setup() {
         m_args.setupAction == SetupAction::Show || m_args.setupAction == SetupAction::Save;
     if (reads && !m_engine.IsConfigurationValid())
         return Fail(exitcode::kFailed,
-                    ConnectResultText(m_connectResult == CCmdEngine::kConnectNoDescription
-                                          ? m_connectResult
-                                          : -9));
+                    ConnectResultText(m_connectResult != 0 ? m_connectResult : -9));
 
     switch (m_args.setupAction) {
     case SetupAction::Show:
@@ -497,7 +495,7 @@ void Runner::Download() {
         return UsageError(L"the module has no FPGA with id " + std::to_wstring(m_args.fpgaId));
 
     uint32_t size = 0;
-    const int error = CheckImageFile(m_args.file, size);
+    const int error = inputfile::CheckImage(WideToUtf8(m_args.file), size);
     if (error != 0) {
         m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
         return Fail(exitcode::kFailed);

@@ -189,9 +189,8 @@ bool CXMLFileReader::ParseDocument(const std::wstring& path) {
     // Only a regular file is parsed: a FIFO would block the parse for ever.
     if (const int error = inputfile::Check(WideToUtf8(path));
         error == inputfile::kNotRegular || error == EISDIR) {
-        const std::string reason = inputfile::ErrorReason(error);
         AppendError(L"Parsing " + path + L" error count: 1\n" + path + L": " +
-                    std::wstring(reason.begin(), reason.end()) + L"\n");
+                    inputfile::ErrorReason(error) + L"\n");
         return false;
     }
 

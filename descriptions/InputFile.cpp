@@ -34,17 +34,30 @@ int OpenRegular(const std::string& path, uint64_t* size, int& fd) {
     return 0;
 }
 
+int ImageError(int error, uint64_t size) {
+    if (error != 0)
+        return error;
+    if (size == 0)
+        return kEmpty;
+    return size > UINT32_MAX ? EFBIG : 0;
+}
+
 } // namespace
 
-std::string ErrorReason(int error) {
+std::wstring ErrorReason(int error) {
+    std::string reason;
     switch (error) {
     case kNotRegular:
-        return "Not a regular file";
+        reason = "Not a regular file";
+        break;
     case kEmpty:
-        return "The file is empty";
+        reason = "The file is empty";
+        break;
     default:
-        return std::strerror(error);
+        reason = std::strerror(error);
+        break;
     }
+    return std::wstring(reason.begin(), reason.end());
 }
 
 int Check(const std::string& path, uint64_t* size) {
@@ -55,16 +68,12 @@ int Check(const std::string& path, uint64_t* size) {
     return error;
 }
 
-int Open(std::ifstream& stream, const std::string& path, uint64_t& size, bool refuseEmpty) {
+int Open(std::ifstream& stream, const std::string& path, uint64_t& size) {
     stream.close();
     size = 0;
     int fd = -1;
     if (const int error = OpenRegular(path, &size, fd); error != 0)
         return error;
-    if (refuseEmpty && size == 0) {
-        ::close(fd);
-        return kEmpty;
-    }
     // The stream opens the very file that was tested, even if the name has
     // been pointed elsewhere since.
     errno = 0;
@@ -75,6 +84,24 @@ int Open(std::ifstream& stream, const std::string& path, uint64_t& size, bool re
     ::close(fd);
     if (error != 0)
         size = 0;
+    return error;
+}
+
+int CheckImage(const std::string& path, uint32_t& size) {
+    uint64_t length = 0;
+    const int checked = Check(path, &length);
+    const int error = ImageError(checked, length);
+    size = error == 0 ? static_cast<uint32_t>(length) : 0;
+    return error;
+}
+
+int OpenImage(std::ifstream& stream, const std::string& path, uint32_t& size) {
+    uint64_t length = 0;
+    const int opened = Open(stream, path, length);
+    const int error = ImageError(opened, length);
+    if (error != 0)
+        stream.close();
+    size = error == 0 ? static_cast<uint32_t>(length) : 0;
     return error;
 }
 

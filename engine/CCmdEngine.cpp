@@ -226,9 +226,9 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     m_identityComplete = ReadVersions() && m_identityComplete;
     // A module of a type the program supports has setup blocks; without its
     // type file there is no block to read, and "no block failed" would pass
-    // factory values off as the module's setup.
-    // The update page still learns the identity: an update is how such a
-    // module gets a release the program has a type file for.
+    // factory values off as the module's setup. The update page still learns
+    // the identity: an update is how such a module gets a release the
+    // program has a type file for.
     if (m_module.moduleType != 0 && !m_descriptionLoaded) {
         if (m_app)
             m_app->OnIdentityChanged();

@@ -3,6 +3,7 @@
 
 #include "app/CDialogServicesIF.h"
 #include "app/CPageServicesIF.h"
+#include "descriptions/InputFile.h"
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
@@ -313,10 +314,8 @@ std::wstring CLookupTable::SelectedFile() const {
 }
 
 bool CLookupTable::TestOpen(const std::wstring& path) {
-    uint64_t size = 0;
-    int error = inputfile::Check(WideToUtf8(path), &size);
-    if (error == 0 && size == 0)
-        error = inputfile::kEmpty; // nothing to download
+    uint32_t size = 0;
+    const int error = inputfile::CheckImage(WideToUtf8(path), size);
     if (error == 0)
         return true;
     m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);

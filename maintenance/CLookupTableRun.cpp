@@ -7,8 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <limits>
 
 namespace {
 
@@ -40,16 +38,7 @@ int CLookupTableRun::Open(const std::wstring& path) {
     if (m_running)
         return EBUSY; // the worker reads the open image
     CloseImage();
-    uint64_t size = 0;
-    if (const int error = inputfile::Open(m_image, WideToUtf8(path), size, true); error != 0)
-        return error;
-    // The start command carries a 32-bit size; a larger file would go out cut.
-    if (size > std::numeric_limits<uint32_t>::max()) {
-        m_image.close();
-        return EFBIG;
-    }
-    m_size = static_cast<uint32_t>(size);
-    return 0;
+    return inputfile::OpenImage(m_image, WideToUtf8(path), m_size);
 }
 
 void CLookupTableRun::CloseImage() {

@@ -26,7 +26,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -332,9 +331,8 @@ void CPeekPoke::OnLoad() {
     if (path.empty())
         return;
     std::ifstream file;
-    FileOperation failed = FileOperation::Open;
-    if (const int error = peekpoke::OpenCsvFile(path, file, failed); error != 0) {
-        m_services->Dialogs().ReportFileError(path, failed, error);
+    if (const int error = peekpoke::OpenCsvFile(path, file); error != 0) {
+        m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
         return;
     }
     // The bytes are decoded as they are read, so what the engine reads is text

@@ -190,8 +190,7 @@ std::wstring CsvText(const std::string& bytes) {
     return std::wstring(std::istreambuf_iterator<wchar_t>(stream.Text()), {});
 }
 
-int OpenCsvFile(const std::wstring& path, std::ifstream& file, FileOperation& failed) {
-    failed = FileOperation::Open;
+int OpenCsvFile(const std::wstring& path, std::ifstream& file) {
     uint64_t size = 0;
     return inputfile::Open(file, WideToUtf8(path), size);
 }

@@ -68,9 +68,9 @@ private:
 // The whole text of CSV bytes, decoded as CsvTextStream does.
 std::wstring CsvText(const std::string& bytes);
 
-// A CSV file opened for CsvTextStream: 0, or the system's error number (or
-// inputfile::kNotRegular) with the operation that failed. Only a regular file
-// is read: a directory reads as nothing, a FIFO or device may never end.
-int OpenCsvFile(const std::wstring& path, std::ifstream& file, FileOperation& failed);
+// A CSV file opened for CsvTextStream: 0, or the error for the file-error
+// report of the open. Only a regular file is read: a directory reads as
+// nothing, a FIFO or device may never end.
+int OpenCsvFile(const std::wstring& path, std::ifstream& file);
 
 } // namespace peekpoke

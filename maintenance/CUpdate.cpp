@@ -4,6 +4,7 @@
 #include "app/CPageServicesIF.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/CModuleTypes.h"
+#include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
@@ -608,7 +609,7 @@ void CUpdate::UpdateControls() {
 
 bool CUpdate::TestOpen(const std::wstring& path) {
     uint32_t size = 0;
-    const int error = CheckImageFile(path, size);
+    const int error = inputfile::CheckImage(WideToUtf8(path), size);
     if (error == 0)
         return true;
     m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
@@ -676,7 +677,7 @@ void CUpdate::OnManualUpdate() {
         return;
     const std::wstring path = W(m_fileCombo->currentText());
     uint32_t size = 0;
-    if (const int error = CheckImageFile(path, size); error != 0) {
+    if (const int error = inputfile::CheckImage(WideToUtf8(path), size); error != 0) {
         m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
         return;
     }

@@ -67,23 +67,6 @@ std::wstring TableDefinitionMissingText(uint8_t tableId) {
            L"assistance.";
 }
 
-uint32_t ImageFileSize(const std::wstring& path, int* systemError) {
-    // A directory, FIFO or device is no image: it counts as missing.
-    uint64_t size = 0;
-    int error = inputfile::Check(WideToUtf8(path), &size);
-    if (error == 0 && size > UINT32_MAX)
-        error = EFBIG; // a start command carries 32 bits of size
-    if (systemError)
-        *systemError = error;
-    return error != 0 ? 0 : static_cast<uint32_t>(size);
-}
-
-int CheckImageFile(const std::wstring& path, uint32_t& size) {
-    int error = 0;
-    size = ImageFileSize(path, &error);
-    return error == 0 && size == 0 ? inputfile::kEmpty : error;
-}
-
 ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* release,
                                const ModuleDescription& desired, bool force) {
     if (!engine.IsConnected())
@@ -177,11 +160,13 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
     release->ListReleaseFiles(files);
     std::wstring missing;
     for (const std::wstring& file : files) {
-        int error = 0;
-        const uint32_t size = ImageFileSize(file, &error);
-        if (error != 0)
+        // A file that cannot be opened gets the file-error box; that one and
+        // a file of no bytes are missing.
+        uint32_t size = 0;
+        const int error = inputfile::CheckImage(WideToUtf8(file), size);
+        if (error != 0 && error != inputfile::kEmpty)
             dialogs.ReportFileError(file, FileOperation::Open, error);
-        if (size == 0)
+        if (error != 0)
             missing += L"    " + file + L"\n";
     }
     if (!missing.empty()) {
@@ -268,10 +253,9 @@ ReleaseUpdate::DownloadFile(const std::wstring& file,
                             const std::function<int32_t(std::istream&, uint32_t)>& download) {
     const std::wstring component = Number(m_next) + L" of " + Number(m_total);
     std::ifstream stream;
-    uint64_t length = 0;
+    uint32_t size = 0;
     // A file that went away or was emptied since the start checks is not sent.
-    const bool opened = inputfile::Open(stream, WideToUtf8(file), length, true) == 0;
-    const auto size = static_cast<uint32_t>(std::min<uint64_t>(length, UINT32_MAX));
+    const bool opened = inputfile::OpenImage(stream, WideToUtf8(file), size) == 0;
     m_run.Post(L"Updating component " + component + L" ...");
     const int32_t result =
         !opened ? eng::kFileAccess : m_run.Download([&] { return download(stream, size); });
@@ -329,9 +313,7 @@ bool ReleaseUpdate::UpdateFerrin() {
         m_run.Host().SetQuiet(false);
         if (reconnected != eng::kOk) {
             m_run.Post(L"Unable to reconnect to the module!");
-            Fail(reconnected, reconnected == upd::kNotRebooted
-                                  ? std::wstring(updatetext::kModuleNotRebooted)
-                                  : std::wstring());
+            Fail(reconnected);
             return false;
         }
         m_run.Post(L"Reconnected to the module.");
@@ -373,14 +355,17 @@ bool ReleaseUpdate::CheckDownloaded() {
     // checked after its reboot.
     const AssemblyRecord& release = m_target.release;
     for (const auto& [fpgaId, tableId] : m_downloaded) {
+        VersionNumber expected = release.FpgaVersion(fpgaId);
+        VersionNumber reported = kNoVersion;
         const FpgaDescription* fpga = m_engine.Module().FindFpga(fpgaId);
-        const LookupTableDescription* table =
-            fpga && tableId ? fpga->FindLookupTable(*tableId) : nullptr;
-        const VersionNumber expected =
-            tableId ? release.TableVersion(fpgaId, *tableId) : release.FpgaVersion(fpgaId);
-        const VersionNumber reported = !fpga     ? kNoVersion
-                                       : tableId ? (table ? table->version : kNoVersion)
-                                                 : fpga->firmware.version;
+        if (fpga && !tableId)
+            reported = fpga->firmware.version;
+        if (tableId) {
+            expected = release.TableVersion(fpgaId, *tableId);
+            if (const LookupTableDescription* table =
+                    fpga ? fpga->FindLookupTable(*tableId) : nullptr)
+                reported = table->version;
+        }
         if (reported == expected)
             continue;
         std::wstring text = updatetext::ComponentMismatchText(

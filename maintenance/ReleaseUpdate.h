@@ -74,9 +74,3 @@ bool IsModuleEntryValid(const ReleaseTable& table, const ModuleRecord& module);
 // The texts of the release update that tests and front ends compare with.
 std::wstring FpgaDefinitionMissingText(uint8_t fpgaId);
 std::wstring TableDefinitionMissingText(uint8_t tableId);
-// Opens a file for reading and returns its length; 0 and the system error when
-// it cannot be opened.
-uint32_t ImageFileSize(const std::wstring& path, int* systemError = nullptr);
-// An image to download on its own: 0 with its size, or the error for the
-// file-error report (inputfile::kEmpty for a file of no bytes: nothing to send).
-int CheckImageFile(const std::wstring& path, uint32_t& size);

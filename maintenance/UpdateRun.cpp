@@ -19,11 +19,20 @@
 
 namespace {
 
-constexpr int32_t kPassingCodes[] = {eng::kOk, eng::kNotConnected, eng::kTimeout, eng::kUnknown,
-                                     eng::kFileAccess, eng::kLinkError, eng::kOutOfMemory,
-                                     eng::kAborted, eng::kJtagStatusFA, -23, eng::kJtagTdoMismatch,
-                                     eng::kBadJtagInstruction, eng::kImageTooLarge,
-                                     // Known causes keep their own texts.
+// The closing report's codes, and the codes whose causes have texts of their own.
+constexpr int32_t kPassingCodes[] = {eng::kOk,
+                                     eng::kNotConnected,
+                                     eng::kTimeout,
+                                     eng::kUnknown,
+                                     eng::kFileAccess,
+                                     eng::kLinkError,
+                                     eng::kOutOfMemory,
+                                     eng::kAborted,
+                                     eng::kJtagStatusFA,
+                                     -23,
+                                     eng::kJtagTdoMismatch,
+                                     eng::kBadJtagInstruction,
+                                     eng::kImageTooLarge,
                                      eng::kNotRunningFerrin};
 
 // Workers run one step below normal priority so the GUI stays responsive.
@@ -126,8 +135,8 @@ void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
 bool UpdateRun::StartManual(int32_t component, const std::wstring& path, bool releaseSelected) {
     if (IsRunning() || m_worker.joinable())
         return false;
-    uint64_t size = 0;
-    if (const int error = inputfile::Open(m_stream, WideToUtf8(path), size, true); error != 0) {
+    uint32_t size = 0;
+    if (const int error = inputfile::OpenImage(m_stream, WideToUtf8(path), size); error != 0) {
         m_host.Dialogs().ReportFileError(path, FileOperation::Open, error);
         return false;
     }
@@ -429,8 +438,10 @@ void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& messag
     case upd::kNoReleaseAvailable:
     case upd::kFerrinNotAccepted:
     case upd::kComponentMismatch:
-    case upd::kNotRebooted:
         m_host.ReportError(message);
+        return;
+    case upd::kNotRebooted:
+        m_host.ReportError(updatetext::kModuleNotRebooted);
         return;
     default: {
         // The engine's texts are the report's texts; codes without one are unknown.
