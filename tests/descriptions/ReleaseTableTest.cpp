@@ -4,6 +4,8 @@
 #include "descriptions/ModuleDescription.h"
 #include "descriptions/ReleaseTable.h"
 
+#include <tuple>
+
 namespace {
 
 AssemblyRecord Record(uint8_t id, VersionNumber release, const std::string& board = "") {
@@ -215,43 +217,36 @@ TEST(ReleaseTable, VerifyReleaseChecksEveryComponent) {
 }
 
 TEST(ReleaseTable, AnUpdatedModuleVerifiesAsTheAssemblyItWasGiven) {
-    // Release 1.1 with a B7 record and a generic one, in both id orders, with
-    // equal and with different component versions. A module that carries the
-    // versions of the record the update selects for its board verifies; one
-    // that carries the other record's (different) versions does not.
-    auto record = [](uint8_t id, const std::string& board, uint8_t fpgaMinor,
-                     VersionNumber release = {1, 1}) {
-        AssemblyRecord r = Record(id, release, board);
-        r.safeBoot.version = {1, 0};
-        r.ferrin.version = {1, 1};
-        r.fpgas[0].version = {1, fpgaMinor};
-        r.fpgas[0].lookupTables[0].version = {1, fpgaMinor};
-        return r;
-    };
+    // Release 1.1 as a B7 record and a generic one, in both id orders, with
+    // equal and different FPGA versions. A module that carries the versions of
+    // the record the update selects for its board verifies; one that carries
+    // the other record's different versions does not.
     for (const bool b7First : {true, false}) {
-        for (const uint8_t genericMinor : {uint8_t{1}, uint8_t{2}}) {
-            const ReleaseTable table =
-                Table({record(b7First ? 2 : 3, "B7", 1), record(b7First ? 3 : 2, "", genericMinor),
-                       record(1, "", 0, {1, 0})});
+        for (const uint8_t genericMinor : {1, 2}) {
+            ReleaseTable table;
+            for (const auto& [id, board, minor] :
+                 {std::tuple(b7First ? 2 : 3, "B7", 1),
+                  std::tuple(b7First ? 3 : 2, "", +genericMinor)}) {
+                AssemblyRecord& r = table.assemblies[uint8_t(id)] =
+                    Record(uint8_t(id), {1, 1}, board);
+                r.ferrin.version = {1, 1};
+                r.fpgas[0].version = {1, uint8_t(minor)};
+            }
             for (const std::string board : {"A1", "B7", ""}) {
-                const std::string trace = "B7 first " + std::to_string(b7First) + ", generic 1." +
-                                          std::to_string(genericMinor) + ", board " + board;
-                const AssemblyRecord* given = SelectAssembly(table, {1, 1}, board);
-                ASSERT_NE(given, nullptr) << trace;
-                for (const AssemblyRecord* carried :
-                     {&table.assemblies.at(2), &table.assemblies.at(3)}) {
+                for (const auto& [id, carried] : table.assemblies) {
                     ModuleDescription description;
-                    description.fpgas[0].firmware.version = carried->FpgaVersion(0);
-                    description.fpgas[0].lookupTables[0].version = carried->TableVersion(0, 0);
+                    description.fpgas[0].firmware.version = carried.FpgaVersion(0);
                     const ModuleIdentityView view{{1, 1},
                                                   board,
-                                                  carried->safeBoot.version,
-                                                  carried->ferrin.version,
+                                                  carried.safeBoot.version,
+                                                  carried.ferrin.version,
                                                   &description};
                     // With equal versions the two records cannot be told apart.
-                    const bool same = carried == given || genericMinor == 1;
+                    const bool same =
+                        &carried == SelectAssembly(table, {1, 1}, board) || genericMinor == 1;
                     EXPECT_EQ(VerifyRelease(table, view), (same ? VersionNumber{1, 1} : kNoVersion))
-                        << trace << ", carries id " << int(carried->id);
+                        << "B7 first " << b7First << ", generic 1." << int(genericMinor)
+                        << ", board " << board << ", carries id " << int(id);
                 }
             }
         }
