@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace peekpoke {
 
@@ -182,12 +181,6 @@ CsvTextStream::~CsvTextStream() = default;
 
 bool CsvTextStream::ReadFailed() const {
     return m_buffer->ReadFailed();
-}
-
-std::wstring CsvText(const std::string& bytes) {
-    std::istringstream in(bytes);
-    CsvTextStream stream(in);
-    return std::wstring(std::istreambuf_iterator<wchar_t>(stream.Text()), {});
 }
 
 int OpenCsvFile(const std::wstring& path, std::ifstream& file) {

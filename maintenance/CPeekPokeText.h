@@ -65,9 +65,6 @@ private:
     std::wistream m_text;
 };
 
-// The whole text of CSV bytes, decoded as CsvTextStream does.
-std::wstring CsvText(const std::string& bytes);
-
 // A CSV file opened for CsvTextStream: 0, or the error for the file-error
 // report of the open. Only a regular file is read: a directory reads as
 // nothing, a FIFO or device may never end.
