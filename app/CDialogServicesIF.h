@@ -65,18 +65,10 @@ inline std::wstring FileErrorText(const std::wstring& path, FileOperation operat
                                   int systemError) {
     const wchar_t* what = L"accessing";
     switch (operation) {
-    case FileOperation::Open:
-        what = L"opening";
-        break;
-    case FileOperation::Create:
-        what = L"creating";
-        break;
-    case FileOperation::Read:
-        what = L"reading";
-        break;
-    case FileOperation::Write:
-        what = L"writing";
-        break;
+    case FileOperation::Open: what = L"opening"; break;
+    case FileOperation::Create: what = L"creating"; break;
+    case FileOperation::Read: what = L"reading"; break;
+    case FileOperation::Write: what = L"writing"; break;
     }
     return std::wstring(L"An error occurred while ") + what + L" '" + path + L"': " +
            inputfile::ErrorReason(systemError) + L".";
