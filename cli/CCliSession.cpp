@@ -48,12 +48,7 @@ bool CCliSession::Start(std::wstring& error) {
 }
 
 void CCliSession::ReportPortFailure(const std::wstring& text) {
-    // A module that went away fails every read of a download: one box is enough.
-    {
-        std::lock_guard lock(m_portFailureMutex);
-        if (!m_portFailures.insert(text).second)
-            return;
-    }
+    // The port reports one failure per incident.
     m_dialogs.MessageBox(text, {}, MsgButtons::Ok, MsgIcon::Error);
 }
 
@@ -167,9 +162,6 @@ std::wstring CCliSession::SetupDisabledReason() const {
     const SetupBlocker blocker = FirstSetupBlocker(
         *m_engine, module.moduleType, m_selected && m_selected->release == module.release,
         IsModuleEntryValid(m_releases, module));
-    // The page greys out silently here; a script needs to be told why.
-    if (blocker == SetupBlocker::EntryUnverified)
-        return clitext::kSetupUnverified;
     return SetupBlockerText(blocker);
 }
 

@@ -11,8 +11,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 
 class CCmdEngine;
@@ -121,7 +119,4 @@ private:
     const AssemblyRecord* m_selected = nullptr;
     bool m_releaseMissing = false;
     ModuleDescription m_desired;
-
-    std::mutex m_portFailureMutex;
-    std::set<std::wstring> m_portFailures;
 };

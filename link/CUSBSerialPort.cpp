@@ -122,6 +122,7 @@ bool CUSBSerialPort::Open(uint16_t portNumber) {
     m_portNumber = portNumber;
     m_devicePath = *node;
     m_inForce.store(&ChosenSet());
+    m_failureReported.store(false);
     return true;
 }
 
@@ -247,7 +248,9 @@ void CUSBSerialPort::Purge() {
     m_inForce.store(&ChosenSet());
 }
 
-void CUSBSerialPort::ReportFailure(const char* operation, int error) const {
+void CUSBSerialPort::ReportFailure(const char* operation, int error) {
+    if (m_failureReported.exchange(true))
+        return;
     const std::string text = std::string("An error occurred while ") + operation + " COM" +
                              std::to_string(m_portNumber) + " (" + m_devicePath.string() +
                              "): " + std::system_category().message(error) + ".";

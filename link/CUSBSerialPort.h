@@ -52,8 +52,10 @@ public:
     // Without a handler, failure texts go to stderr.
     void SetErrorHandler(ErrorHandler handler);
 
-    // Closed port: Read returns 0, Write and Purge do nothing. A failure is
-    // reported once per call; Read then returns 0, Write returns, the port
+    // Closed port: Read returns 0, Write and Purge do nothing. A failure
+    // reported by the system is passed to the handler once until the port is
+    // opened again (a module that went away fails every later call too: one
+    // incident, one report); Read then returns 0, Write returns, the port
     // stays open.
     uint32_t Read(void* buffer, uint32_t count) override;
     void Write(const void* buffer, uint32_t count) override;
@@ -70,7 +72,7 @@ private:
 
     const Timeouts& ChosenSet() const;
     uint32_t ReadWith(const Timeouts& timeouts, uint8_t* buffer, uint32_t count);
-    void ReportFailure(const char* operation, int error) const;
+    void ReportFailure(const char* operation, int error);
 
     int m_fd = kInvalidHandle;
     uint16_t m_portNumber = 0;
@@ -78,4 +80,6 @@ private:
     std::atomic<bool> m_timeoutsEnabled{true};
     std::atomic<const Timeouts*> m_inForce;
     ErrorHandler m_errorHandler;
+    // Set by the first failure since Open (reads and writes may come from a worker).
+    std::atomic<bool> m_failureReported{false};
 };
