@@ -48,6 +48,15 @@ public:
     virtual MsgResult MessageBox(const std::wstring& text, const std::wstring& caption = {},
                                  MsgButtons buttons = MsgButtons::Ok,
                                  MsgIcon icon = MsgIcon::None) = 0;
+    // A question that is only worth an answer while stillAsked() holds (an
+    // update that may end while the operator reads): when it stops holding,
+    // the box goes away by itself and the result is Cancel.
+    virtual MsgResult MessageBoxWhile(const std::wstring& text, const std::wstring& caption,
+                                      MsgButtons buttons, MsgIcon icon,
+                                      const std::function<bool()>& stillAsked) {
+        const MsgResult answer = MessageBox(text, caption, buttons, icon);
+        return stillAsked() ? answer : MsgResult::Cancel;
+    }
     // The standard report of a failed file operation: an OK box naming the file
     // and the system's reason (FileErrorText).
     virtual void ReportFileError(const std::wstring& path, FileOperation operation,

@@ -97,12 +97,15 @@ COstrandDlg::COstrandDlg(COstrand& app, CPageFactoryIF& pages)
 
     m_hangUpTimer.setInterval(kHangUpPollMs);
     QObject::connect(&m_hangUpTimer, &QTimer::timeout, [this] { CheckPortHangUp(); });
+    m_presenceTimer.setInterval(kPresencePollMs);
+    QObject::connect(&m_presenceTimer, &QTimer::timeout, [this] { DropAbsentModules(); });
     qApp->installEventFilter(this);
 }
 
 COstrandDlg::~COstrandDlg() {
     qApp->removeEventFilter(this);
     m_hangUpTimer.stop();
+    m_presenceTimer.stop();
     // Pages go before the page area that holds their widgets.
     m_lookupTablePage.reset();
     m_peekPokePage.reset();
@@ -223,6 +226,7 @@ void COstrandDlg::OnInitDialog() {
     // Without the system's notifications a USB module's removal is still seen
     // as a hang-up of its port.
     m_deviceWatcher.Start();
+    m_presenceTimer.start();
     // The engine selected the forced module type before this window existed;
     // its setup page is the one to show.
     if (CCmdEngine* engine = m_app.Engine(); engine && engine->Module().moduleType != m_setupKey)
@@ -438,6 +442,13 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
     const auto number = discovery::PortNumberOfEntry(m_moduleCombo->currentText().toStdWString());
     if (!number || !port.Open(*number)) {
         ReportStatus(connectreport::kPortCannotBeOpened);
+        // A reconnect after a reboot: the open closed the old port, so the
+        // connection is over, whatever the engine's flag still says.
+        if (engine->IsConnected()) {
+            m_app.OnDisconnected();
+            engine->SetConnected(false);
+        }
+        UnregisterDeviceNotification();
     } else {
         RegisterDeviceNotification();
         int32_t result = 0;
@@ -554,15 +565,23 @@ bool COstrandDlg::InNestedOperation() const {
 }
 
 void COstrandDlg::OnDeviceRemoved(const std::filesystem::path& deviceNode) {
-    if (!m_watchedDevice || *m_watchedDevice != deviceNode)
+    if (!m_watchedDevice || *m_watchedDevice != deviceNode) {
+        DropAbsentModules();
         return;
-    // Not in the middle of a connect or under a message box: the port would
-    // close beneath the code that is using it. The next check handles it.
-    if (InNestedOperation()) {
+    }
+    // Not in the middle of a connect, under a message box or while a download
+    // worker uses the port: the port would close beneath the code that is
+    // using it. The next check after it handles the removal.
+    if (InNestedOperation() || UpdateInProgress()) {
         m_removalPending = true;
         return;
     }
-    Disconnect();
+    DisconnectRemoved();
+}
+
+bool COstrandDlg::UpdateInProgress() const {
+    const CCmdEngine* engine = m_app.Engine();
+    return engine && engine->IsUpdateInProgress();
 }
 
 void COstrandDlg::CheckPortHangUp() {
@@ -570,22 +589,41 @@ void COstrandDlg::CheckPortHangUp() {
         m_hangUpTimer.stop();
         return;
     }
-    if (InNestedOperation())
-        return;
+    if (InNestedOperation() || UpdateInProgress())
+        return; // a download worker owns the port; its own failures end the run
     if (m_removalPending) {
-        Disconnect();
+        DisconnectRemoved();
         return;
     }
-    // A download worker owns the port; its own failures end the run.
-    CCmdEngine* engine = m_app.Engine();
-    if (!engine || engine->IsUpdateInProgress())
-        return;
     const int fd = m_app.Port().GetHandle();
     if (fd < 0)
         return;
     pollfd state{fd, 0, 0};
     if (::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
-        Disconnect();
+        DisconnectRemoved();
+}
+
+void COstrandDlg::DisconnectRemoved() {
+    Disconnect();
+    DropAbsentModules();
+}
+
+void COstrandDlg::DropAbsentModules() {
+    // While connected the list is frozen, and during an update a rebooting
+    // module is away for a while and must be found again under its entry.
+    const CCmdEngine* engine = m_app.Engine();
+    if (!engine || engine->IsConnected() || engine->IsUpdateInProgress() || m_busy > 0)
+        return;
+    bool dropped = false;
+    for (int i = m_moduleCombo->count() - 1; i >= 0; --i) {
+        const auto number = discovery::PortNumberOfEntry(m_moduleCombo->itemText(i).toStdWString());
+        if (number && !portnames::ResolvePort(*number)) {
+            m_moduleCombo->removeItem(i);
+            dropped = true;
+        }
+    }
+    if (dropped)
+        UpdateControls();
 }
 
 // ---- About, logo, keys ---------------------------------------------------------------------

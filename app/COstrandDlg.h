@@ -58,6 +58,8 @@ public:
     static constexpr const wchar_t* kMakerAddress = connectreport::kMakerAddress;
     // How often the open port is checked for a hang-up (a module that went away).
     static constexpr int kHangUpPollMs = 250;
+    // How often the listed modules' ports are checked for being still there.
+    static constexpr int kPresencePollMs = 1000;
 
     COstrandDlg(COstrand& app, CPageFactoryIF& pages);
     ~COstrandDlg() override;
@@ -117,7 +119,12 @@ private:
     void RegisterDeviceNotification();
     void UnregisterDeviceNotification();
     void CheckPortHangUp();
+    // The open port's device went away: disconnect and drop it from the list.
+    void DisconnectRemoved();
+    // Drops the list's modules whose ports are gone (unplugged while listed).
+    void DropAbsentModules();
     bool InNestedOperation() const;
+    bool UpdateInProgress() const;
 
     COstrand& m_app;
     CPageFactoryIF& m_pages;
@@ -138,6 +145,7 @@ private:
     int m_busy = 0; // connect or discovery running (they may show boxes)
     CDeviceWatcher m_deviceWatcher;
     QTimer m_hangUpTimer;
+    QTimer m_presenceTimer;
 
     UrlOpener m_openUrl;
     std::map<int, QWidget*> m_controls;

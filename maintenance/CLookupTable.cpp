@@ -35,9 +35,9 @@ QString Q(const std::wstring& text) {
     return QString::fromStdWString(text);
 }
 
-// "%d.%d": the page shows the bytes as they are, 255.255 included.
+// "None" for no version (no selected release), as everywhere.
 std::wstring PairText(const VersionNumber& v) {
-    return std::to_wstring(v.major) + L"." + std::to_wstring(v.minor);
+    return VersionText(v);
 }
 
 template <class W> W* Named(W* widget, int id) {
@@ -184,11 +184,14 @@ void CLookupTable::UpdateControls() {
 bool CLookupTable::QueryClose() {
     if (!m_run.IsRunning())
         return true;
-    const MsgResult answer = m_services->Dialogs().MessageBox(
+    const MsgResult answer = m_services->Dialogs().MessageBoxWhile(
         L"A lookup table download is in progress.\nClosing now stops it.\n\nDo you wish to "
         L"close anyway?",
-        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation);
-    if (answer != MsgResult::Yes)
+        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation,
+        [this] { return m_run.IsRunning(); });
+    // A download that ended while the question was open has reported its
+    // outcome: the window stays so that the operator sees it.
+    if (!m_run.IsRunning() || answer != MsgResult::Yes)
         return false;
     m_timer.stop();
     m_run.Shutdown();
@@ -283,6 +286,8 @@ void CLookupTable::ApplyBusyRule(bool busy) {
 
 void CLookupTable::ResetProgress() {
     ShowProgress(0.0f);
+    m_status->clear();
+    m_status->setVisible(false);
 }
 
 void CLookupTable::ShowProgress(float fraction) {
@@ -432,10 +437,18 @@ void CLookupTable::CloseRun() {
     // Stopped first: the closing box runs an event loop of its own.
     m_timer.stop();
     const int32_t result = m_run.Close();
-    m_services->ReportError(CLookupTableRun::ResultText(result));
-    if (result == 0)
+    const std::wstring text = CLookupTableRun::ResultText(result);
+    m_services->ReportError(text);
+    if (result == 0) {
         m_services->Dialogs().MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,
                                          MsgIcon::None);
+    } else {
+        // The page keeps saying how the download ended when the main status
+        // line moves on (the module went away and was disconnected).
+        ResetProgress();
+        m_status->setText(Q(text));
+        m_status->setVisible(true);
+    }
     ApplyBusyRule(false);
     UpdateControls();
     m_services->UpdateControls();

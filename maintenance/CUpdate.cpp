@@ -55,8 +55,9 @@ std::wstring W(const QString& text) {
     return text.toStdWString();
 }
 
+// "None" for no version (also before any module was connected), as everywhere.
 std::wstring Pair(const VersionNumber& v) {
-    return std::to_wstring(v.major) + L"." + std::to_wstring(v.minor);
+    return VersionText(v);
 }
 
 // Module texts are fixed fields; what follows a zero byte is padding.
@@ -386,6 +387,10 @@ void CUpdate::CopyIdentity() {
             if (const std::wstring wide = ModuleText(*text); !wide.empty())
                 edit->setText(Q(wide));
     }
+    // A failed run's bar and status belong to the module it ran on; a
+    // reconnect inside a run keeps them.
+    if (engine.IsConnected() && !m_run->IsRunning())
+        m_run->ResetProgressDisplay();
     RefreshRelease();
 }
 

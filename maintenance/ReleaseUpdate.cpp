@@ -260,8 +260,10 @@ ReleaseUpdate::DownloadFile(const std::wstring& file,
     const int32_t result =
         !opened ? eng::kFileAccess : m_run.Download([&] { return download(stream, size); });
     stream.close();
-    m_run.Post(L"Component " + component + L" updated " +
-               (result == eng::kOk ? L"successfully." : L"unsuccessfully!"));
+    if (result == eng::kOk)
+        m_run.Post(L"Component " + component + L" updated successfully.");
+    else
+        m_run.PostFailure(L"Component " + component + L" updated unsuccessfully!");
     return FilterResult(result);
 }
 
@@ -280,7 +282,6 @@ bool ReleaseUpdate::UpdateFerrin() {
                     : L"Ferrin is still at version " + ReleaseText(module.ferrin.version);
             std::wstring text = state + L" after " + Number(tries) + L" downloads of version " +
                                 ReleaseText(wanted) + L"; the update was stopped.";
-            m_run.Post(text);
             Fail(upd::kFerrinNotAccepted, std::move(text));
             return false;
         }
@@ -304,7 +305,7 @@ bool ReleaseUpdate::UpdateFerrin() {
         if (rebooted == eng::kRebootUnknown) {
             request = GuiRequest::ManualReboot;
         } else if (rebooted != eng::kOk) {
-            m_run.Post(L"Module rebooted unsuccessfully!");
+            m_run.PostFailure(L"Module rebooted unsuccessfully!");
             m_run.Host().SetQuiet(false);
             Fail(FilterResult(rebooted));
             return false;
@@ -312,7 +313,7 @@ bool ReleaseUpdate::UpdateFerrin() {
         const int32_t reconnected = m_run.Ask(request, serial);
         m_run.Host().SetQuiet(false);
         if (reconnected != eng::kOk) {
-            m_run.Post(L"Unable to reconnect to the module!");
+            m_run.PostFailure(L"Unable to reconnect to the module!");
             Fail(reconnected);
             return false;
         }
@@ -339,8 +340,10 @@ bool ReleaseUpdate::Configure() {
     m_run.Post(L"Configuring the module...");
     const int32_t result = m_run.Ask(GuiRequest::Configure);
     m_run.Host().SetQuiet(false);
-    m_run.Post(std::wstring(L"Module configured ") +
-               (result == eng::kOk ? L"successfully." : L"unsuccessfully!"));
+    if (result == eng::kOk)
+        m_run.Post(L"Module configured successfully.");
+    else
+        m_run.PostFailure(L"Module configured unsuccessfully!");
     if (result != eng::kOk) {
         Fail(result);
         return false;
@@ -370,7 +373,6 @@ bool ReleaseUpdate::CheckDownloaded() {
             continue;
         std::wstring text = updatetext::ComponentMismatchText(
             fpgaId, tableId, ReleaseText(expected), ReleaseText(reported));
-        m_run.Post(text);
         Fail(upd::kComponentMismatch, std::move(text));
         return false;
     }

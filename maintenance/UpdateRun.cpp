@@ -74,6 +74,30 @@ std::wstring ProgressPercentText(float fraction) {
     return text;
 }
 
+std::wstring FailureText(int32_t result, const std::wstring& message) {
+    switch (result) {
+    case upd::kNoReleaseSelected:
+    case upd::kNoFpgaDefinition:
+    case upd::kNoTableDefinition:
+    case upd::kNoReleaseAvailable:
+    case upd::kFerrinNotAccepted:
+    case upd::kComponentMismatch:
+        return message;
+    case upd::kNotRebooted:
+        return updatetext::kModuleNotRebooted;
+    default: {
+        // The engine's texts are the report's texts; codes without one are unknown.
+        const std::wstring text = EngineCodeText(result);
+        return text.empty() || result == eng::kUnknown ? L"Unknown error!" : text;
+    }
+    }
+}
+
+std::wstring ReconnectingText(int32_t attempt, int32_t attempts) {
+    return L"Reconnecting (attempt " + std::to_wstring(attempt) + L" of " +
+           std::to_wstring(attempts) + L")...";
+}
+
 std::wstring ReleaseText(const VersionNumber& release) {
     if (release.IsNone())
         return L"Unknown";
@@ -110,6 +134,7 @@ void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
     m_finished.store(false);
     m_result = 0;
     m_finalMessage.clear();
+    m_failurePosted = false;
     m_cancel.store(false);
     {
         std::lock_guard lock(m_requestMutex);
@@ -162,6 +187,11 @@ void UpdateRun::Post(std::wstring text) {
     m_mailbox = std::move(text);
 }
 
+void UpdateRun::PostFailure(std::wstring text) {
+    m_failurePosted = true;
+    Post(std::move(text));
+}
+
 int32_t UpdateRun::Ask(GuiRequest request, const std::string& reconnectSerial) {
     std::unique_lock lock(m_requestMutex);
     if (m_cancel.load())
@@ -193,6 +223,10 @@ void UpdateRun::Finish(int32_t result, std::wstring finalMessage) {
     m_result = result;
     if (!finalMessage.empty())
         m_finalMessage = std::move(finalMessage);
+    // The run's status text says how it ended: it stays when the main status
+    // line moves on (the module goes away right after a failed download).
+    if (result != eng::kOk && !m_failurePosted)
+        Post(FailureText(result, m_finalMessage));
     m_finished.store(true);
 }
 
@@ -331,11 +365,18 @@ void UpdateRun::ServeRequest() {
         return Answer(m_host.Connect(serial) ? eng::kOk : eng::kLinkError);
     }
     case GuiRequest::WaitAndReconnect: {
-        if (--m_countdown != 0) {
+        // The operator sees which attempt is coming: a connect blocks this
+        // thread, so its text goes up on the tick before.
+        const int32_t attempt = m_timing.reconnectAttempts - m_attempts + 1;
+        --m_countdown;
+        if (m_countdown > 1 && attempt == 1) {
             Post(L"Waiting for the module to reboot...");
             return;
         }
-        Post(L"Reconnecting to the module...");
+        if (m_countdown > 0) {
+            Post(ReconnectingText(attempt, m_timing.reconnectAttempts));
+            return;
+        }
         int32_t result = eng::kOk;
         if (!m_host.Connect(serial)) {
             --m_attempts;
@@ -388,11 +429,13 @@ void UpdateRun::Shutdown() {
 bool UpdateRun::QueryClose() {
     if (!IsRunning())
         return true;
-    const MsgResult answer = m_host.Dialogs().MessageBox(
+    const MsgResult answer = m_host.Dialogs().MessageBoxWhile(
         L"An update is in progress.\nClosing now stops it and may leave the module "
         L"unusable.\n\nDo you wish to close anyway?",
-        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation);
-    if (answer != MsgResult::Yes)
+        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation, [this] { return IsRunning(); });
+    // A run that ended while the question was open has reported its outcome:
+    // the window stays so that the operator sees it.
+    if (!IsRunning() || answer != MsgResult::Yes)
         return false;
     Shutdown();
     return true;
@@ -418,8 +461,7 @@ void UpdateRun::Close() {
 }
 
 void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& message) {
-    switch (result) {
-    case eng::kOk:
+    if (result == eng::kOk) {
         m_host.ShowProgress(state, 100, ProgressPercentText(1.0f));
         m_host.ReportError(L"Update completed successfully.");
         m_host.Dialogs().MessageBox(message, updatetext::kUpdateSuccessfulCaption, MsgButtons::Ok,
@@ -429,25 +471,18 @@ void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& messag
             (m_component == kComponentSafeBoot || m_component == kComponentFerrin))
             m_host.Disconnect();
         return;
+    }
+    // A failed run's bar does not stay where the download stopped.
+    m_host.ShowProgress(state, 0, ProgressPercentText(0.0f));
+    switch (result) {
     case upd::kNoReleaseSelected:
     case upd::kNoFpgaDefinition:
     case upd::kNoTableDefinition:
         m_host.Dialogs().MessageBox(message, kAttentionCaption, MsgButtons::Ok,
                                     MsgIcon::Exclamation);
         return;
-    case upd::kNoReleaseAvailable:
-    case upd::kFerrinNotAccepted:
-    case upd::kComponentMismatch:
-        m_host.ReportError(message);
+    default:
+        m_host.ReportError(FailureText(result, message));
         return;
-    case upd::kNotRebooted:
-        m_host.ReportError(updatetext::kModuleNotRebooted);
-        return;
-    default: {
-        // The engine's texts are the report's texts; codes without one are unknown.
-        const std::wstring text = EngineCodeText(result);
-        m_host.ReportError(text.empty() || result == eng::kUnknown ? L"Unknown error!" : text);
-        return;
-    }
     }
 }

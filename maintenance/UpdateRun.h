@@ -48,6 +48,12 @@ int32_t FilterResult(int32_t engineCode);
 // Bar position 0..100 and the "%2.1f%%" text of a progress fraction.
 int ProgressPosition(float fraction);
 std::wstring ProgressPercentText(float fraction);
+// The text a failed run leaves on the main status line: the run's own message
+// for the codes that carry one, else the engine's text of the code.
+std::wstring FailureText(int32_t result, const std::wstring& message);
+// The release run's status while it waits for a rebooted module:
+// "Reconnecting (attempt 3 of 10)...".
+std::wstring ReconnectingText(int32_t attempt, int32_t attempts);
 // "%d.%d", or "Unknown" for no version.
 std::wstring ReleaseText(const VersionNumber& release);
 
@@ -121,13 +127,17 @@ public:
 
     // Replaces the text of the status mailbox (also used by the GUI thread).
     void Post(std::wstring text);
+    // Posts the text that says why the run is failing; Finish then posts no
+    // text of its own.
+    void PostFailure(std::wstring text);
     // Asks the GUI thread to serve a request and waits for its result code;
     // -17 when the run is shut down meanwhile.
     int32_t Ask(GuiRequest request, const std::string& reconnectSerial = {});
     // Runs one engine download unless the run is being shut down (-17).
     int32_t Download(const std::function<int32_t()>& operation);
     bool Cancelled() const { return m_cancel.load(); }
-    // Ends the worker's run: the next tick closes it.
+    // Ends the worker's run: the next tick closes it. A failure leaves its
+    // text (FailureText) as the run's status text unless PostFailure said why.
     void Finish(int32_t result, std::wstring finalMessage = {});
 
 private:
@@ -159,6 +169,7 @@ private:
 
     std::mutex m_mailboxMutex;
     std::wstring m_mailbox;
+    bool m_failurePosted = false; // worker only
 
     // GUI request and its done event (manual reset). The worker sets the
     // request with its countdown and attempts, then waits; the GUI thread

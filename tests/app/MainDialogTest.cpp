@@ -3,10 +3,13 @@
 
 #include "AppTestSupport.h"
 
+#include "maintenance/CUpdate.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
@@ -279,6 +282,80 @@ TEST_F(AppMainDialogTest, DeviceRemoval) {
     EXPECT_FALSE(Engine().IsConnected());
     EXPECT_FALSE(app->Port().IsOpen());
     EXPECT_EQ(ConnectButton()->text(), QStringLiteral("Connect"));
+}
+
+// The program's own Update page in the dialog, ticking fast.
+CUpdate& FastUpdatePage(COstrandDlg& dlg) {
+    auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage()->Widget());
+    EXPECT_NE(page, nullptr);
+    page->SetTickInterval(5ms);
+    page->SetReleasePrompt([](bool& force) {
+        force = true;
+        return PromptAnswer::Yes;
+    });
+    return *page;
+}
+
+template <class Widget> Widget* PageControl(QWidget& page, int id) {
+    return page.findChild<Widget*>(QStringLiteral("ctl%1").arg(id));
+}
+
+// A module unplugged during a download is one incident: one port failure box,
+// the run's failure stays on the page, its bar is reset, and the dialog ends
+// disconnected without the module in its list.
+TEST_F(AppMainDialogTest, UnplugDuringADownloadIsOneIncident) {
+    sim::SimulatedModule& module = AddModule();
+    module.Script(0x88, sim::Reply::Unplug().After(2));
+    StartApp({L"-d"}, true);
+    ConnectButton()->click();
+    ASSERT_TRUE(Engine().IsConnected());
+    CUpdate& page = FastUpdatePage(Dlg());
+    dialogs.Clear();
+    PageControl<QPushButton>(page, CUpdate::kManualUpdate)->click();
+    const std::filesystem::path device = app->Port().GetDevicePath();
+    ASSERT_TRUE(module.WaitUntilAway(10s));
+    // The system's notice of the removal comes while the worker still owns the port.
+    Dlg().OnDeviceRemoved(device);
+    EXPECT_TRUE(WaitUntil([&] { return !page.IsRunning() && !Engine().IsConnected(); }, 60s));
+    ASSERT_EQ(dialogs.boxes.size(), 2u); // the confirmation, then the failure
+    EXPECT_EQ(dialogs.boxes[1].text.find(L"An error occurred while reading from COM"), 0u);
+    EXPECT_EQ(Status(), L"Disconnected from module.");
+    EXPECT_EQ(PageControl<QLabel>(page, CUpdate::kManualStatus)->text(),
+              QStringLiteral("Connection to module timed out!"));
+    EXPECT_EQ(PageControl<QProgressBar>(page, CUpdate::kManualProgress)->value(), 0);
+    EXPECT_TRUE(Entries().empty());
+    EXPECT_EQ(ConnectButton()->text(), QStringLiteral("Connect"));
+}
+
+// A module that never comes back after its reboot: the wait says which
+// attempt is coming, and when the run gives up the dialog is disconnected.
+TEST_F(AppMainDialogTest, ModuleThatNeverComesBackAfterTheReboot) {
+    sim::SimulatedModule& module = AddModule();
+    sim::Reply gone = sim::Reply::Unplug(sim::Reply::Disconnect::AfterAnswer);
+    gone.execute = false; // no reboot: the module stays away
+    module.Script(0xA0, gone);
+    StartApp({}, true);
+    ConnectButton()->click();
+    ASSERT_TRUE(Engine().IsConnected());
+    CUpdate& page = FastUpdatePage(Dlg());
+    auto* status = PageControl<QLabel>(page, CUpdate::kReleaseStatus);
+    PageControl<QPushButton>(page, CUpdate::kReleaseUpdate)->click();
+    std::set<QString> shown;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shown.insert(status->text());
+            return !page.IsRunning();
+        },
+        60s));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Waiting for the module to reboot...")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Reconnecting (attempt 3 of 10)...")));
+    EXPECT_EQ(status->text(), QStringLiteral("Unable to reconnect to the module!"));
+    EXPECT_EQ(Status(), L"Connection error to module!");
+    EXPECT_FALSE(Engine().IsConnected());
+    EXPECT_EQ(ConnectButton()->text(), QStringLiteral("Connect"));
+    EXPECT_TRUE(ConnectButton()->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(COstrandDlg::kDiscoverButton)->isEnabled());
+    EXPECT_TRUE(WaitUntil([&] { return Entries().empty(); }));
 }
 
 // Enter neither closes the window nor presses a button; Help shows the About

@@ -118,10 +118,10 @@ TEST_F(LookupTableTest, VersionsAndFilesFollowTheSelectedRelease) {
     EXPECT_EQ(Shown()[3] + Shown()[4], "NoneNone");
 }
 
-TEST_F(LookupTableTest, WithoutASelectedReleaseNothingIsOfferedAndDesiredIs255) {
+TEST_F(LookupTableTest, WithoutASelectedReleaseNothingIsOfferedAndDesiredIsNone) {
     ConnectModule(sim::Profile::Tarn, {1, 0});
     MakePage();
-    EXPECT_EQ(Shown(), (QStringList{"Main", "Gamma|Matrix", "", "1.0", "255.255"}));
+    EXPECT_EQ(Shown(), (QStringList{"Main", "Gamma|Matrix", "", "1.0", "None"}));
     EXPECT_EQ(page->FileEntry(0, 0), L"");
     // Update without a file does nothing at all.
     module->ClearLog();

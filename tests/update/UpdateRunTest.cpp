@@ -512,6 +512,20 @@ TEST_F(UpdateRunTest, ClosingWhileARunIsGoing) {
     EXPECT_EQ(Count(0x91), 1u);
     EXPECT_TRUE(run->QueryClose()); // idle: no question
     EXPECT_EQ(dialogs.boxes.size(), 2u);
+
+    // A run that ends while the question is open: the question goes, and the
+    // window stays to show the outcome.
+    dialogs.Clear();
+    ASSERT_TRUE(StartManual(0, kFpgaImage));
+    dialogs.onBox = [this](const std::wstring& text) {
+        if (text.find(L"An update is in progress") == 0) {
+            EXPECT_TRUE(DriveUntilClosed(*run, kTick, kLimit));
+        }
+    };
+    EXPECT_FALSE(run->QueryClose()); // answered Yes, but the run was over
+    dialogs.onBox = {};
+    ExpectIdle();
+    EXPECT_EQ(run->LastResult(), eng::kOk);
 }
 
 TEST_F(UpdateRunTest, DestroyingARunReleasesAWorkerThatWaitsForTheGui) {
