@@ -7,9 +7,6 @@
 // program shows as well comes from the core libraries.
 namespace clitext {
 
-// Setup: the module's release is not proved (the Setup page greys out silently).
-inline constexpr const wchar_t* kSetupUnverified =
-    L"The module's release could not be verified: controls are disabled!";
 inline constexpr const wchar_t* kSetupNotWritten =
     L"The module did not keep the setup that was written to it.";
 inline constexpr const wchar_t* kSetupNotReadBack =

@@ -4,6 +4,7 @@
 #include "descriptions/ModuleTypeNames.h"
 #include "engine/CCmdEngine.h"
 #include "setups/SetupFileProcedures.h"
+#include "setups/SetupPageRules.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -228,7 +229,10 @@ protected:
 
     void OnFactoryDefaults() override {
         m_services->ReportError(std::wstring());
-        m_block.Reset();
+        // Said only when a module took them: without one only the page changed.
+        const CCmdEngine* engine = Engine();
+        if (m_block.Reset() && engine != nullptr && engine->IsConnected())
+            m_services->ReportError(kFactoryDefaultsLoadedText);
         WarnIfNotConnected();
         UpdateControls();
     }

@@ -43,8 +43,9 @@ const wchar_t* SetupBlockerText(SetupBlocker blocker) {
         return kSetupReleaseMismatchText;
     case SetupBlocker::WrongType:
         return kSetupWrongTypeText;
-    case SetupBlocker::None:
     case SetupBlocker::EntryUnverified:
+        return kSetupEntryUnverifiedText;
+    case SetupBlocker::None:
         break;
     }
     return L"";

@@ -26,6 +26,12 @@ inline constexpr const wchar_t* kSetupReleaseMismatchText =
     L"Release Versions do not match: controls are disabled!";
 inline constexpr const wchar_t* kSetupWrongTypeText =
     L"not proper form for module type: controls are disabled!";
+// Without it a page greyed only because the release is not proved says nothing.
+inline constexpr const wchar_t* kSetupEntryUnverifiedText =
+    L"The module's firmware does not match its release: run Update.";
+
+// The status line after "Factory Defaults" "Load" reset a connected module.
+inline constexpr const wchar_t* kFactoryDefaultsLoadedText = L"Factory defaults loaded.";
 
 // The first reason why the page of `pageType` is greyed out for the engine's
 // module. releaseMatches and moduleEntryValid are the update page's answers
@@ -35,6 +41,5 @@ SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, 
 // E: nothing blocks the page.
 bool SetupControlsEnabled(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
                           bool moduleEntryValid);
-// The status line that names a reason; empty for None and for EntryUnverified,
-// which the page does not name.
+// The status line that names a reason; empty for None.
 const wchar_t* SetupBlockerText(SetupBlocker blocker);

@@ -190,7 +190,7 @@ TEST_F(TarnPage, FileButtons) {
     EXPECT_TRUE(Checked(1038));
     module->ClearLog();
     Click(1181);
-    EXPECT_EQ(services.status.back(), L"");
+    EXPECT_EQ(services.status.back(), L"Factory defaults loaded.");
     EXPECT_EQ(BlockWriteData(), std::vector<Bytes>{Wire(0)});
     EXPECT_TRUE(Checked(1074));
     EXPECT_TRUE(services.dialogs.boxes.empty());
@@ -221,7 +221,7 @@ TEST_F(TarnPage, ChoosingWithoutAModuleWarnsUnlessOptionMOrD) {
 // and any of them greys out every control but the labels.
 TEST_F(TarnPage, DisabledReasonsInOrder) {
     // Update running, SafeBoot, release differs, module type, entry unknown;
-    // the reason reported (none: the page is enabled unless the entry is unknown).
+    // the reason reported (none: the page is enabled).
     const std::tuple<bool, bool, bool, ModuleTypeId, bool, std::wstring> cases[] = {
         {false, false, false, 2, false, L""},
         {true, true, true, 1, true, L"Update is in-process: controls are disabled!"},
@@ -230,7 +230,8 @@ TEST_F(TarnPage, DisabledReasonsInOrder) {
         {false, false, true, 2, false, L"Release Versions do not match: controls are disabled!"},
         {false, false, true, 1, false, L"Release Versions do not match: controls are disabled!"},
         {false, false, false, 0, false, L"not proper form for module type: controls are disabled!"},
-        {false, false, false, 2, true, L""},
+        {false, false, false, 2, true,
+         L"The module's firmware does not match its release: run Update."},
     };
     auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn);
     std::vector<int> greyable = Controls(false);
@@ -250,7 +251,7 @@ TEST_F(TarnPage, DisabledReasonsInOrder) {
             expected.push_back(text);
         EXPECT_EQ(services.status, expected);
         tarn->UpdateControls();
-        const bool enabled = text.empty() && !entryInvalid;
+        const bool enabled = text.empty();
         EXPECT_EQ(Controls(true), enabled ? std::vector<int>{} : greyable);
     }
     // The identity flag stands in for a known module entry.
