@@ -334,6 +334,7 @@ TEST_F(AppMainDialogTest, ModuleThatNeverComesBackAfterTheReboot) {
     sim::Reply gone = sim::Reply::Unplug(sim::Reply::Disconnect::AfterAnswer);
     gone.execute = false; // no reboot: the module stays away
     module.Script(0xA0, gone);
+    const sim::SimulatedModule& other = AddModule();
     StartApp({}, true);
     ConnectButton()->click();
     ASSERT_TRUE(Engine().IsConnected());
@@ -355,7 +356,13 @@ TEST_F(AppMainDialogTest, ModuleThatNeverComesBackAfterTheReboot) {
     EXPECT_EQ(ConnectButton()->text(), QStringLiteral("Connect"));
     EXPECT_TRUE(ConnectButton()->isEnabled());
     EXPECT_TRUE(Control<QPushButton>(COstrandDlg::kDiscoverButton)->isEnabled());
-    EXPECT_TRUE(WaitUntil([&] { return Entries().empty(); }));
+    // The module that went away leaves the list; connecting another clears
+    // the failed run's display.
+    EXPECT_TRUE(WaitUntil([&] { return Entries() == std::vector{Entry(other, L"SIM-TARN")}; }));
+    ConnectButton()->click();
+    ASSERT_TRUE(Engine().IsConnected());
+    EXPECT_EQ(status->text(), QString());
+    EXPECT_EQ(PageControl<QProgressBar>(page, CUpdate::kReleaseProgress)->value(), 0);
 }
 
 // Enter neither closes the window nor presses a button; Help shows the About
