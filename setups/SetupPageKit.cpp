@@ -87,7 +87,11 @@ bool CSetupPageBase::ControlsEnabled() const {
     }
     const ModuleRecord& module = engine->Module();
     return SetupControlsEnabled(*engine, m_ownType, m_services->ReleaseMatches(module.release),
-                                m_services->ModuleEntryValid(module));
+                                m_services->ModuleEntryValid(module), WithoutModule(*engine));
+}
+
+bool CSetupPageBase::WithoutModule(const CCmdEngine& engine) const {
+    return m_services->IsOptionM() && !engine.IsConnected();
 }
 
 void CSetupPageBase::ReportDisabledReason() {
@@ -99,7 +103,7 @@ void CSetupPageBase::ReportDisabledReason() {
     const ModuleRecord& module = engine->Module();
     const std::wstring reason = SetupBlockerText(
         FirstSetupBlocker(*engine, m_ownType, m_services->ReleaseMatches(module.release),
-                          m_services->ModuleEntryValid(module)));
+                          m_services->ModuleEntryValid(module), WithoutModule(*engine)));
     if (!reason.empty()) {
         m_services->ReportError(reason);
     }

@@ -82,6 +82,8 @@ public:
     // E: no update running, not in SafeBoot, the release matches, the module
     // entry is known, and the module is of this page's type.
     bool ControlsEnabled() const;
+    // Option m without a connected module: the page edits a setup for a file.
+    bool WithoutModule(const CCmdEngine& engine) const;
 
     // The control with this id, or null.
     QWidget* Control(int id) const;

@@ -12,24 +12,24 @@ bool HasSetupControls(ModuleTypeId type) {
 } // namespace
 
 SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
-                               bool moduleEntryValid) {
+                               bool moduleEntryValid, bool withoutModule) {
     const ModuleRecord& module = engine.Module();
     if (engine.IsUpdateInProgress())
         return SetupBlocker::UpdateInProgress;
     if (module.runningImage == kRunningSafeBoot)
         return SetupBlocker::SafeBoot;
-    if (!releaseMatches)
+    if (!releaseMatches && !withoutModule)
         return SetupBlocker::ReleaseMismatch;
     if (module.moduleType != pageType || !HasSetupControls(pageType))
         return SetupBlocker::WrongType;
-    if (module.identityFlag == 0 && !moduleEntryValid)
+    if (module.identityFlag == 0 && !moduleEntryValid && !withoutModule)
         return SetupBlocker::EntryUnverified;
     return SetupBlocker::None;
 }
 
 bool SetupControlsEnabled(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
-                          bool moduleEntryValid) {
-    return FirstSetupBlocker(engine, pageType, releaseMatches, moduleEntryValid) ==
+                          bool moduleEntryValid, bool withoutModule) {
+    return FirstSetupBlocker(engine, pageType, releaseMatches, moduleEntryValid, withoutModule) ==
            SetupBlocker::None;
 }
 

@@ -36,10 +36,13 @@ inline constexpr const wchar_t* kFactoryDefaultsLoadedText = L"Factory defaults 
 // The first reason why the page of `pageType` is greyed out for the engine's
 // module. releaseMatches and moduleEntryValid are the update page's answers
 // for that module (CPageServicesIF::ReleaseMatches, ModuleEntryValid).
+// withoutModule: option m and no module connected; the page then edits a
+// setup of its type (forced by option tarn or orlan) for a file, and there is
+// no module release to match or prove.
 SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
-                               bool moduleEntryValid);
+                               bool moduleEntryValid, bool withoutModule = false);
 // E: nothing blocks the page.
 bool SetupControlsEnabled(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
-                          bool moduleEntryValid);
+                          bool moduleEntryValid, bool withoutModule = false);
 // The status line that names a reason; empty for None.
 const wchar_t* SetupBlockerText(SetupBlocker blocker);

@@ -196,6 +196,23 @@ TEST_F(TarnPage, FileButtons) {
     EXPECT_TRUE(services.dialogs.boxes.empty());
 }
 
+// Option m makes the page usable without a module: there is no release to
+// match or prove then (the update page answers no to both); without it, or
+// with a module, those answers grey it out.
+TEST_F(TarnPage, OptionMWithoutAModuleNeedsNoRelease) {
+    const std::tuple<bool, bool, bool> cases[] = {
+        {true, false, true}, {false, false, false}, {true, true, false}};
+    for (const auto& [m, connected, enabled] : cases) {
+        SCOPED_TRACE(testing::Message() << "m " << m << " connected " << connected);
+        const Bytes block = Wire(0);
+        auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn, connected ? &block : nullptr);
+        services.optionM = m;
+        services.releaseMatches = false;
+        services.entryValid = false;
+        EXPECT_EQ(tarn->ControlsEnabled(), enabled);
+    }
+}
+
 TEST_F(TarnPage, ChoosingWithoutAModuleWarnsUnlessOptionMOrD) {
     for (const auto& [m, d] : {std::pair{true, false}, {false, true}, {false, false}}) {
         services.optionM = m;
