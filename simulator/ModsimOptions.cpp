@@ -74,9 +74,11 @@ std::string NextSerial(const std::string& serial) {
 }
 
 bool Build(const Group& group, std::vector<ModsimModule>& out, std::string& error) {
-    std::optional<ModuleConfig> made = MakeModule(group.profile, group.release);
+    const Version wanted =
+        group.release == Version{} ? DefaultRelease(group.profile) : group.release;
+    std::optional<ModuleConfig> made = MakeModule(group.profile, wanted);
     if (!made && !group.releaseGivenHere)
-        made = MakeModule(group.profile);
+        made = MakeModule(group.profile, DefaultRelease(group.profile));
     if (!made) {
         error = std::string(ProfileName(group.profile)) + " has no release " +
                 std::to_string(group.release.major) + "." + std::to_string(group.release.minor);
@@ -122,7 +124,8 @@ removes its entries.
 Module options (each --next starts another module that inherits them, with the
 COM number and serial number counted up):
   --type tarn|orlan6|none   board and module type (default tarn)
-  --release M.N             release the module carries (default: the latest;
+  --release M.N             release the module carries (default: the one before
+                            the latest, so one update brings it current;
                             TARN 1.0, 1.1; ORLAN6 2.0, 2.1)
   --com N                   COM number (default: the first free one)
   --serial TEXT|blank       serial number, 8 characters (blank: eight 0xFF bytes)

@@ -30,7 +30,7 @@ SimLookupTable Table(uint8_t id, uint8_t device, uint32_t start, uint32_t length
     return SimLookupTable{id, device, start, length, {}};
 }
 
-// The boards as data/types describes them.
+// The boards as the module type files describe them.
 std::vector<SimFpga> Board(Profile profile) {
     switch (profile) {
     case Profile::Tarn:
@@ -97,6 +97,13 @@ std::vector<ReleaseVersions> KnownReleases(Profile profile) {
         break;
     }
     return {};
+}
+
+Version DefaultRelease(Profile profile) {
+    const std::vector<ReleaseVersions> releases = KnownReleases(profile);
+    if (releases.empty())
+        return {};
+    return releases[releases.size() >= 2 ? releases.size() - 2 : 0].release;
 }
 
 void ApplyRelease(ModuleState& state, const ReleaseVersions& release) {

@@ -7,8 +7,9 @@
 #include <string_view>
 #include <vector>
 
-// Built-in modules matching the demo data in data/types: the boards, their
-// identity and the component versions of each release.
+// Built-in modules: the boards, their identity and the component versions of
+// each release. The test data (tests/data/types) carries every release; the
+// demo data (data/types) only the latest.
 namespace sim {
 
 enum class Profile { None, Tarn, Orlan6 };
@@ -28,6 +29,10 @@ struct ReleaseVersions {
 
 // Releases known for a profile, ascending (empty for None).
 std::vector<ReleaseVersions> KnownReleases(Profile profile);
+// The release a module of the profile starts with when none is asked for: one
+// before the latest (the demo data carries the latest, so one update brings
+// the module current); 0.0 for None.
+Version DefaultRelease(Profile profile);
 
 // A module of the profile at a release: hardware (FPGAs, tables, parameter blocks
 // with zero factory defaults), module type (TARN 2, ORLAN6 1, None 0xFF), release,

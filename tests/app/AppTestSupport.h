@@ -101,9 +101,11 @@ protected:
         dialogs.Clear();
     }
 
+    // A module of the profile at a release (0.0: the latest).
     sim::SimulatedModule& AddModule(sim::Profile profile = sim::Profile::Tarn,
-                                    const std::function<void(sim::ModuleConfig&)>& change = {}) {
-        auto config = sim::MakeModule(profile);
+                                    const std::function<void(sim::ModuleConfig&)>& change = {},
+                                    sim::Version at = {}) {
+        auto config = sim::MakeModule(profile, at);
         EXPECT_TRUE(config.has_value());
         if (change)
             change(*config);

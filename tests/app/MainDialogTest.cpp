@@ -365,6 +365,64 @@ TEST_F(AppMainDialogTest, ModuleThatNeverComesBackAfterTheReboot) {
     EXPECT_EQ(PageControl<QProgressBar>(page, CUpdate::kReleaseProgress)->value(), 0);
 }
 
+// The program's working directory with the demo data, for a scope.
+class DemoDirectory {
+public:
+    DemoDirectory() : m_previous(std::filesystem::current_path()) {
+        std::string dir =
+            (std::filesystem::temp_directory_path() / "pellworth-demo-XXXXXX").string();
+        EXPECT_NE(mkdtemp(dir.data()), nullptr);
+        m_dir = dir;
+        const std::filesystem::path data = PELLWORTH_DEMO_DIR;
+        std::filesystem::create_directory_symlink(data / "types", m_dir / "types");
+        std::filesystem::create_symlink(data / "version", m_dir / "version");
+        std::filesystem::current_path(m_dir);
+    }
+    ~DemoDirectory() {
+        std::filesystem::current_path(m_previous);
+        std::filesystem::remove_all(m_dir);
+    }
+    DemoDirectory(const DemoDirectory&) = delete;
+    DemoDirectory& operator=(const DemoDirectory&) = delete;
+
+private:
+    std::filesystem::path m_previous;
+    std::filesystem::path m_dir;
+};
+
+// The demo data and the simulator's default module agree: the module is one
+// release behind, says so when connected, and one update brings it current
+// with its setup editable.
+TEST_F(AppMainDialogTest, DemoModuleIsOneReleaseBehindUntilUpdated) {
+    // The profile and a choice of its Setup page.
+    for (const auto& [profile, choice] :
+         {std::pair{sim::Profile::Tarn, 1038}, {sim::Profile::Orlan6, 1011}}) {
+        SCOPED_TRACE(sim::ProfileName(profile));
+        const DemoDirectory demo;
+        AddModule(profile, {}, sim::DefaultRelease(profile));
+        StartApp({}, true);
+        ConnectButton()->click();
+        ASSERT_TRUE(Engine().IsConnected());
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].caption, L"Release Mismatch!");
+        EXPECT_EQ(dialogs.boxes[0].text.find(L"The Release Version of the module is older"), 0u);
+        const auto setupChoice = [&] {
+            return ShownPage(Dlg())->findChild<QWidget*>(QStringLiteral("ctl%1").arg(choice));
+        };
+        ASSERT_NE(setupChoice(), nullptr);
+        EXPECT_FALSE(setupChoice()->isEnabled());
+
+        CUpdate& page = FastUpdatePage(Dlg());
+        PageControl<QPushButton>(page, CUpdate::kReleaseUpdate)->click();
+        EXPECT_TRUE(WaitUntil([&] { return !page.IsRunning(); }, 60s));
+        EXPECT_EQ(page.Run().LastResult(), 0);
+        EXPECT_TRUE(setupChoice()->isEnabled());
+        app.reset();
+        modules.clear();
+        dialogs.Clear();
+    }
+}
+
 // Enter neither closes the window nor presses a button; Help shows the About
 // box; the logo opens the maker's web site.
 TEST_F(AppMainDialogTest, KeysHelpAndLogo) {

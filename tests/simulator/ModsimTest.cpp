@@ -72,8 +72,11 @@ TEST(ModsimOptions, OptionsShapeTheModulesAndNextCountsOn) {
     EXPECT_FALSE(second.behaviour.canReboot);
     EXPECT_EQ(options->modules[2].config.portNumber, 6);
 
-    const auto defaults = Parse({"--count", "2"});
+    // A module starts one release older than the latest (which the demo data carries).
+    const auto defaults = Parse({"--count", "2", "--next", "--type", "orlan6"});
     ASSERT_TRUE(defaults.has_value());
+    EXPECT_EQ(defaults->modules[0].config.state.release, (sim::Version{1, 0}));
+    EXPECT_EQ(defaults->modules[2].config.state.release, (sim::Version{2, 0}));
     EXPECT_TRUE(defaults->modules[0].config.behaviour.pacing);
     EXPECT_EQ(defaults->modules[0].config.state.serial, "00001234");
     EXPECT_EQ(defaults->modules[1].config.state.serial, "00001235");
