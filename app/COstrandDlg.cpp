@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyle>
@@ -62,6 +63,22 @@ QLineEdit* ReadOnlyEdit(int control, QWidget* parent) {
 QString Q(const std::wstring& text) {
     return QString::fromStdWString(text);
 }
+
+// A page in a scroll area of its own, so that each keeps its own position.
+// Its size hint is the whole page's: the window asks for the room that shows
+// every page without scrolling, and FitToScreen bounds that by the screen.
+class PageScrollArea : public QScrollArea {
+public:
+    explicit PageScrollArea(QWidget* page) {
+        setWidget(page);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+    }
+    QSize sizeHint() const override {
+        const int frame = 2 * frameWidth();
+        return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+    }
+};
 
 // Operations that may show boxes run inside one; a removal seen meanwhile waits.
 class BusyScope {
@@ -115,18 +132,21 @@ COstrandDlg::~COstrandDlg() {
 
 void COstrandDlg::BuildControls() {
     auto* modules = new QGroupBox(QStringLiteral("Available Modules"), this);
-    m_discoverButton = Button(QStringLiteral("Discover"), kDiscoverButton, modules);
-    m_connectButton = Button(QStringLiteral("Connect"), kConnectButton, modules);
+    // Created in the order they are shown, which is the keyboard's order.
     m_moduleCombo = Named(new QComboBox(modules), kModuleCombo);
     m_moduleCombo->setMinimumContentsLength(16);
+    m_discoverButton = Button(QStringLiteral("Discover"), kDiscoverButton, modules);
+    m_connectButton = Button(QStringLiteral("Connect"), kConnectButton, modules);
     m_disableTimeouts =
         Named(new QCheckBox(QStringLiteral("Disable Timeouts"), modules), kDisableTimeoutsCheck);
+    // Two rows at most, like the Module group beside it: the pages need the height.
     auto* modulesLayout = new QGridLayout(modules);
-    modulesLayout->addWidget(m_discoverButton, 0, 0);
-    modulesLayout->addWidget(m_connectButton, 0, 1);
-    modulesLayout->addWidget(m_moduleCombo, 1, 0, 1, 2);
-    modulesLayout->addWidget(m_disableTimeouts, 2, 0, 1, 2);
-    modulesLayout->setRowStretch(3, 1);
+    modulesLayout->addWidget(m_moduleCombo, 0, 0);
+    modulesLayout->addWidget(m_discoverButton, 0, 1);
+    modulesLayout->addWidget(m_connectButton, 0, 2);
+    modulesLayout->addWidget(m_disableTimeouts, 1, 0, 1, 3);
+    modulesLayout->setColumnStretch(0, 1);
+    modulesLayout->setRowStretch(2, 1);
 
     auto* module = new QGroupBox(QStringLiteral("Module"), this);
     m_typeEdit = ReadOnlyEdit(kTypeEdit, module);
@@ -140,11 +160,15 @@ void COstrandDlg::BuildControls() {
         {"Assembly:", m_assemblyEdit},
         {"Serial:", m_serialEdit},
     };
-    int row = 0;
+    // Two label and field pairs a row.
+    int cell = 0;
     for (const auto& [label, edit] : rows) {
-        moduleLayout->addWidget(new QLabel(QString::fromLatin1(label), module), row, 0);
-        moduleLayout->addWidget(edit, row, 1);
-        ++row;
+        const int row = cell / 2;
+        const int column = 2 * (cell % 2);
+        moduleLayout->addWidget(new QLabel(QString::fromLatin1(label), module), row, column);
+        moduleLayout->addWidget(edit, row, column + 1);
+        moduleLayout->setColumnStretch(column + 1, 1);
+        ++cell;
     }
 
     m_tabs = Named(new QTabBar(this), kTabControl);
@@ -154,7 +178,6 @@ void COstrandDlg::BuildControls() {
     m_pageArea = new QStackedWidget(this);
     m_pageArea->setObjectName(QStringLiteral("pageArea"));
     m_pageArea->setFrameShape(QFrame::StyledPanel);
-    m_pageArea->setMinimumWidth(540);
 
     m_logo = Named(new QToolButton(this), kLogo);
     m_logo->setIcon(QIcon(QStringLiteral(":/pellworth/varnet-logo.png")));
@@ -183,23 +206,17 @@ void COstrandDlg::BuildControls() {
     auto* tabs = new QVBoxLayout;
     tabs->setSpacing(0);
     tabs->addWidget(m_tabs);
-    // The pages scroll when the screen is smaller than the tallest of them.
-    auto* pageScroll = new QScrollArea(this);
-    pageScroll->setWidget(m_pageArea);
-    pageScroll->setWidgetResizable(true);
-    pageScroll->setFrameShape(QFrame::NoFrame);
-    tabs->addWidget(pageScroll, 1);
+    tabs->addWidget(m_pageArea, 1);
+    // One row below the pages: logo, warning, status line, Help.
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_logo);
-    bottom->addWidget(m_safeBootWarning, 2);
-    bottom->addStretch(1);
-    bottom->addWidget(m_helpButton, 0, Qt::AlignBottom);
+    bottom->addWidget(m_safeBootWarning);
+    bottom->addWidget(m_statusLine, 1, Qt::AlignVCenter);
+    bottom->addWidget(m_helpButton, 0, Qt::AlignVCenter);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(tabs, 1);
     layout->addLayout(bottom);
-    m_pageScroll = pageScroll;
-    layout->addWidget(m_statusLine);
 
     QObject::connect(m_discoverButton, &QPushButton::clicked, [this] { Discover(); });
     QObject::connect(m_connectButton, &QPushButton::clicked, [this] { OnConnectButton(); });
@@ -247,21 +264,21 @@ void COstrandDlg::CreatePagesAndTabs() {
         std::unique_ptr<CTabPageIF> page = m_pages.CreateSetupPage(key, m_app);
         if (!page)
             page = std::make_unique<CPlaceholderPage>();
-        m_pageArea->addWidget(page->Widget());
+        AddPageWidget(page->Widget());
         m_setupPages[key] = std::move(page);
     }
     m_updatePage = m_pages.CreateUpdatePage(m_app);
     if (!m_updatePage)
         m_updatePage = std::make_unique<CPlaceholderUpdatePage>();
-    m_pageArea->addWidget(m_updatePage->Widget());
+    AddPageWidget(m_updatePage->Widget());
     m_peekPokePage = m_pages.CreatePeekPokePage(m_app);
     if (!m_peekPokePage)
         m_peekPokePage = std::make_unique<CPlaceholderPage>();
-    m_pageArea->addWidget(m_peekPokePage->Widget());
+    AddPageWidget(m_peekPokePage->Widget());
     m_lookupTablePage = m_pages.CreateLookupTablePage(m_app, *m_updatePage);
     if (!m_lookupTablePage)
         m_lookupTablePage = std::make_unique<CPlaceholderPage>();
-    m_pageArea->addWidget(m_lookupTablePage->Widget());
+    AddPageWidget(m_lookupTablePage->Widget());
 
     const QSignalBlocker quiet(m_tabs);
     InsertTab(0, L"Update", kUpdatePage);
@@ -277,19 +294,25 @@ void COstrandDlg::CreatePagesAndTabs() {
     ShowCurrentPage();
 }
 
+void COstrandDlg::AddPageWidget(QWidget* page) {
+    auto* scroll = new PageScrollArea(page);
+    m_pageArea->addWidget(scroll);
+    m_pageScrolls[page] = scroll;
+}
+
 void COstrandDlg::FitToScreen() {
-    // As large as the tallest page needs, but never larger than the screen;
-    // beyond that the page area scrolls.
+    // As large as the largest page needs (the size hint), but never larger
+    // than the screen (a little is left for the title bar); beyond that the
+    // pages scroll.
     QSize wanted = sizeHint();
-    const QSize pages = m_pageArea->sizeHint();
-    const QSize shown = m_pageScroll->sizeHint();
-    wanted += QSize(std::max(0, pages.width() - shown.width()),
-                    std::max(0, pages.height() - shown.height()));
     if (const QScreen* display = screen()) {
         const QSize room = display->availableGeometry().size() * 0.95;
-        // A page taller than the room scrolls: leave width for its scroll bar.
+        // A page cut off in one direction scrolls: leave room for its scroll bar.
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         if (wanted.height() > room.height())
-            wanted.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+            wanted.rwidth() += bar;
+        if (wanted.width() > room.width())
+            wanted.rheight() += bar;
         wanted = wanted.boundedTo(room);
     }
     resize(wanted);
@@ -336,8 +359,15 @@ void COstrandDlg::ShowCurrentPage() {
     const int code = CurrentPageCode();
     if (code < 0)
         return;
-    if (QWidget* page = PageWidget(static_cast<PageCode>(code)))
-        m_pageArea->setCurrentWidget(page);
+    QWidget* page = PageWidget(static_cast<PageCode>(code));
+    const auto it = m_pageScrolls.find(page);
+    if (it == m_pageScrolls.end())
+        return;
+    // A page comes up at its top, whatever was scrolled before.
+    QScrollArea* scroll = it->second;
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->minimum());
+    scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->minimum());
+    m_pageArea->setCurrentWidget(scroll);
 }
 
 void COstrandDlg::ApplyTimeouts() {

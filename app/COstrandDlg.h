@@ -109,6 +109,8 @@ protected:
 private:
     void BuildControls();
     void CreatePagesAndTabs();
+    // Puts a page widget into a scroll area of its own on the page stack.
+    void AddPageWidget(QWidget* page);
     void FitToScreen();
     void InsertTab(int position, const wchar_t* text, PageCode code);
     QWidget* PageWidget(PageCode code) const;
@@ -161,8 +163,9 @@ private:
     QLineEdit* m_assemblyEdit = nullptr;
     QLineEdit* m_serialEdit = nullptr;
     QTabBar* m_tabs = nullptr;
+    // The page stack holds a scroll area for each page widget.
     QStackedWidget* m_pageArea = nullptr;
-    QScrollArea* m_pageScroll = nullptr;
+    std::map<const QWidget*, QScrollArea*> m_pageScrolls;
     QToolButton* m_logo = nullptr;
     QPushButton* m_helpButton = nullptr;
 };

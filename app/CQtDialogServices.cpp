@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -86,7 +87,29 @@ private:
     bool m_pushed;
 };
 
+// The narrowest box, in average characters: wide enough that no window
+// manager cuts the caption short. Long texts wrap at Qt's own width.
+constexpr int kBoxMinChars = 48;
+
 } // namespace
+
+QString BoxText(const std::wstring& text) {
+    QString shown = QString::fromStdWString(text);
+    // A word joiner between the characters of an address: a line may end
+    // before it or after it, never inside ("https://" alone at a line's end).
+    static const QRegularExpression address(QStringLiteral("[a-z]+://\\S+"));
+    const QChar joiner(0x2060);
+    qsizetype from = 0;
+    for (QRegularExpressionMatch match = address.match(shown); match.hasMatch();
+         match = address.match(shown, from)) {
+        QString joined = match.captured();
+        for (qsizetype i = joined.size() - 1; i > 0; --i)
+            joined.insert(i, joiner);
+        shown.replace(match.capturedStart(), match.capturedLength(), joined);
+        from = match.capturedStart() + joined.size();
+    }
+    return shown;
+}
 
 QStringList QtNameFilters(const std::wstring& filter) {
     const QStringList parts = QString::fromStdWString(filter).split(QLatin1Char('|'));
@@ -112,7 +135,14 @@ MsgResult CQtDialogServices::MessageBox(const std::wstring& text, const std::wst
                                         MsgButtons buttons, MsgIcon icon) {
     QMessageBox box(IconOf(icon),
                     QString::fromStdWString(caption.empty() ? kApplicationTitle : caption),
-                    QString::fromStdWString(text), ButtonsOf(buttons), Parent());
+                    BoxText(text), ButtonsOf(buttons), Parent());
+    // A spacer under everything: a minimum width on the text itself would
+    // keep Qt from wrapping it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int width = kBoxMinChars * box.fontMetrics().averageCharWidth();
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     const ArrowWhileOpen arrow;
     return ResultOf(box.exec(), buttons);
 }

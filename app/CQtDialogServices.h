@@ -39,3 +39,6 @@ private:
 // "Name (*.a *.b)", "Other (*)". A pattern already given in the name is not
 // repeated; "*.*" matches every file, as it does in the filter's home.
 QStringList QtNameFilters(const std::wstring& filter);
+
+// A box's text as it is shown: web addresses are kept whole on one line.
+QString BoxText(const std::wstring& text);

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -94,6 +95,10 @@ void CPeekPoke::BuildControls() {
         row.peek = Button("Peek -->", this, ids.peekButton);
         row.peekData = Named(new QLineEdit(this), ids.peekData);
         row.peekData->setReadOnly(true);
+        // Set apart from the poke column beside it: shows a value, takes none.
+        QPalette shown = row.peekData->palette();
+        shown.setColor(QPalette::Base, shown.color(QPalette::Window));
+        row.peekData->setPalette(shown);
         row.pokeData = Named(new QLineEdit(this), ids.pokeData);
         row.poke = Button("--> Poke", this, ids.pokeButton);
         row.noPeek = Named(new QCheckBox(this), ids.noPeek);

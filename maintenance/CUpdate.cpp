@@ -319,6 +319,8 @@ void CUpdate::BuildControls() {
         grid->addWidget(m_manualUpdate, 1, 3);
         grid->addWidget(m_manualStatus, 2, 0, 1, 3);
         grid->addWidget(m_manualAbort, 2, 3);
+        // The label keeps to its text; the width goes to the file and the progress.
+        grid->setColumnStretch(1, 1);
     }
     layout->addWidget(m_downloadGroup);
     layout->addStretch(1);

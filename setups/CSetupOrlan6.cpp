@@ -29,24 +29,25 @@ enum Group {
     kFactory,
 };
 
+// Input Video with the file groups beside it; below them Output, its groups in one row.
 constexpr std::array<GroupDef, 17> kGroups{{
-    {L"Input Video", 0, -1, 0, 0},
+    {L"Input Video", 0, -1, 0, 0, 2, 1},
     {L"Video Format", 0, kInput, 0, 0},
     {L"Video Bit Depth", 0, kInput, 0, 1},
     {L"Color", 0, kInput, 0, 2},
     {L"Color Range", 0, kInput, 0, 3},
     {L"3G-B Mode", 0, kInput, 0, 4},
-    {L"Output", 0, -1, 1, 0},
+    {L"Output", 0, -1, 2, 0, 1, 2},
     {L"Video Format", 0, kOutput, 0, 0},
     {L"Video Bit Depth", 0, kOutput, 0, 1},
     {L"Color Range", 0, kOutput, 0, 2},
     {L"HDMI/DVI", 0, kOutput, 0, 3},
-    {L"HDMI Audio", 1035, kOutput, 1, 0},
-    {L"Analog Audio", 0, kOutput, 1, 1},
-    {L"2xHD Channel", 1081, kOutput, 1, 2},
-    {L"2K Center Cut", 0, kOutput, 1, 3},
-    {L"Load/Save Setup", 0, -1, 2, 0},
-    {L"Factory Defaults", 0, -1, 3, 0},
+    {L"HDMI Audio", 1035, kOutput, 0, 4},
+    {L"Analog Audio", 0, kOutput, 0, 5},
+    {L"2xHD Channel", 1081, kOutput, 0, 6},
+    {L"2K Center Cut", 0, kOutput, 0, 7},
+    {L"Load/Save Setup", 0, -1, 0, 1},
+    {L"Factory Defaults", 0, -1, 1, 1},
 }};
 
 constexpr std::array<Radio, 40> kRadios{{
@@ -162,8 +163,8 @@ CSetupOrlan6::CSetupOrlan6(CPageServicesIF* services, QWidget* parent)
     QObject::connect(m_centerCut, &QAbstractButton::clicked, this,
                      [this](bool checked) { OnCenterCut(checked); });
 
-    AddButton(kOutput, kCommit, L"Commit", 2, 0, [this] { OnCommit(); })->setVisible(false);
-    AddButton(kOutput, kRestore, L"Restore", 2, 1, [this] { OnRestore(); })->setVisible(false);
+    AddButton(kOutput, kCommit, L"Commit", 1, 0, [this] { OnCommit(); })->setVisible(false);
+    AddButton(kOutput, kRestore, L"Restore", 1, 1, [this] { OnRestore(); })->setVisible(false);
 
     AddFileButtons(kLoadSave, 1139, 1140, kFactory);
     ReloadForModule();

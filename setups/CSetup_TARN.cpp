@@ -26,20 +26,21 @@ enum Group {
     kFactory,
 };
 
+// Video on the left in two rows; Audio and the file groups in a column beside it.
 constexpr std::array<GroupDef, 13> kGroups{{
-    {L"Video", 0, -1, 0, 0},
+    {L"Video", 0, -1, 0, 0, 3, 1},
     {L"Video Format", 0, kVideo, 0, 0},
     {L"Deep Color", 0, kVideo, 0, 1},
     {L"Color Range", 0, kVideo, 0, 2},
-    {L"Scaling", 0, kVideo, 1, 0},
-    {L"SD Format", 0, kVideo, 1, 1},
-    {L"HDMI/DVI", 0, kVideo, 1, 2},
-    {L"Output Format", 0, kVideo, 2, 0},
-    {L"Audio", 0, -1, 1, 0},
+    {L"Scaling", 0, kVideo, 0, 3},
+    {L"SD Format", 0, kVideo, 1, 0},
+    {L"HDMI/DVI", 0, kVideo, 1, 1},
+    {L"Output Format", 0, kVideo, 1, 2, 1, 2},
+    {L"Audio", 0, -1, 0, 1},
     {L"HDMI Audio", 1035, kAudio, 0, 0},
     {L"Analog Audio", 0, kAudio, 0, 1},
-    {L"Load/Save Setup", 0, -1, 2, 0},
-    {L"Factory Defaults", 0, -1, 3, 0},
+    {L"Load/Save Setup", 0, -1, 1, 1},
+    {L"Factory Defaults", 0, -1, 2, 1},
 }};
 
 constexpr std::array<Radio, 25> kRadios{{

@@ -3,6 +3,7 @@
 #include "app/CDialogServicesIF.h"
 #include "setups/SetupPageRules.h"
 
+#include <algorithm>
 #include <utility>
 
 CSetupPageBase::CSetupPageBase(CPageServicesIF* services, ModuleTypeId ownType, QWidget* parent)
@@ -30,19 +31,29 @@ void CSetupPageBase::Register(int id, QWidget* control) {
 }
 
 void CSetupPageBase::BuildGroups(std::span<const GroupDef> groups) {
+    int pageRows = 0;
+    int pageColumns = 0;
     for (const GroupDef& group : groups) {
+        if (group.parent < 0) {
+            pageRows = std::max(pageRows, group.row + group.rowSpan);
+            pageColumns = std::max(pageColumns, group.column + group.columnSpan);
+        }
         QWidget* parent = group.parent < 0 ? static_cast<QWidget*>(this) : Group(group.parent);
         QGridLayout* parentGrid = group.parent < 0 ? m_pageGrid : GroupGrid(group.parent);
         auto* box = new QGroupBox(QString::fromWCharArray(group.label), parent);
         auto* grid = new QGridLayout(box);
         grid->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-        parentGrid->addWidget(box, group.row, group.column);
+        parentGrid->addWidget(box, group.row, group.column, group.rowSpan, group.columnSpan);
         if (group.id != 0) {
             Register(group.id, box);
         }
         m_groups.push_back(box);
         m_grids.push_back(grid);
     }
+    // A window larger than the page leaves the room right and below, rather
+    // than stretching the boxes apart.
+    m_pageGrid->setRowStretch(pageRows, 1);
+    m_pageGrid->setColumnStretch(pageColumns, 1);
 }
 
 QPushButton* CSetupPageBase::AddButton(int group, int id, const wchar_t* text, int row, int column,

@@ -27,13 +27,15 @@
 // out. Every control with an id is named "ctl<id>" so that it can be found.
 
 // A group box: label, control id (0: none), the group it sits in (-1: the
-// page) and its cell in that group's grid.
+// page) and its cells in that group's grid.
 struct GroupDef {
     const wchar_t* label;
     int id;
     int parent;
     int row;
     int column;
+    int rowSpan = 1;
+    int columnSpan = 1;
 };
 
 // A radio button: choosing it sets field to value.

@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
@@ -20,8 +22,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The page stack holds each page widget in a scroll area of its own.
+QScrollArea* ShownScrollArea(COstrandDlg& dlg) {
+    return qobject_cast<QScrollArea*>(
+        dlg.findChild<QStackedWidget*>(QStringLiteral("pageArea"))->currentWidget());
+}
+
 QWidget* ShownPage(COstrandDlg& dlg) {
-    return dlg.findChild<QStackedWidget*>(QStringLiteral("pageArea"))->currentWidget();
+    return ShownScrollArea(dlg)->widget();
 }
 
 TEST_F(AppMainDialogTest, TabsPagesAndTimeoutsFollowTheCommandLine) {
@@ -475,6 +483,46 @@ TEST_F(AppMainDialogTest, ProgramPagesPlugIn) {
     ASSERT_NE(block, nullptr);
     EXPECT_NE(block->block, nullptr);
     EXPECT_TRUE(Engine().IsConfigurationValid());
+}
+
+// At the size it asks for, the window shows each of the program's pages
+// without scrolling, and that fits a 1366x768 screen with a title bar and a
+// panel. Each page scrolls on its own and comes up at its top.
+TEST_F(AppMainDialogTest, EveryPageFitsAnOrdinaryScreenAndScrollsOnItsOwn) {
+    // The forced type selects its setup page without a module.
+    for (const wchar_t* type : {L"-tarn", L"-orlan"}) {
+        StartApp({L"-d", type}, true);
+        const QSize wanted = Dlg().sizeHint();
+        EXPECT_LE(wanted.width(), 1366);
+        EXPECT_LE(wanted.height(), 700);
+        Dlg().resize(wanted);
+        Dlg().show();
+        auto* tabs = Control<QTabBar>(COstrandDlg::kTabControl);
+        for (int i = tabs->count() - 1; i >= 0; --i) {
+            tabs->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            const QSize page = ShownPage(Dlg())->sizeHint();
+            const QSize room = ShownScrollArea(Dlg())->viewport()->size();
+            EXPECT_TRUE(room.width() >= page.width() && room.height() >= page.height())
+                << tabs->tabText(i).toStdString();
+        }
+
+        // Too low for the pages: the Setup page scrolled to its end leaves
+        // the Update page at its top, and is at its top when shown again.
+        Dlg().resize(wanted.width(), 300);
+        tabs->setCurrentIndex(tabs->count() - 1);
+        QCoreApplication::processEvents();
+        QScrollBar* setup = ShownScrollArea(Dlg())->verticalScrollBar();
+        EXPECT_GT(setup->maximum(), 0);
+        setup->setValue(setup->maximum());
+        tabs->setCurrentIndex(0);
+        QScrollBar* update = ShownScrollArea(Dlg())->verticalScrollBar();
+        EXPECT_NE(update, setup);
+        EXPECT_EQ(update->value(), 0);
+        tabs->setCurrentIndex(tabs->count() - 1);
+        EXPECT_EQ(setup->value(), 0);
+        TearDown();
+    }
 }
 
 // The update page's Return rule works inside the main dialog, which drops
