@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace {
 
@@ -133,6 +134,18 @@ QStringList QtNameFilters(const std::wstring& filter) {
 
 MsgResult CQtDialogServices::MessageBox(const std::wstring& text, const std::wstring& caption,
                                         MsgButtons buttons, MsgIcon icon) {
+    return ShowBox(text, caption, buttons, icon, {});
+}
+
+MsgResult CQtDialogServices::MessageBoxWhile(const std::wstring& text, const std::wstring& caption,
+                                             MsgButtons buttons, MsgIcon icon,
+                                             const std::function<bool()>& stillAsked) {
+    return ShowBox(text, caption, buttons, icon, stillAsked);
+}
+
+MsgResult CQtDialogServices::ShowBox(const std::wstring& text, const std::wstring& caption,
+                                     MsgButtons buttons, MsgIcon icon,
+                                     const std::function<bool()>& stillAsked) {
     QMessageBox box(IconOf(icon),
                     QString::fromStdWString(caption.empty() ? kApplicationTitle : caption),
                     BoxText(text), ButtonsOf(buttons), Parent());
@@ -143,8 +156,23 @@ MsgResult CQtDialogServices::MessageBox(const std::wstring& text, const std::wst
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
+    // A question about something that ends meanwhile goes away by itself.
+    QTimer watch;
+    bool withdrawn = false;
+    if (stillAsked) {
+        QObject::connect(&watch, &QTimer::timeout, &box, [&] {
+            if (!stillAsked()) {
+                withdrawn = true;
+                box.reject();
+            }
+        });
+        watch.start(kQuestionCheckMs);
+    }
     const ArrowWhileOpen arrow;
-    return ResultOf(box.exec(), buttons);
+    const int button = box.exec();
+    if (withdrawn || (stillAsked && !stillAsked()))
+        return MsgResult::Cancel;
+    return ResultOf(button, buttons);
 }
 
 void CQtDialogServices::ReportFileError(const std::wstring& path, FileOperation operation,

@@ -20,6 +20,9 @@ public:
     MsgResult MessageBox(const std::wstring& text, const std::wstring& caption = {},
                          MsgButtons buttons = MsgButtons::Ok,
                          MsgIcon icon = MsgIcon::None) override;
+    MsgResult MessageBoxWhile(const std::wstring& text, const std::wstring& caption,
+                              MsgButtons buttons, MsgIcon icon,
+                              const std::function<bool()>& stillAsked) override;
     void ReportFileError(const std::wstring& path, FileOperation operation,
                          int systemError) override;
     FileDialogResult AskFile(const FileDialogRequest& request) override;
@@ -28,6 +31,11 @@ public:
     void RunOnGuiThread(std::function<void()> fn, bool wait) override;
 
 private:
+    // How often a question shown with MessageBoxWhile checks that it is still asked.
+    static constexpr int kQuestionCheckMs = 100;
+
+    MsgResult ShowBox(const std::wstring& text, const std::wstring& caption, MsgButtons buttons,
+                      MsgIcon icon, const std::function<bool()>& stillAsked);
     // The set window, else the active one.
     QWidget* Parent() const;
 

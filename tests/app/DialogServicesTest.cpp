@@ -85,6 +85,14 @@ TEST(AppQtDialogsTest, BoxButtonsMapToResults) {
     }
     services.EndWaitCursor();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A question whose subject ends while it is up goes away by itself.
+    bool asked = true;
+    QTimer::singleShot(50, [&] { asked = false; });
+    EXPECT_EQ(services.MessageBoxWhile(L"Still?", {}, MsgButtons::YesNo, MsgIcon::Question,
+                                       [&] { return asked; }),
+              MsgResult::Cancel);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST(AppQtDialogsTest, InvokerRunsOnTheGuiThread) {
