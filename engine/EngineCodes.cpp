@@ -60,7 +60,7 @@ constexpr CodeText kConnectTexts[] = {
     {-9, L"Bad config data"},
     {-21, L"Type Support Not Installed"},
     {-23, L"Wrong module"},
-    {-24, L"Module type file missing or unreadable"},
+    {-24, L"No usable module type file for the module's release"},
 };
 
 template <size_t N>

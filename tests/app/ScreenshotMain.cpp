@@ -1,15 +1,21 @@
 // pellworth-screenshot: the main dialog connected to a simulated TARN module,
 // saved as a picture for the documentation.
 //   pellworth-screenshot OUTPUT.png [DATA_DIR] [program flags...]
+// PELLWORTH_SCREENSHOT_TAB=<index> shows that tab instead of Setup;
+// PELLWORTH_SCREENSHOT_UPDATE=1 takes a module one release behind through a
+// release update and shows the Update tab while it runs.
 
 #include "app/COstrand.h"
 #include "app/COstrandDlg.h"
+#include "maintenance/CUpdate.h"
 #include "simulator/Profiles.h"
 #include "simulator/SimulatedModule.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTabBar>
 #include <QThread>
 
@@ -42,9 +48,12 @@ int main(int argc, char** argv) {
         flags.push_back(std::filesystem::path(argv[i]).wstring());
 
     QApplication qtApp(argc, argv);
-    // Release 1.0: the release the update page proposes for the demo data, so
-    // the module's setup can be edited.
-    auto config = sim::MakeModule(sim::Profile::Tarn, sim::Version{1, 0});
+    const bool update = std::getenv("PELLWORTH_SCREENSHOT_UPDATE") != nullptr;
+    // The release the demo data carries (the setup can be edited), or the
+    // one before it for the update.
+    auto config = sim::MakeModule(
+        sim::Profile::Tarn, update ? sim::DefaultRelease(sim::Profile::Tarn) : sim::Version{});
+    config->behaviour.pacing = update; // a run that lasts long enough to be seen
     sim::SimulatedModule module(*config);
     if (!module.Start()) {
         std::cerr << module.Error() << "\n";
@@ -59,13 +68,31 @@ int main(int argc, char** argv) {
     Settle();
     if (!app.Connect({}))
         std::cerr << "not connected\n";
+    auto* tabs = qobject_cast<QTabBar*>(dlg.Control(COstrandDlg::kTabControl));
     // PELLWORTH_SCREENSHOT_TAB: the tab to show instead of Setup.
     if (const char* tab = std::getenv("PELLWORTH_SCREENSHOT_TAB"))
-        if (auto* tabs = qobject_cast<QTabBar*>(dlg.Control(COstrandDlg::kTabControl)))
-            tabs->setCurrentIndex(std::atoi(tab));
-    // The offscreen screen is small; show the window at the size it asks for.
+        tabs->setCurrentIndex(std::atoi(tab));
     dlg.resize(dlg.sizeHint());
     Settle();
+    if (update) {
+        tabs->setCurrentIndex(0);
+        auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage()->Widget());
+        page->SetReleasePrompt([](bool&) { return PromptAnswer::Yes; });
+        page->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(CUpdate::kReleaseUpdate))
+            ->click();
+        // Into the FPGA image, after Ferrin and the reboot.
+        const auto* status =
+            page->findChild<QLabel*>(QStringLiteral("ctl%1").arg(CUpdate::kReleaseStatus));
+        const auto spin = [](int milliseconds) {
+            QCoreApplication::processEvents();
+            QThread::msleep(milliseconds);
+        };
+        for (int i = 0;
+             i < 60000 && !status->text().startsWith(QStringLiteral("Updating component 2")); ++i)
+            spin(1);
+        for (int i = 0; i < 40; ++i)
+            spin(10);
+    }
     if (std::getenv("PELLWORTH_SCREENSHOT_DEBUG")) {
         QWidget* page = dlg.SetupPage(2)->Widget();
         std::cerr << "page hint " << page->sizeHint().width() << "x" << page->sizeHint().height()
