@@ -108,9 +108,12 @@ void CCmdChannel::ResetProgress() {
 }
 
 void CCmdChannel::RescaleProgress(uint32_t newTotal) {
-    if (m_totalSteps != 0)
-        m_extraSteps = static_cast<uint32_t>(static_cast<double>(newTotal) * m_extraSteps /
-                                             static_cast<double>(m_totalSteps));
+    if (m_totalSteps != 0) {
+        // Many pending frames before a long download scale past 32 bits.
+        const double scaled =
+            static_cast<double>(newTotal) * m_extraSteps / static_cast<double>(m_totalSteps);
+        m_extraSteps = static_cast<uint32_t>(std::min(scaled, double{UINT32_MAX}));
+    }
     m_totalSteps = newTotal;
 }
 
@@ -247,9 +250,9 @@ int32_t CCmdChannel::ReadChunkSize(uint16_t& chunkSize) {
     if (const int32_t r = ReadField(size, 2); r != chan::kOk)
         return r;
     chunkSize = static_cast<uint16_t>(size[0] << 8 | size[1]);
-    if (chunkSize == 0) {
+    if (chunkSize == 0 || chunkSize > kMaxChunkSize) {
         m_port->Purge();
-        return chan::kZeroChunkSize;
+        return chan::kBadChunkSize;
     }
     return chan::kOk;
 }
@@ -330,8 +333,8 @@ int32_t CCmdChannel::StartLookupTableDownload(uint8_t fpgaInterface, uint8_t fpg
 
 template <typename Source>
 int32_t CCmdChannel::SendChunksFrom(Source&& fill, uint32_t size, uint16_t chunkSize) {
-    if (chunkSize == 0)
-        return chan::kZeroChunkSize;
+    if (chunkSize == 0 || chunkSize > kMaxChunkSize)
+        return chan::kBadChunkSize;
     m_port->Purge();
     std::vector<uint8_t> frame;
     try {

@@ -79,6 +79,9 @@ public:
     // An upload whose module keeps offering 0 bytes makes no progress; after
     // this many empty answers in a row it ends as a time-out.
     static constexpr int kMaxEmptyUploadAnswers = 16;
+    // The largest chunk a data frame's 16-bit length field can carry (with
+    // its 5 bytes of header); a module offering more is refused.
+    static constexpr uint16_t kMaxChunkSize = 0xFFFF - 5;
 
 private:
     enum class LengthCheck { None, Exact, AtLeast };

@@ -19,8 +19,7 @@ constexpr uint32_t kMaxApplicationImage = 0xFFFF;
 
 CCmdEngine::CCmdEngine(CSerialIF* port, CErrorReportIF* errorReport, CAppIF* app,
                        CModuleTypes* registry, ModuleTypeId initialModuleType)
-    : m_port(port), m_errorReport(errorReport), m_app(app), m_channel(port, this),
-      m_registry(registry) {
+    : m_errorReport(errorReport), m_app(app), m_channel(port, this), m_registry(registry) {
     if (m_registry)
         m_registry->Scan();
     SelectModuleType(initialModuleType, kNoVersion);

@@ -121,7 +121,6 @@ private:
                           bool ferrinRescale);
     int32_t DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size);
 
-    CSerialIF* m_port;
     CErrorReportIF* m_errorReport;
     CAppIF* m_app;
     CCmdChannel m_channel;

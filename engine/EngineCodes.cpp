@@ -16,7 +16,7 @@ constexpr Translation kTranslations[] = {
     {chan::kTimeout, {-10, -10, -10, -10, -10}},
     {chan::kBadLength, {-13, -13, -13, -13, -13}},
     {chan::kBadResponseCode, {-13, -13, -13, -13, -13}},
-    {chan::kZeroChunkSize, {-11, -13, -13, -11, -11}},
+    {chan::kBadChunkSize, {-11, -13, -13, -11, -11}},
     {chan::kOutOfMemory, {-11, -14, -14, -11, -11}},
     {chan::kStreamFailed, {-11, -12, -12, -11, -11}},
     {chan::kStreamShort, {-11, -12, -12, -11, -11}},

@@ -12,7 +12,9 @@ constexpr int32_t kRejected = -2;
 constexpr int32_t kTimeout = -4;
 constexpr int32_t kBadLength = -5;
 constexpr int32_t kBadResponseCode = -6;
-constexpr int32_t kZeroChunkSize = -7;
+// The module announced a chunk size a data frame cannot carry: 0, or so large
+// that the frame's 16-bit length field would wrap.
+constexpr int32_t kBadChunkSize = -7;
 constexpr int32_t kCountEchoMismatch = -8;
 constexpr int32_t kOutOfMemory = -9;
 constexpr int32_t kStreamFailed = -10;

@@ -111,10 +111,12 @@ bool CSetupFileXML::CreateDocument(const std::wstring& moduleTypeName) {
             AppendError(L"DOM implementation not found.");
         } else {
             const std::u16string root = WideToXml(kModuleParams);
-            xercesc::DOMDocumentType* type =
-                impl->createDocumentType(root.c_str(), nullptr, nullptr);
-            xercesc::DOMDocument* document = impl->createDocument(nullptr, root.c_str(), type);
+            xercesc::DOMDocument* document = impl->createDocument(nullptr, root.c_str(), nullptr);
             AdoptDocument(document);
+            // Made by the document, it goes with the document: one made by
+            // the implementation stays until the program ends.
+            document->insertBefore(document->createDocumentType(root.c_str()),
+                                   document->getDocumentElement());
             xercesc::DOMElement* module = document->createElement(WideToXml(kModule).c_str());
             document->getDocumentElement()->appendChild(module);
             m_module = module;

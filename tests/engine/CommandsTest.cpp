@@ -209,8 +209,16 @@ TEST_F(CommandsTest, UploadsThatMisbehaveEnd) {
     module->ClearScripts();
     EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kOk);
 
-    module->Script(0x8C, sim::Reply::ChunkSize(0));
-    EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kZeroChunkSize);
+    // Chunk sizes a data frame cannot carry: none, or one whose frame length wraps.
+    for (const uint16_t size :
+         {uint16_t{0}, uint16_t{CCmdChannel::kMaxChunkSize + 1}, uint16_t{0xFFFF}}) {
+        module->Script(0x8C, sim::Reply::ChunkSize(size));
+        EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kBadChunkSize) << size;
+    }
+    module->Script(0x86, sim::Reply::ChunkSize(0xFFFF));
+    std::istringstream image(std::string(1000, 'x'));
+    EXPECT_EQ(engine->DownloadFerrin(image, 1000), eng::kLinkError);
+    EXPECT_TRUE(Frames(0x88).empty());
 }
 
 TEST_F(CommandsTest, PeekAndPokeThroughTheEngine) {

@@ -72,6 +72,17 @@ TEST_F(DownloadTest, ErasePhaseMovesTheBarWithoutReachingTheEnd) {
     EXPECT_GT(duringErase.load(), 0.0f);
     EXPECT_LT(duringErase.load(), 1.0f);
     EXPECT_FLOAT_EQ(engine->GetProgress(), 1.0f);
+
+    // Many pending frames before a huge image in 1-byte chunks: the erase
+    // steps rescale past 32 bits, and the bar stays a fraction.
+    sim::Reply erase = sim::Reply::Pending(300);
+    erase.chunkSize = 1;
+    module->Script(0x87, erase);
+    module->Script(0x88, sim::Reply::Reject());
+    std::istringstream huge(Image(64));
+    EXPECT_NE(engine->DownloadFpga(0, huge, 0xF0000000u), eng::kOk);
+    EXPECT_GE(engine->GetProgress(), 0.0f);
+    EXPECT_LE(engine->GetProgress(), 1.0f);
 }
 
 TEST_F(DownloadTest, AbortDuringTheErasePhaseStopsBeforeTheFirstChunk) {
