@@ -201,8 +201,8 @@ int32_t CCmdChannel::Transact(uint8_t code, bool purgeFirst, const std::vector<u
     const bool bad = (expect.check == LengthCheck::Exact && length != expect.length) ||
                      (expect.check == LengthCheck::AtLeast && length < expect.length);
     if (bad) {
-        if (expect.purgeOnMismatch)
-            m_port->Purge();
+        // The payload of an answer we refuse must not be taken for the next one.
+        m_port->Purge();
         return chan::kBadLength;
     }
     return chan::kOk;
@@ -446,8 +446,7 @@ int32_t CCmdChannel::WriteConfigBlock(uint8_t fpgaId, uint8_t blockId, const uin
                                       uint16_t length) {
     std::vector<uint8_t> payload{fpgaId, blockId};
     Put16(payload, length);
-    if (const int32_t r =
-            Transact(kWriteConfigBlock, true, payload, {LengthCheck::Exact, 6, false});
+    if (const int32_t r = Transact(kWriteConfigBlock, true, payload, {LengthCheck::Exact, 6});
         r != 0)
         return r;
     uint16_t chunkSize = 0;

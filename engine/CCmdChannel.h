@@ -88,7 +88,6 @@ private:
     struct Expect {
         LengthCheck check = LengthCheck::None;
         uint16_t length = 0;
-        bool purgeOnMismatch = true;
     };
 
     int32_t Transact(uint8_t code, bool purgeFirst, const std::vector<uint8_t>& payload,
