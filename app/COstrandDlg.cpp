@@ -474,11 +474,7 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
         ReportStatus(connectreport::kPortCannotBeOpened);
         // A reconnect after a reboot: the open closed the old port, so the
         // connection is over, whatever the engine's flag still says.
-        if (engine->IsConnected()) {
-            m_app.OnDisconnected();
-            engine->SetConnected(false);
-        }
-        UnregisterDeviceNotification();
+        EndConnection();
     } else {
         RegisterDeviceNotification();
         int32_t result = 0;
@@ -516,14 +512,19 @@ void COstrandDlg::Disconnect() {
         return;
     {
         const CWaitCursor wait(m_app.Dialogs());
-        m_app.OnDisconnected();
-        engine->SetConnected(false);
-        UnregisterDeviceNotification();
-        if (m_app.Port().IsOpen())
-            m_app.Port().Close();
+        EndConnection();
     }
     ReportStatus(L"Disconnected from module.");
     UpdateControls();
+}
+
+void COstrandDlg::EndConnection() {
+    m_app.OnDisconnected();
+    if (CCmdEngine* engine = m_app.Engine())
+        engine->SetConnected(false);
+    UnregisterDeviceNotification();
+    if (m_app.Port().IsOpen())
+        m_app.Port().Close();
 }
 
 void COstrandDlg::OnDisableTimeouts() {

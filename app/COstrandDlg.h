@@ -121,6 +121,8 @@ private:
     void RegisterDeviceNotification();
     void UnregisterDeviceNotification();
     void CheckPortHangUp();
+    // The engine's connection, the removal watch and the port end together.
+    void EndConnection();
     // The open port's device went away: disconnect and drop it from the list.
     void DisconnectRemoved();
     // Drops the list's modules whose ports are gone (unplugged while listed).

@@ -158,19 +158,16 @@ MsgResult CQtDialogServices::ShowBox(const std::wstring& text, const std::wstrin
     }
     // A question about something that ends meanwhile goes away by itself.
     QTimer watch;
-    bool withdrawn = false;
     if (stillAsked) {
         QObject::connect(&watch, &QTimer::timeout, &box, [&] {
-            if (!stillAsked()) {
-                withdrawn = true;
+            if (!stillAsked())
                 box.reject();
-            }
         });
         watch.start(kQuestionCheckMs);
     }
     const ArrowWhileOpen arrow;
     const int button = box.exec();
-    if (withdrawn || (stillAsked && !stillAsked()))
+    if (stillAsked && !stillAsked())
         return MsgResult::Cancel;
     return ResultOf(button, buttons);
 }

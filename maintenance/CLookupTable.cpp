@@ -35,11 +35,6 @@ QString Q(const std::wstring& text) {
     return QString::fromStdWString(text);
 }
 
-// "None" for no version (no selected release), as everywhere.
-std::wstring PairText(const VersionNumber& v) {
-    return VersionText(v);
-}
-
 template <class W> W* Named(W* widget, int id) {
     widget->setObjectName(QStringLiteral("ctl%1").arg(id));
     return widget;
@@ -271,8 +266,8 @@ void CLookupTable::ShowVersions() {
             VersionNumber wanted = kNoVersion;
             if (m_versions)
                 m_versions->GetDesiredTableVersion(wanted, pair->first, pair->second);
-            desired = PairText(wanted);
-            installed = PairText(table->version);
+            desired = VersionText(wanted);
+            installed = VersionText(table->version);
         }
     }
     m_installed->setText(Q(installed));

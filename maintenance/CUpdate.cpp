@@ -55,11 +55,6 @@ std::wstring W(const QString& text) {
     return text.toStdWString();
 }
 
-// "None" for no version (also before any module was connected), as everywhere.
-std::wstring Pair(const VersionNumber& v) {
-    return VersionText(v);
-}
-
 // Module texts are fixed fields; what follows a zero byte is padding.
 std::wstring ModuleText(const std::string& field) {
     return WidenText(field.substr(0, field.find('\0')));
@@ -466,7 +461,7 @@ void CUpdate::RefreshRelease() {
     engine.LoadReleasesOfType(SelectedModuleType(), m_releaseTable);
     m_selectedRelease =
         SelectAssembly(m_releaseTable, kNoVersion, NarrowText(W(m_assemblyEdit->text())));
-    m_desiredRelease->setText(m_selectedRelease ? Q(Pair(m_selectedRelease->release))
+    m_desiredRelease->setText(m_selectedRelease ? Q(VersionText(m_selectedRelease->release))
                                                 : QStringLiteral("Unknown"));
 
     const bool ferrinOrAbsent = !engine.IsConnected() || ModuleRunsFerrin();
@@ -569,13 +564,13 @@ void CUpdate::UpdateControls() {
     }
     m_installedRelease->setText(Q(ReleaseText(InstalledRelease())));
 
-    m_safeBootVersion->setText(Q(Pair(module.safeBoot.version)));
-    m_ferrinVersion->setText(Q(Pair(module.ferrin.version)));
+    m_safeBootVersion->setText(Q(VersionText(module.safeBoot.version)));
+    m_ferrinVersion->setText(Q(VersionText(module.ferrin.version)));
     std::wstring fpgaText = L"None";
     if (m_fpgaCombo->currentIndex() >= 0)
         if (const FpgaDescription* fpga =
                 module.FindFpga(static_cast<uint8_t>(m_fpgaCombo->currentData().toInt())))
-            fpgaText = Pair(fpga->firmware.version);
+            fpgaText = VersionText(fpga->firmware.version);
     m_fpgaVersion->setText(Q(fpgaText));
     std::wstring tableText = L"None";
     if (const int tableData =
@@ -584,23 +579,24 @@ void CUpdate::UpdateControls() {
         if (const FpgaDescription* fpga = module.FindFpga(static_cast<uint8_t>(tableData >> 8)))
             if (const LookupTableDescription* table =
                     fpga->FindLookupTable(static_cast<uint8_t>(tableData & 0xFF)))
-                tableText = Pair(table->version);
+                tableText = VersionText(table->version);
     m_tableVersion->setText(Q(tableText));
 
     std::wstring installed;
     std::wstring desired;
     if (IsApplication(component)) {
         const bool ferrinComponent = component == kComponentFerrin;
-        installed = Pair(ferrinComponent ? module.ferrin.version : module.safeBoot.version);
-        desired = !m_selectedRelease ? L"None"
-                                     : Pair(ferrinComponent ? m_selectedRelease->ferrin.version
-                                                            : m_selectedRelease->safeBoot.version);
+        installed = VersionText(ferrinComponent ? module.ferrin.version : module.safeBoot.version);
+        desired = !m_selectedRelease
+                      ? L"None"
+                      : VersionText(ferrinComponent ? m_selectedRelease->ferrin.version
+                                                    : m_selectedRelease->safeBoot.version);
     } else if (component != kNoComponent) {
         const auto fpgaId = static_cast<uint8_t>(component);
         const FpgaDescription* fpga = module.FindFpga(fpgaId);
-        installed = fpga ? Pair(fpga->firmware.version) : L"None";
+        installed = fpga ? VersionText(fpga->firmware.version) : L"None";
         desired = m_selectedRelease && m_selectedRelease->HasFpga(fpgaId)
-                      ? Pair(m_selectedRelease->FpgaVersion(fpgaId))
+                      ? VersionText(m_selectedRelease->FpgaVersion(fpgaId))
                       : L"None";
     }
     m_installedVersion->setText(Q(installed));
