@@ -74,6 +74,8 @@ TEST_F(ChannelTest, WrappedPendingLengthDropsBytesWithoutHangingAndTheNextComman
     EXPECT_EQ(channel->ReadRelease(major, minor), chan::kOk);
 }
 
+// Every status byte's code, and answers with more behind them (the fault
+// matrix crosses the other faults with every command).
 TEST_F(ChannelTest, BadHeadersGiveTheirCodesAndLeaveTheInputPurged) {
     struct Case {
         const char* name;
@@ -92,8 +94,6 @@ TEST_F(ChannelTest, BadHeadersGiveTheirCodesAndLeaveTheInputPurged) {
              return r;
          }()),
          chan::kRejected},
-        {"rejected", withTrailing(sim::Reply::Reject()), chan::kRejected},
-        {"wrong code", withTrailing(sim::Reply::WrongCode(0xC1)), chan::kBadResponseCode},
         {"status 0x01", withTrailing(sim::Reply::Status(0x01)), chan::kUnknownStatus},
         {"status 0x03", withTrailing(sim::Reply::Status(0x03)), chan::kUnknownStatus},
         {"status 0xFE", sim::Reply::Status(0xFE), chan::kTimeout},
@@ -103,17 +103,7 @@ TEST_F(ChannelTest, BadHeadersGiveTheirCodesAndLeaveTheInputPurged) {
         {"status 0xFA", sim::Reply::Status(0xFA), chan::kStatusFA},
         {"status 0xF9", sim::Reply::Status(0xF9), chan::kStatusF9},
         {"status 0xF8", sim::Reply::Status(0xF8), chan::kStatusF8},
-        {"wrong length", withTrailing([] {
-             sim::Reply r;
-             r.lengthField = 6;
-             return r;
-         }()),
-         chan::kBadLength},
-        {"short answer", sim::Reply::Cut(3), chan::kTimeout},
         {"payload cut", sim::Reply::Cut(4), chan::kTimeout},
-        {"silence", sim::Reply::Silence(), chan::kTimeout},
-        {"garbage", sim::Reply::Raw({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x11}),
-         chan::kBadResponseCode},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
