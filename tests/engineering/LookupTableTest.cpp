@@ -5,15 +5,10 @@
 
 #include "maintenance/CLookupTable.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-
 namespace {
 
 using sim::Reply;
-using View = QStringList;
+using Box = ScriptedDialogs::Shown;
 
 class LookupTableTest : public PageFixture<CLookupTable> {
 protected:
@@ -184,13 +179,10 @@ TEST_F(LookupTableTest, ADownloadChangesTheTableOnTheModuleAndTheInstalledText) 
     };
     engine->Channel().RequestAbort(); // stale: no chunk took it, so it must not stop this run
     Click(CLookupTable::kUpdate);
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    const auto& question = dialogs.boxes[0];
-    EXPECT_EQ(question.text,
-              L"Updating Lookup Table 'Gamma' of FPGA 'Main'.\nAre you sure you wish to do this?");
-    EXPECT_EQ(question.caption, L"Attention!");
-    EXPECT_EQ(question.buttons, MsgButtons::OkCancel);
-    EXPECT_EQ(question.icon, MsgIcon::Exclamation);
+    const Box question{
+        L"Updating Lookup Table 'Gamma' of FPGA 'Main'.\nAre you sure you wish to do this?",
+        L"Attention!", MsgButtons::OkCancel, MsgIcon::Exclamation};
+    EXPECT_EQ(dialogs.boxes, std::vector<Box>{question});
     EXPECT_FALSE(inProgressDuringBox);
     EXPECT_TRUE(page->IsRunning());
     EXPECT_TRUE(engine->IsUpdateInProgress());
@@ -198,10 +190,10 @@ TEST_F(LookupTableTest, ADownloadChangesTheTableOnTheModuleAndTheInstalledText) 
 
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(status, L"Update completed successfully.");
-    ASSERT_EQ(dialogs.boxes.size(), 2u);
-    EXPECT_EQ(dialogs.boxes[1].text, L"Update Successful!");
-    EXPECT_EQ(dialogs.boxes[1].caption, L""); // the application's title
-    EXPECT_EQ(dialogs.boxes[1].buttons, MsgButtons::Ok);
+    // The report's caption is the application's title.
+    EXPECT_EQ(
+        dialogs.boxes,
+        (std::vector<Box>{question, {L"Update Successful!", L"", MsgButtons::Ok, MsgIcon::None}}));
     EXPECT_FALSE(engine->IsUpdateInProgress());
     EXPECT_EQ(module->State().fpgas[0].tables[0].version, (sim::Version{1, 1}));
     const auto transfers = module->Transfers();

@@ -3,8 +3,8 @@
 // The tab pages over a connected engine and a simulated module: the fixture
 // is the program around a page (the page services as the main window gives
 // them, the update page's desired table versions) with scripted dialogs and
-// Qt's way from a worker to the GUI thread. Shared by the engineering and
-// update page tests.
+// Qt's way from a worker to the GUI thread. Shared by the setup, engineering
+// and update page tests.
 #include "MaintenanceFixture.h"
 
 #include "app/CPageServicesIF.h"
@@ -77,8 +77,8 @@ protected:
     bool Connect(const std::string&) override { return false; }
     void Disconnect() override {}
     const AssemblyRecord* CurrentRelease() override { return release; }
-    bool ReleaseMatches(VersionNumber) override { return false; }
-    bool ModuleEntryValid(const ModuleRecord&) override { return false; }
+    bool ReleaseMatches(VersionNumber) override { return releaseMatches; }
+    bool ModuleEntryValid(const ModuleRecord&) override { return entryValid; }
     // The update page's answer: the selected release's table version.
     void GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) override {
         version = release ? release->TableVersion(fpgaId, tableId) : kNoVersion;
@@ -93,7 +93,7 @@ protected:
     }
     template <class W = QWidget> W* Ctl(int id) const { return Control<W>(page.get(), id); }
     bool Enabled(int id) const { return Ctl(id)->isEnabled(); }
-    void Click(int id) { Ctl<QPushButton>(id)->click(); }
+    void Click(int id) { Ctl<QAbstractButton>(id)->click(); }
     // An edit's or a label's text.
     QString Text(int id) const {
         if (auto* edit = page->template findChild<QLineEdit*>(QStringLiteral("ctl%1").arg(id)))
@@ -132,4 +132,6 @@ protected:
     std::function<void()> refresh;
     bool optionM = false;
     bool optionD = true;
+    bool releaseMatches = false;
+    bool entryValid = false;
 };

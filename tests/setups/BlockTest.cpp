@@ -11,8 +11,8 @@ using T = CConfigModTarn;
 using O = CConfigModORLAN6;
 
 template <class Block> void Decode(Block& block, uint32_t bytes) {
-    const Bytes wire = Wire(bytes);
-    uint8_t raw[4] = {wire[0], wire[1], wire[2], wire[3]};
+    const uint8_t raw[4] = {uint8_t(bytes >> 24), uint8_t(bytes >> 16), uint8_t(bytes >> 8),
+                            uint8_t(bytes)};
     block.Decode(raw);
 }
 
@@ -71,27 +71,26 @@ TEST(BlockEncoding, EveryFieldTakesExactlyItsBits) {
     CheckLayout(kOrlanLayout, 0x80FC00C0);
 }
 
-using BlockOnModule = SimulatedModuleFixture;
+using BlockOnModule = SetupFixture;
 
 TEST_F(BlockOnModule, ReadAndWriteMoveTheFourBytes) {
-    StartModule(sim::Profile::Tarn, Wire(0xFF991E9F));
-    MakeEngine();
-    T block(engine.get(), 0, 0);
-    ASSERT_EQ(block.Read(engine->Channel()), 4);
-    EXPECT_EQ(Encode(block), Wire(0x04991E9F));
-    EXPECT_EQ(block.VideoFormat, 2u);
-    EXPECT_EQ(block.OutputFormat, 9u);
-    block.FrameRate = 3;
-    EXPECT_EQ(block.Write(engine->Channel()), 0);
-    EXPECT_EQ(ModuleBlock(), Wire(0x04991E93));
+    StartAt(sim::Profile::Tarn, {}, Holding(Wire(0xFF991E9F)));
+    T tarn(engine.get(), 0, 0);
+    ASSERT_EQ(tarn.Read(engine->Channel()), 4);
+    EXPECT_EQ(Encode(tarn), Wire(0x04991E9F));
+    EXPECT_EQ(tarn.VideoFormat, 2u);
+    EXPECT_EQ(tarn.OutputFormat, 9u);
+    tarn.FrameRate = 3;
+    EXPECT_EQ(tarn.Write(engine->Channel()), 0);
+    EXPECT_EQ(BlockOf(*module), Wire(0x04991E93));
 
     // A failed fetch keeps the fields; a failed commit reports the channel code.
     module->ScriptAlways(0x8C, sim::Reply::Reject());
     module->ScriptAlways(0x8B, sim::Reply::Reject());
     module->UpdateState([](sim::ModuleState& s) { s.blocks[{0, 0}].data = Wire(0); });
-    EXPECT_EQ(block.Read(engine->Channel()), 0);
-    EXPECT_EQ(block.FrameRate, 3u);
-    EXPECT_LT(block.Write(engine->Channel()), 0);
+    EXPECT_EQ(tarn.Read(engine->Channel()), 0);
+    EXPECT_EQ(tarn.FrameRate, 3u);
+    EXPECT_LT(tarn.Write(engine->Channel()), 0);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // the parameters, and how the readers take a file apart.
 #include "SetupTestSupport.h"
 
-#include "descriptions/XmlText.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
 #include "setups/CDefaultsOrlan6XML.h"
@@ -15,37 +14,77 @@ namespace {
 using T = CConfigModTarn;
 using O = CConfigModORLAN6;
 
-template <class Block, class File>
-std::string Save(const Block& block, const TempDir& dir, const std::string& name,
-                 const std::wstring& type) {
+// What each value of a field comes back as from a file, digit v (hex) for
+// value v: itself when it has a word of its own, the first value of its word
+// when it shares one, 0 (also beyond the digits) when it has none.
+template <class Block> struct FieldWords {
+    uint32_t Block::*field;
+    std::string comesBackAs;
+};
+
+template <class Block, class File> bool Load(Block& setup, const std::wstring& path) {
     File file;
-    EXPECT_TRUE(file.CreateDocument(type));
-    EXPECT_TRUE(block.SaveToSetup(file));
-    const std::wstring path = dir.Wide(name);
-    EXPECT_TRUE(file.WriteFile(path));
-    std::wstring error;
-    file.TakeError(error);
-    EXPECT_EQ(error, L"");
-    return ReadFile(path);
+    return file.Parse(L"", path) && setup.LoadFromSetup(file);
 }
 
-template <class Block, class File> bool Load(Block& block, const std::wstring& path) {
-    File file;
-    return file.Parse(L"", path) && block.LoadFromSetup(file);
-}
+class SetupFile : public SetupFixture {
+protected:
+    template <class Block, class File>
+    std::string Save(const Block& setup, const std::string& name, const std::wstring& type) {
+        File file;
+        EXPECT_TRUE(file.CreateDocument(type));
+        EXPECT_TRUE(setup.SaveToSetup(file));
+        EXPECT_TRUE(file.WriteFile(WorkWide(name)));
+        std::wstring error;
+        file.TakeError(error);
+        EXPECT_EQ(error, L"");
+        return ReadFile(Work(name));
+    }
+
+    // Every field at each value its bits can hold, saved and loaded again;
+    // field i holds v + i, so that no two fields hold the same value.
+    template <class Block, class File, size_t N>
+    void CheckRoundTrip(const FieldWords<Block> (&fields)[N], const std::wstring& type) {
+        for (uint32_t v = 0; v < 16; ++v) {
+            SCOPED_TRACE(v);
+            Block setup(nullptr, 0, 0);
+            Block back(nullptr, 0, 0);
+            for (size_t i = 0; i < N; ++i) {
+                setup.*fields[i].field = (v + i) % 16;
+                back.*fields[i].field = 1;
+            }
+            if constexpr (std::is_same_v<Block, O>) {
+                setup.Output2KCenterCut = v % 2 == 0;
+                back.Output2KCenterCut = !setup.Output2KCenterCut;
+            }
+            Save<Block, File>(setup, "v.xml", type);
+            ASSERT_TRUE((Load<Block, File>(back, WorkWide("v.xml"))));
+            for (size_t i = 0; i < N; ++i) {
+                const std::string& words = fields[i].comesBackAs;
+                const size_t value = (v + i) % 16;
+                EXPECT_EQ(back.*fields[i].field,
+                          value < words.size() ? std::stoul(words.substr(value, 1), nullptr, 16)
+                                               : 0)
+                    << "field " << i;
+            }
+            if constexpr (std::is_same_v<Block, O>) {
+                EXPECT_EQ(back.Output2KCenterCut, v % 2 == 0);
+            }
+        }
+    }
+};
 
 // XML declaration, document type, one element or comment per line indented
 // by nesting (the serializer's blank lines aside), the parameters in file
 // order, each after the comment listing its words in ascending value order
 // ("invalid" left out); a value without a word is written as an empty one.
-TEST(SetupFile, WrittenDocumentHasTheFileFormat) {
-    TempDir dir;
-    T block(nullptr, 0, 0);
-    block.VideoFormat = 3;
-    block.HDMIDVI = 2;
-    block.OutputFormat = 5;
-    block.FrameRate = 7;
-    std::string text = Save<T, CDefaultsTARNXML>(block, dir, "a.xml", L"TARN");
+TEST_F(SetupFile, WrittenDocumentHasTheFileFormat) {
+    T setup(nullptr, 0, 0);
+    setup.VideoFormat = 3;
+    setup.HDMIDVI = 2;
+    setup.OutputFormat = 5;
+    setup.FrameRate = 7;
+    std::string text = Save<T, CDefaultsTARNXML>(setup, "a.xml", L"TARN");
     for (size_t at; (at = text.find("\n\n")) != std::string::npos;)
         text.erase(at, 1);
     EXPECT_EQ(text, R"(<?xml version="1.0" encoding="UTF-8" standalone="no" ?>
@@ -76,8 +115,7 @@ TEST(SetupFile, WrittenDocumentHasTheFileFormat) {
 </ModuleParams>
 )");
 
-    const std::string orlan =
-        Save<O, CDefaultsOrlan6XML>(O(nullptr, 0, 0), dir, "o.xml", L"ORLAN6");
+    const std::string orlan = Save<O, CDefaultsOrlan6XML>(O(nullptr, 0, 0), "o.xml", L"ORLAN6");
     for (const char* part :
          {R"(<Module type="ORLAN6" version="0.1">)",
           R"(<!--Param name="InputVideoBitDepth" value can be any of "Auto","10-bit","12-bit"-->)",
@@ -90,52 +128,11 @@ TEST(SetupFile, WrittenDocumentHasTheFileFormat) {
     const auto inUse = [] { return mallinfo2().uordblks; };
     const size_t before = inUse();
     for (int i = 0; i < 100; ++i)
-        Save<O, CDefaultsOrlan6XML>(O(nullptr, 0, 0), dir, "o.xml", L"ORLAN6");
+        Save<O, CDefaultsOrlan6XML>(O(nullptr, 0, 0), "o.xml", L"ORLAN6");
     EXPECT_LT(inUse(), before + 64 * 1024);
 }
 
-// What each value of a field comes back as from a file, digit v (hex) for
-// value v: itself when it has a word of its own, the first value of its word
-// when it shares one, 0 (also beyond the digits) when it has none.
-template <class Block> struct FieldWords {
-    uint32_t Block::*field;
-    std::string comesBackAs;
-};
-
-// Every field at each value its bits can hold, saved and loaded again; field
-// i holds v + i, so that no two fields hold the same value.
-template <class Block, class File, size_t N>
-void CheckRoundTrip(const FieldWords<Block> (&fields)[N], const std::wstring& type) {
-    TempDir dir;
-    for (uint32_t v = 0; v < 16; ++v) {
-        SCOPED_TRACE(v);
-        Block block(nullptr, 0, 0);
-        Block back(nullptr, 0, 0);
-        for (size_t i = 0; i < N; ++i) {
-            block.*fields[i].field = (v + i) % 16;
-            back.*fields[i].field = 1;
-        }
-        if constexpr (std::is_same_v<Block, O>) {
-            block.Output2KCenterCut = v % 2 == 0;
-            back.Output2KCenterCut = !block.Output2KCenterCut;
-        }
-        const std::string name = std::to_string(v) + ".xml";
-        Save<Block, File>(block, dir, name, type);
-        ASSERT_TRUE((Load<Block, File>(back, dir.Wide(name))));
-        for (size_t i = 0; i < N; ++i) {
-            const std::string& words = fields[i].comesBackAs;
-            const size_t value = (v + i) % 16;
-            EXPECT_EQ(back.*fields[i].field,
-                      value < words.size() ? std::stoul(words.substr(value, 1), nullptr, 16) : 0)
-                << "field " << i;
-        }
-        if constexpr (std::is_same_v<Block, O>) {
-            EXPECT_EQ(back.Output2KCenterCut, v % 2 == 0);
-        }
-    }
-}
-
-TEST(SetupFile, EveryFieldValueSurvivesSaveAndLoad) {
+TEST_F(SetupFile, EveryFieldValueSurvivesSaveAndLoad) {
     // Rasters 5 and 7 are both "invalid".
     const FieldWords<T> tarn[] = {
         {&T::VideoFormat, "0123000000000000"},  {&T::DeepColor, "0120000000000000"},
@@ -157,7 +154,7 @@ TEST(SetupFile, EveryFieldValueSurvivesSaveAndLoad) {
     CheckRoundTrip<O, CDefaultsOrlan6XML>(orlan, L"ORLAN6");
 }
 
-TEST(SetupFile, ReadersTakeTheFirstMatchingParamWordForWord) {
+TEST_F(SetupFile, ReadersTakeTheFirstMatchingParamWordForWord) {
     const std::string name = "InputVideoFormat";
     const std::pair<std::string, uint32_t> cases[] = {
         {Param(name, "PsF"), 3},
@@ -171,11 +168,10 @@ TEST(SetupFile, ReadersTakeTheFirstMatchingParamWordForWord) {
         {"<Group>" + Param(name, "PsF") + "</Group>", 0},           // only children of Module
         {Param("Output2KCenterCut", "on"), 0},                      // center cut: "On" only
     };
-    TempDir dir;
     for (const auto& [params, videoFormat] : cases) {
         SCOPED_TRACE(params);
         CDefaultsOrlan6XML file;
-        ASSERT_TRUE(file.Parse(L"", dir.Write("r.xml", SetupXml("ORLAN6", "0.1", params))));
+        ASSERT_TRUE(file.Parse(L"", Write("r.xml", SetupXml("ORLAN6", "0.1", params))));
         EXPECT_EQ(file.GetInputVideoFormat(), videoFormat);
         EXPECT_FALSE(file.GetOutput2KCenterCut());
     }
@@ -183,37 +179,35 @@ TEST(SetupFile, ReadersTakeTheFirstMatchingParamWordForWord) {
 
 // The block's version rules: TARN takes 0.2 and 0.1 (which never sets
 // SDFormat) and resets first; ORLAN6 takes 0.1 only.
-TEST(SetupFile, LoadFollowsTheFileVersion) {
+TEST_F(SetupFile, LoadFollowsTheFileVersion) {
     const std::string tarnParams =
         Param("VideoFormat", "4:4:4 RGB") + Param("SDFormat", "Anamorphic");
     const std::pair<std::string, bool> tarnCases[] = {
         {"0.2", true}, {"0.1", true}, {"0.3", false}, {"0.20", false}, {"", false}};
-    TempDir dir;
     for (const auto& [version, loads] : tarnCases) {
         SCOPED_TRACE(version);
-        const std::wstring path = dir.Write("t.xml", SetupXml("TARN", version, tarnParams));
-        T block(nullptr, 0, 0);
-        block.AnalogAudio = 2; // not in the file: a load resets it
-        block.SDFormat = 1;
-        EXPECT_EQ((Load<T, CDefaultsTARNXML>(block, path)), loads);
-        EXPECT_EQ(block.VideoFormat, loads ? 2u : 0u);
-        EXPECT_EQ(block.SDFormat, version == "0.1" ? 0u : 1u);
-        EXPECT_EQ(block.AnalogAudio, loads ? 0u : 2u);
+        const std::wstring path = Write("t.xml", SetupXml("TARN", version, tarnParams));
+        T setup(nullptr, 0, 0);
+        setup.AnalogAudio = 2; // not in the file: a load resets it
+        setup.SDFormat = 1;
+        EXPECT_EQ((Load<T, CDefaultsTARNXML>(setup, path)), loads);
+        EXPECT_EQ(setup.VideoFormat, loads ? 2u : 0u);
+        EXPECT_EQ(setup.SDFormat, version == "0.1" ? 0u : 1u);
+        EXPECT_EQ(setup.AnalogAudio, loads ? 0u : 2u);
     }
     for (const auto& [version, loads] : {std::pair{"0.1", true}, {"0.2", false}, {"", false}}) {
         SCOPED_TRACE(version);
         const std::wstring path =
-            dir.Write("o.xml", SetupXml("ORLAN6", version, Param("OutputMode", "DVI")));
-        O block(nullptr, 0, 0);
-        EXPECT_EQ((Load<O, CDefaultsOrlan6XML>(block, path)), loads);
-        EXPECT_EQ(block.OutputMode, loads ? 2u : 0u);
-        EXPECT_EQ(block.Output2KCenterCut, !loads) << "missing: off";
+            Write("o.xml", SetupXml("ORLAN6", version, Param("OutputMode", "DVI")));
+        O setup(nullptr, 0, 0);
+        EXPECT_EQ((Load<O, CDefaultsOrlan6XML>(setup, path)), loads);
+        EXPECT_EQ(setup.OutputMode, loads ? 2u : 0u);
+        EXPECT_EQ(setup.Output2KCenterCut, !loads) << "missing: off";
     }
 }
 
-TEST(SetupFile, FailuresBecomeErrorText) {
-    TempDir dir;
-    const std::wstring path = dir.Write("bad.xml", "<ModuleParams><Module type=\"TARN\">");
+TEST_F(SetupFile, FailuresBecomeErrorText) {
+    const std::wstring path = Write("bad.xml", "<ModuleParams><Module type=\"TARN\">");
     CDefaultsTARNXML file;
     EXPECT_FALSE(file.Parse(L"", path));
     std::wstring error;
@@ -227,7 +221,7 @@ TEST(SetupFile, FailuresBecomeErrorText) {
 
     CDefaultsTARNXML writer;
     ASSERT_TRUE(writer.CreateDocument(L"TARN"));
-    EXPECT_FALSE(writer.WriteFile(dir.Wide("missing/dir/x.xml")));
+    EXPECT_FALSE(writer.WriteFile(WorkWide("missing/dir/x.xml")));
     writer.TakeError(error);
     EXPECT_EQ(error, L"Cannot create XML format object.");
 }

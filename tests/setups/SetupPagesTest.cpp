@@ -1,45 +1,15 @@
 // The Setup pages, headless, against a simulated module: what each choice
 // writes to the module, which choices are greyed out and why, and the page's
 // buttons.
+#include "PageFixture.h"
 #include "SetupTestSupport.h"
 
-#include "app/CPageServicesIF.h"
 #include "setups/CSetupOrlan6.h"
 #include "setups/CSetup_TARN.h"
-#include "tests/support/ScriptedDialogs.h"
 
-#include <QComboBox>
-#include <QLabel>
-
-#include <algorithm>
 #include <span>
 
 namespace {
-
-class TestPageServices : public CPageServicesIF {
-public:
-    CCmdEngine* Engine() override { return engine; }
-    CDialogServicesIF& Dialogs() override { return dialogs; }
-    void ReportError(const std::wstring& text) override { status.push_back(text); }
-    bool IsOptionM() override { return optionM; }
-    bool IsOptionD() override { return optionD; }
-    void UpdateControls() override {}
-    void SetQuiet(bool) override {}
-    bool IsQuiet() override { return false; }
-    bool Connect(const std::string&) override { return false; }
-    void Disconnect() override {}
-    const AssemblyRecord* CurrentRelease() override { return nullptr; }
-    bool ReleaseMatches(VersionNumber) override { return releaseMatches; }
-    bool ModuleEntryValid(const ModuleRecord&) override { return entryValid; }
-
-    CCmdEngine* engine = nullptr;
-    ScriptedDialogs dialogs;
-    std::vector<std::wstring> status;
-    bool optionM = false;
-    bool optionD = false;
-    bool releaseMatches = true;
-    bool entryValid = true;
-};
 
 // A choice on a page over a module holding `before`: the number of block
 // writes, the block afterwards, the radio buttons then checked and every
@@ -54,63 +24,56 @@ struct ChoiceCase {
     int listPosition = -1; // a list's entry; -1: a click
 };
 
-class PageTest : public SimulatedModuleFixture {
+class PageTest : public PageFixture<CSetupPageBase> {
 protected:
+    PageTest() {
+        optionD = false;
+        releaseMatches = entryValid = true;
+    }
     // The page over a connected module with this block (the main dialog
     // refreshes the page after a connect), or without a module and the type
     // forced as option tarn or orlan would.
-    template <class Page> Page* MakePage(sim::Profile profile, const Bytes* block = nullptr) {
-        if (block)
-            StartModule(profile, *block);
-        MakeEngine(block ? 0 : Page::kModuleType);
-        services.engine = engine.get();
-        auto* created = new Page(&services);
+    template <class Page>
+    Page* MakePage(sim::Profile profile, std::optional<uint32_t> holding = {}) {
+        page.reset();
+        dialogs.Clear();
+        if (holding)
+            StartAt(profile, {}, Holding(Wire(*holding)));
+        else
+            MakeEngine(L"types", Page::kModuleType);
+        auto* created = new Page(this);
         page.reset(created);
-        app.onModuleChanged = [created] { created->ReloadForModule(); };
-        if (block) {
+        app.onModuleChanged = [this] {
+            if (page)
+                page->ReloadForModule();
+        };
+        if (holding) {
             EXPECT_EQ(engine->Connect(""), 0);
             created->UpdateControls();
             module->ClearLog();
         }
         return created;
     }
-    void TearDown() override {
-        app.onModuleChanged = nullptr;
-        page.reset();
-        SimulatedModuleFixture::TearDown();
-    }
 
     template <class Page>
     void CheckChoices(sim::Profile profile, std::span<const ChoiceCase> cases) {
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << c.control << " from " << std::hex << c.before);
-            const Bytes before = Wire(c.before);
-            auto* p = MakePage<Page>(profile, &before);
-            if (c.listPosition < 0) {
+            auto* p = MakePage<Page>(profile, c.before);
+            if (c.listPosition < 0)
                 Click(c.control);
-            } else {
-                Ctl<QComboBox>(c.control)->setCurrentIndex(c.listPosition);
-                emit Ctl<QComboBox>(c.control)->activated(c.listPosition);
-            }
-            EXPECT_EQ(BlockWriteData().size(), c.writes);
-            EXPECT_EQ(ModuleBlock(), Wire(c.after));
+            else
+                Choose(c.control, Ctl<QComboBox>(c.control)->itemText(c.listPosition));
+            EXPECT_EQ(BlockWrites(*module).size(), c.writes);
+            EXPECT_EQ(BlockOf(*module), Wire(c.after));
             EXPECT_EQ(Encode(p->ConfigBlock()), Wire(c.after));
             for (int id : c.checked)
                 EXPECT_TRUE(Checked(id)) << id;
             EXPECT_EQ(Controls(true), c.greyed);
-            EXPECT_TRUE(services.dialogs.boxes.empty());
-            TearDown();
-            SetUp();
+            EXPECT_TRUE(dialogs.boxes.empty());
         }
     }
 
-    template <class W = QWidget> W* Ctl(int id) const {
-        W* widget = page->findChild<W*>(CSetupPageBase::ControlName(id));
-        EXPECT_NE(widget, nullptr) << "control " << id;
-        return widget;
-    }
-    void Click(int id) const { Ctl<QAbstractButton>(id)->click(); }
-    bool Enabled(int id) const { return Ctl(id)->isEnabled(); }
     bool Checked(int id) const { return Ctl<QAbstractButton>(id)->isChecked(); }
     // The ids of the controls not hidden on purpose (only the greyed ones), ascending.
     std::vector<int> Controls(bool greyedOnly) const {
@@ -122,9 +85,6 @@ protected:
         std::sort(ids.begin(), ids.end());
         return ids;
     }
-
-    TestPageServices services;
-    std::unique_ptr<CSetupPageBase> page;
 };
 
 class TarnPage : public PageTest {};
@@ -147,8 +107,7 @@ TEST_F(TarnPage, EachChoiceWritesItsSideEffectsThenItself) {
 }
 
 TEST_F(TarnPage, ListsHoldFixedEntriesAndShowAutoForValuesWithout) {
-    const Bytes block = Wire(0x00000057);
-    auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn, &block);
+    auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn, 0x00000057);
     // Fixed positions, not sorted; raster 5 and frame rate 7 have no entry: "Auto" is shown.
     const std::pair<int, QStringList> lists[] = {
         {CSetup_TARN::kRasterList,
@@ -168,32 +127,28 @@ TEST_F(TarnPage, ListsHoldFixedEntriesAndShowAutoForValuesWithout) {
     }
     EXPECT_EQ(tarn->ConfigBlock().OutputFormat, 5u) << "the block keeps its value";
     EXPECT_EQ(tarn->ConfigBlock().FrameRate, 7u);
-    EXPECT_EQ(Ctl<QLabel>(1179)->text(), "Raster:");
-    EXPECT_EQ(Ctl<QLabel>(1180)->text(), "Frame Rate:");
-    EXPECT_TRUE(BlockWriteData().empty());
+    EXPECT_TRUE(BlockWrites(*module).empty());
 }
 
 // Save, Load and Factory Defaults run their procedures and refresh the page.
 TEST_F(TarnPage, FileButtons) {
-    const Bytes block = Wire(0x04991E9F);
-    MakePage<CSetup_TARN>(sim::Profile::Tarn, &block);
-    TempDir dir;
-    services.dialogs.ChooseFile(dir.Wide("saved"));
+    MakePage<CSetup_TARN>(sim::Profile::Tarn, 0x04991E9F);
+    dialogs.ChooseFile(WorkWide("saved"));
     Click(1153);
-    EXPECT_NE(ReadFile(dir.Wide("saved.xml")).find("\"VideoFormat\" value=\"4:4:4 RGB\""),
+    EXPECT_NE(ReadFile(Work("saved.xml")).find("\"VideoFormat\" value=\"4:4:4 RGB\""),
               std::string::npos);
-    services.dialogs.ChooseFile(
-        dir.Write("s.xml", SetupXml("TARN", "0.2", Param("HDMIAudio", "8-ch"))));
+    WriteFile(Work("s.xml"), SetupXml("TARN", "0.2", Param("HDMIAudio", "8-ch")));
+    dialogs.ChooseFile(WorkWide("s.xml"));
     Click(1152);
-    EXPECT_EQ(BlockWriteData(), (std::vector<Bytes>{Wire(0), Wire(0x00000200)}));
+    EXPECT_EQ(BlockWrites(*module), (std::vector<Bytes>{Wire(0), Wire(0x00000200)}));
     EXPECT_TRUE(Checked(1076));
     EXPECT_TRUE(Checked(1038));
     module->ClearLog();
     Click(1181);
-    EXPECT_EQ(services.status.back(), L"Factory defaults loaded.");
-    EXPECT_EQ(BlockWriteData(), std::vector<Bytes>{Wire(0)});
+    EXPECT_EQ(status, L"Factory defaults loaded.");
+    EXPECT_EQ(BlockWrites(*module), std::vector<Bytes>{Wire(0)});
     EXPECT_TRUE(Checked(1074));
-    EXPECT_TRUE(services.dialogs.boxes.empty());
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 // Option m makes the page usable without a module: there is no release to
@@ -204,33 +159,26 @@ TEST_F(TarnPage, OptionMWithoutAModuleNeedsNoRelease) {
         {true, false, true}, {false, false, false}, {true, true, false}};
     for (const auto& [m, connected, enabled] : cases) {
         SCOPED_TRACE(testing::Message() << "m " << m << " connected " << connected);
-        const Bytes block = Wire(0);
-        auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn, connected ? &block : nullptr);
-        services.optionM = m;
-        services.releaseMatches = false;
-        services.entryValid = false;
+        auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn,
+                                           connected ? std::optional<uint32_t>(0) : std::nullopt);
+        optionM = m;
+        releaseMatches = entryValid = false;
         EXPECT_EQ(tarn->ControlsEnabled(), enabled);
     }
 }
 
 TEST_F(TarnPage, ChoosingWithoutAModuleWarnsUnlessOptionMOrD) {
     for (const auto& [m, d] : {std::pair{true, false}, {false, true}, {false, false}}) {
-        services.optionM = m;
-        services.optionD = d;
-        services.dialogs.Clear();
+        optionM = m;
+        optionD = d;
         auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn);
         ASSERT_TRUE(tarn->ControlsEnabled());
         Click(1014);
         EXPECT_EQ(tarn->ConfigBlock().VideoFormat, 2u) << "the change stays";
         EXPECT_TRUE(Checked(1014));
-        ASSERT_EQ(services.dialogs.boxes.size(), m || d ? 0u : 1u);
-        if (!m && !d) {
-            const auto& box = services.dialogs.boxes[0];
-            EXPECT_EQ(box.text, L"Not connected to a module!");
-            EXPECT_EQ(box.caption, L"Attention!");
-            EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-            EXPECT_EQ(box.buttons, MsgButtons::Ok);
-        }
+        std::vector<ScriptedDialogs::Shown> warning{
+            {L"Not connected to a module!", L"Attention!", MsgButtons::Ok, MsgIcon::Exclamation}};
+        EXPECT_EQ(dialogs.boxes, m || d ? decltype(warning){} : warning);
     }
 }
 
@@ -259,17 +207,13 @@ TEST_F(TarnPage, DisabledReasonsInOrder) {
         engine->Module().runningImage = safeBoot ? 0 : 1;
         engine->Module().moduleType = type;
         engine->Module().identityFlag = 0;
-        services.releaseMatches = !releaseDiffers;
-        services.entryValid = !entryInvalid;
-        services.status.clear();
+        releaseMatches = !releaseDiffers;
+        entryValid = !entryInvalid;
+        status = L"stale";
         tarn->ReportDisabledReason();
-        std::vector<std::wstring> expected{L""};
-        if (!text.empty())
-            expected.push_back(text);
-        EXPECT_EQ(services.status, expected);
+        EXPECT_EQ(status, text);
         tarn->UpdateControls();
-        const bool enabled = text.empty();
-        EXPECT_EQ(Controls(true), enabled ? std::vector<int>{} : greyable);
+        EXPECT_EQ(Controls(true), text.empty() ? std::vector<int>{} : greyable);
     }
     // The identity flag stands in for a known module entry.
     engine->Module().identityFlag = 1;
@@ -318,8 +262,7 @@ TEST_F(Orlan6Page, GroupBoxesFollowTheirSettingWhateverE) {
 }
 
 TEST_F(Orlan6Page, HiddenControlsStayHidden) {
-    const Bytes block = Wire(0x10000000);
-    auto* orlan = MakePage<CSetupOrlan6>(sim::Profile::Orlan6, &block);
+    auto* orlan = MakePage<CSetupOrlan6>(sim::Profile::Orlan6, 0x10000000);
     // Bit depth value 1 checks the placeholder, which is never shown.
     EXPECT_TRUE(Ctl(CSetupOrlan6::kPlaceholder)->isHidden());
     EXPECT_TRUE(Checked(CSetupOrlan6::kPlaceholder));
@@ -335,7 +278,7 @@ TEST_F(Orlan6Page, HiddenControlsStayHidden) {
     EXPECT_TRUE(Checked(1073));
     orlan->ConfigBlock().OutputHDMIAudio = 1;
     orlan->OnCommit();
-    EXPECT_EQ(ModuleBlock(), Wire(0x00000201));
+    EXPECT_EQ(BlockOf(*module), Wire(0x00000201));
 }
 
 } // namespace

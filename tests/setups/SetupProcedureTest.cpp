@@ -3,19 +3,15 @@
 // leaves the existing file as it was.
 #include "SetupTestSupport.h"
 
-#include "descriptions/XmlText.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
 #include "setups/CDefaultsOrlan6XML.h"
 #include "setups/CDefaultsTARNXML.h"
 #include "setups/SetupFileProcedures.h"
-#include "tests/support/ScriptedDialogs.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -23,34 +19,30 @@ using T = CConfigModTarn;
 using O = CConfigModORLAN6;
 
 // A page's side of the procedures, over a connected module or none.
-class Procedure : public SimulatedModuleFixture {
+class Procedure : public SetupFixture {
 protected:
-    template <class Block> Block& ConnectWith(sim::Profile profile, const Bytes& bytes) {
-        StartModule(profile, bytes);
-        MakeEngine();
-        auto owned = std::make_unique<Block>(engine.get(), 0, 0);
-        Block& created = *owned;
-        block = std::move(owned);
-        app.onModuleChanged = [this] { engine->AttachConfigBlock(block.get()); };
+    template <class Block> Block& ConnectWith(sim::Profile profile, uint32_t bytes) {
+        StartAt(profile, {}, Holding(Wire(bytes)));
+        auto* created = new Block(engine.get(), 0, 0);
+        owned.reset(created);
+        app.onModuleChanged = [this] { engine->AttachConfigBlock(owned.get()); };
         EXPECT_EQ(engine->Connect(""), 0);
         module->ClearLog();
-        return created;
+        return *created;
     }
     void TearDown() override {
         if (engine)
-            engine->Module().DetachBlockHandler(block.get());
-        SimulatedModuleFixture::TearDown();
+            engine->Module().DetachBlockHandler(owned.get());
+        SetupFixture::TearDown();
     }
     template <class Block, class File = CDefaultsTARNXML> SetupFileContext Context(Block& b) {
-        SetupFileContext context;
-        context.dialogs = &dialogs;
-        context.reportStatus = [this](const std::wstring& text) { status.push_back(text); };
-        context.engine = engine.get();
-        context.filter = kTarnSetupFilter;
-        context.folder = &folder;
-        context.updateControls = [this] { ++updates; };
-        context.makeDocument = [&b] { return std::make_unique<CSetupDocument<Block, File>>(b); };
-        return context;
+        return {&dialogs,
+                [this](const std::wstring& text) { status.push_back(text); },
+                engine.get(),
+                kTarnSetupFilter,
+                &folder,
+                [this] { ++updates; },
+                [&b] { return std::make_unique<CSetupDocument<Block, File>>(b); }};
     }
     void Reset() {
         dialogs.Clear();
@@ -60,12 +52,11 @@ protected:
         return L"File '" + path + L"' already exists!\n\nOK to overwrite it.";
     }
 
-    TempDir dir;
     ScriptedDialogs dialogs;
     std::vector<std::wstring> status;
     SetupFolderState folder;
     int updates = 0;
-    std::unique_ptr<CConfigBlockIF> block;
+    std::unique_ptr<CConfigBlockIF> owned;
     T tarn{nullptr, 0, 0};
 };
 
@@ -78,11 +69,11 @@ TEST_F(Procedure, AskNamesFoldersAndFilters) {
     SetupFileContext context = Context(tarn);
     for (const auto& [chosen, result] : names) {
         status.clear();
-        dialogs.ChooseFile(dir.Wide(chosen), 2);
-        EXPECT_EQ(AskSetupFile(context, true), dir.Wide(result));
+        dialogs.ChooseFile(WorkWide(chosen), 2);
+        EXPECT_EQ(AskSetupFile(context, true), WorkWide(result));
         EXPECT_EQ(status, std::vector<std::wstring>{L""}) << "the status line is cleared";
         EXPECT_EQ(folder.filterIndex, 2u);
-        EXPECT_EQ(folder.lastFolder, Utf8ToWide((dir.Path() / result).parent_path().string()));
+        EXPECT_EQ(folder.lastFolder, Utf8ToWide(Work(result).parent_path().string()));
     }
 
     // The next dialog starts where the last one ended; cancelling returns nothing.
@@ -97,26 +88,26 @@ TEST_F(Procedure, AskNamesFoldersAndFilters) {
     EXPECT_EQ(request.initialFolder, L"/some/folder");
 
     // Something that is not a file is refused, and the folder is not remembered.
-    fs::create_directories(dir.Path() / "folder.xml");
-    dialogs.ChooseFile(dir.Wide("folder"));
+    fs::create_directories(Work("folder.xml"));
+    dialogs.ChooseFile(WorkWide("folder"));
     EXPECT_EQ(AskSetupFile(context, true), L"");
     EXPECT_EQ(dialogs.BoxTexts(),
-              std::vector<std::wstring>{L"File '" + dir.Wide("folder.xml") + L"' is not a file!"});
+              std::vector<std::wstring>{L"File '" + WorkWide("folder.xml") + L"' is not a file!"});
     EXPECT_EQ(folder.lastFolder, L"/some/folder");
 }
 
 // TARN resets first (the factory block is written), then the file's block.
 TEST_F(Procedure, LoadedSetupReachesTheModule) {
-    T& loaded = ConnectWith<T>(sim::Profile::Tarn, Wire(0x04991E9F));
-    dialogs.ChooseFile(dir.Write(
+    T& loaded = ConnectWith<T>(sim::Profile::Tarn, 0x04991E9F);
+    dialogs.ChooseFile(Write(
         "good.xml", SetupXml("TARN", "0.2",
                              Param("VideoFormat", "4:4:4 RGB") + Param("OutputFormat", "1080i") +
                                  Param("FrameRate", "VESA") + Param("SDFormat", "Anamorphic"))));
     SetupFileContext context = Context(loaded);
     ASSERT_TRUE(LoadSetupFile(context, loaded));
     EXPECT_EQ(Encode(loaded), Wire(0x0408004F));
-    EXPECT_EQ(BlockWriteData(), (std::vector<Bytes>{Wire(0), Wire(0x0408004F)}));
-    EXPECT_EQ(ModuleBlock(), Wire(0x0408004F));
+    EXPECT_EQ(BlockWrites(*module), (std::vector<Bytes>{Wire(0), Wire(0x0408004F)}));
+    EXPECT_EQ(BlockOf(*module), Wire(0x0408004F));
     EXPECT_EQ(updates, 1);
     EXPECT_EQ(status, (std::vector<std::wstring>{L"", L"Setups loaded successfully."}));
     EXPECT_TRUE(dialogs.boxes.empty());
@@ -124,15 +115,15 @@ TEST_F(Procedure, LoadedSetupReachesTheModule) {
 
 // ORLAN6 does not reset: one write, and a missing center cut reads as off.
 TEST_F(Procedure, Orlan6LoadWritesOnce) {
-    O& loaded = ConnectWith<O>(sim::Profile::Orlan6, Wire(0x6702B639));
-    dialogs.ChooseFile(dir.Write("o.xml", SetupXml("ORLAN6", "0.1", Param("OutputMode", "HDMI"))));
+    O& loaded = ConnectWith<O>(sim::Profile::Orlan6, 0x6702B639);
+    dialogs.ChooseFile(Write("o.xml", SetupXml("ORLAN6", "0.1", Param("OutputMode", "HDMI"))));
     SetupFileContext context = Context<O, CDefaultsOrlan6XML>(loaded);
     EXPECT_TRUE(LoadSetupFile(context, loaded));
-    EXPECT_EQ(BlockWriteData(), std::vector<Bytes>{Wire(0x00000120)});
+    EXPECT_EQ(BlockWrites(*module), std::vector<Bytes>{Wire(0x00000120)});
 }
 
 TEST_F(Procedure, RejectedLoadChangesNeitherBlockNorModule) {
-    T& loaded = ConnectWith<T>(sim::Profile::Tarn, Wire(0x04991E9F));
+    T& loaded = ConnectWith<T>(sim::Profile::Tarn, 0x04991E9F);
     std::string huge = SetupXml("TARN", "0.2", "");
     huge.insert(huge.find("<ModuleParams>"), "<!--" + std::string(kMaxSetupFileSize, 'x') + "-->");
     const std::wstring wrongType = L"Cannot load file. File was saved for module type '";
@@ -143,14 +134,14 @@ TEST_F(Procedure, RejectedLoadChangesNeitherBlockNorModule) {
         {SetupXml("ORLAN6", "0.1", ""), wrongType + L"ORLAN6" + incompatible},
         {SetupXml("TARN", "0.3", Param("VideoFormat", "4:4:4 RGB")),
          L"Load file version mismatch! Load aborted."},
-        {huge, L"File '" + dir.Wide("bad.xml") + L"' is too large to be a setup file!"},
+        {huge, L"File '" + WorkWide("bad.xml") + L"' is too large to be a setup file!"},
         {"cancel", L""},
     };
     for (const auto& [file, box] : cases) {
         SCOPED_TRACE(WideToUtf8(box));
         Reset();
         if (file != "cancel")
-            dialogs.ChooseFile(file.empty() ? dir.Wide("missing.xml") : dir.Write("bad.xml", file));
+            dialogs.ChooseFile(file.empty() ? WorkWide("missing.xml") : Write("bad.xml", file));
         SetupFileContext context = Context(loaded);
         EXPECT_FALSE(LoadSetupFile(context, loaded));
         std::wstring shown;
@@ -160,7 +151,7 @@ TEST_F(Procedure, RejectedLoadChangesNeitherBlockNorModule) {
         EXPECT_EQ(dialogs.boxes.size(), box.empty() ? 0u : 1u);
         EXPECT_EQ(status.back(), box.empty() ? L"Load operation was cancelled." : L"");
         EXPECT_EQ(Encode(loaded), Wire(0x04991E9F));
-        EXPECT_TRUE(BlockWriteData().empty());
+        EXPECT_TRUE(BlockWrites(*module).empty());
         EXPECT_EQ(updates, 0);
     }
 }
@@ -171,18 +162,18 @@ TEST_F(Procedure, NewFileIsSavedWithoutAQuestion) {
     EXPECT_EQ(status.back(), L"Save operation was cancelled.");
     status.clear();
     tarn.VideoFormat = 1;
-    dialogs.ChooseFile(dir.Wide("new"));
+    dialogs.ChooseFile(WorkWide("new"));
     ASSERT_TRUE(SaveSetupFile(context));
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(status, (std::vector<std::wstring>{L"", L"Setups saved successfully."}));
-    EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"new.xml"});
-    const std::string text = ReadFile(dir.Wide("new.xml"));
+    EXPECT_EQ(ListDirectory(Work("")), std::vector<std::string>{"new.xml"});
+    const std::string text = ReadFile(WorkWide("new.xml"));
     EXPECT_NE(text.find("<Param name=\"VideoFormat\" value=\"4:2:2 YCbCr\"/>"), std::string::npos);
     EXPECT_NE(text.find("type=\"Unknown\""), std::string::npos) << "no module: type 0";
 }
 
 TEST_F(Procedure, ExistingFileIsReplacedOnlyAfterYes) {
-    const std::wstring path = dir.Write("old.xml", "old content");
+    const std::wstring path = Write("old.xml", "old content");
     ::chmod(WideToUtf8(path).c_str(), 0640);
     for (const bool yes : {false, true}) {
         Reset();
@@ -190,25 +181,23 @@ TEST_F(Procedure, ExistingFileIsReplacedOnlyAfterYes) {
         dialogs.AnswerNext(yes ? MsgResult::Yes : MsgResult::No);
         SetupFileContext context = Context(tarn);
         EXPECT_EQ(SaveSetupFile(context), yes);
-        ASSERT_EQ(dialogs.boxes.size(), 1u) << "asked once";
-        const auto& box = dialogs.boxes[0];
-        EXPECT_EQ(box.text, OverwriteQuestion(path));
-        EXPECT_EQ(box.caption, L"Attention!");
-        EXPECT_EQ(box.buttons, MsgButtons::YesNo);
-        EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(dialogs.boxes,
+                  (std::vector<ScriptedDialogs::Shown>{{OverwriteQuestion(path), L"Attention!",
+                                                        MsgButtons::YesNo, MsgIcon::Exclamation}}))
+            << "asked once";
         EXPECT_EQ(status.back(), yes ? L"Setups saved successfully." : L"Save cancelled.");
         EXPECT_EQ(ReadFile(path).rfind(yes ? "<?xml" : "old content", 0), 0u);
     }
     struct stat info {};
     ASSERT_EQ(::stat(WideToUtf8(path).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u) << "the replacement keeps the permissions";
-    EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"old.xml"});
+    EXPECT_EQ(ListDirectory(Work("")), std::vector<std::string>{"old.xml"});
 }
 
 // A read-only file is not asked about; a write cut short (a full disk) shows
 // its error. Either way the old file stays as it was, with nothing beside it.
 TEST_F(Procedure, FailedSaveLeavesTheOldFile) {
-    const std::wstring readOnly = dir.Write("ro.xml", "read-only content");
+    const std::wstring readOnly = Write("ro.xml", "read-only content");
     ::chmod(WideToUtf8(readOnly).c_str(), 0444);
     dialogs.ChooseFile(readOnly);
     SetupFileContext context = Context(tarn);
@@ -219,13 +208,13 @@ TEST_F(Procedure, FailedSaveLeavesTheOldFile) {
     EXPECT_EQ(ReadFile(readOnly), "read-only content");
 
     Reset();
-    const std::wstring full = dir.Write("full.xml", std::string(4000, 'k'));
+    const std::wstring full = Write("full.xml", std::string(4000, 'k'));
     dialogs.ChooseFile(full);
     WithFileSizeLimit(300, [&] { EXPECT_FALSE(SaveSetupFile(context)); });
     EXPECT_EQ(dialogs.BoxTexts(), (std::vector<std::wstring>{OverwriteQuestion(full),
                                                              L"Cannot write XML data to file."}));
     EXPECT_EQ(ReadFile(full), std::string(4000, 'k'));
-    EXPECT_EQ(ListDirectory(dir.Path()), (std::vector<std::string>{"full.xml", "ro.xml"}));
+    EXPECT_EQ(ListDirectory(Work("")), (std::vector<std::string>{"full.xml", "ro.xml"}));
 }
 
 // The directory refuses new files while the file in it may be written: the
@@ -233,12 +222,12 @@ TEST_F(Procedure, FailedSaveLeavesTheOldFile) {
 // Root ignores directory permissions, so the save runs in a child process,
 // as "nobody" when started as root.
 TEST_F(Procedure, UnwritableDirectoryLeavesTheOldFile) {
-    const std::wstring path = dir.Write("locked/mine.xml", "precious");
+    const std::wstring path = Write("locked/mine.xml", "precious");
     const uid_t nobody = 65534;
-    if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(WideToUtf8(path).c_str(), nobody, nobody), 0);
-    }
-    ::chmod((dir.Path() / "locked").c_str(), 0555);
+    ASSERT_TRUE(::geteuid() != 0 || ::chown(WideToUtf8(path).c_str(), nobody, nobody) == 0);
+    // The child must reach the directory through the private working copy.
+    fs::permissions(Work(""), fs::perms::others_exec, fs::perm_options::add);
+    ::chmod(Work("locked").c_str(), 0555);
     const pid_t child = ::fork();
     if (child == 0) {
         if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0))
@@ -252,21 +241,21 @@ TEST_F(Procedure, UnwritableDirectoryLeavesTheOldFile) {
     }
     int waitStatus = 0;
     ASSERT_EQ(::waitpid(child, &waitStatus, 0), child);
-    ::chmod((dir.Path() / "locked").c_str(), 0755);
+    ::chmod(Work("locked").c_str(), 0755);
     if (WEXITSTATUS(waitStatus) == 77)
         GTEST_SKIP() << "cannot drop privileges here";
     EXPECT_EQ(WEXITSTATUS(waitStatus), 0);
     EXPECT_EQ(ReadFile(path), "precious");
-    EXPECT_EQ(ListDirectory(dir.Path() / "locked"), std::vector<std::string>{"mine.xml"});
+    EXPECT_EQ(ListDirectory(Work("locked")), std::vector<std::string>{"mine.xml"});
 }
 
 TEST_F(Procedure, SavingThroughASymbolicLinkKeepsTheLink) {
-    const std::wstring target = dir.Write("real.xml", "old");
-    fs::create_symlink(dir.Path() / "real.xml", dir.Path() / "link.xml");
-    dialogs.ChooseFile(dir.Wide("link.xml"));
+    const std::wstring target = Write("real.xml", "old");
+    fs::create_symlink(Work("real.xml"), Work("link.xml"));
+    dialogs.ChooseFile(WorkWide("link.xml"));
     SetupFileContext context = Context(tarn);
     ASSERT_TRUE(SaveSetupFile(context));
-    EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.xml"));
+    EXPECT_TRUE(fs::is_symlink(Work("link.xml")));
     EXPECT_EQ(ReadFile(target).rfind("<?xml", 0), 0u);
 }
 

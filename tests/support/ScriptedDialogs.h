@@ -2,6 +2,8 @@
 
 #include "app/CDialogServicesIF.h"
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <mutex>
 #include <string>
@@ -17,6 +19,11 @@ public:
         std::wstring caption;
         MsgButtons buttons;
         MsgIcon icon;
+        bool operator==(const Shown&) const = default;
+        friend void PrintTo(const Shown& s, std::ostream* os) {
+            *os << testing::PrintToString(s.text) << " " << testing::PrintToString(s.caption)
+                << " buttons " << int(s.buttons) << " icon " << int(s.icon);
+        }
     };
 
     void AnswerNext(MsgResult result) {
@@ -26,10 +33,6 @@ public:
     void ChooseFile(std::wstring path, int filterIndex = 1) {
         std::lock_guard lock(m_mutex);
         m_files.push_back({true, std::move(path), filterIndex});
-    }
-    void CancelNextFile() {
-        std::lock_guard lock(m_mutex);
-        m_files.push_back({false, {}, 1});
     }
 
     MsgResult MessageBox(const std::wstring& text, const std::wstring& caption, MsgButtons buttons,
@@ -42,7 +45,7 @@ public:
             return r;
         }
         return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
-                                                                                 : MsgResult::Ok;
+                                                                                  : MsgResult::Ok;
     }
     void ReportFileError(const std::wstring& path, FileOperation operation,
                          int systemError) override {
