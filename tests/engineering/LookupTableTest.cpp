@@ -4,6 +4,7 @@
 #include "PageFixture.h"
 
 #include "maintenance/CLookupTable.h"
+#include "maintenance/CLookupTableRun.h"
 
 namespace {
 
@@ -54,6 +55,17 @@ protected:
     const std::vector<bool> kIdle{true, true, false};
     const std::vector<bool> kOwnRun{false, false, true};
 };
+
+TEST(LookupTableRunTest, ProgressRoundsToTheBarAndTheText) {
+    const std::tuple<float, int, std::wstring> cases[] = {{0.0f, 0, L"0.0%"},
+                                                          {0.5f, 50, L"50.0%"},
+                                                          {0.9996f, 100, L"100.0%"},
+                                                          {1.0f, 100, L"100.0%"}};
+    for (const auto& [fraction, position, text] : cases) {
+        EXPECT_EQ(CLookupTableRun::BarPosition(fraction), position);
+        EXPECT_EQ(CLookupTableRun::PercentText(fraction), text);
+    }
+}
 
 // ---- What the page shows --------------------------------------------------------------------
 

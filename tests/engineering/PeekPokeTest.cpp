@@ -1,15 +1,20 @@
 // The Peek/Poke/CSV tab over a simulated module: the hexadecimal edits, peek
 // and poke with their status texts, CSV files played into the module, and the
-// Return key on both engineering pages.
+// Return key on both engineering pages; first the texts that need no widgets.
 #include "PageFixture.h"
 
 #include "maintenance/CLookupTable.h"
 #include "maintenance/CPeekPoke.h"
+#include "maintenance/CPeekPokeText.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFontMetrics>
+
+#include <iterator>
+#include <optional>
+#include <sstream>
 
 namespace {
 
@@ -63,6 +68,62 @@ protected:
         return WorkWide(name);
     }
 };
+
+TEST(PeekPokeTextTest, HexTextIsAcceptedOnlyWhenItFitsItsField) {
+    struct Case {
+        const wchar_t* text;
+        size_t digits;
+        bool accepted;
+        std::optional<uint32_t> value;
+    };
+    const Case cases[] = {
+        {L"", 2, true, std::nullopt},
+        {L"fF", 2, true, 0xFF},
+        {L"100", 2, false, 0x100},         // a third digit would overflow a byte
+        {L"1000000", 6, false, 0x1000000}, // beyond the 24-bit address
+        {L"FFFFFFFF", 8, true, 0xFFFFFFFF},
+        {L"100000000", 9, true, std::nullopt}, // never wraps around 32 bits
+        {L"0x10", 6, false, std::nullopt},
+        {L"g", 6, false, std::nullopt},
+        {L" 1", 6, false, std::nullopt},
+        {L"-1", 6, false, std::nullopt},
+        {L"\uFF11", 6, false, std::nullopt}, // a full-width digit is not a hex digit
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.text, c.text + wcslen(c.text)));
+        EXPECT_EQ(peekpoke::AcceptHexText(c.text, c.digits), c.accepted);
+        EXPECT_EQ(peekpoke::ReadHexText(c.text), c.value);
+    }
+}
+
+TEST(PeekPokeTextTest, CsvBytesBecomeTextWhateverTheyHold) {
+    const std::pair<std::string, std::wstring> cases[] = {
+        {"\xEF\xBB\xBF\"Head\"\n", L"\"Head\"\n"},          // byte order mark dropped
+        {"; caf\xC3\xA9\n", L"; caf\u00E9\n"},              // UTF-8
+        {"; caf\xE9\n", L"; caf\uFFFD\n"},                  // Latin-1 byte: replaced
+        {std::string("a\0b", 3), std::wstring(L"a\0b", 3)}, // NUL stays a character
+        {"x\xEF\xBB\xBF", L"x\uFEFF"},                      // only a leading mark is dropped
+    };
+    for (const auto& [bytes, text] : cases) {
+        // Read whole and in blocks of every small size: a mark or a character
+        // cut by a block's end decodes as if read whole.
+        for (const size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{4096}}) {
+            std::istringstream in(bytes);
+            peekpoke::CsvTextStream stream(in, block);
+            EXPECT_EQ(std::wstring(std::istreambuf_iterator<wchar_t>(stream.Text()), {}), text)
+                << "block " << block;
+            EXPECT_FALSE(stream.ReadFailed());
+        }
+    }
+}
+
+TEST(PeekPokeTextTest, LoadResultTexts) {
+    EXPECT_EQ(peekpoke::LoadResultText(eng::kLinkError, {}), L"Connection broken! Load cancelled.");
+    EXPECT_EQ(peekpoke::LoadResultText(eng::kNotConnected, {}), L"Unknown error! Load cancelled.");
+    // Rejected lines without a text report nothing.
+    EXPECT_EQ(peekpoke::LoadResultText(eng::kPokeFileParse, {-9, 3}), L"");
+    EXPECT_EQ(peekpoke::InterfaceName(4), L"") << "beyond the interfaces";
+}
 
 // ---- The hexadecimal edits ------------------------------------------------------------------
 
@@ -203,10 +264,6 @@ TEST_F(PeekPokeTest, CsvFilesStopWhereTheyEndOrFail) {
          L"Line too long on line '2'! Load cancelled.", 1},
         {"", L"Load completed.", 0},
         {"\xEF\xBB\xBF" + header + "SPI Control,40,1,11\r\n", L"Load completed.", 1},
-        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
-         L"Confusing entry on line '1'! Load cancelled.", 0},
-        {SpiLine(1) + "I2\xC3" + "C,1,2,3\n" + SpiLine(2),
-         L"Illegal interface on line '2'! Load cancelled.", 1},
     };
     ConnectedPage();
     for (const Case& c : cases) {

@@ -36,13 +36,19 @@ protected:
         SetupFixture::TearDown();
     }
     template <class Block, class File = CDefaultsTARNXML> SetupFileContext Context(Block& b) {
-        return {&dialogs,
-                [this](const std::wstring& text) { status.push_back(text); },
-                engine.get(),
-                kTarnSetupFilter,
-                &folder,
-                [this] { ++updates; },
-                [&b] { return std::make_unique<CSetupDocument<Block, File>>(b); }};
+        auto report = [this](const std::wstring& text) { status.push_back(text); };
+        auto make = [&b] { return std::make_unique<CSetupDocument<Block, File>>(b); };
+        auto update = [this] { ++updates; };
+        return {&dialogs, report, engine.get(), kTarnSetupFilter, &folder, update, make};
+    }
+    // Loads into the block, or saves the unconnected TARN block.
+    template <class Block, class File = CDefaultsTARNXML> bool Load(Block& b) {
+        SetupFileContext context = Context<Block, File>(b);
+        return LoadSetupFile(context, b);
+    }
+    bool Save() {
+        SetupFileContext context = Context(tarn);
+        return SaveSetupFile(context);
     }
     void Reset() {
         dialogs.Clear();
@@ -103,8 +109,7 @@ TEST_F(Procedure, LoadedSetupReachesTheModule) {
         "good.xml", SetupXml("TARN", "0.2",
                              Param("VideoFormat", "4:4:4 RGB") + Param("OutputFormat", "1080i") +
                                  Param("FrameRate", "VESA") + Param("SDFormat", "Anamorphic"))));
-    SetupFileContext context = Context(loaded);
-    ASSERT_TRUE(LoadSetupFile(context, loaded));
+    ASSERT_TRUE(Load(loaded));
     EXPECT_EQ(Encode(loaded), Wire(0x0408004F));
     EXPECT_EQ(BlockWrites(*module), (std::vector<Bytes>{Wire(0), Wire(0x0408004F)}));
     EXPECT_EQ(BlockOf(*module), Wire(0x0408004F));
@@ -117,8 +122,7 @@ TEST_F(Procedure, LoadedSetupReachesTheModule) {
 TEST_F(Procedure, Orlan6LoadWritesOnce) {
     O& loaded = ConnectWith<O>(sim::Profile::Orlan6, 0x6702B639);
     dialogs.ChooseFile(Write("o.xml", SetupXml("ORLAN6", "0.1", Param("OutputMode", "HDMI"))));
-    SetupFileContext context = Context<O, CDefaultsOrlan6XML>(loaded);
-    EXPECT_TRUE(LoadSetupFile(context, loaded));
+    EXPECT_TRUE((Load<O, CDefaultsOrlan6XML>(loaded)));
     EXPECT_EQ(BlockWrites(*module), std::vector<Bytes>{Wire(0x00000120)});
 }
 
@@ -142,8 +146,7 @@ TEST_F(Procedure, RejectedLoadChangesNeitherBlockNorModule) {
         Reset();
         if (file != "cancel")
             dialogs.ChooseFile(file.empty() ? WorkWide("missing.xml") : Write("bad.xml", file));
-        SetupFileContext context = Context(loaded);
-        EXPECT_FALSE(LoadSetupFile(context, loaded));
+        EXPECT_FALSE(Load(loaded));
         std::wstring shown;
         for (const std::wstring& text : dialogs.BoxTexts())
             shown += text + L"|";
@@ -157,13 +160,12 @@ TEST_F(Procedure, RejectedLoadChangesNeitherBlockNorModule) {
 }
 
 TEST_F(Procedure, NewFileIsSavedWithoutAQuestion) {
-    SetupFileContext context = Context(tarn);
-    EXPECT_FALSE(SaveSetupFile(context)) << "cancelled";
+    EXPECT_FALSE(Save()) << "cancelled";
     EXPECT_EQ(status.back(), L"Save operation was cancelled.");
     status.clear();
     tarn.VideoFormat = 1;
     dialogs.ChooseFile(WorkWide("new"));
-    ASSERT_TRUE(SaveSetupFile(context));
+    ASSERT_TRUE(Save());
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(status, (std::vector<std::wstring>{L"", L"Setups saved successfully."}));
     EXPECT_EQ(ListDirectory(Work("")), std::vector<std::string>{"new.xml"});
@@ -179,8 +181,7 @@ TEST_F(Procedure, ExistingFileIsReplacedOnlyAfterYes) {
         Reset();
         dialogs.ChooseFile(path);
         dialogs.AnswerNext(yes ? MsgResult::Yes : MsgResult::No);
-        SetupFileContext context = Context(tarn);
-        EXPECT_EQ(SaveSetupFile(context), yes);
+        EXPECT_EQ(Save(), yes);
         EXPECT_EQ(dialogs.boxes,
                   (std::vector<ScriptedDialogs::Shown>{{OverwriteQuestion(path), L"Attention!",
                                                         MsgButtons::YesNo, MsgIcon::Exclamation}}))
@@ -200,8 +201,7 @@ TEST_F(Procedure, FailedSaveLeavesTheOldFile) {
     const std::wstring readOnly = Write("ro.xml", "read-only content");
     ::chmod(WideToUtf8(readOnly).c_str(), 0444);
     dialogs.ChooseFile(readOnly);
-    SetupFileContext context = Context(tarn);
-    EXPECT_FALSE(SaveSetupFile(context));
+    EXPECT_FALSE(Save());
     EXPECT_EQ(dialogs.BoxTexts(),
               std::vector<std::wstring>{FileErrorText(readOnly, FileOperation::Create, EACCES)});
     EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{readOnly});
@@ -210,7 +210,7 @@ TEST_F(Procedure, FailedSaveLeavesTheOldFile) {
     Reset();
     const std::wstring full = Write("full.xml", std::string(4000, 'k'));
     dialogs.ChooseFile(full);
-    WithFileSizeLimit(300, [&] { EXPECT_FALSE(SaveSetupFile(context)); });
+    WithFileSizeLimit(300, [&] { EXPECT_FALSE(Save()); });
     EXPECT_EQ(dialogs.BoxTexts(), (std::vector<std::wstring>{OverwriteQuestion(full),
                                                              L"Cannot write XML data to file."}));
     EXPECT_EQ(ReadFile(full), std::string(4000, 'k'));
@@ -233,10 +233,8 @@ TEST_F(Procedure, UnwritableDirectoryLeavesTheOldFile) {
         if (::geteuid() == 0 && (::setgid(nobody) != 0 || ::setuid(nobody) != 0))
             ::_exit(77);
         dialogs.ChooseFile(path);
-        SetupFileContext context = Context(tarn);
-        const bool refused =
-            !SaveSetupFile(context) &&
-            dialogs.BoxTexts().back() == FileErrorText(path, FileOperation::Create, EACCES);
+        const bool refused = !Save() && dialogs.BoxTexts().back() ==
+                                            FileErrorText(path, FileOperation::Create, EACCES);
         ::_exit(refused ? 0 : 1);
     }
     int waitStatus = 0;
@@ -253,8 +251,7 @@ TEST_F(Procedure, SavingThroughASymbolicLinkKeepsTheLink) {
     const std::wstring target = Write("real.xml", "old");
     fs::create_symlink(Work("real.xml"), Work("link.xml"));
     dialogs.ChooseFile(WorkWide("link.xml"));
-    SetupFileContext context = Context(tarn);
-    ASSERT_TRUE(SaveSetupFile(context));
+    ASSERT_TRUE(Save());
     EXPECT_TRUE(fs::is_symlink(Work("link.xml")));
     EXPECT_EQ(ReadFile(target).rfind("<?xml", 0), 0u);
 }

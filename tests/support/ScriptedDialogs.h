@@ -39,13 +39,8 @@ public:
                          MsgIcon icon) override {
         std::lock_guard lock(m_mutex);
         boxes.push_back({text, caption, buttons, icon});
-        if (!m_answers.empty()) {
-            const MsgResult r = m_answers.front();
-            m_answers.pop_front();
-            return r;
-        }
-        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
-                                                                                  : MsgResult::Ok;
+        const bool question = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
+        return Next(m_answers, question ? MsgResult::Yes : MsgResult::Ok);
     }
     void ReportFileError(const std::wstring& path, FileOperation operation,
                          int systemError) override {
@@ -56,11 +51,7 @@ public:
     FileDialogResult AskFile(const FileDialogRequest& request) override {
         std::lock_guard lock(m_mutex);
         fileRequests.push_back(request);
-        if (m_files.empty())
-            return {};
-        FileDialogResult r = m_files.front();
-        m_files.pop_front();
-        return r;
+        return Next(m_files, FileDialogResult{});
     }
     void BeginWaitCursor() override {
         std::lock_guard lock(m_mutex);
@@ -95,6 +86,15 @@ public:
     int waitCursorUses = 0;
 
 private:
+    // The next scripted answer, or `none`; the caller holds the lock.
+    template <class A> static A Next(std::deque<A>& script, A none) {
+        if (script.empty())
+            return none;
+        A next = std::move(script.front());
+        script.pop_front();
+        return next;
+    }
+
     mutable std::mutex m_mutex;
     std::deque<MsgResult> m_answers;
     std::deque<FileDialogResult> m_files;
