@@ -74,6 +74,14 @@ TEST(CliArguments, GoodLines) {
              EXPECT_EQ(a.value, 0xFF);
              EXPECT_TRUE(a.noPeek);
          }},
+        {{"update", "--port", "3,COM4,7", "--yes"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.ports, (std::vector<uint16_t>{3, 4, 7}));
+             EXPECT_FALSE(a.port.has_value());
+             EXPECT_TRUE(a.Parallel());
+         }},
+        {{"update", "--port", "ALL", "--yes"},
+         [](const Arguments& a) { EXPECT_TRUE(a.allPorts && a.Parallel()); }},
         {{"setup", "--port", "1", "save", "/tmp/setup"},
          [](const Arguments& a) {
              EXPECT_EQ(a.setupAction, cli::SetupAction::Save);
@@ -102,6 +110,11 @@ TEST(CliArguments, BadLinesNameTheProblem) {
         {{"-d", "download", "--port", "1", "fpga", "256", "x"}, L"is no FPGA id"},
         {{"info", "--port", "1", "--port", "2"}, L"--port given twice"},
         {{"info", "--port", "1", "--release", "1.0", "--release=1.1"}, L"--release given twice"},
+        // Several modules: update only, and only with --yes.
+        {{"update", "--port", "3,4", "--force"}, L"needs --yes"},
+        {{"info", "--port", "all"}, L"a port list or 'all' is for 'update' only"},
+        {{"update", "--port", "3,COM3", "--yes"}, L"COM3 is listed twice"},
+        {{"update", "--port", "3,,4", "--yes"}, L"'' in '3,,4' is no port number"},
         // After "--" an option is a word: here one word too many.
         {{"info", "--port", "1", "--", "--json"}, L""},
     };
