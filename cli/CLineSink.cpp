@@ -101,9 +101,17 @@ void CLineSink::SetState(size_t row, const std::wstring& state) {
         return;
     Row& r = m_rows[row];
     FindComponent(state, r.component, r.components);
-    // A text of several lines shows its last one: that is where it ends up.
-    const size_t lastBreak = state.find_last_of(L'\n');
-    r.state = lastBreak == std::wstring::npos ? state : state.substr(lastBreak + 1);
+    // A text of several lines goes on one row: its lines joined.
+    r.state.clear();
+    size_t start = 0;
+    while (start < state.size()) {
+        size_t end = state.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = state.size();
+        if (end > start)
+            r.state += (r.state.empty() ? L"" : L" ") + state.substr(start, end - start);
+        start = end + 1;
+    }
     m_changed = true;
 }
 
