@@ -97,7 +97,7 @@ bool CCliSession::Reconnect(const std::string& expectedSerial) {
     const uint16_t previous = m_portNumber;
     if (ConnectPort(previous, expectedSerial, result))
         return true;
-    if (expectedSerial.empty())
+    if (expectedSerial.empty() || m_reconnectOwnPortOnly)
         return false;
     for (const portnames::PortInfo& info : portnames::EnumeratePorts()) {
         if (!portnames::IsModuleCandidate(info) || info.number == previous)

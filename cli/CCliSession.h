@@ -51,6 +51,9 @@ public:
     // serial. Tries its port first, then every other module port (a module
     // whose old device node is still open comes back under a new number).
     bool Reconnect(const std::string& expectedSerial);
+    // In a parallel update every other module port belongs to another run,
+    // which may be about to reopen it: the reconnect keeps to its own port.
+    void SetReconnectOwnPortOnly(bool ownOnly) { m_reconnectOwnPortOnly = ownOnly; }
     void Disconnect();
 
     // ---- The status line ------------------------------------------------------------------
@@ -111,6 +114,7 @@ private:
     std::unique_ptr<CConfigModORLAN6> m_orlan6;
 
     uint16_t m_portNumber = 0;
+    bool m_reconnectOwnPortOnly = false;
     std::wstring m_status;
     std::atomic<bool> m_quiet{false};
 

@@ -7,25 +7,29 @@
 // The tool's terminal: the result goes to standard output, everything else
 // (questions, the run's status lines, the progress bar) to standard error.
 // The progress bar is drawn only when standard error is a terminal; a line
-// written meanwhile clears it first. Texts are written as UTF-8.
+// written meanwhile clears it first. Texts are written as UTF-8. A parallel
+// update gives each module a console of its own that feeds a shared sink.
 class CConsole {
 public:
     // inputTerminal overrides what standard input is found to be (tests).
     explicit CConsole(std::optional<bool> inputTerminal = std::nullopt);
+    virtual ~CConsole() = default;
+    CConsole(const CConsole&) = delete;
+    CConsole& operator=(const CConsole&) = delete;
 
     bool InputIsTerminal() const { return m_inputTerminal; }
     bool ErrorIsTerminal() const { return m_errorTerminal; }
 
     // One line (a line break is added) to standard output / standard error.
-    void Out(const std::wstring& text);
-    void Err(const std::wstring& text);
+    virtual void Out(const std::wstring& text);
+    virtual void Err(const std::wstring& text);
     // Raw UTF-8 text to standard output, as it is.
     void OutRaw(const std::string& text);
 
     // Draws "[#####     ]  45.3% label" over the current line (terminal only).
-    void Progress(int position, const std::wstring& percent, const std::wstring& label);
+    virtual void Progress(int position, const std::wstring& percent, const std::wstring& label);
     // Ends a drawn bar with a line break.
-    void EndProgress();
+    virtual void EndProgress();
 
     // Asks on the terminal: the question, then " [y/N] "; true for y or yes.
     // Nothing when standard input ends or is no terminal.

@@ -5,13 +5,16 @@
 
 namespace {
 
-std::atomic<bool> g_watching{false};
+// Watches nest: a parallel update watches for the whole run while each
+// module's command watches its own download.
+std::atomic<int> g_watching{0};
 std::atomic<bool> g_interrupted{false};
 
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free count");
 
 extern "C" void OnInterrupt(int sig) {
-    if (g_watching.load()) {
+    if (g_watching.load() > 0) {
         g_interrupted.store(true);
         return;
     }
@@ -39,12 +42,14 @@ void CInterruptWatch::Install() {
 }
 
 CInterruptWatch::CInterruptWatch() {
-    g_interrupted.store(false);
-    g_watching.store(true);
+    // Only the outermost watch starts afresh: a Ctrl-C that an enclosing watch
+    // has taken must reach the inner ones too.
+    if (g_watching.fetch_add(1) == 0)
+        g_interrupted.store(false);
 }
 
 CInterruptWatch::~CInterruptWatch() {
-    g_watching.store(false);
+    g_watching.fetch_sub(1);
 }
 
 bool CInterruptWatch::Interrupted() const {

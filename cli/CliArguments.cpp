@@ -141,6 +141,7 @@ private:
     bool TakeOption(const std::wstring& arg, const std::vector<std::wstring>& all, size_t& i);
     bool ParseWords(const std::vector<std::wstring>& words);
     bool CheckOptions(const CommandDef& def);
+    bool ParsePortList(const std::wstring& list);
 
     ParseResult& m_result;
     Arguments& m_args;
@@ -184,10 +185,17 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
             return Fail(L"--port given twice");
         if (!needValue())
             return Fail(L"--port needs a port number (3 or COM3)");
-        m_args.port = ParsePort(*value);
-        if (!m_args.port)
-            return Fail(L"'" + *value + L"' is no port number (3 or COM3)");
         m_portSeen = true;
+        if (SameIgnoringCase(*value, L"all")) {
+            m_args.allPorts = true;
+        } else if (value->find(L',') != std::wstring::npos) {
+            if (!ParsePortList(*value))
+                return false;
+        } else {
+            m_args.port = ParsePort(*value);
+            if (!m_args.port)
+                return Fail(L"'" + *value + L"' is no port number (3 or COM3)");
+        }
     } else if (name == L"--release") {
         if (m_releaseSeen)
             return Fail(L"--release given twice");
@@ -207,6 +215,24 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
         return Fail(L"unknown option '" + arg + L"'");
     }
     return true;
+}
+
+// "3,COM4,7": every port once.
+bool Parser::ParsePortList(const std::wstring& list) {
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = list.find(L',', start);
+        const std::wstring item = list.substr(start, comma - start);
+        const auto port = ParsePort(item);
+        if (!port)
+            return Fail(L"'" + item + L"' in '" + list + L"' is no port number (3 or COM3)");
+        if (std::find(m_args.ports.begin(), m_args.ports.end(), *port) != m_args.ports.end())
+            return Fail(L"COM" + std::to_wstring(*port) + L" is listed twice in '" + list + L"'");
+        m_args.ports.push_back(*port);
+        if (comma == std::wstring::npos)
+            return true;
+        start = comma + 1;
+    }
 }
 
 bool Parser::Parse(const std::vector<std::string>& raw) {
@@ -274,8 +300,16 @@ bool Parser::CheckOptions(const CommandDef& def) {
     for (const auto& option : options)
         if (option.seen && (def.takes & option.bit) == 0)
             return Fail(L"'" + name + L"' does not take " + option.option);
-    if ((def.takes & kPort) != 0 && !m_args.port)
+    if ((def.takes & kPort) != 0 && !m_args.port && !m_args.Parallel())
         return Fail(L"'" + name + L"' needs --port");
+    if (m_args.Parallel() && def.command != Command::Update)
+        return Fail(L"'" + name +
+                    L"' works on one module: a port list or 'all' is for 'update' only");
+    // Each module's questions would come at once from several runs: only
+    // answers given beforehand can serve them.
+    if (m_args.Parallel() && !m_args.yes)
+        return Fail(L"updating several modules at once needs --yes (a downgrade or forcing also "
+                    L"--force); no module was touched");
     if (m_args.latestRelease && def.command != Command::Update)
         return Fail(L"--release latest is for 'update' only");
     if ((def.takes & kNeedsD) != 0 && !m_args.optionD)
@@ -415,6 +449,8 @@ std::wstring HelpText() {
     text += L"\n"
             L"  -m, -d, -tarn, -orlan  the program's flags (-d for the engineering commands)\n"
             L"  --port N               the module's port: 3 or COM3 (see 'ports')\n"
+            L"  --port 3,4,7 | all     update only: those modules (or every one found) at once,\n"
+            L"                         each on its own port; needs --yes\n"
             L"  --json                 one JSON object on standard output\n"
             L"  --yes                  answer the questions Yes (not those that force)\n"
             L"  --force                update every component; answer the forcing questions Yes\n"

@@ -25,6 +25,10 @@ struct Arguments {
 
     bool json = false;
     std::optional<uint16_t> port;
+    // update only: several modules at once, --port 3,4,7 or --port all (every
+    // module discovery finds). port is then empty.
+    std::vector<uint16_t> ports;
+    bool allPorts = false;
     bool yes = false;
     bool force = false;
     bool noPeek = false;
@@ -43,6 +47,8 @@ struct Arguments {
     DownloadKind downloadKind = DownloadKind::Ferrin;
     uint8_t fpgaId = 0;
     uint8_t tableId = 0;
+
+    bool Parallel() const { return allPorts || !ports.empty(); }
 };
 
 struct ParseResult {

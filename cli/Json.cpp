@@ -22,6 +22,14 @@ JsonValue& JsonValue::Set(const std::string& name, JsonValue value) {
     return *this;
 }
 
+const JsonValue* JsonValue::Find(const std::string& name) const {
+    if (const Object* object = AsObject())
+        for (const auto& [key, member] : *object)
+            if (key == name)
+                return &member;
+    return nullptr;
+}
+
 JsonValue& JsonValue::Append(JsonValue value) {
     if (!std::holds_alternative<Array>(m_value))
         m_value = Array{};

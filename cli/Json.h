@@ -38,6 +38,10 @@ public:
     bool IsObject() const { return std::holds_alternative<Object>(m_value); }
     // The members of an object; null for other values.
     const Object* AsObject() const { return std::get_if<Object>(&m_value); }
+    // A member of an object, a text, an integer; null when it is not one.
+    const JsonValue* Find(const std::string& name) const;
+    const std::string* AsText() const { return std::get_if<std::string>(&m_value); }
+    const int64_t* AsInteger() const { return std::get_if<int64_t>(&m_value); }
     // The text of a compact document.
     std::string Write() const;
 

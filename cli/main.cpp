@@ -7,6 +7,7 @@
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/ParallelUpdate.h"
 #include "descriptions/XmlText.h"
 
 #include <algorithm>
@@ -120,6 +121,8 @@ int main(int argc, char** argv) {
         return UsageFailure(console, parsed, parsed.error);
 
     const cli::Arguments& arguments = parsed.arguments;
+    if (arguments.Parallel())
+        return cli::RunParallelUpdate(arguments, console);
     CTerminalDialogs dialogs(console, AnswerPolicy{arguments.yes, arguments.force}, arguments.json);
     CommandOutput out;
     std::wstring status;

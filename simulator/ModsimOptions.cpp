@@ -3,6 +3,7 @@
 #include <charconv>
 #include <functional>
 #include <map>
+#include <set>
 
 namespace sim {
 
@@ -309,7 +310,36 @@ std::optional<ModsimOptions> ParseModsimArgs(const std::vector<std::string>& arg
     for (const Group& s : groups)
         if (!Build(s, options.modules, error))
             return std::nullopt;
+    // Two modules on one number would both answer as COM<n>, and a reboot
+    // would bring back whichever published last.
+    std::set<uint16_t> numbers;
+    for (const ModsimModule& m : options.modules) {
+        const uint16_t n = m.config.portNumber;
+        if (n != 0 && !numbers.insert(n).second) {
+            error = "COM" + std::to_string(n) + " is given to two modules";
+            return std::nullopt;
+        }
+    }
     return options;
+}
+
+void AssignPortNumbers(std::vector<ModsimModule>& modules,
+                       const std::function<bool(uint16_t)>& inUse) {
+    std::set<uint16_t> taken;
+    for (const ModsimModule& m : modules)
+        if (m.config.portNumber != 0)
+            taken.insert(m.config.portNumber);
+    uint16_t next = 1;
+    for (ModsimModule& m : modules) {
+        if (m.config.portNumber != 0)
+            continue;
+        while (next != 0 && (taken.contains(next) || inUse(next)))
+            ++next;
+        if (next == 0)
+            return; // every number taken: Start reports it
+        m.config.portNumber = next;
+        taken.insert(next);
+    }
 }
 
 } // namespace sim

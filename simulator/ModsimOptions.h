@@ -2,6 +2,7 @@
 
 #include "simulator/Profiles.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,5 +32,11 @@ std::string ModsimHelp();
 // nullopt with a one-line reason in `error`.
 std::optional<ModsimOptions> ParseModsimArgs(const std::vector<std::string>& args,
                                              std::string& error);
+
+// Gives every module without a COM number the lowest one that is neither in
+// use (inUse, the port directory) nor given to another module of the line, so
+// that each module, and each module back from a reboot, has a number of its own.
+void AssignPortNumbers(std::vector<ModsimModule>& modules,
+                       const std::function<bool(uint16_t)>& inUse);
 
 } // namespace sim

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <pthread.h>
@@ -56,8 +57,13 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    std::vector<sim::ModsimModule> planned = options->modules;
+    sim::AssignPortNumbers(planned, [](uint16_t n) {
+        std::error_code ec;
+        return std::filesystem::exists(std::filesystem::symlink_status(portdir::LinkPath(n), ec));
+    });
     std::vector<std::unique_ptr<sim::SimulatedModule>> modules;
-    for (const sim::ModsimModule& m : options->modules) {
+    for (const sim::ModsimModule& m : planned) {
         auto module = std::make_unique<sim::SimulatedModule>(m.config);
         if (!module->Start()) {
             std::cerr << "pellworth-modsim: " << module->Error() << "\n";

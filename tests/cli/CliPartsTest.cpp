@@ -1,6 +1,8 @@
 // The parts of pellworth-cli that decide without a module: the command line,
-// the answers given without a terminal, the JSON text and the setup view.
+// the answers given without a terminal, the JSON text, the setup view and the
+// parallel update's output.
 #include "cli/CConsole.h"
+#include "cli/CLineSink.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
 #include "cli/Json.h"
@@ -74,6 +76,14 @@ TEST(CliArguments, GoodLines) {
              EXPECT_EQ(a.value, 0xFF);
              EXPECT_TRUE(a.noPeek);
          }},
+        {{"update", "--port", "3,COM4,7", "--yes"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.ports, (std::vector<uint16_t>{3, 4, 7}));
+             EXPECT_FALSE(a.port.has_value());
+             EXPECT_TRUE(a.Parallel());
+         }},
+        {{"update", "--port", "ALL", "--yes"},
+         [](const Arguments& a) { EXPECT_TRUE(a.allPorts && a.Parallel()); }},
         {{"setup", "--port", "1", "save", "/tmp/setup"},
          [](const Arguments& a) {
              EXPECT_EQ(a.setupAction, cli::SetupAction::Save);
@@ -102,6 +112,11 @@ TEST(CliArguments, BadLinesNameTheProblem) {
         {{"-d", "download", "--port", "1", "fpga", "256", "x"}, L"is no FPGA id"},
         {{"info", "--port", "1", "--port", "2"}, L"--port given twice"},
         {{"info", "--port", "1", "--release", "1.0", "--release=1.1"}, L"--release given twice"},
+        // Several modules: update only, and only with --yes.
+        {{"update", "--port", "3,4", "--force"}, L"needs --yes"},
+        {{"info", "--port", "all"}, L"a port list or 'all' is for 'update' only"},
+        {{"update", "--port", "3,COM3", "--yes"}, L"COM3 is listed twice"},
+        {{"update", "--port", "3,,4", "--yes"}, L"'' in '3,,4' is no port number"},
         // After "--" an option is a word: here one word too many.
         {{"info", "--port", "1", "--", "--json"}, L""},
     };
@@ -120,6 +135,45 @@ TEST(CliJson, QuotesAndKeepsOrder) {
     object.Set("z", 1).Set("a", L"wide \u00E9").Set("z", true);
     object.Set("list", cli::JsonValue::MakeArray().Append(cli::JsonValue()).Append(-3));
     EXPECT_EQ(object.Write(), "{\"z\":true,\"a\":\"wide \xC3\xA9\",\"list\":[null,-3]}");
+}
+
+std::string Contents(FILE* file) {
+    std::string text(static_cast<size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    return text;
+}
+
+// On a terminal the rows stay below whatever is written: erased, the whole
+// lines written, drawn again; a redraw goes back over them in place.
+TEST(CliLineSink, LiveRowsStayBelowWholeLines) {
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+    {
+        CLineSink sink(true, out, err);
+        const size_t row = sink.AddRow(L"COM3");
+        sink.SetSerial(row, L"00001234");
+        sink.SetPercent(row, L"45.3%");
+        sink.SetState(row, L"Updating component 2 of 4 ...");
+        sink.Redraw();
+        sink.Lines(true, L"COM3: ", L"Ferrin has been updated.\n\nReboot it.");
+        sink.SetState(row, L"Waiting\nfor COM3");
+        sink.Redraw();
+        sink.EndRows();
+        sink.Lines(false, L"", L"summary");
+    }
+    const std::string first =
+        "\r\033[KCOM3   00001234  component 2 of 4    45.3%   Updating component 2 of 4 ...\n";
+    const std::string second =
+        "\r\033[KCOM3   00001234  component 2 of 4    45.3%   Waiting for COM3\n";
+    EXPECT_EQ(Contents(err), first +
+                                 "\033[1A\r\033[JCOM3: Ferrin has been updated.\nCOM3:\nCOM3: "
+                                 "Reboot it.\n" +
+                                 first + "\033[1A" + second + "\033[1A" + second);
+    EXPECT_EQ(Contents(out), "summary\n");
+    std::fclose(out);
+    std::fclose(err);
 }
 
 // Without a terminal every question gets the policy's answer, or No.

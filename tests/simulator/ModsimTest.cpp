@@ -35,6 +35,7 @@ TEST(ModsimOptions, BadCommandLinesAreRefusedWithAReason) {
         {"--count", "0"},
         {"--frobnicate"},
         {"--type", "orlan6", "--release", "1.1"},
+        {"--com", "3", "--count", "2", "--next", "--com", "4"}, // COM4 twice
     };
     for (const auto& args : bad) {
         std::string why;
@@ -81,6 +82,16 @@ TEST(ModsimOptions, OptionsShapeTheModulesAndNextCountsOn) {
     EXPECT_EQ(defaults->modules[0].config.state.serial, "00001234");
     EXPECT_EQ(defaults->modules[1].config.state.serial, "00001235");
     EXPECT_EQ(defaults->modules[1].config.portNumber, 0);
+
+    // A module without a number never takes one given to another module, nor
+    // one in use: each comes back from a reboot under its own.
+    auto mixed = Parse({"--next", "--com", "1", "--next", "--com", "4"});
+    ASSERT_TRUE(mixed.has_value());
+    sim::AssignPortNumbers(mixed->modules, [](uint16_t n) { return n == 2; });
+    std::vector<uint16_t> numbers;
+    for (const sim::ModsimModule& m : mixed->modules)
+        numbers.push_back(m.config.portNumber);
+    EXPECT_EQ(numbers, (std::vector<uint16_t>{3, 1, 4}));
 }
 
 #ifdef MODSIM_PATH

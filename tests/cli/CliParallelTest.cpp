@@ -1,0 +1,151 @@
+// update --port 3,4,7 / --port all: several modules updated at once, one run
+// per module; a failing module does not stop the others.
+#include "CliProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class CliParallel : public CliFixture {
+protected:
+    std::vector<sim::SimulatedModule*> StartModules(size_t count, sim::Version release) {
+        std::vector<sim::SimulatedModule*> modules;
+        for (size_t i = 0; i < count; ++i)
+            modules.push_back(&StartModule(sim::Profile::Tarn, release, [i](sim::ModuleConfig& c) {
+                c.state.serial = "0000123" + std::to_string(i);
+            }));
+        return modules;
+    }
+    static std::string List(const std::vector<sim::SimulatedModule*>& modules) {
+        std::string list;
+        for (const sim::SimulatedModule* m : modules)
+            list += (list.empty() ? "" : ",") + Port(*m);
+        return list;
+    }
+};
+
+TEST_F(CliParallel, OneModuleFailsMidwayTheOthersReachTheRelease) {
+    const auto modules = StartModules(3, {1, 0});
+    sim::SimulatedModule& failing = *modules[1];
+    // Ferrin is 12 chunks: this unplugs the module halfway through its FPGA image.
+    failing.Script(0x88, sim::Reply::Unplug().After(20));
+
+    const CliResult result = Cli({"update", "--port", List(modules), "--release", "1.1", "--yes"});
+    EXPECT_EQ(result.exitCode, 1) << result;
+    for (const sim::SimulatedModule* m : modules) {
+        // The failing one has its new Ferrin and release, but not its FPGA image.
+        const sim::Version expected = m == &failing ? sim::Version{1, 0} : sim::Version{1, 1};
+        EXPECT_EQ(m->State().fpgas.at(0).revision, expected) << "COM" << Port(*m) << result;
+    }
+
+    // Without a terminal every line is whole and says whose it is.
+    const std::regex line("COM(" + Port(*modules[0]) + "|" + Port(*modules[1]) + "|" +
+                          Port(*modules[2]) + "):( .*)?");
+    std::istringstream err(result.err);
+    for (std::string text; std::getline(err, text);)
+        EXPECT_TRUE(std::regex_match(text, line)) << text;
+    const std::string bad = "COM" + Port(failing) + ": ";
+    EXPECT_TRUE(result.ErrHas(bad + "Component 2 of 4 updated unsuccessfully!\n")) << result;
+    EXPECT_FALSE(result.OutHas(bad)) << "a failure is no result line";
+    for (const sim::SimulatedModule* m : modules) {
+        if (m == &failing)
+            continue;
+        EXPECT_TRUE(
+            result.OutHas("COM" + Port(*m) + ": Update to Release '1.1' completed successfully.\n"))
+            << result;
+    }
+
+    // The summary: one row per module, the failed one named.
+    const std::regex row(
+        "COM(\\d+) +(\\d{8}) +1\\.0 +(1\\.1|Unknown) +(updated|failed) +\\d+\\.\\d s");
+    size_t rows = 0;
+    std::istringstream out(result.out);
+    for (std::string text; std::getline(out, text);) {
+        std::smatch match;
+        if (!std::regex_match(text, match, row))
+            continue;
+        ++rows;
+        const bool isFailing = match[1] == Port(failing);
+        EXPECT_EQ(match[3], isFailing ? "Unknown" : "1.1") << text;
+        EXPECT_EQ(match[4], isFailing ? "failed" : "updated") << text;
+    }
+    EXPECT_EQ(rows, 3u) << result;
+    EXPECT_TRUE(result.OutHas("2 of 3 modules succeeded; not COM" + Port(failing) + ".\n"))
+        << result;
+}
+
+TEST_F(CliParallel, RefusalsExitStatusAndJson) {
+    // No module at all.
+    const CliResult none = Cli({"update", "--port", "all", "--yes"});
+    EXPECT_EQ(none.exitCode, 3) << none;
+    EXPECT_EQ(none.err, "No appropriate devices were found!\n");
+
+    const auto modules = StartModules(2, {1, 1});
+    const std::string list = List(modules);
+    const struct {
+        std::vector<std::string> args;
+        int exit;
+        std::string err; // in standard error
+    } cases[] = {
+        {{"update", "--port", list}, 2, "needs --yes"},
+        {{"info", "--port", list}, 2, "is for 'update' only"},
+        {{"update", "--port", "250,251", "--yes"}, 3, "COM250: Port cannot be opened!\n"},
+    };
+    for (const auto& c : cases) {
+        const CliResult result = Cli(c.args);
+        EXPECT_EQ(result.exitCode, c.exit) << c.args[2] << result;
+        EXPECT_TRUE(result.ErrHas(c.err)) << c.args[2] << result;
+    }
+    for (const sim::SimulatedModule* m : modules)
+        EXPECT_EQ(m->RequestCount(), 0u) << "a refused line touches no module";
+
+    // Up to date, and a listed port that does not open: that module's failure.
+    const CliResult json =
+        Cli({"--json", "update", "--port", list + ",250", "--release", "1.1", "--yes"});
+    EXPECT_EQ(json.exitCode, 1) << json;
+    EXPECT_TRUE(
+        json.OutHas("{\"command\":\"update\",\"ok\":false,\"exit\":1,\"modules\":[{\"port\":" +
+                    Port(*modules[0]) +
+                    ",\"serial\":\"00001230\",\"ok\":true,\"exit\":0,\"outcome\":\"up to "
+                    "date\",\"text\":\"No updates were needed.\""))
+        << json;
+    EXPECT_TRUE(json.OutHas("\"releaseBefore\":\"1.1\",\"releaseAfter\":\"1.1\",\"durationMs\":"))
+        << json;
+    EXPECT_TRUE(json.OutHas("{\"port\":250,\"serial\":\"\",\"ok\":false,\"exit\":3,\"outcome\":"
+                            "\"no connection\",\"text\":\"Port cannot be opened!\""))
+        << json;
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1) << "one object";
+}
+
+TEST_F(CliParallel, CtrlCStopsEveryRunAtAChunkBoundary) {
+    const auto modules = StartModules(2, {1, 0});
+    sim::Reply slow;
+    slow.delay = 300ms;
+    for (sim::SimulatedModule* m : modules)
+        m->ScriptAlways(0x88, slow);
+    CliChild child({"update", "--port", List(modules), "--release", "1.1", "--yes"},
+                   DataDirectory());
+    for (sim::SimulatedModule* m : modules)
+        ASSERT_TRUE(m->WaitForRequest(0x88, 20s));
+    ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
+    const CliResult result = child.Finish(30s);
+    EXPECT_EQ(result.exitCode, 130) << result;
+    for (const sim::SimulatedModule* m : modules) {
+        ASSERT_FALSE(m->Transfers().empty());
+        EXPECT_EQ(m->Transfers().back().end, sim::TransferRecord::End::Aborted);
+        EXPECT_EQ(m->State().release, (sim::Version{1, 0}));
+        EXPECT_TRUE(result.ErrHas("COM" + Port(*m) + ": Interrupted: stopping the update.\n"))
+            << result;
+    }
+}
+
+} // namespace
