@@ -19,6 +19,7 @@
 #include "engine/CErrorReportIF.h"
 #include "link/CUSBSerialPort.h"
 #include "maintenance/ReleaseUpdate.h"
+#include "maintenance/StartReleaseUpdate.h"
 #include "maintenance/UpdateRun.h"
 #include "simulator/Profiles.h"
 #include "simulator/SimulatedModule.h"

@@ -16,6 +16,7 @@
 #include "maintenance/CLookupTableRun.h"
 #include "maintenance/CPeekPokeText.h"
 #include "maintenance/ReleaseUpdate.h"
+#include "maintenance/StartReleaseUpdate.h"
 #include "maintenance/UpdateRun.h"
 #include "maintenance/UpdateTexts.h"
 #include "setups/CConfigModORLAN6.h"

@@ -10,6 +10,7 @@
 #include "engine/EngineCodes.h"
 #include "maintenance/CReleaseUpdatePromptDlg.h"
 #include "maintenance/ReleaseUpdate.h"
+#include "maintenance/StartReleaseUpdate.h"
 #include "maintenance/UpdateTexts.h"
 
 #include <QComboBox>

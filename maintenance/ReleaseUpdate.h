@@ -1,6 +1,7 @@
 #pragma once
 
-#include "maintenance/UpdateRun.h"
+#include "maintenance/UpdateCodes.h"
+#include "maintenance/UpdateWorkerIF.h"
 
 #include <cstdint>
 #include <istream>
@@ -26,19 +27,12 @@ struct ComponentCount {
 ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* release,
                                const ModuleDescription& desired, bool force);
 
-// The "Update" button of the "Release Update" group after the controls were
-// read: the checks, the questions and the confirmation, then the run. False
-// when the update was refused or declined (the reason is on the status line or
-// was shown in a box). `installed` is the release the page shows as installed.
-bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
-                        const ModuleDescription& desired, VersionNumber installed);
-
 // The release update worker: Ferrin with reboot and reconnect, configuration,
 // then every FPGA that needs it with its lookup tables. Runs on the worker
-// thread and ends with UpdateRun::Finish.
+// thread and ends with UpdateWorkerIF::Finish.
 class ReleaseUpdate {
 public:
-    ReleaseUpdate(UpdateRun& run, const ReleaseTarget& target, bool force);
+    ReleaseUpdate(UpdateWorkerIF& run, const ReleaseTarget& target, bool force);
     void Run();
 
 private:
@@ -53,7 +47,7 @@ private:
                          const std::function<int32_t(std::istream&, uint32_t)>& download);
     void Fail(int32_t result, std::wstring message = {});
 
-    UpdateRun& m_run;
+    UpdateWorkerIF& m_run;
     CCmdEngine& m_engine;
     const ReleaseTarget& m_target;
     const bool m_force;

@@ -19,22 +19,6 @@
 
 namespace {
 
-// The closing report's codes, and the codes whose causes have texts of their own.
-constexpr int32_t kPassingCodes[] = {eng::kOk,
-                                     eng::kNotConnected,
-                                     eng::kTimeout,
-                                     eng::kUnknown,
-                                     eng::kFileAccess,
-                                     eng::kLinkError,
-                                     eng::kOutOfMemory,
-                                     eng::kAborted,
-                                     eng::kJtagStatusFA,
-                                     -23,
-                                     eng::kJtagTdoMismatch,
-                                     eng::kBadJtagInstruction,
-                                     eng::kImageTooLarge,
-                                     eng::kNotRunningFerrin};
-
 // Workers run one step below normal priority so the GUI stays responsive.
 void LowerThreadPriority() {
     const auto tid = static_cast<id_t>(syscall(SYS_gettid));
@@ -56,53 +40,6 @@ private:
 };
 
 } // namespace
-
-int32_t FilterResult(int32_t engineCode) {
-    return std::find(std::begin(kPassingCodes), std::end(kPassingCodes), engineCode) !=
-                   std::end(kPassingCodes)
-               ? engineCode
-               : eng::kUnknown;
-}
-
-int ProgressPosition(float fraction) {
-    return static_cast<int>((static_cast<double>(fraction) + 0.005) * 100.0);
-}
-
-std::wstring ProgressPercentText(float fraction) {
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%2.1f%%", static_cast<double>(fraction) * 100.0);
-    return text;
-}
-
-std::wstring FailureText(int32_t result, const std::wstring& message) {
-    switch (result) {
-    case upd::kNoReleaseSelected:
-    case upd::kNoFpgaDefinition:
-    case upd::kNoTableDefinition:
-    case upd::kNoReleaseAvailable:
-    case upd::kFerrinNotAccepted:
-    case upd::kComponentMismatch:
-        return message;
-    case upd::kNotRebooted:
-        return updatetext::kModuleNotRebooted;
-    default: {
-        // The engine's texts are the report's texts; codes without one are unknown.
-        const std::wstring text = EngineCodeText(result);
-        return text.empty() || result == eng::kUnknown ? L"Unknown error!" : text;
-    }
-    }
-}
-
-std::wstring ReconnectingText(int32_t attempt, int32_t attempts) {
-    return L"Reconnecting (attempt " + std::to_wstring(attempt) + L" of " +
-           std::to_wstring(attempts) + L")...";
-}
-
-std::wstring ReleaseText(const VersionNumber& release) {
-    if (release.IsNone())
-        return L"Unknown";
-    return std::to_wstring(release.major) + L"." + std::to_wstring(release.minor);
-}
 
 bool DriveUntilClosed(UpdateRun& run, std::chrono::milliseconds tick,
                       std::chrono::milliseconds limit) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "descriptions/ModuleDescription.h"
-#include "descriptions/ReleaseTable.h"
+#include "maintenance/UpdateCodes.h"
 #include "maintenance/UpdateRunHostIF.h"
+#include "maintenance/UpdateWorkerIF.h"
 
 #include <atomic>
 #include <chrono>
@@ -16,61 +16,6 @@
 
 class CCmdEngine;
 
-// Components of an update (item data of the "Firmware" combo); FPGA ids are 0 and up.
-constexpr int32_t kComponentFerrin = -1001;
-constexpr int32_t kComponentSafeBoot = -1000;
-
-// Run states.
-constexpr int32_t kRunIdle = 0;
-constexpr int32_t kRunManual = 1;
-constexpr int32_t kRunRelease = 2;
-
-// Result codes of the update runs beside the engine's (engine/EngineCodes.h).
-namespace upd {
-constexpr int32_t kNoReleaseSelected = -40;
-constexpr int32_t kNoFpgaDefinition = -42;
-constexpr int32_t kNoTableDefinition = -43;
-// A manual SafeBoot or Ferrin download without a release for the module type.
-constexpr int32_t kNoReleaseAvailable = -44;
-// The module keeps reporting another Ferrin version after every download.
-constexpr int32_t kFerrinNotAccepted = -45;
-// A downloaded FPGA image or table reports another version than the release's.
-constexpr int32_t kComponentMismatch = -46;
-// The module was to be rebooted by hand and did not go away and come back.
-constexpr int32_t kNotRebooted = -47;
-} // namespace upd
-
-// What the worker asks the GUI thread to do.
-enum class GuiRequest : int32_t { None = 0, Configure = 1, ManualReboot = 2, WaitAndReconnect = 3 };
-
-// Engine codes the closing report knows pass; any other becomes -11.
-int32_t FilterResult(int32_t engineCode);
-// Bar position 0..100 and the "%2.1f%%" text of a progress fraction.
-int ProgressPosition(float fraction);
-std::wstring ProgressPercentText(float fraction);
-// The text a failed run leaves on the main status line: the run's own message
-// for the codes that carry one, else the engine's text of the code.
-std::wstring FailureText(int32_t result, const std::wstring& message);
-// The release run's status while it waits for a rebooted module:
-// "Reconnecting (attempt 3 of 10)...".
-std::wstring ReconnectingText(int32_t attempt, int32_t attempts);
-// "%d.%d", or "Unknown" for no version.
-std::wstring ReleaseText(const VersionNumber& release);
-
-struct UpdateTiming {
-    int32_t rebootCountdown = 40; // ticks before each reconnect attempt
-    int32_t reconnectAttempts = 10;
-    int32_t ferrinTries = 3; // Ferrin downloads in one run before giving up
-};
-
-// What a release update works towards. The run keeps its own copies: a
-// reconnect or a configure makes the page reload its release table while the
-// worker still needs the release.
-struct ReleaseTarget {
-    AssemblyRecord release;
-    ModuleDescription desired;
-};
-
 // One update at a time: a manual download of one component or a release
 // update, run on a worker thread. The GUI thread (the host's) starts runs,
 // calls Tick() every 100 ms while one is going, and there serves what the
@@ -80,10 +25,10 @@ struct ReleaseTarget {
 // The host owns the run and must call Shutdown() in its own destructor, before
 // its members go: Shutdown aborts a running download, releases a worker that
 // waits for the GUI thread and joins it.
-class UpdateRun {
+class UpdateRun : public UpdateWorkerIF {
 public:
     explicit UpdateRun(UpdateRunHostIF& host, UpdateTiming timing = {});
-    ~UpdateRun();
+    ~UpdateRun() override;
     UpdateRun(const UpdateRun&) = delete;
     UpdateRun& operator=(const UpdateRun&) = delete;
 
@@ -118,27 +63,28 @@ public:
     const std::wstring& LastFinalMessage() const { return m_lastFinalMessage; }
 
     UpdateRunHostIF& Host() { return m_host; }
-    CCmdEngine& Engine() { return m_engine; }
-    const UpdateTiming& Timing() const { return m_timing; }
+    CCmdEngine& Engine() override { return m_engine; }
+    const UpdateTiming& Timing() const override { return m_timing; }
+    void SetQuiet(bool quiet) override { m_host.SetQuiet(quiet); }
     const ReleaseTarget& Target() const { return m_target; }
     bool Force() const { return m_force; }
 
     // ---- Worker thread -----------------------------------------------------------------------
 
     // Replaces the text of the status mailbox (also used by the GUI thread).
-    void Post(std::wstring text);
+    void Post(std::wstring text) override;
     // Posts the text that says why the run is failing; Finish then posts no
     // text of its own.
-    void PostFailure(std::wstring text);
+    void PostFailure(std::wstring text) override;
     // Asks the GUI thread to serve a request and waits for its result code;
     // -17 when the run is shut down meanwhile.
-    int32_t Ask(GuiRequest request, const std::string& reconnectSerial = {});
+    int32_t Ask(GuiRequest request, const std::string& reconnectSerial = {}) override;
     // Runs one engine download unless the run is being shut down (-17).
-    int32_t Download(const std::function<int32_t()>& operation);
-    bool Cancelled() const { return m_cancel.load(); }
+    int32_t Download(const std::function<int32_t()>& operation) override;
+    bool Cancelled() const override { return m_cancel.load(); }
     // Ends the worker's run: the next tick closes it. A failure leaves its
     // text (FailureText) as the run's status text unless PostFailure said why.
-    void Finish(int32_t result, std::wstring finalMessage = {});
+    void Finish(int32_t result, std::wstring finalMessage = {}) override;
 
 private:
     void Launch(int32_t runState, std::function<void()> work);

@@ -1,6 +1,6 @@
 #include "maintenance/UpdateTexts.h"
 
-#include "maintenance/UpdateRun.h"
+#include "maintenance/UpdateCodes.h"
 
 namespace updatetext {
 

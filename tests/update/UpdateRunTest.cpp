@@ -4,6 +4,7 @@
 #include "MaintenanceFixture.h"
 
 #include "maintenance/ReleaseUpdate.h"
+#include "maintenance/StartReleaseUpdate.h"
 #include "maintenance/UpdateRun.h"
 
 #include <cerrno>
