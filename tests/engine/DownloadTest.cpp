@@ -31,7 +31,7 @@ protected:
 TEST_F(DownloadTest, FerrinRescalesForItsFinishAndStepsEveryChunk) {
     std::istringstream image(Image(25600, "1.7"));
     ASSERT_EQ(engine->DownloadFerrin(image, 25600), eng::kOk);
-    EXPECT_EQ(Frames(0x86), std::vector<Bytes>{{0x86, 0, 5, 0x64, 0x00}});
+    EXPECT_EQ(Frames(0x86), (std::vector<Bytes>{{0x86, 0, 5, 0x64, 0x00}}));
     EXPECT_EQ(Frames(0x88).size(), 100u);
     EXPECT_EQ(module->RequestCodes().back(), 0x8A);
     // 100 chunks of 105 steps: the last 5 are left for the module's own finish.
