@@ -482,22 +482,6 @@ TEST_F(SimulatorTest, SafeBootAnswersLikeABootLoaderAndBootsTheDownloadedFerrin)
     EXPECT_EQ(Ask(0x83), Response(0xC3, 0, {2}));
 }
 
-TEST_F(SimulatorTest, UnplugAfterAChunkLosesTheLineMidTransfer) {
-    StartTarn([](sim::ModuleConfig& c) { c.behaviour.chunkSize = 4; });
-    module->Script(0x88, Reply::Unplug().After(1));
-    EXPECT_EQ(Ask(0x87, FpgaStart(12)), Response(0xC7, 0, {0, 4}));
-    EXPECT_EQ(Ask(0x88, {0, 4, 1, 2, 3, 4}), Response(0xC8, 0));
-    host->Write(Request(0x88, {0, 4, 5, 6, 7, 8}));
-    EXPECT_TRUE(host->WaitHangUp(milliseconds(3000)));
-    EXPECT_FALSE(module->IsPresent());
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(module->LinkPath())));
-    module->Plug();
-    ASSERT_TRUE(module->IsPresent());
-    EXPECT_TRUE(std::filesystem::exists(module->LinkPath()));
-    Connect();
-    EXPECT_EQ(Ask(0x88, {0, 4, 5, 6, 7, 8}), Response(0xFF, 0xFF)); // the transfer is gone
-}
-
 TEST_F(SimulatorTest, PublishesThePortAndRemovesItOnStop) {
     StartTarn([](sim::ModuleConfig& c) { c.portNumber = 7; });
     EXPECT_EQ(module->PortNumber(), 7);
