@@ -270,9 +270,8 @@ TEST_F(LinkSerialPort, ClosedPortDoesNothing) {
         if (wasOpen) {
             ASSERT_TRUE(m_port.Open(kPortA));
             m_port.Close();
-        }
-        if (wasOpen)
             m_module.Send("unread"); // readable now that the line is raw
+        }
         uint8_t buffer[4] = {};
         EXPECT_LT(SecondsFor([&] { EXPECT_EQ(m_port.Read(buffer, 4), 0u); }), 0.5);
         m_port.Write("out", 3);
