@@ -139,20 +139,14 @@ public:
     int32_t Write(CCmdChannel&) override { return 0; }
 };
 
-TEST(ModuleDescriptionLookups, FirmwareFieldsAndBlockHandlers) {
+TEST(ModuleDescriptionLookups, FpgaIdsAndBlockHandlers) {
     ModuleDescription description;
-    description.fpgas[0].name = L"Main";
-    description.fpgas[0].firmware = {L"", kNoVersion, 2, 0x66, 0x77, 0};
     description.fpgas[0].paramBlocks[0].id = 0;
     description.fpgas[0].paramBlocks[2].id = 2;
     description.fpgas[5].id = 5;
     std::vector<uint8_t> ids{9};
     description.ListFpgaIds(ids);
     EXPECT_EQ(ids, (std::vector<uint8_t>{0, 5}));
-    EXPECT_EQ(description.FpgaName(0), L"Main");
-    EXPECT_EQ(description.FirmwareInterface(0), 2);
-    EXPECT_EQ(description.FirmwareDeviceId(0), 0x66);
-    EXPECT_EQ(description.FirmwareStart(0), 0x77u);
 
     FakeBlock first(0, 2);
     FakeBlock second(0, 2);

@@ -1,8 +1,9 @@
-// Every command's request bytes and response checks, the chunked transfers,
-// and the engine operations built on them, against the simulated module.
+// The frame transaction (pending frames, header checks, purging, progress), every
+// command's request bytes, the chunked transfers, and the engine operations built
+// on them, against the simulated module.
 #include "ModuleFixture.h"
 
-#include "engine/CCmdEngine.h"
+#include "engine/CProgressIF.h"
 #include "engine/EngineCodes.h"
 
 #include <functional>
@@ -10,28 +11,76 @@
 
 namespace {
 
-class CommandsTest : public ModuleFixture {
-protected:
-    void SetUp() override {
-        StartModule();
-        engine = std::make_unique<CCmdEngine>(&port, nullptr, nullptr, nullptr, 0);
-    }
-    CCmdChannel& Channel() { return engine->Channel(); }
-    std::unique_ptr<CCmdEngine> engine;
+using CommandsTest = EngineOnModule;
+
+class RecordingProgress : public CProgressIF {
+public:
+    void SetProgress(float fraction) override { reported.push_back(fraction); }
+    float GetProgress() override { return reported.empty() ? 0.0f : reported.back(); }
+    std::vector<float> reported;
 };
 
+TEST_F(CommandsTest, PendingFramesBecomeProgressAndRescaleKeepsTheFraction) {
+    RecordingProgress progress;
+    CCmdChannel channel(&port, &progress);
+    module->Script(0x80, sim::Reply::Pending(10));
+    channel.ResetProgress();
+    uint8_t version = 0;
+    ASSERT_EQ(channel.CheckProtocol(version), chan::kOk);
+    EXPECT_EQ(version, 1);
+    ASSERT_EQ(progress.reported.size(), 11u); // the reset, then one per pending frame
+    EXPECT_FLOAT_EQ(progress.reported.back(), 20.0f / 220.0f);
+    for (size_t i = 1; i < progress.reported.size(); ++i)
+        EXPECT_LT(progress.reported[i - 1], progress.reported[i]);
+    channel.RescaleProgress(55);
+    channel.StepProgress(); // (1 + 5) / (55 + 5)
+    EXPECT_FLOAT_EQ(progress.reported.back(), 6.0f / 60.0f);
+}
+
+// Every status byte's code, and answers with more behind them (the fault matrix
+// crosses the other faults, pending frames included, with every command).
+TEST_F(CommandsTest, BadHeadersGiveTheirCodesAndLeaveTheInputPurged) {
+    auto withTrailing = [](sim::Reply r) {
+        r.trailing = {0xC0, 0x00, 0x05, 0x00, 0x01, 0x99, 0x42};
+        return r;
+    };
+    const struct {
+        const char* name;
+        sim::Reply reply;
+        int32_t expected;
+    } cases[] = {
+        {"0xFF code with status 0", withTrailing(sim::Reply::WrongCode(0xFF)), chan::kRejected},
+        {"status 0x01", withTrailing(sim::Reply::Status(0x01)), chan::kUnknownStatus},
+        {"status 0x03", withTrailing(sim::Reply::Status(0x03)), chan::kUnknownStatus},
+        {"status 0xFE", sim::Reply::Status(0xFE), chan::kTimeout},
+        {"status 0xFD", sim::Reply::Status(0xFD), chan::kBadLength},
+        {"status 0xFC", sim::Reply::Status(0xFC), chan::kStatusFC},
+        {"status 0xFB", sim::Reply::Status(0xFB), chan::kStatusFB},
+        {"status 0xFA", sim::Reply::Status(0xFA), chan::kStatusFA},
+        {"status 0xF9", sim::Reply::Status(0xF9), chan::kStatusF9},
+        {"status 0xF8", sim::Reply::Status(0xF8), chan::kStatusF8},
+        {"payload cut", sim::Reply::Cut(4), chan::kTimeout},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        module->Script(0x80, c.reply);
+        uint8_t version = 0, major = 0, minor = 0;
+        EXPECT_EQ(Channel().CheckProtocol(version), c.expected);
+        // Whatever was left over is gone: the next command sees only its answer.
+        EXPECT_EQ(Channel().ReadRelease(major, minor), chan::kOk);
+        EXPECT_EQ(major, 1);
+    }
+}
+
 TEST_F(CommandsTest, RequestFramesAreExact) {
-    struct Case {
+    uint8_t b1 = 0, b2 = 0, identity[5], peeked[3];
+    std::string text;
+    const uint8_t poked[3] = {0xA1, 0xB2, 0xC3};
+    const struct {
         const char* name;
         std::function<int32_t(CCmdChannel&)> send;
         Bytes request;
-    };
-    uint8_t b1 = 0, b2 = 0;
-    uint8_t identity[5];
-    std::string text;
-    uint8_t peeked[3];
-    const uint8_t poked[3] = {0xA1, 0xB2, 0xC3};
-    const Case cases[] = {
+    } cases[] = {
         {"protocol", [&](CCmdChannel& c) { return c.CheckProtocol(b1); }, {0x80, 0, 3}},
         {"identity", [&](CCmdChannel& c) { return c.ReadIdentity(identity); }, {0x81, 0, 3}},
         {"module type", [&](CCmdChannel& c) { return c.ReadModuleType(b1); }, {0x83, 0, 3}},
@@ -81,32 +130,22 @@ TEST_F(CommandsTest, RequestFramesAreExact) {
     }
 }
 
-// The fault matrix checks every command's length rule; a start command's
-// answer may also be longer than it needs to be.
-TEST_F(CommandsTest, StartAnswersMayBeLongerButNotShorter) {
-    uint16_t chunk = 0;
-    sim::Reply shorter;
-    shorter.lengthField = 5;
-    module->Script(0x86, shorter);
-    EXPECT_EQ(Channel().StartFerrinDownload(10, chunk), chan::kBadLength);
+// The fault matrix refuses a start answer a byte short; a longer one is taken.
+TEST_F(CommandsTest, StartAnswersMayBeLonger) {
     sim::Reply longer;
     longer.lengthField = 9;
     longer.payload = Bytes{0x00, 0x40, 0, 0, 0};
     module->Script(0x86, longer);
+    uint16_t chunk = 0;
     EXPECT_EQ(Channel().StartFerrinDownload(10, chunk), chan::kOk);
     EXPECT_EQ(chunk, 0x40);
 }
 
 TEST_F(CommandsTest, ImageChunksFollowTheAnnouncedChunkSize) {
-    struct Case {
+    const struct {
         uint32_t size;
         std::vector<size_t> chunkBytes;
-    };
-    const Case cases[] = {
-        {1000, {256, 256, 256, 232}},
-        {256, {256}},
-        {0, {}},
-    };
+    } cases[] = {{1000, {256, 256, 256, 232}}, {256, {256}}, {0, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
         uint16_t chunk = 0;
@@ -139,12 +178,10 @@ TEST_F(CommandsTest, ImageStreamsThatFailOrEndEarly) {
     std::istringstream shortImage(std::string(300, 'x'));
     EXPECT_EQ(Channel().SendChunks(shortImage, 600, chunk), chan::kStreamShort);
     EXPECT_EQ(Frames(0x88).size(), 1u); // the first full chunk went out
-
     ASSERT_EQ(Channel().StartFpgaDownload(2, 0x66, 0x77, 600, chunk), chan::kOk);
     std::istringstream failed;
     failed.setstate(std::ios::failbit);
     EXPECT_EQ(Channel().SendChunks(failed, 600, chunk), chan::kStreamFailed);
-
     // A memory source smaller than the size announced.
     const Bytes small(100, 1);
     EXPECT_EQ(Channel().SendChunks(small.data(), small.size(), 600, chunk), chan::kCopyOutOfRange);
@@ -153,21 +190,17 @@ TEST_F(CommandsTest, ImageStreamsThatFailOrEndEarly) {
 
 TEST_F(CommandsTest, ConfigBlocksTravelInChunks) {
     module->Configure([](sim::Behaviour& b) { b.blockChunkSize = 3; });
-    const uint8_t block[4] = {0x04, 0x99, 0x1E, 0x9F};
-    ASSERT_EQ(Channel().WriteConfigBlock(0, 0, block, 4), chan::kOk);
+    const Bytes block{0x04, 0x99, 0x1E, 0x9F};
+    ASSERT_EQ(Channel().WriteConfigBlock(0, 0, block.data(), 4), chan::kOk);
     EXPECT_EQ(Frames(0x8B).at(0), (Bytes{0x8B, 0, 7, 0, 0, 0, 4}));
     ASSERT_EQ(Frames(0x88).size(), 2u); // 3 + 1 bytes
-    EXPECT_EQ(module->State().blocks.at({0, 0}).data, Bytes(block, block + 4));
-
+    EXPECT_EQ(module->State().blocks.at({0, 0}).data, block);
     module->ClearLog();
-    uint8_t readBack[4] = {};
-    ASSERT_EQ(Channel().ReadConfigBlock(0, 0, readBack, 4), chan::kOk);
-    EXPECT_EQ(Bytes(readBack, readBack + 4), Bytes(block, block + 4));
+    Bytes readBack(4);
+    ASSERT_EQ(Channel().ReadConfigBlock(0, 0, readBack.data(), 4), chan::kOk);
+    EXPECT_EQ(readBack, block);
     EXPECT_EQ(Frames(0x8C).at(0), (Bytes{0x8C, 0, 7, 0, 0, 0, 4}));
-    const auto uploads = Frames(0x89);
-    ASSERT_EQ(uploads.size(), 2u);
-    EXPECT_EQ(uploads[0], (Bytes{0x89, 0, 5, 0, 3}));
-    EXPECT_EQ(uploads[1], (Bytes{0x89, 0, 5, 0, 1}));
+    EXPECT_EQ(Frames(0x89), (std::vector<Bytes>{{0x89, 0, 5, 0, 3}, {0x89, 0, 5, 0, 1}}));
     EXPECT_EQ(module->RequestCodes().back(), 0x8A);
 }
 
@@ -175,7 +208,6 @@ TEST_F(CommandsTest, UploadsThatMisbehaveEnd) {
     uint8_t buffer[4] = {};
     module->Script(0x89, sim::Reply::UploadCount(5));
     EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kUploadTooLong);
-
     // A module that keeps offering nothing does not keep the host for ever.
     module->ClearLog();
     module->ScriptAlways(0x89, sim::Reply::UploadCount(0));
@@ -183,7 +215,6 @@ TEST_F(CommandsTest, UploadsThatMisbehaveEnd) {
     EXPECT_EQ(Frames(0x89).size(), static_cast<size_t>(CCmdChannel::kMaxEmptyUploadAnswers));
     module->ClearScripts();
     EXPECT_EQ(Channel().ReadConfigBlock(0, 0, buffer, 4), chan::kOk);
-
     // Chunk sizes a data frame cannot carry: none, or one whose frame length wraps.
     for (const uint16_t size :
          {uint16_t{0}, uint16_t{CCmdChannel::kMaxChunkSize + 1}, uint16_t{0xFFFF}}) {
@@ -196,37 +227,33 @@ TEST_F(CommandsTest, UploadsThatMisbehaveEnd) {
     EXPECT_TRUE(Frames(0x88).empty());
 }
 
-TEST_F(CommandsTest, PeekAndPokeThroughTheEngine) {
+TEST_F(CommandsTest, PeekPokeAndRebootThroughTheEngine) {
     ASSERT_EQ(engine->Poke(0, 0x4A, 0x1000, 0xFF), eng::kOk);
     uint8_t value = 0;
     ASSERT_EQ(engine->Peek(0, 0x4A, 0x1000, &value), eng::kOk);
     EXPECT_EQ(value, 0xFF);
-
     module->ClearLog();
     EXPECT_EQ(engine->Peek(4, 0x4A, 0x1000, &value), eng::kBadInterface);
     EXPECT_EQ(engine->Poke(7, 0x4A, 0x1000, 1), eng::kBadInterface);
     EXPECT_EQ(module->RequestCount(), 0u);
-
     module->Script(0x9E, sim::Reply::PeekEcho(2));
     EXPECT_EQ(engine->Peek(0, 0x4A, 0x1000, &value), eng::kUnknown);
     EXPECT_EQ(engine->Peek(0, 0x4A, 0x1000, &value), eng::kOk); // purged and clean again
+    module->Configure([](sim::Behaviour& b) { b.canReboot = false; });
+    EXPECT_EQ(engine->RebootModule(), eng::kRebootUnknown);
 }
 
 TEST_F(CommandsTest, IdentityTextsAreCutAndPadded) {
     ASSERT_EQ(engine->WriteSerial("ABCDEFGHIJ"), eng::kOk);
     EXPECT_EQ(engine->Module().serial, "ABCDEFGHIJ");
     EXPECT_EQ(module->State().serial, "ABCDEFGH");
-
+    std::string name, assembly;
     ASSERT_EQ(engine->WriteName("cam"), eng::kOk);
-    std::string name;
     ASSERT_EQ(engine->ReadName(name), eng::kOk);
     EXPECT_EQ(name, "cam");
-
     ASSERT_EQ(engine->WriteAssembly("123456789"), eng::kOk);
-    std::string assembly;
     ASSERT_EQ(Channel().ReadAssembly(assembly), chan::kOk);
     EXPECT_EQ(assembly, "123456789");
-
     // The record takes the text even when the module refuses it...
     module->Script(0x98, sim::Reply::Reject());
     EXPECT_EQ(engine->WriteName("refused"), eng::kLinkError);
@@ -238,11 +265,6 @@ TEST_F(CommandsTest, IdentityTextsAreCutAndPadded) {
     EXPECT_EQ(engine->Module().release, (VersionNumber{1, 1}));
     EXPECT_EQ(engine->WriteRelease(3, 4), eng::kOk);
     EXPECT_EQ(engine->Module().release, (VersionNumber{3, 4}));
-}
-
-TEST_F(CommandsTest, RebootThatTheModuleDoesNotKnow) {
-    module->Configure([](sim::Behaviour& b) { b.canReboot = false; });
-    EXPECT_EQ(engine->RebootModule(), eng::kRebootUnknown);
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 // table names, leave nothing unread and let the next command through.
 #include "ModuleFixture.h"
 
-#include "engine/CCmdChannel.h"
-#include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
 
 #include <array>
@@ -179,12 +177,11 @@ const Row kRows[] = {
     // clang-format on
 };
 
-class FaultMatrixTest : public ModuleFixture, public testing::WithParamInterface<Row> {
+class FaultMatrixTest : public EngineOnModule, public testing::WithParamInterface<Row> {
 protected:
     void SetUp() override {
-        StartModule();
+        EngineOnModule::SetUp();
         port.SetErrorHandler([](const std::wstring&) {}); // lost ports are expected here
-        engine = std::make_unique<CCmdEngine>(&port, nullptr, nullptr, nullptr, 0);
     }
     // After the module's next boot; the old handle stays dead.
     bool Reopen(uint32_t bootsBefore) {
@@ -193,7 +190,6 @@ protected:
             std::this_thread::sleep_for(milliseconds(10));
         return module->WaitUntilPresent(milliseconds(1000)) && port.Open(module->PortNumber());
     }
-    std::unique_ptr<CCmdEngine> engine;
 };
 
 TEST_P(FaultMatrixTest, EveryFault) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/CCmdEngine.h"
 #include "link/CUSBSerialPort.h"
 #include "simulator/Profiles.h"
 #include "simulator/SimulatedModule.h"
@@ -37,6 +38,17 @@ protected:
     sim::ScopedPortDirectory portDirectory;
     std::unique_ptr<sim::SimulatedModule> module;
     CUSBSerialPort port;
+};
+
+// The engine alone (no application, no module types) over a started TARN module.
+class EngineOnModule : public ModuleFixture {
+protected:
+    void SetUp() override {
+        StartModule();
+        engine = std::make_unique<CCmdEngine>(&port, nullptr, nullptr, nullptr, 0);
+    }
+    CCmdChannel& Channel() { return engine->Channel(); }
+    std::unique_ptr<CCmdEngine> engine;
 };
 
 using Bytes = std::vector<uint8_t>;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <tuple>
 
 namespace {
 
@@ -55,33 +56,27 @@ TEST(ModsimOptions, OptionsShapeTheModulesAndNextCountsOn) {
     ASSERT_TRUE(options.has_value()) << why;
     ASSERT_EQ(options->modules.size(), 3u);
     const sim::ModuleConfig& first = options->modules[0].config;
-    EXPECT_EQ(options->modules[0].profile, sim::Profile::Orlan6);
-    EXPECT_EQ(first.portNumber, 4);
-    EXPECT_EQ(first.state.serial, "00000099");
-    EXPECT_EQ(first.state.release, (sim::Version{2, 0}));
-    EXPECT_EQ(first.state.running, sim::RunningImage::SafeBoot);
-    EXPECT_FALSE(first.state.ferrinValid);
-    EXPECT_FALSE(first.behaviour.pacing);
-    EXPECT_FALSE(first.behaviour.canReboot);
-    EXPECT_EQ(first.behaviour.chunkSize, 64);
+    EXPECT_EQ(std::tie(options->modules[0].profile, first.portNumber, first.state.serial,
+                       first.state.release, first.state.running, first.behaviour.chunkSize),
+              std::make_tuple(sim::Profile::Orlan6, 4, "00000099", sim::Version{2, 0},
+                              sim::RunningImage::SafeBoot, 64));
+    EXPECT_FALSE(first.state.ferrinValid || first.behaviour.pacing || first.behaviour.canReboot);
     // The next module inherits, on the next COM number.
     const sim::ModuleConfig& second = options->modules[1].config;
-    EXPECT_EQ(options->modules[1].profile, sim::Profile::Tarn);
-    EXPECT_EQ(second.portNumber, 5);
-    EXPECT_EQ(second.state.serial, sim::BlankSerial());
-    EXPECT_EQ(second.state.moduleType, 2);
-    EXPECT_FALSE(second.behaviour.canReboot);
+    EXPECT_EQ(std::tie(options->modules[1].profile, second.portNumber, second.state.serial,
+                       second.state.moduleType, second.behaviour.canReboot),
+              std::make_tuple(sim::Profile::Tarn, 5, sim::BlankSerial(), 2, false));
     EXPECT_EQ(options->modules[2].config.portNumber, 6);
 
     // A module starts one release older than the latest (which the demo data carries).
     const auto defaults = Parse({"--count", "2", "--next", "--type", "orlan6"});
     ASSERT_TRUE(defaults.has_value());
-    EXPECT_EQ(defaults->modules[0].config.state.release, (sim::Version{1, 0}));
-    EXPECT_EQ(defaults->modules[2].config.state.release, (sim::Version{2, 0}));
-    EXPECT_TRUE(defaults->modules[0].config.behaviour.pacing);
-    EXPECT_EQ(defaults->modules[0].config.state.serial, "00001234");
-    EXPECT_EQ(defaults->modules[1].config.state.serial, "00001235");
-    EXPECT_EQ(defaults->modules[1].config.portNumber, 0);
+    const auto& m = defaults->modules;
+    EXPECT_EQ(std::tie(m[0].config.state.release, m[2].config.state.release),
+              std::make_tuple(sim::Version{1, 0}, sim::Version{2, 0}));
+    EXPECT_TRUE(m[0].config.behaviour.pacing);
+    EXPECT_EQ(std::tie(m[0].config.state.serial, m[1].config.state.serial, m[1].config.portNumber),
+              std::make_tuple("00001234", "00001235", 0));
 
     // A module without a number never takes one given to another module, nor
     // one in use: each comes back from a reboot under its own.
