@@ -304,8 +304,7 @@ TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
     for (const bool returnKey : {false, true}) {
         for (const auto& [edit, button, text, field] : cases) {
             const std::string typed = std::string(text) + (returnKey ? "1" : "");
-            Ctl<QLineEdit>(edit)->setText(
-                QString::fromStdString(typed).left(edit == CUpdate::kAssemblyEdit ? 9 : 8));
+            Ctl<QLineEdit>(edit)->setText(QString::fromStdString(typed)); // cut to the field
             if (returnKey)
                 PressKey(Ctl<QLineEdit>(edit), Qt::Key_Return);
             else
