@@ -10,6 +10,7 @@
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/XmlText.h"
 #include "engine/EngineCodes.h"
+#include "maintenance/UpdateTexts.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -64,6 +64,11 @@ protected:
         EditFile(Work("types/TARN/assembly.xml"), "<Assembly id=\"1\">[\\s\\S]*?</Assembly>", "");
     }
 
+    void ExpectEnabled(std::initializer_list<int> ids, bool enabled) {
+        for (const int id : ids)
+            EXPECT_EQ(Enabled(id), enabled) << id;
+    }
+
     int prompts = 0;
 };
 
@@ -113,20 +118,19 @@ TEST_F(UpdatePageTest, ModuleInFerrinShowsItsVersionsAndTheRelease) {
     EXPECT_EQ(Items(CUpdate::kFileCombo), "types/TARN/images/fpga0-1.0.rpd");
     Choose(CUpdate::kFirmwareCombo, "Ferrin");
     EXPECT_EQ(Items(CUpdate::kFileCombo), "types/TARN/images/ferrin-1.0.bin");
-    for (int id : {CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo,
-                   CUpdate::kNameEnter, CUpdate::kSerialEnter, CUpdate::kReleaseUpdate})
-        EXPECT_TRUE(Enabled(id)) << id;
-    EXPECT_FALSE(Enabled(CUpdate::kManualAbort));
+    ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo,
+                   CUpdate::kNameEnter, CUpdate::kSerialEnter, CUpdate::kReleaseUpdate},
+                  true);
+    ExpectEnabled({CUpdate::kManualAbort}, false);
 
     // The services the other pages use.
-    VersionNumber wanted;
-    VersionNumber none;
+    VersionNumber wanted, none;
     page->GetDesiredTableVersion(wanted, 0, 1);
     page->GetDesiredTableVersion(none, 0, 9);
     EXPECT_EQ(std::make_pair(wanted, none), std::make_pair(VersionNumber{1, 0}, kNoVersion));
-    EXPECT_TRUE(page->ReleaseMatches({1, 0}));
-    EXPECT_FALSE(page->ReleaseMatches({1, 1}));
-    EXPECT_TRUE(page->ModuleEntryValid(engine->Module()));
+    EXPECT_EQ(std::make_tuple(page->ReleaseMatches({1, 0}), page->ReleaseMatches({1, 1}),
+                              page->ModuleEntryValid(engine->Module())),
+              std::make_tuple(true, false, true));
 }
 
 TEST_F(UpdatePageTest, UnverifiedModuleAndFpgaWithoutTables) {
@@ -158,11 +162,11 @@ TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
     EXPECT_EQ(Text(CUpdate::kDesiredRelease), "1.0");
     EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Ferrin|SafeBoot");
     EXPECT_EQ(page->FileEntry(0), fpgaFile); // kept
-    for (int id :
-         {CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo, CUpdate::kNameEdit,
-          CUpdate::kNameEnter, CUpdate::kSerialEdit, CUpdate::kSerialEnter})
-        EXPECT_FALSE(Enabled(id)) << id;
-    EXPECT_TRUE(Enabled(CUpdate::kReleaseUpdate));
+    ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo,
+                   CUpdate::kNameEdit, CUpdate::kNameEnter, CUpdate::kSerialEdit,
+                   CUpdate::kSerialEnter},
+                  false);
+    ExpectEnabled({CUpdate::kReleaseUpdate}, true);
 }
 
 // ---- Browse ---------------------------------------------------------------------------------
@@ -219,18 +223,9 @@ TEST_F(UpdatePageTest, BrowseRemembersTheFileFilterAndFolder) {
 
 TEST_F(UpdatePageTest, ManualDownloadAsksFirstThenRunsAndReports) {
     const std::pair<QString, const wchar_t*> questions[] = {
-        {"SafeBoot",
-         L"Updating SafeBoot erases Ferrin and the module configuration parameters.\nFPGA "
-         L"firmware may also need to be updated.\nVersion number will update after rebooting "
-         L"module.\nNOTE: This process cannot be aborted and must not be interrupted!.\n\nAre "
-         L"you sure you wish to do this?"},
-        {"Main", L"Updating the FPGA firmware erases the module configuration parameters.\n"
-                 L"Version number will update after rebooting module.\n\nAre you sure you wish to "
-                 L"do this?"},
-        {"Ferrin", L"Updating Ferrin erases the module configuration parameters.\nFPGA firmware "
-                   L"may also need to be updated.\nVersion number will update after rebooting "
-                   L"module.\n\nAre you sure you wish to do this?"},
-    };
+        {"SafeBoot", updatetext::kSafeBootQuestion},
+        {"Main", updatetext::kFpgaQuestion},
+        {"Ferrin", updatetext::kFerrinQuestion}};
     Open(Profile::Tarn, {1, 0});
     for (const auto& [component, question] : questions) {
         Choose(CUpdate::kFirmwareCombo, component);
@@ -238,8 +233,8 @@ TEST_F(UpdatePageTest, ManualDownloadAsksFirstThenRunsAndReports) {
         dialogs.AnswerNext(MsgResult::No);
         Click(CUpdate::kManualUpdate);
         EXPECT_EQ(dialogs.BoxTexts(), std::vector<std::wstring>{question});
-        EXPECT_EQ(dialogs.boxes[0].caption, L"Attention!");
-        EXPECT_EQ(status, L"Update was cancelled!");
+        EXPECT_EQ(dialogs.boxes[0].caption, kAttentionCaption);
+        EXPECT_EQ(status, updatetext::kUpdateCancelled);
         EXPECT_FALSE(page->IsRunning());
         EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
     }
@@ -248,11 +243,9 @@ TEST_F(UpdatePageTest, ManualDownloadAsksFirstThenRunsAndReports) {
     dialogs.Clear();
     Click(CUpdate::kManualUpdate);
     EXPECT_TRUE(page->IsRunning());
-    EXPECT_FALSE(Enabled(CUpdate::kManualUpdate));
-    EXPECT_FALSE(Enabled(CUpdate::kReleaseUpdate));
+    ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kReleaseUpdate}, false);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(dialogs.boxes.back().text,
-              L"Reboot the module for the newly updated firmware to take effect!");
+    EXPECT_EQ(dialogs.boxes.back().caption, updatetext::kUpdateSuccessfulCaption);
     EXPECT_EQ(Ctl<QProgressBar>(CUpdate::kManualProgress)->value(), 100);
     EXPECT_EQ(Text(CUpdate::kManualPercent), "100.0%");
     EXPECT_FALSE(engine->IsConnected());
@@ -311,8 +304,7 @@ TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
     for (const bool returnKey : {false, true}) {
         for (const auto& [edit, button, text, field] : cases) {
             const std::string typed = std::string(text) + (returnKey ? "1" : "");
-            Ctl<QLineEdit>(edit)->setText(
-                QString::fromStdString(typed).left(edit == CUpdate::kAssemblyEdit ? 9 : 8));
+            Ctl<QLineEdit>(edit)->setText(QString::fromStdString(typed)); // cut to the field
             if (returnKey)
                 PressKey(Ctl<QLineEdit>(edit), Qt::Key_Return);
             else
@@ -383,7 +375,6 @@ TEST_F(UpdatePageTest, ReleaseUpdateThroughThePage) {
     EXPECT_TRUE(engine->IsUpdateInProgress());
     ASSERT_TRUE(WaitIdle());
 
-    EXPECT_EQ(dialogs.boxes.back().text, L"Update to Release '1.1' completed successfully.");
     EXPECT_EQ(status, L"Update completed successfully.");
     EXPECT_EQ(
         Texts({CUpdate::kReleaseStatus, CUpdate::kReleasePercent, CUpdate::kInstalledRelease}),
@@ -414,21 +405,11 @@ TEST_F(UpdatePageTest, ClosingThePageDuringARun) {
     EXPECT_FALSE(engine->IsUpdateInProgress());
 }
 
-TEST_F(UpdatePageTest, PromptDialogTextsAndForceChoice) {
-    CReleaseUpdatePromptDlg shown;
-    QStringList texts{shown.windowTitle(), shown.YesButton()->text(), shown.NoButton()->text()};
-    for (const QLabel* label : shown.findChildren<QLabel*>())
-        texts << label->objectName() + label->text();
-    for (const QCheckBox* box : shown.findChildren<QCheckBox*>())
-        texts << box->objectName() + ": " + box->text();
-    EXPECT_EQ(texts, (QStringList{"Attention!", "Yes", "No", "ctl1176",
-                                  "One or more components will be updated as needed.\nDo not "
-                                  "disturb the selected module until the update\nhas completed!",
-                                  "Proceed with the update?",
-                                  "ctl1175: Force all components to be updated."}));
+TEST_F(UpdatePageTest, PromptDialogGivesTheAnswerAndTheForceChoice) {
     for (const bool yes : {true, false}) {
         CReleaseUpdatePromptDlg dlg;
         auto* box = dlg.findChild<QCheckBox*>("ctl1175");
+        ASSERT_NE(box, nullptr);
         EXPECT_FALSE(box->isChecked());
         dlg.open();
         box->setChecked(true);

@@ -22,6 +22,9 @@ constexpr auto kTick = 5ms;
 constexpr auto kLimit = 90s;
 const std::wstring kTooLarge = L"Image is too large for this component!";
 const std::wstring kNoRelease = L"No release assembly is available for the selected module type.";
+const std::string kFpgaImage = "types/TARN/images/fpga0-1.1.rpd";
+const std::string kFerrinImage = "types/TARN/images/ferrin-1.1.bin";
+const std::string kSafeBootImage = "types/TARN/images/safeboot-1.0.iic";
 
 class UpdateRunTest : public MaintenanceFixture {
 protected:
@@ -74,10 +77,10 @@ protected:
         dialogs.Clear();
         MaintenanceFixture::TearDown();
     }
-
-    // A TARN module at `from`, the run aiming at release `to` of the table.
+    // A fresh TARN module at `from`, the run aiming at release `to` of the table.
     void Prepare(sim::Version from, VersionNumber to,
                  const std::function<void(sim::ModuleConfig&)>& change = {}) {
+        Restart();
         ConnectModule(Profile::Tarn, from, change);
         SelectRelease(2, to);
         host = std::make_unique<Host>(*this);
@@ -113,12 +116,29 @@ protected:
         EXPECT_FALSE(Start());
         EXPECT_EQ(dialogs.BoxTexts(), boxes);
         if (!boxes.empty()) {
-            EXPECT_EQ(dialogs.boxes.back().caption, L"Attention!");
+            EXPECT_EQ(dialogs.boxes.back().caption, kAttentionCaption);
         }
         EXPECT_EQ(host->statusLine, statusLine);
         EXPECT_EQ(module->RequestCount(), 0u);
         EXPECT_FALSE(run->IsRunning());
         dialogs.Clear();
+    }
+    // A closed run that failed: its result, the last status text and the status line.
+    void ExpectFailed(int32_t result, const std::wstring& status, const std::wstring& statusLine) {
+        EXPECT_EQ(run->LastResult(), result);
+        EXPECT_EQ(host->statuses.back().second, status);
+        EXPECT_EQ(host->statusLine, statusLine);
+        EXPECT_TRUE(host->quiet.empty() || !host->quiet.back());
+        ExpectIdle();
+    }
+    // A closed run that succeeded with this closing box, at 100 %.
+    void ExpectSucceeded(int32_t state, const std::wstring& box) {
+        EXPECT_EQ(run->LastResult(), 0);
+        EXPECT_EQ(dialogs.boxes.back().text, box);
+        EXPECT_EQ(dialogs.boxes.back().caption, updatetext::kUpdateSuccessfulCaption);
+        EXPECT_EQ(host->statusLine, L"Update completed successfully.");
+        EXPECT_EQ(host->progress.back(), std::make_tuple(state, 100, std::wstring(L"100.0%")));
+        ExpectIdle();
     }
     bool StartManual(int32_t component, const std::string& file, bool withRelease = true) {
         return run->StartManual(component, Utf8ToWide(file), withRelease);
@@ -129,20 +149,13 @@ protected:
     std::unique_ptr<UpdateRun> run;
 };
 
-const std::string kFpgaImage = "types/TARN/images/fpga0-1.1.rpd";
-const std::string kFerrinImage = "types/TARN/images/ferrin-1.1.bin";
-
 // ---- Release updates ------------------------------------------------------------------------
 
 TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
     // A module running SafeBoot counts one more step, has no verified release
-    // (so no downgrade question) and is configured after the reboot; one that
-    // cannot reboot itself is rebooted by the operator.
-    const std::wstring rebootBox =
-        L"Ferrin has been successfully updated.\nYou must now reboot the "
-        L"module.\n\nPress OK when this is done.";
-    // A module in SafeBoot that reports the release's Ferrin version still
-    // has no working Ferrin: it gets one as if forced.
+    // (so no downgrade question) and is configured after the reboot; reporting
+    // the release's Ferrin version there still gets it a working Ferrin. One
+    // that cannot reboot itself is rebooted by the operator.
     enum Mode { kReboots, kSafeBoot, kSafeBootReleaseFerrin, kOperatorReboots };
     for (const Mode mode : {kReboots, kSafeBoot, kSafeBootReleaseFerrin, kOperatorReboots}) {
         SCOPED_TRACE(mode);
@@ -157,7 +170,7 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
             c.behaviour.canReboot = mode != kOperatorReboots;
         });
         dialogs.onBox = [&](const std::wstring& text) {
-            if (text != rebootBox)
+            if (text != updatetext::ManualRebootText())
                 return;
             EXPECT_EQ(disconnects, 1); // disconnected before the operator is asked
             module->PowerCycle(50ms);
@@ -166,63 +179,47 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
         EXPECT_EQ(engine->IsConfigurationValid(), !safeBoot);
         StartAndDrive();
 
-        EXPECT_EQ(run->LastResult(), 0);
+        ExpectSucceeded(kRunRelease, L"Update to Release '1.1' completed successfully.");
         EXPECT_EQ(host->prompts, 1);
-        EXPECT_EQ(dialogs.Shown(rebootBox), mode == kOperatorReboots);
-        EXPECT_EQ(dialogs.boxes.back().text, L"Update to Release '1.1' completed successfully.");
-        EXPECT_EQ(dialogs.boxes.back().caption, L"Update Successful!");
-        EXPECT_EQ(host->statusLine, L"Update completed successfully.");
+        EXPECT_EQ(dialogs.Shown(updatetext::ManualRebootText()), mode == kOperatorReboots);
         // Ferrin, reboot, reconnects under the module's serial (none is known
         // in SafeBoot; the first attempts may come while the module is still
         // away), configure, then the FPGA and (since it changed) both tables.
         EXPECT_EQ(Counts({0x86, 0xA0, 0x9F, 0x87, 0xA1}), (Sizes{1, 1, 1, 1, 2}));
         EXPECT_EQ(module->BootCount(), 1u);
         ASSERT_FALSE(expectedSerials.empty());
-        if (mode == kOperatorReboots) {
-            EXPECT_EQ(expectedSerials.size(), 1u);
-        }
+        EXPECT_TRUE(mode != kOperatorReboots || expectedSerials.size() == 1u);
         for (const std::string& serial : expectedSerials)
             EXPECT_EQ(serial, safeBoot ? "" : "00001234");
         EXPECT_EQ(Frames(0x9F)[0].back(), 2);
         EXPECT_TRUE(host->StatusShown(safeBoot ? L"Component 4 of 5 updated successfully."
                                                : L"Component 4 of 4 updated successfully."));
-        EXPECT_EQ(host->progress.back(),
-                  std::make_tuple(kRunRelease, 100, std::wstring(L"100.0%")));
         EXPECT_EQ(engine->Module().runningImage, kRunningFerrin);
         EXPECT_EQ(Installed(), (VersionNumber{1, 1}));
         EXPECT_EQ(module->State().release, (sim::Version{1, 1}));
         // Quiet around the reboot and around the configure, loud at the end.
         EXPECT_EQ(host->quiet, (std::vector<bool>{true, false, true, false}));
-        ExpectIdle();
-        Restart();
     }
 }
 
 TEST_F(UpdateRunTest, ReconnectAttemptsUntilTheModuleIsBackOrGiveUp) {
-    struct Case {
-        int backAtAttempt; // 0: never
-        int32_t result;
-        size_t attempts;
-    };
-    for (const Case& c : {Case{3, 0, 3}, Case{0, -13, 10}}) {
-        SCOPED_TRACE(c.backAtAttempt);
+    for (const int backAtAttempt : {3, 0}) { // 0: never
+        SCOPED_TRACE(backAtAttempt);
         Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) { m.behaviour.rebootDelay = 1h; });
         onConnect = [&](int attempt) {
-            if (attempt == c.backAtAttempt) {
+            if (attempt == backAtAttempt) {
                 module->Plug();
                 ASSERT_TRUE(module->WaitUntilPresent(5000ms));
             }
         };
         StartAndDrive();
-        EXPECT_EQ(run->LastResult(), c.result);
-        EXPECT_EQ(expectedSerials.size(), c.attempts);
-        if (c.result != 0) {
-            EXPECT_EQ(host->statuses.back().second, L"Unable to reconnect to the module!");
-            EXPECT_EQ(host->statusLine, L"Connection error to module!");
-            EXPECT_EQ(Count(0x87), 0u);
+        EXPECT_EQ(expectedSerials.size(), backAtAttempt ? 3u : 10u);
+        if (backAtAttempt) {
+            EXPECT_EQ(run->LastResult(), 0);
+            continue;
         }
-        EXPECT_FALSE(host->quiet.back());
-        Restart();
+        ExpectFailed(-13, L"Unable to reconnect to the module!", L"Connection error to module!");
+        EXPECT_EQ(Count(0x87), 0u);
     }
 }
 
@@ -238,20 +235,17 @@ TEST_F(UpdateRunTest, StartChecksRefuseBeforeAnythingIsSent) {
     ExpectRefused({}, L"Could not display the confirmation box, so update was cancelled!");
 
     // The release names an FPGA or a table the description lacks.
-    const std::wstring aborted = L"Release Update aborted due to error.";
-    const std::wstring noDefinition = L"' does not exist; the update cannot continue!\nContact "
-                                      L"Varnet support for assistance.";
     AssemblyRecord changed = *selected;
     changed.fpgas[5] = changed.fpgas.at(0);
     release = &changed;
-    ExpectRefused({L"The definition for FPGA id '5" + noDefinition}, aborted);
+    ExpectRefused({FpgaDefinitionMissingText(5)}, L"Release Update aborted due to error.");
     changed = *selected;
     changed.fpgas.at(0).lookupTables[7] = changed.fpgas.at(0).lookupTables[0];
-    ExpectRefused({L"The definition for LUT id '7" + noDefinition}, aborted);
+    ExpectRefused({TableDefinitionMissingText(7)}, L"Release Update aborted due to error.");
 
     release = selected;
-    const std::wstring missing = L"types/TARN/images/safeboot-1.0.iic";
-    fs::remove(Work(WideToUtf8(missing)));
+    const std::wstring missing = Utf8ToWide(kSafeBootImage);
+    fs::remove(Work(kSafeBootImage));
     ExpectRefused({FileErrorText(missing, FileOperation::Open, ENOENT),
                    L"The following files are required for this update,\nbut are missing or "
                    L"unreadable:\n    " +
@@ -265,23 +259,15 @@ TEST_F(UpdateRunTest, StartChecksRefuseBeforeAnythingIsSent) {
 }
 
 TEST_F(UpdateRunTest, QuestionsDeclinedRefuseAndAcceptedForceEverything) {
-    const std::wstring downgrade =
-        L"Continuing with this update would actually downgrade the module\nfrom Release '1.1' "
-        L"to Release '1.0'.\n\nDo you wish to proceed with this downgrade?";
-    const std::tuple<sim::Version, VersionNumber, bool, std::wstring, std::wstring> cases[] = {
-        {{1, 1}, {1, 0}, false, downgrade, L"Update was cancelled."},
-        // A module whose release does not verify is asked about by the release it reports.
-        {{1, 1}, {1, 0}, true, downgrade, L"Update was cancelled."},
-        {{1, 1},
-         {1, 1},
-         false,
-         L"All components already updated to Release '1.1'.\n\nDo you wish to force all "
-         L"components to update anyway?",
-         L"No updates were needed."},
+    // A module whose release does not verify is asked about by the release it reports.
+    const std::tuple<VersionNumber, bool, std::wstring, std::wstring> cases[] = {
+        {{1, 0}, false, updatetext::DowngradeQuestion(L"1.1", L"1.0"), L"Update was cancelled."},
+        {{1, 0}, true, updatetext::DowngradeQuestion(L"1.1", L"1.0"), L"Update was cancelled."},
+        {{1, 1}, false, updatetext::ForceAnywayQuestion(L"1.1"), updatetext::kNoUpdatesNeeded},
     };
-    for (const auto& [from, to, unverified, question, declined] : cases) {
+    for (const auto& [to, unverified, question, declined] : cases) {
         SCOPED_TRACE(declined + (unverified ? L" unverified" : L""));
-        Prepare(from, to, [unverified = unverified](sim::ModuleConfig& c) {
+        Prepare({1, 1}, to, [unverified = unverified](sim::ModuleConfig& c) {
             if (unverified)
                 c.state.fpgas[0].revision = {1, 5};
         });
@@ -290,11 +276,11 @@ TEST_F(UpdateRunTest, QuestionsDeclinedRefuseAndAcceptedForceEverything) {
         ExpectRefused({question}, declined);
         // Yes forces every component (Ferrin once although equal) and skips the confirmation.
         StartAndDrive();
-        EXPECT_EQ(run->LastResult(), 0);
+        ExpectSucceeded(kRunRelease,
+                        L"Update to Release '" + ReleaseText(to) + L"' completed successfully.");
         EXPECT_EQ(host->prompts, 0);
         EXPECT_EQ(Counts({0x86, 0xA0, 0x87, 0xA1}), (Sizes{1, 1, 1, 2}));
         EXPECT_EQ(Installed(), to);
-        Restart();
     }
 }
 
@@ -311,56 +297,46 @@ TEST_F(UpdateRunTest, ForceFromThePromptUpdatesEqualComponents) {
         EXPECT_EQ(Counts({0x86, 0x87, 0x9F, 0xA1}),
                   (force ? Sizes{1, 1, 1, 2} : Sizes{0, 0, 0, 1}));
         EXPECT_EQ(host->StatusShown(L"Component 1 of 1 updated successfully."), !force);
-        Restart();
     }
 }
 
-TEST_F(UpdateRunTest, FerrinThatNeverTakesEndsAfterThreeDownloads) {
-    // The image announces another version than the release's.
-    WriteFile(Work(kFerrinImage), SampleImage("1.5", 3072));
-    Prepare({1, 0}, {1, 1});
-    StartAndDrive();
-    const std::wstring text =
+TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
+    // An image that downloads but holds another version: Ferrin is tried three
+    // times, an FPGA image or a table fails the run at once (it must not claim
+    // success). A failing chunk ends the run with the engine's text; Ferrin's
+    // chunks fail first and the download column knows no JTAG codes.
+    const std::wstring ferrinText =
         L"Ferrin is still at version 1.5 after 3 downloads of version 1.1; the update was stopped.";
-    EXPECT_EQ(run->LastResult(), upd::kFerrinNotAccepted);
-    EXPECT_EQ(Counts({0x86, 0xA0, 0x87}), (Sizes{3, 3, 0}));
-    EXPECT_EQ(host->statuses.back().second, text);
-    EXPECT_EQ(host->statusLine, text);
-}
-
-TEST_F(UpdateRunTest, ComponentThatKeepsAnotherVersionFailsTheRun) {
-    // The image downloads without error but holds an older version: the
-    // module says so afterwards, and the run must not claim success.
-    const std::string lut0 = "types/TARN/images/lut0-1.1.bin";
-    const std::pair<std::string, std::wstring> cases[] = {
-        {kFpgaImage, L"FPGA id '0'"},
-        {lut0, L"LUT id '0' of FPGA id '0'"},
+    const std::wstring fpgaText = updatetext::ComponentMismatchText(0, {}, L"1.1", L"1.0");
+    const std::wstring lutText = updatetext::ComponentMismatchText(0, 0, L"1.1", L"1.0");
+    struct Case {
+        std::string image; // rewritten to announce `version`
+        std::string version;
+        int32_t result;
+        std::wstring status, statusLine;
+        Sizes counts; // of 0x86, 0xA0, 0x87
     };
-    for (const auto& [image, component] : cases) {
-        SCOPED_TRACE(image);
-        WriteFile(Work(image), SampleImage("1.0", 2048));
+    const std::string lut0 = "types/TARN/images/lut0-1.1.bin";
+    const std::wstring chunkFailed = L"Component 1 of 4 updated unsuccessfully!";
+    const Case cases[] = {
+        {kFerrinImage, "1.5", upd::kFerrinNotAccepted, ferrinText, ferrinText, {3, 3, 0}},
+        {kFpgaImage, "1.0", upd::kComponentMismatch, fpgaText, fpgaText, {1, 1, 1}},
+        {lut0, "1.0", upd::kComponentMismatch, lutText, lutText, {1, 1, 1}},
+        {"", "", eng::kUnknown, chunkFailed, L"Unknown error!", {1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
         Prepare({1, 0}, {1, 1});
+        if (c.image.empty())
+            module->ScriptAlways(0x88, sim::Reply::Status(0xF9));
+        else
+            WriteFile(Work(c.image), SampleImage(c.version, 3072));
         StartAndDrive();
-        const std::wstring text = L"The module reports version 1.0 for " + component +
-                                  L" after its update, not version 1.1 of the release.";
-        EXPECT_EQ(run->LastResult(), upd::kComponentMismatch);
-        EXPECT_EQ(host->statuses.back().second, text);
-        EXPECT_EQ(host->statusLine, text);
+        ExpectFailed(c.result, c.status, c.statusLine);
+        EXPECT_EQ(Counts({0x86, 0xA0, 0x87}), c.counts);
         EXPECT_TRUE(dialogs.boxes.empty());
-        EXPECT_TRUE(Installed().IsNone());
-        Restart();
+        EXPECT_EQ(Installed().IsNone(), !c.image.empty());
     }
-}
-
-TEST_F(UpdateRunTest, FailedDownloadEndsTheRunWithItsText) {
-    Prepare({1, 0}, {1, 1});
-    module->ScriptAlways(0x88, sim::Reply::Status(0xF9));
-    // Ferrin's chunks fail first: the download column knows no JTAG codes.
-    StartAndDrive();
-    EXPECT_EQ(run->LastResult(), eng::kUnknown);
-    EXPECT_EQ(host->statuses.back().second, L"Component 1 of 4 updated unsuccessfully!");
-    EXPECT_EQ(host->statusLine, L"Unknown error!");
-    EXPECT_EQ(Count(0xA0), 0u);
 }
 
 // ---- Manual downloads -----------------------------------------------------------------------
@@ -369,7 +345,7 @@ TEST_F(UpdateRunTest, ManualDownloadOfEachComponent) {
     const wchar_t* reboot = L"Reboot the module for the newly updated firmware to take effect!";
     const std::tuple<int32_t, std::string, const wchar_t*, bool> cases[] = {
         {kComponentFerrin, kFerrinImage, reboot, true},
-        {kComponentSafeBoot, "types/TARN/images/safeboot-1.0.iic", reboot, true},
+        {kComponentSafeBoot, kSafeBootImage, reboot, true},
         {0, kFpgaImage, L"FPGA firmware has been automatically reloaded into the FPGA.", false},
     };
     for (const auto& [component, file, message, disconnected] : cases) {
@@ -379,19 +355,13 @@ TEST_F(UpdateRunTest, ManualDownloadOfEachComponent) {
         EXPECT_TRUE(host->busy);
         EXPECT_TRUE(engine->IsUpdateInProgress());
         Drive();
-        EXPECT_EQ(run->LastResult(), 0);
-        EXPECT_EQ(dialogs.boxes.back().text, message);
-        EXPECT_EQ(dialogs.boxes.back().caption, L"Update Successful!");
-        EXPECT_EQ(host->statusLine, L"Update completed successfully.");
+        ExpectSucceeded(kRunManual, message);
         EXPECT_EQ(disconnects, disconnected ? 1 : 0);
         EXPECT_TRUE(std::any_of(host->progress.begin(), host->progress.end(), [](const auto& p) {
             return std::get<0>(p) == kRunManual && std::get<1>(p) > 0 && std::get<1>(p) < 100;
         }));
-        EXPECT_EQ(host->progress.back(), std::make_tuple(kRunManual, 100, std::wstring(L"100.0%")));
         ASSERT_EQ(module->Transfers().size(), 1u);
         EXPECT_EQ(module->Transfers()[0].end, sim::TransferRecord::End::Finished);
-        ExpectIdle();
-        Restart();
     }
 }
 
@@ -414,19 +384,15 @@ TEST_F(UpdateRunTest, MailboxAndManualAbortOfFerrinAndFpgaDownloads) {
         EXPECT_EQ(host->statusLine, L"Update was aborted!");
         EXPECT_EQ(Counts({0x91, 0x88}), (Sizes{1, 0}));
         EXPECT_EQ(disconnects, 0);
-        Restart();
     }
-}
-
-TEST_F(UpdateRunTest, AnAbortThatNoChunkTookDoesNotStopTheNextRun) {
+    // An abort pressed as a download ended, which no chunk took, does not stop the next run.
     Prepare({1, 0}, {1, 1});
-    ASSERT_TRUE(StartManual(0, "types/TARN/images/fpga0-1.1.rpd"));
-    Drive();
-    ASSERT_EQ(run->LastResult(), eng::kOk);
-    engine->Channel().RequestAbort(); // pressed as the download ended
-    ASSERT_TRUE(StartManual(0, "types/TARN/images/fpga0-1.1.rpd"));
-    Drive();
-    EXPECT_EQ(run->LastResult(), eng::kOk);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(StartManual(0, kFpgaImage));
+        Drive();
+        EXPECT_EQ(run->LastResult(), eng::kOk);
+        engine->Channel().RequestAbort();
+    }
     EXPECT_EQ(Count(0x91), 0u);
 }
 
@@ -438,16 +404,16 @@ TEST_F(UpdateRunTest, ManualFailuresAndRefusals) {
         std::wstring statusLine;
         std::optional<std::pair<uint8_t, sim::Reply>> script = {};
     };
+    // JTAG statuses of every kind are the fault matrix's; here one comes mid-image.
     const Case cases[] = {
         {0, kFpgaImage, true, L"JTAG TDO mismatch!", {{0x88, sim::Reply::Status(0xF9).After(2)}}},
-        {0, kFpgaImage, true, L"Bad JTAG instruction!", {{0x88, sim::Reply::Status(0xF8)}}},
         {0, kFpgaImage, true, L"Connection to module timed out!", {{0x87, sim::Reply::Silence()}}},
         // Over 64 KiB, and SafeBoot or Ferrin without a release: refused
         // before anything is sent, and the run closes.
         {kComponentFerrin, "big.bin", true, kTooLarge},
         {kComponentSafeBoot, "big.bin", true, kTooLarge},
         {kComponentFerrin, kFerrinImage, false, kNoRelease},
-        {kComponentSafeBoot, "types/TARN/images/safeboot-1.0.iic", false, kNoRelease},
+        {kComponentSafeBoot, kSafeBootImage, false, kNoRelease},
     };
     Prepare({1, 0}, {1, 1});
     WriteFile(Work("big.bin"), SampleImage("1.1", 70000));
@@ -461,9 +427,7 @@ TEST_F(UpdateRunTest, ManualFailuresAndRefusals) {
         Drive();
         EXPECT_EQ(host->statusLine, c.statusLine);
         ExpectIdle();
-        if (!c.script) {
-            EXPECT_EQ(module->RequestCount(), 0u);
-        }
+        EXPECT_TRUE(c.script || module->RequestCount() == 0u);
         // The module answers again for the next case.
         module->ClearScripts();
         if (!engine->IsConnected() || c.statusLine == L"Connection to module timed out!") {
@@ -471,7 +435,6 @@ TEST_F(UpdateRunTest, ManualFailuresAndRefusals) {
         }
     }
     EXPECT_TRUE(dialogs.boxes.empty());
-
     // A file that does not open: the file-error box and no run.
     EXPECT_FALSE(StartManual(0, "no/such/file.rpd"));
     EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{L"no/such/file.rpd"});
@@ -482,8 +445,10 @@ TEST_F(UpdateRunTest, ManualFailuresAndRefusals) {
 
 TEST_F(UpdateRunTest, ProgressDisplayRoundsAndFormats) {
     const std::tuple<float, int, const wchar_t*> cases[] = {
-        {0.0f, 0, L"0.0%"},        {0.5f, 50, L"50.0%"},   {0.004f, 0, L"0.4%"},
-        {0.9996f, 100, L"100.0%"}, {1.0f, 100, L"100.0%"}, {0.123f, 12, L"12.3%"},
+        {0.0f, 0, L"0.0%"},
+        {0.004f, 0, L"0.4%"},
+        {0.9996f, 100, L"100.0%"},
+        {0.123f, 12, L"12.3%"},
     };
     for (const auto& [fraction, position, text] : cases) {
         EXPECT_EQ(ProgressPosition(fraction), position) << fraction;
@@ -492,8 +457,7 @@ TEST_F(UpdateRunTest, ProgressDisplayRoundsAndFormats) {
     Prepare({1, 0}, {1, 1});
     engine->SetProgress(0.9996f);
     run->Tick();
-    ASSERT_EQ(host->progress.size(), 1u);
-    EXPECT_EQ(host->progress[0], std::make_tuple(kRunIdle, 100, std::wstring(L"100.0%")));
+    EXPECT_EQ(host->progress, (decltype(host->progress){{kRunIdle, 100, L"100.0%"}}));
 }
 
 TEST_F(UpdateRunTest, ClosingWhileARunIsGoing) {
