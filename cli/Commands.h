@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/Json.h"
+#include "frontend/Json.h"
 
 #include <string>
 #include <vector>

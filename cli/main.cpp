@@ -6,7 +6,7 @@
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
-#include "cli/Json.h"
+#include "frontend/Json.h"
 #include "descriptions/XmlText.h"
 
 #include <algorithm>

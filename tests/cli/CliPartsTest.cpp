@@ -3,7 +3,7 @@
 #include "cli/CConsole.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
-#include "cli/Json.h"
+#include "frontend/Json.h"
 #include "cli/SetupView.h"
 #include "descriptions/XercesSession.h"
 #include "setups/CConfigModORLAN6.h"

@@ -1,4 +1,4 @@
-#include "cli/Json.h"
+#include "frontend/Json.h"
 
 #include "descriptions/XmlText.h"
 
