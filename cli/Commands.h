@@ -9,6 +9,8 @@ class CCliSession;
 
 namespace cli {
 
+using frontend::JsonValue;
+
 // Exit status of the tool.
 namespace exitcode {
 constexpr int kOk = 0;

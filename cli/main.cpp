@@ -6,6 +6,7 @@
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
+#include "cli/LogCommand.h"
 #include "frontend/Json.h"
 #include "descriptions/XmlText.h"
 
@@ -16,7 +17,7 @@
 namespace {
 
 using cli::CommandOutput;
-using cli::JsonValue;
+using frontend::JsonValue;
 
 bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
     return std::find(lines.begin(), lines.end(), text) != lines.end();
@@ -120,6 +121,9 @@ int main(int argc, char** argv) {
         return UsageFailure(console, parsed, parsed.error);
 
     const cli::Arguments& arguments = parsed.arguments;
+    // Reading the results log needs neither a module nor the working directory.
+    if (arguments.command == cli::Command::Log)
+        return cli::RunLog(arguments, console);
     CTerminalDialogs dialogs(console, AnswerPolicy{arguments.yes, arguments.force}, arguments.json);
     CommandOutput out;
     std::wstring status;

@@ -56,6 +56,8 @@ std::wstring FailureText(int32_t result, const std::wstring& message);
 std::wstring ReconnectingText(int32_t attempt, int32_t attempts);
 // "%d.%d", or "Unknown" for no version.
 std::wstring ReleaseText(const VersionNumber& release);
+// What a manual download writes: "SafeBoot", "Ferrin" or "FPGA <id>".
+std::wstring ComponentText(int32_t component);
 
 struct UpdateTiming {
     int32_t rebootCountdown = 40; // ticks before each reconnect attempt
@@ -164,6 +166,7 @@ private:
     // Set by the GUI thread before the worker starts, read by the worker.
     int32_t m_component = 0;
     bool m_releaseSelected = false;
+    std::wstring m_path;
     std::ifstream m_stream;
     ReleaseTarget m_target;
 
