@@ -15,8 +15,6 @@ inline constexpr const wchar_t* kSetupNotReadBack =
 // info: a read of the identification went unanswered.
 inline constexpr const wchar_t* kIdentityIncomplete =
     L"The module did not answer every identification read: what is shown is incomplete.";
-// csv: the file failed part-way (the results log's text; the file-error box says more).
-inline constexpr const wchar_t* kCsvNotRead = L"The CSV file could not be read to its end.";
 inline constexpr const wchar_t* kDownloadNeedsFerrin =
     L"Module is running SafeBoot: single downloads are disabled!";
 inline constexpr const wchar_t* kSafeBootNoAbort =

@@ -373,7 +373,7 @@ void Runner::Csv() {
     m_session.OperationStarted(ModuleOperationKind::Csv, m_args.file);
     const int32_t result = m_engine.LoadPokeFile(stream.Text(), error);
     if (stream.ReadFailed()) {
-        m_session.OperationEnded(eng::kFileAccess, clitext::kCsvNotRead);
+        m_session.OperationEnded(eng::kFileAccess, peekpoke::kCsvNotReadText);
         m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Read, EIO);
         return Fail(exitcode::kFailed);
     }
