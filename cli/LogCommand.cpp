@@ -55,8 +55,8 @@ std::unique_ptr<frontend::ResultsLog> OpenResultsLog(const Arguments& args, CCon
         ResultsLogFile(args), [&console](const std::string& file, const std::string& reason) {
             static std::atomic<bool> warned{false};
             if (!warned.exchange(true))
-                console.Err(L"pellworth-cli: warning: cannot write the results log " +
-                            Wide(file) + L": " + Wide(reason));
+                console.Err(L"pellworth-cli: warning: cannot write the results log " + Wide(file) +
+                            L": " + Wide(reason));
         });
 }
 

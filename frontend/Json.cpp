@@ -48,7 +48,7 @@ private:
     }
 
     std::optional<JsonValue> Value(int depth) {
-        if (depth > kMaxDepth)
+        if (depth >= kMaxDepth)
             return Fail("nesting deeper than " + std::to_string(kMaxDepth));
         switch (Peek()) {
         case '{':
