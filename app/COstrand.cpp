@@ -20,8 +20,8 @@ COstrand::COstrand(CDialogServicesIF& dialogs, CPageFactoryIF* pages)
                     // Once a run, where the operator looks, never as a box per operation.
                     const std::wstring text = L"Results log not written: " + Utf8ToWide(file) +
                                               L": " + Utf8ToWide(reason);
-                    std::cerr << "pellworth: warning: cannot write the results log " << file
-                              << ": " << reason << '\n';
+                    std::cerr << "pellworth: warning: cannot write the results log " << file << ": "
+                              << reason << '\n';
                     if (m_dialog)
                         m_dialog->ShowResultsLogWarning(text);
                 }) {

@@ -19,8 +19,8 @@
 
 CCliSession::CCliSession(const cli::Arguments& args, CConsole& console, CTerminalDialogs& dialogs)
     : m_args(args), m_console(console), m_dialogs(dialogs),
-      m_results(cli::OpenResultsLog(args, console)),
-      m_origin{"pellworth-cli", versionfile::Read("version").text} {}
+      m_results(cli::OpenResultsLog(args, console)), m_origin{"pellworth-cli",
+                                                              versionfile::Read("version").text} {}
 
 CCliSession::~CCliSession() {
     if (m_engine) {

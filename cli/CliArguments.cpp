@@ -22,8 +22,8 @@ enum Takes : unsigned {
     kForce = 4,
     kRelease = 8,
     kNoPeek = 16,
-    kNeedsD = 32, // an engineering command: the program shows it with option d only
-    kLogs = 64,   // changes the module: a record goes to the results log
+    kNeedsD = 32,   // an engineering command: the program shows it with option d only
+    kLogs = 64,     // changes the module: a record goes to the results log
     kFilters = 128, // --serial and --since (the log command)
 };
 
@@ -430,8 +430,7 @@ std::optional<std::string> ParseUtcTime(const std::wstring& text) {
     const int day = number(8, 2);
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1 ||
-        day > kDays[month - 1] + (month == 2 && leap ? 1 : 0))
+    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] + (month == 2 && leap ? 1 : 0))
         return std::nullopt;
     if (!dateOnly && (number(11, 2) > 23 || number(14, 2) > 59 || number(17, 2) > 59))
         return std::nullopt;

@@ -7,8 +7,8 @@
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
 #include "cli/LogCommand.h"
-#include "frontend/Json.h"
 #include "descriptions/XmlText.h"
+#include "frontend/Json.h"
 
 #include <algorithm>
 #include <string>

@@ -472,8 +472,8 @@ void UpdateRun::Close() {
         m_stream.close();
     m_lastResult = m_result;
     m_lastFinalMessage = m_finalMessage;
-    m_host.RunEnded(m_result, m_result == eng::kOk ? m_finalMessage
-                                                   : FailureText(m_result, m_finalMessage));
+    m_host.RunEnded(m_result,
+                    m_result == eng::kOk ? m_finalMessage : FailureText(m_result, m_finalMessage));
     Report(state, m_result, m_finalMessage);
     m_host.SetBusy(false);
     m_engine.SetUpdateInProgress(false);

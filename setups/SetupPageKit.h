@@ -242,8 +242,9 @@ protected:
         if (written && connected)
             m_services->ReportError(kFactoryDefaultsLoadedText);
         if (connected)
-            m_services->OperationEnded(written ? eng::kOk : eng::kUnknown, written ? kFactoryDefaultsLoadedText
-                                                                 : kFactoryDefaultsNotWrittenText);
+            m_services->OperationEnded(written ? eng::kOk : eng::kUnknown,
+                                       written ? kFactoryDefaultsLoadedText
+                                               : kFactoryDefaultsNotWrittenText);
         WarnIfNotConnected();
         UpdateControls();
     }

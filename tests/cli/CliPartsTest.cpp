@@ -3,9 +3,9 @@
 #include "cli/CConsole.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
-#include "frontend/Json.h"
 #include "cli/SetupView.h"
 #include "descriptions/XercesSession.h"
+#include "frontend/Json.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
 #include "setups/CDefaultsOrlan6XML.h"
@@ -136,12 +136,14 @@ TEST(CliJson, QuotesAndKeepsOrder) {
 }
 
 TEST(CliJson, ReadsWhatItWritesAndRefusesWhatIsNoJson) {
-    const std::string good = " {\"a\":[1,-2,0.5,1e3,true,false,null],\"b\":{\"c\":\"\\u00e9\\ud83d\\ude00\\n\"}} ";
+    const std::string good =
+        " {\"a\":[1,-2,0.5,1e3,true,false,null],\"b\":{\"c\":\"\\u00e9\\ud83d\\ude00\\n\"}} ";
     std::string error;
     const auto value = frontend::JsonValue::Parse(good, error);
     ASSERT_TRUE(value) << error;
-    EXPECT_EQ(value->Write(),
-              "{\"a\":[1,-2,0.5,1000,true,false,null],\"b\":{\"c\":\"\xC3\xA9\xF0\x9F\x98\x80\\n\"}}");
+    EXPECT_EQ(
+        value->Write(),
+        "{\"a\":[1,-2,0.5,1000,true,false,null],\"b\":{\"c\":\"\xC3\xA9\xF0\x9F\x98\x80\\n\"}}");
     EXPECT_EQ(frontend::JsonValue::Parse(value->Write(), error)->Write(), value->Write());
     const struct {
         std::string text;
