@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <ctime>
+#include <filesystem>
 
 namespace frontend {
 
@@ -98,8 +99,13 @@ ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind,
     m_head.Set("name", WidenText(module.name));
     m_head.Set("assembly", WidenText(module.assembly));
     m_head.Set("serial", WidenText(module.serial));
-    if (!file.empty())
-        m_head.Set("file", file);
+    // Absolute: the record is read later, from anywhere.
+    if (!file.empty()) {
+        std::error_code error;
+        const std::filesystem::path path =
+            std::filesystem::absolute(std::filesystem::path(WideToUtf8(file)), error);
+        m_head.Set("file", error ? WideToUtf8(file) : path.lexically_normal().string());
+    }
     if (!component.empty())
         m_head.Set("component", component);
     if (!release.IsNone())

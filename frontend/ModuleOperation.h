@@ -27,7 +27,7 @@ struct Origin {
 // on the thread that owns the engine, while no worker downloads.
 class ModuleOperation {
 public:
-    // file: the image, table, setup or CSV file; component: what a download
+    // file: the image, table, setup or CSV file (recorded absolute); component: what a download
     // writes ("FPGA 0", "FPGA 0 table 1"); release: the release an update
     // goes to (none: no release).
     ModuleOperation(const Origin& origin, ModuleOperationKind kind, uint16_t port,
