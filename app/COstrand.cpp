@@ -4,15 +4,27 @@
 #include "app/CDialogServicesIF.h"
 #include "app/COstrandDlg.h"
 #include "app/CUSBCommandLineInfo.h"
+#include "app/VersionFile.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
+#include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 
 #include <iostream>
 #include <new>
 
 COstrand::COstrand(CDialogServicesIF& dialogs, CPageFactoryIF* pages)
-    : m_registry(L"types"), m_dialogs(dialogs) {
+    : m_registry(L"types"), m_dialogs(dialogs),
+      m_results(frontend::ResultsLog::DefaultFile(),
+                [this](const std::string& file, const std::string& reason) {
+                    // Once a run, where the operator looks, never as a box per operation.
+                    const std::wstring text = L"Results log not written: " + Utf8ToWide(file) +
+                                              L": " + Utf8ToWide(reason);
+                    std::cerr << "pellworth: warning: cannot write the results log " << file << ": "
+                              << reason << '\n';
+                    if (m_dialog)
+                        m_dialog->ShowResultsLogWarning(text);
+                }) {
     if (!m_xml.IsReady())
         m_xmlError =
             L"Error during Xerces-c Initialization.\n  Exception message:" + m_xml.ErrorText();
@@ -53,6 +65,7 @@ bool COstrand::Start(const std::vector<std::wstring>& args) {
 
     m_engine = std::make_unique<CCmdEngine>(&m_port, this, this, &m_registry,
                                             static_cast<ModuleTypeId>(m_forcedModuleType));
+    m_origin = {"pellworth", versionfile::Read("version").text};
     m_dialog = std::make_unique<COstrandDlg>(*this, *m_pages);
     m_dialog->OnInitDialog();
     return true;
@@ -141,6 +154,21 @@ const AssemblyRecord* COstrand::CurrentRelease() {
 bool COstrand::ReleaseMatches(VersionNumber version) {
     CUpdatePageIF* page = m_dialog ? m_dialog->UpdatePage() : nullptr;
     return page && page->ReleaseMatches(version);
+}
+
+void COstrand::OperationStarted(ModuleOperationKind kind, const std::wstring& file,
+                                const std::wstring& component, VersionNumber release) {
+    if (m_engine)
+        m_operation.emplace(m_origin, kind, m_port.GetPortNumber(), *m_engine, file, component,
+                            release);
+}
+
+void COstrand::OperationEnded(int32_t result, const std::wstring& text) {
+    if (!m_operation || !m_engine)
+        return;
+    // A log that cannot be written is said once; the operation's outcome stands.
+    m_results.Append(m_operation->Record(result, text, *m_engine));
+    m_operation.reset();
 }
 
 bool COstrand::ModuleEntryValid(const ModuleRecord& module) {

@@ -5,9 +5,12 @@
 #include "descriptions/XercesSession.h"
 #include "engine/CAppIF.h"
 #include "engine/CErrorReportIF.h"
+#include "frontend/ModuleOperation.h"
+#include "frontend/ResultsLog.h"
 #include "link/CUSBSerialPort.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +78,12 @@ public:
     const AssemblyRecord* CurrentRelease() override;
     bool ReleaseMatches(VersionNumber version) override;
     bool ModuleEntryValid(const ModuleRecord& module) override;
+    void OperationStarted(ModuleOperationKind kind, const std::wstring& file,
+                          const std::wstring& component, VersionNumber release) override;
+    void OperationEnded(int32_t result, const std::wstring& text) override;
+
+    // The results log the program appends to (the default file).
+    const frontend::ResultsLog& ResultsLog() const { return m_results; }
 
 private:
     void ShowPortFailure(const std::wstring& text);
@@ -93,4 +102,8 @@ private:
     CDialogServicesIF& m_dialogs;
     std::unique_ptr<CPageFactoryIF> m_ownPages;
     CPageFactoryIF* m_pages;
+
+    frontend::ResultsLog m_results;
+    frontend::Origin m_origin;
+    std::optional<frontend::ModuleOperation> m_operation;
 };

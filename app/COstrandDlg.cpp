@@ -192,6 +192,11 @@ void COstrandDlg::BuildControls() {
         kSafeBootWarning);
     m_safeBootWarning->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     m_safeBootWarning->setAlignment(Qt::AlignCenter);
+    m_resultsLogWarning = Named(new QLabel(this), kResultsLogWarning);
+    m_resultsLogWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
+    m_resultsLogWarning->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_resultsLogWarning->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_resultsLogWarning->setVisible(false);
     m_helpButton = Button(QStringLiteral("&Help"), kHelpButton, this);
     m_helpButton->setToolTip(QStringLiteral("About Pellworth"));
     m_statusLine = Named(new QLabel(this), kStatusLine);
@@ -217,6 +222,7 @@ void COstrandDlg::BuildControls() {
     layout->addLayout(top);
     layout->addLayout(tabs, 1);
     layout->addLayout(bottom);
+    layout->addWidget(m_resultsLogWarning);
 
     QObject::connect(m_discoverButton, &QPushButton::clicked, [this] { Discover(); });
     QObject::connect(m_connectButton, &QPushButton::clicked, [this] { OnConnectButton(); });
@@ -415,6 +421,11 @@ void COstrandDlg::ReportStatus(const std::wstring& text) {
     if (m_quiet)
         return;
     m_statusLine->setText(Q(text));
+}
+
+void COstrandDlg::ShowResultsLogWarning(const std::wstring& text) {
+    m_resultsLogWarning->setText(Q(text));
+    m_resultsLogWarning->setVisible(true);
 }
 
 // ---- Discovery -----------------------------------------------------------------------------

@@ -49,6 +49,7 @@ public:
         kLogo = 1048,
         kAssemblyEdit = 1084,
         kTabControl = 1174,
+        kResultsLogWarning = 1300,
     };
     // Page codes of the tab control.
     enum PageCode { kUpdatePage = 0, kPeekPokePage = 1, kLookupTablePage = 2, kSetupPage = 3 };
@@ -75,6 +76,8 @@ public:
     void OnModuleChanged();
     void OnIdentityChanged();
     void ReportStatus(const std::wstring& text);
+    // The results log could not be written: said until the window closes.
+    void ShowResultsLogWarning(const std::wstring& text);
     void SetQuiet(bool quiet) { m_quiet = quiet; }
     bool IsQuiet() const { return m_quiet; }
     CUpdatePageIF* UpdatePage() { return m_updatePage.get(); }
@@ -160,6 +163,7 @@ private:
     QCheckBox* m_disableTimeouts = nullptr;
     QLabel* m_statusLine = nullptr;
     QLabel* m_safeBootWarning = nullptr;
+    QLabel* m_resultsLogWarning = nullptr;
     QLineEdit* m_typeEdit = nullptr;
     QLineEdit* m_nameEdit = nullptr;
     QLineEdit* m_assemblyEdit = nullptr;

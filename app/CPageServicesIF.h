@@ -1,6 +1,7 @@
 #pragma once
 
 #include "descriptions/VersionNumber.h"
+#include "engine/ModuleOperationKind.h"
 
 #include <cstdint>
 #include <string>
@@ -40,4 +41,14 @@ public:
     virtual bool ReleaseMatches(VersionNumber version) = 0;
     // The module provably runs a release of the update page's table.
     virtual bool ModuleEntryValid(const ModuleRecord& module) = 0;
+
+    // The results log. A page says when an operation that changes the module
+    // starts sending to it (the module record is taken as it is then) and how
+    // it ended; the application writes the record. file: the image, table,
+    // setup or CSV file; component: what a download writes; release: where an
+    // update goes. Ended without a start records nothing.
+    virtual void OperationStarted(ModuleOperationKind /*kind*/, const std::wstring& /*file*/ = {},
+                                  const std::wstring& /*component*/ = {},
+                                  VersionNumber /*release*/ = kNoVersion) {}
+    virtual void OperationEnded(int32_t /*result*/, const std::wstring& /*text*/) {}
 };

@@ -86,6 +86,15 @@ void CCliRunHost::StopTicks() {
     m_session.Console().EndProgress();
 }
 
+void CCliRunHost::RunStarted(ModuleOperationKind kind, const std::wstring& file,
+                             const std::wstring& component, VersionNumber release) {
+    m_session.OperationStarted(kind, file, component, release);
+}
+
+void CCliRunHost::RunEnded(int32_t result, const std::wstring& text) {
+    m_session.OperationEnded(result, text);
+}
+
 bool CCliRunHost::ModuleRebootedByHand() {
     using Clock = std::chrono::steady_clock;
     const uint16_t port = m_session.PortNumber();

@@ -1,11 +1,14 @@
 #include "cli/CCliSession.h"
 
 #include "app/ConnectReport.h"
+#include "app/VersionFile.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliTexts.h"
+#include "cli/LogCommand.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "engine/CCmdEngine.h"
+#include "frontend/ResultsLog.h"
 #include "link/PortNames.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "setups/CConfigModORLAN6.h"
@@ -15,7 +18,9 @@
 #include <new>
 
 CCliSession::CCliSession(const cli::Arguments& args, CConsole& console, CTerminalDialogs& dialogs)
-    : m_args(args), m_console(console), m_dialogs(dialogs) {}
+    : m_args(args), m_console(console), m_dialogs(dialogs),
+      m_results(cli::OpenResultsLog(args, console)), m_origin{"pellworth-cli",
+                                                              versionfile::Read("version").text} {}
 
 CCliSession::~CCliSession() {
     if (m_engine) {
@@ -45,6 +50,19 @@ bool CCliSession::Start(std::wstring& error) {
     // there were blocks to attach.
     OnModuleChanged();
     return true;
+}
+
+void CCliSession::OperationStarted(ModuleOperationKind kind, const std::wstring& file,
+                                   const std::wstring& component, VersionNumber release) {
+    m_operation.emplace(m_origin, kind, m_portNumber, *m_engine, file, component, release);
+}
+
+void CCliSession::OperationEnded(int32_t result, const std::wstring& text) {
+    if (!m_operation)
+        return;
+    // A log that cannot be written has been said; the module's operation stands.
+    m_results->Append(m_operation->Record(result, text, *m_engine));
+    m_operation.reset();
 }
 
 void CCliSession::ReportPortFailure(const std::wstring& text) {

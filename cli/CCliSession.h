@@ -7,10 +7,13 @@
 #include "descriptions/XercesSession.h"
 #include "engine/CAppIF.h"
 #include "engine/CErrorReportIF.h"
+#include "engine/ModuleOperationKind.h"
+#include "frontend/ModuleOperation.h"
 #include "link/CUSBSerialPort.h"
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CCmdEngine;
@@ -19,6 +22,10 @@ class CConfigModTarn;
 class CConfigModORLAN6;
 class CConsole;
 class CTerminalDialogs;
+
+namespace frontend {
+class ResultsLog;
+}
 
 // What the program's application object, main dialog and update page hold
 // for one run of the tool: the XML library, the port, the type registry of
@@ -86,6 +93,16 @@ public:
     // The block of the connected module's type; null for other types.
     CConfigBlockIF* SetupBlock();
 
+    // ---- The results log -------------------------------------------------------------------
+
+    // An operation that changes the module starts sending to it; the module
+    // record is taken as it is now. See frontend::ModuleOperation.
+    void OperationStarted(ModuleOperationKind kind, const std::wstring& file = {},
+                          const std::wstring& component = {}, VersionNumber release = kNoVersion);
+    // That operation has ended: its record goes to the results log (nothing
+    // when none was started).
+    void OperationEnded(int32_t result, const std::wstring& text);
+
     // ---- CAppIF ----------------------------------------------------------------------------
 
     void OnModuleChanged() override;
@@ -123,4 +140,8 @@ private:
     const AssemblyRecord* m_selected = nullptr;
     bool m_releaseMissing = false;
     ModuleDescription m_desired;
+
+    std::unique_ptr<frontend::ResultsLog> m_results;
+    frontend::Origin m_origin;
+    std::optional<frontend::ModuleOperation> m_operation;
 };

@@ -22,7 +22,9 @@ enum Takes : unsigned {
     kForce = 4,
     kRelease = 8,
     kNoPeek = 16,
-    kNeedsD = 32, // an engineering command: the program shows it with option d only
+    kNeedsD = 32,   // an engineering command: the program shows it with option d only
+    kLogs = 64,     // changes the module: a record goes to the results log
+    kFilters = 128, // --serial and --since (the log command)
 };
 
 struct CommandDef {
@@ -32,20 +34,21 @@ struct CommandDef {
     unsigned takes;
 };
 
-constexpr std::array<CommandDef, 8> kCommands{{
+constexpr std::array<CommandDef, 9> kCommands{{
     {Command::Ports, L"ports", L"", 0},
     {Command::Info, L"info", L"[--release X.Y]", kPort | kRelease},
     {Command::Peek, L"peek", L"INTERFACE DEVICE ADDRESS", kPort | kNeedsD},
     {Command::Poke, L"poke", L"[--no-peek] INTERFACE DEVICE ADDRESS VALUE",
      kPort | kNoPeek | kNeedsD},
-    {Command::Csv, L"csv", L"FILE", kPort | kNeedsD},
+    {Command::Csv, L"csv", L"FILE", kPort | kNeedsD | kLogs},
     {Command::Setup, L"setup", L"[--release X.Y] [--yes] show | save FILE | load FILE | defaults",
-     kPort | kYes | kRelease},
+     kPort | kYes | kRelease | kLogs},
     {Command::Download, L"download",
      L"[--yes] ferrin FILE | safeboot FILE | fpga ID FILE | lut ID TABLE FILE",
-     kPort | kYes | kRelease | kNeedsD},
+     kPort | kYes | kRelease | kNeedsD | kLogs},
     {Command::Update, L"update", L"[--force] [--release X.Y|latest] [--yes]",
-     kPort | kYes | kForce | kRelease},
+     kPort | kYes | kForce | kRelease | kLogs},
+    {Command::Log, L"log", L"[--serial S] [--since DATE]", kFilters},
 }};
 
 const CommandDef& Def(Command command) {
@@ -151,6 +154,7 @@ private:
     bool m_forceSeen = false;
     bool m_releaseSeen = false;
     bool m_noPeekSeen = false;
+    bool m_noLogSeen = false;
 };
 
 bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>& all, size_t& i) {
@@ -179,6 +183,29 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
         m_forceSeen = m_args.force = true;
     } else if (name == L"--no-peek" && noValue()) {
         m_noPeekSeen = m_args.noPeek = true;
+    } else if (name == L"--no-log" && noValue()) {
+        m_noLogSeen = m_args.noLog = true;
+    } else if (name == L"--log") {
+        if (!m_args.logFile.empty())
+            return Fail(L"--log given twice");
+        if (!needValue() || value->empty())
+            return Fail(L"--log needs a file name");
+        m_args.logFile = *value;
+    } else if (name == L"--serial") {
+        if (m_args.serial)
+            return Fail(L"--serial given twice");
+        if (!needValue() || value->empty())
+            return Fail(L"--serial needs a serial number");
+        m_args.serial = *value;
+    } else if (name == L"--since") {
+        if (!m_args.since.empty())
+            return Fail(L"--since given twice");
+        if (!needValue())
+            return Fail(L"--since needs a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM:SSZ)");
+        const std::optional<std::string> since = ParseUtcTime(*value);
+        if (!since)
+            return Fail(L"'" + *value + L"' is no date (YYYY-MM-DD or YYYY-MM-DDTHH:MM:SSZ, UTC)");
+        m_args.since = *since;
     } else if (name == L"--port") {
         // Which of two ports was meant cannot be guessed.
         if (m_portSeen)
@@ -300,6 +327,12 @@ bool Parser::CheckOptions(const CommandDef& def) {
     for (const auto& option : options)
         if (option.seen && (def.takes & option.bit) == 0)
             return Fail(L"'" + name + L"' does not take " + option.option);
+    if ((def.takes & kFilters) == 0 && (m_args.serial || !m_args.since.empty()))
+        return Fail(L"'" + name + L"' does not take " + (m_args.serial ? L"--serial" : L"--since"));
+    if (m_noLogSeen && !m_args.logFile.empty())
+        return Fail(L"--log and --no-log exclude each other");
+    if (m_noLogSeen && def.command == Command::Log)
+        return Fail(L"'log' reads a log: --no-log leaves it none");
     if ((def.takes & kPort) != 0 && !m_args.port && !m_args.Parallel())
         return Fail(L"'" + name + L"' needs --port");
     if (m_args.Parallel() && def.command != Command::Update)
@@ -329,6 +362,7 @@ bool Parser::ParseWords(const std::vector<std::wstring>& words) {
     case Command::Ports:
     case Command::Info:
     case Command::Update:
+    case Command::Log:
         return count(0);
     case Command::Peek:
     case Command::Poke: {
@@ -413,6 +447,30 @@ bool Parser::ParseWords(const std::vector<std::wstring>& words) {
 
 } // namespace
 
+std::optional<std::string> ParseUtcTime(const std::wstring& text) {
+    // Only the two forms, digit for digit: anything else is a typing error.
+    const bool dateOnly = text.size() == 10;
+    if (!dateOnly && text.size() != 20)
+        return std::nullopt;
+    const std::wstring pattern = L"dddd-dd-ddTdd:dd:ddZ";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= L'0' && text[i] <= L'9';
+        if (pattern[i] == L'd' ? !digit : text[i] != pattern[i])
+            return std::nullopt;
+    }
+    auto number = [&](size_t at, size_t digits) { return std::stoi(text.substr(at, digits)); };
+    const int year = number(0, 4);
+    const int month = number(5, 2);
+    const int day = number(8, 2);
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] + (month == 2 && leap ? 1 : 0))
+        return std::nullopt;
+    if (!dateOnly && (number(11, 2) > 23 || number(14, 2) > 59 || number(17, 2) > 59))
+        return std::nullopt;
+    return WideToUtf8(dateOnly ? text + L"T00:00:00Z" : text);
+}
+
 ParseResult ParseArguments(const std::vector<std::string>& args) {
     ParseResult result;
     Parser parser(result);
@@ -432,6 +490,10 @@ std::wstring UsageLine(std::optional<Command> command) {
     std::wstring line = prefix;
     if ((def.takes & kNeedsD) != 0)
         line = L"usage: pellworth-cli -d [-tarn|-orlan] [--json] ";
+    if ((def.takes & kLogs) != 0)
+        line += L"[--log FILE|--no-log] ";
+    if ((def.takes & kFilters) != 0)
+        line = L"usage: pellworth-cli [--json] [--log FILE] ";
     line += def.name;
     if ((def.takes & kPort) != 0)
         line += L" --port N";
@@ -451,11 +513,18 @@ std::wstring HelpText() {
             L"  --port N               the module's port: 3 or COM3 (see 'ports')\n"
             L"  --port 3,4,7 | all     update only: those modules (or every one found) at once,\n"
             L"                         each on its own port; needs --yes\n"
-            L"  --json                 one JSON object on standard output\n"
+            L"  --json                 one JSON object on standard output (log: an array)\n"
             L"  --yes                  answer the questions Yes (not those that force)\n"
             L"  --force                update every component; answer the forcing questions Yes\n"
             L"  --release X.Y          the release to work with instead of the one proposed\n"
-            L"  --no-peek              poke without reading the register back\n\n"
+            L"  --no-peek              poke without reading the register back\n"
+            L"  --log FILE             the results log to append to or read (default\n"
+            L"                         $XDG_STATE_HOME/pellworth/results.jsonl, else\n"
+            L"                         ~/.local/state/pellworth/results.jsonl)\n"
+            L"  --no-log               record nothing in the results log\n"
+            L"  --serial S             log: only the records of the module with serial S\n"
+            L"  --since DATE           log: only the records from DATE on (YYYY-MM-DD or\n"
+            L"                         YYYY-MM-DDTHH:MM:SSZ, UTC)\n\n"
             L"Exit status: 0 success, 1 failure, 2 bad argument, 3 no connection, 4 declined,\n"
             L"130 interrupted.\n";
     return text;

@@ -11,7 +11,7 @@
 // tool opens a port: a bad argument never reaches the module.
 namespace cli {
 
-enum class Command { Ports, Info, Peek, Poke, Csv, Setup, Download, Update };
+enum class Command { Ports, Info, Peek, Poke, Csv, Setup, Download, Update, Log };
 enum class SetupAction { Show, Save, Load, Defaults };
 enum class DownloadKind { Ferrin, SafeBoot, Fpga, Lut };
 
@@ -49,6 +49,12 @@ struct Arguments {
     uint8_t tableId = 0;
 
     bool Parallel() const { return allPorts || !ports.empty(); }
+    // The results log: --log FILE, none with --no-log, else the default file.
+    std::wstring logFile;
+    bool noLog = false;
+    // log: --serial S, and --since as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
+    std::optional<std::wstring> serial;
+    std::string since;
 };
 
 struct ParseResult {
@@ -68,5 +74,7 @@ std::wstring UsageLine(std::optional<Command> command);
 // The whole command-line reference (--help).
 std::wstring HelpText();
 const wchar_t* CommandName(Command command);
+// "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM:SSZ" as the latter; none when no such UTC time.
+std::optional<std::string> ParseUtcTime(const std::wstring& text);
 
 } // namespace cli

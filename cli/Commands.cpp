@@ -181,6 +181,8 @@ void Runner::Run() {
         return m_args.downloadKind == DownloadKind::Lut ? DownloadLookupTable() : Download();
     case Command::Update:
         return Update();
+    case Command::Log:
+        return; // main reads the log without a session (LogCommand.h)
     }
 }
 
@@ -369,8 +371,10 @@ void Runner::Csv() {
     // Decoded as it is read, so that what the engine reads is text whatever the file holds.
     peekpoke::CsvTextStream stream(file);
     PokeFileError error;
+    m_session.OperationStarted(ModuleOperationKind::Csv, m_args.file);
     const int32_t result = m_engine.LoadPokeFile(stream.Text(), error);
     if (stream.ReadFailed()) {
+        m_session.OperationEnded(eng::kFileAccess, peekpoke::kCsvNotReadText);
         m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Read, EIO);
         return Fail(exitcode::kFailed);
     }
@@ -381,6 +385,7 @@ void Runner::Csv() {
     }
     const std::wstring text = peekpoke::LoadResultText(result, error);
     m_session.ReportError(text.empty() ? L"Unknown error! Load cancelled." : text);
+    m_session.OperationEnded(result, m_session.Status());
     if (result != 0)
         return Fail(exitcode::kFailed);
     m_out.lines.push_back(text);
@@ -418,12 +423,16 @@ void Runner::Setup() {
             return;
         break;
     case SetupAction::Defaults:
+        m_session.OperationStarted(ModuleOperationKind::SetupDefaults);
         if (m_engine.Module().moduleType == 2)
             m_session.TarnBlock().Reset();
         else
             m_session.Orlan6Block().Reset();
-        if (const std::wstring failed = ModuleKeepsSetup(m_session); !failed.empty())
+        if (const std::wstring failed = ModuleKeepsSetup(m_session); !failed.empty()) {
+            m_session.OperationEnded(eng::kUnknown, failed);
             return Fail(exitcode::kFailed, failed);
+        }
+        m_session.OperationEnded(eng::kOk, kFactoryDefaultsLoadedText);
         break;
     }
 
@@ -445,6 +454,10 @@ void Runner::SetupFile(bool save, CConfigBlockIF& block) {
     context.engine = &m_engine;
     context.filter = tarn ? kTarnSetupFilter : kOrlan6SetupFilter;
     context.folder = &folder;
+    // The record ends once the module is known to hold the loaded block.
+    context.writeStarted = [this](const std::wstring& file) {
+        m_session.OperationStarted(ModuleOperationKind::SetupLoad, file);
+    };
     if (tarn)
         context.makeDocument = [this] {
             return std::make_unique<CSetupDocument<CConfigModTarn, CDefaultsTARNXML>>(
@@ -467,8 +480,11 @@ void Runner::SetupFile(bool save, CConfigBlockIF& block) {
     if (!done)
         return Fail(m_session.Dialogs().Declined() ? exitcode::kDeclined : exitcode::kFailed);
     if (const std::wstring failed = save ? std::wstring() : ModuleKeepsSetup(m_session);
-        !failed.empty())
+        !failed.empty()) {
+        m_session.OperationEnded(eng::kUnknown, failed);
         return Fail(exitcode::kFailed, failed);
+    }
+    m_session.OperationEnded(eng::kOk, m_session.Status());
     m_out.lines.push_back(m_session.Status());
 }
 
@@ -574,8 +590,13 @@ void Runner::DownloadLookupTable() {
 
     CConsole& console = m_session.Console();
     CInterruptWatch watch;
-    if (!run.Start(m_args.fpgaId, m_args.tableId))
+    m_session.OperationStarted(ModuleOperationKind::DownloadLut, m_args.file,
+                               L"FPGA " + std::to_wstring(m_args.fpgaId) + L" table " +
+                                   std::to_wstring(m_args.tableId));
+    if (!run.Start(m_args.fpgaId, m_args.tableId)) {
+        m_session.OperationEnded(eng::kUnknown, EngineCodeText(eng::kUnknown));
         return Fail(exitcode::kFailed, EngineCodeText(eng::kUnknown));
+    }
     bool aborted = false;
     while (!run.IsFinished()) {
         std::this_thread::sleep_for(kTick);
@@ -592,6 +613,7 @@ void Runner::DownloadLookupTable() {
     const int32_t result = run.Close();
     console.EndProgress();
     m_session.ReportError(CLookupTableRun::ResultText(result));
+    m_session.OperationEnded(result, CLookupTableRun::ResultText(result));
     m_out.data.Set("result", result);
     if (result == eng::kOk) {
         m_session.Dialogs().MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/Json.h"
+#include "frontend/Json.h"
 
 #include <string>
 #include <vector>
@@ -8,6 +8,8 @@
 class CCliSession;
 
 namespace cli {
+
+using frontend::JsonValue;
 
 // Exit status of the tool.
 namespace exitcode {

@@ -7,7 +7,7 @@
 #include "cli/CLineSink.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/Commands.h"
-#include "cli/Json.h"
+#include "frontend/Json.h"
 #include "descriptions/XercesSession.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
@@ -110,8 +110,8 @@ struct ModuleRun {
 };
 
 std::wstring Text(const JsonValue& data, const char* name) {
-    const JsonValue* member = data.Find(name);
-    const std::string* text = member ? member->AsText() : nullptr;
+    const JsonValue* member = data.Get(name);
+    const std::string* text = member ? member->AsString() : nullptr;
     return text ? Utf8ToWide(*text) : std::wstring();
 }
 
@@ -135,7 +135,7 @@ std::wstring ResultText(const ModuleRun& m, const std::vector<CTerminalDialogs::
 std::wstring ResultWord(const ModuleRun& m) {
     switch (m.out.exitCode) {
     case exitcode::kOk:
-        return m.out.data.Find("installedAfter") ? L"updated" : L"up to date";
+        return m.out.data.Get("installedAfter") ? L"updated" : L"up to date";
     case exitcode::kNoConnection:
         return L"no connection";
     case exitcode::kDeclined:

@@ -6,9 +6,10 @@
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
 #include "cli/Commands.h"
-#include "cli/Json.h"
+#include "cli/LogCommand.h"
 #include "cli/ParallelUpdate.h"
 #include "descriptions/XmlText.h"
+#include "frontend/Json.h"
 
 #include <algorithm>
 #include <string>
@@ -17,7 +18,7 @@
 namespace {
 
 using cli::CommandOutput;
-using cli::JsonValue;
+using frontend::JsonValue;
 
 bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
     return std::find(lines.begin(), lines.end(), text) != lines.end();
@@ -121,6 +122,9 @@ int main(int argc, char** argv) {
         return UsageFailure(console, parsed, parsed.error);
 
     const cli::Arguments& arguments = parsed.arguments;
+    // Reading the results log needs neither a module nor the working directory.
+    if (arguments.command == cli::Command::Log)
+        return cli::RunLog(arguments, console);
     if (arguments.Parallel())
         return cli::RunParallelUpdate(arguments, console);
     CTerminalDialogs dialogs(console, AnswerPolicy{arguments.yes, arguments.force}, arguments.json);

@@ -190,6 +190,8 @@ bool CLookupTable::QueryClose() {
         return false;
     m_timer.stop();
     m_run.Shutdown();
+    const int32_t result = m_run.Close();
+    m_services->OperationEnded(result, CLookupTableRun::ResultText(result));
     ApplyBusyRule(false);
     return true;
 }
@@ -408,6 +410,9 @@ void CLookupTable::OnUpdate() {
         m_run.CloseImage();
         ApplyBusyRule(false);
     } else {
+        m_services->OperationStarted(ModuleOperationKind::DownloadLut, path,
+                                     L"FPGA " + std::to_wstring(pair->first) + L" table " +
+                                         std::to_wstring(pair->second));
         m_run.Start(pair->first, pair->second);
         m_timer.start();
         ApplyEnableRules();
@@ -433,6 +438,7 @@ void CLookupTable::CloseRun() {
     m_timer.stop();
     const int32_t result = m_run.Close();
     const std::wstring text = CLookupTableRun::ResultText(result);
+    m_services->OperationEnded(result, text);
     m_services->ReportError(text);
     if (result == 0) {
         m_services->Dialogs().MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,

@@ -345,17 +345,21 @@ void CPeekPoke::OnLoad() {
     peekpoke::CsvTextStream stream(file);
     PokeFileError error;
     int32_t result = 0;
+    m_services->OperationStarted(ModuleOperationKind::Csv, path);
     {
         CWaitCursor wait(m_services->Dialogs());
         result = engine.LoadPokeFile(stream.Text(), error);
     }
     // A file that fails part-way has not been loaded, whatever was poked before.
     if (stream.ReadFailed()) {
+        m_services->OperationEnded(eng::kFileAccess, peekpoke::kCsvNotReadText);
         m_services->Dialogs().ReportFileError(path, FileOperation::Read, EIO);
         m_services->UpdateControls();
         return;
     }
-    if (const std::wstring text = peekpoke::LoadResultText(result, error); !text.empty())
+    const std::wstring text = peekpoke::LoadResultText(result, error);
+    m_services->OperationEnded(result, text.empty() ? L"Unknown error! Load cancelled." : text);
+    if (!text.empty())
         m_services->ReportError(text);
     m_services->UpdateControls();
 }

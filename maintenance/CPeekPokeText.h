@@ -43,6 +43,8 @@ std::wstring FailureText(int32_t engineCode, const std::wstring& operation);
 // rejected line, or the failure text. Empty for a rejected line whose parse
 // code has no text.
 std::wstring LoadResultText(int32_t engineCode, const PokeFileError& error);
+// A CSV file that failed part-way (the results log's text; the file-error box says more).
+inline constexpr const wchar_t* kCsvNotReadText = L"The CSV file could not be read to its end.";
 
 // The text of CSV bytes as they are read, a block at a time: UTF-8 (a leading
 // byte order mark dropped), every invalid byte U+FFFD, so that any file reads

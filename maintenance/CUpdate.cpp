@@ -130,6 +130,13 @@ public:
             m_page.m_releaseStatus->setText(Q(text));
     }
     void SetBusy(bool busy) override { m_page.ApplyBusyRule(busy); }
+    void RunStarted(ModuleOperationKind kind, const std::wstring& file,
+                    const std::wstring& component, VersionNumber release) override {
+        m_page.m_services->OperationStarted(kind, file, component, release);
+    }
+    void RunEnded(int32_t result, const std::wstring& text) override {
+        m_page.m_services->OperationEnded(result, text);
+    }
     void StartTicks() override { m_page.m_timer.start(); }
     void StopTicks() override { m_page.m_timer.stop(); }
 

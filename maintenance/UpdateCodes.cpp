@@ -74,3 +74,14 @@ std::wstring ReleaseText(const VersionNumber& release) {
         return L"Unknown";
     return std::to_wstring(release.major) + L"." + std::to_wstring(release.minor);
 }
+
+std::wstring ComponentText(int32_t component) {
+    switch (component) {
+    case kComponentSafeBoot:
+        return L"SafeBoot";
+    case kComponentFerrin:
+        return L"Ferrin";
+    default:
+        return L"FPGA " + std::to_wstring(component);
+    }
+}

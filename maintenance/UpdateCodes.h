@@ -42,3 +42,5 @@ std::wstring FailureText(int32_t result, const std::wstring& message);
 std::wstring ReconnectingText(int32_t attempt, int32_t attempts);
 // "%d.%d", or "Unknown" for no version.
 std::wstring ReleaseText(const VersionNumber& release);
+// What a manual download writes: "SafeBoot", "Ferrin" or "FPGA <id>".
+std::wstring ComponentText(int32_t component);

@@ -88,6 +88,12 @@ void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
     m_engine.Channel().ClearAbort();
     m_host.StartTicks();
     m_host.UpdateControls();
+    // Before the worker: the host reads the module record as it was.
+    if (runState == kRunManual)
+        m_host.RunStarted(ModuleOperationKind::Download, m_path, ComponentText(m_component),
+                          kNoVersion);
+    else
+        m_host.RunStarted(ModuleOperationKind::Update, {}, {}, m_target.release.release);
     m_worker = std::thread([work = std::move(work)] {
         LowerThreadPriority();
         work();
@@ -104,6 +110,7 @@ bool UpdateRun::StartManual(int32_t component, const std::wstring& path, bool re
     }
     m_component = component;
     m_releaseSelected = releaseSelected;
+    m_path = path;
     Launch(kRunManual, [this] { ManualWorker(); });
     return true;
 }
@@ -352,6 +359,9 @@ void UpdateRun::Shutdown() {
     m_stream.close();
     m_lastResult = m_finished.load() ? m_result : eng::kAborted;
     m_lastFinalMessage = m_finalMessage;
+    m_host.RunEnded(m_lastResult, m_lastResult == eng::kOk
+                                      ? m_lastFinalMessage
+                                      : FailureText(m_lastResult, m_lastFinalMessage));
     m_host.SetBusy(false);
     m_engine.SetUpdateInProgress(false);
     m_runState.store(kRunIdle);
@@ -388,6 +398,8 @@ void UpdateRun::Close() {
         m_stream.close();
     m_lastResult = m_result;
     m_lastFinalMessage = m_finalMessage;
+    m_host.RunEnded(m_result,
+                    m_result == eng::kOk ? m_finalMessage : FailureText(m_result, m_finalMessage));
     Report(state, m_result, m_finalMessage);
     m_host.SetBusy(false);
     m_engine.SetUpdateInProgress(false);

@@ -110,6 +110,7 @@ private:
     // Set by the GUI thread before the worker starts, read by the worker.
     int32_t m_component = 0;
     bool m_releaseSelected = false;
+    std::wstring m_path;
     std::ifstream m_stream;
     ReleaseTarget m_target;
 

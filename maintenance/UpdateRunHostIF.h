@@ -1,5 +1,8 @@
 #pragma once
 
+#include "descriptions/VersionNumber.h"
+#include "engine/ModuleOperationKind.h"
+
 #include <cstdint>
 #include <string>
 
@@ -49,4 +52,13 @@ public:
     // without an operator at a box waits here until the module has gone away
     // and come back, and gives false when it did not (GUI thread).
     virtual bool ModuleRebootedByHand() { return true; }
+
+    // A run is about to send to the module, and no worker runs yet (GUI
+    // thread): a Download of the component ("Ferrin", "FPGA 0") from the
+    // file, or an Update to the release. For the results log.
+    virtual void RunStarted(ModuleOperationKind /*kind*/, const std::wstring& /*file*/,
+                            const std::wstring& /*component*/, VersionNumber /*release*/) {}
+    // That run has ended, before its report is shown (GUI thread): its result
+    // and the text that says how it ended.
+    virtual void RunEnded(int32_t /*result*/, const std::wstring& /*text*/) {}
 };

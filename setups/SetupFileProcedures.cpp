@@ -108,12 +108,19 @@ bool LoadSetupFile(SetupFileContext& context, CConfigBlockIF& block) {
     }
 
     if (context.engine != nullptr) {
+        if (context.writeStarted) {
+            context.writeStarted(path);
+        }
         context.engine->ConfigBlockChanged(block.FpgaId(), block.BlockId());
     }
     if (context.updateControls) {
         context.updateControls();
     }
-    Status(context, L"Setups loaded successfully.");
+    const std::wstring loaded = L"Setups loaded successfully.";
+    Status(context, loaded);
+    if (context.engine != nullptr && context.writeEnded) {
+        context.writeEnded(0, loaded);
+    }
     return true;
 }
 

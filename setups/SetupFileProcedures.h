@@ -68,6 +68,10 @@ struct SetupFileContext {
     std::function<void()> updateControls;
     // Makes the reader/writer of the page's type, bound to its block.
     SetupDocumentFactory makeDocument;
+    // Around a loaded block's write to the module, for the results log: the
+    // file before, the outcome after. Either may be null.
+    std::function<void(const std::wstring& path)> writeStarted;
+    std::function<void(int32_t result, const std::wstring& text)> writeEnded;
 };
 
 // Setup files are a few kilobytes; anything far larger is refused before parsing.

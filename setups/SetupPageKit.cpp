@@ -88,6 +88,12 @@ SetupFileContext CSetupPageBase::FileContext() {
     context.filter = m_filter;
     context.folder = &m_folder;
     context.makeDocument = m_makeDocument;
+    context.writeStarted = [this](const std::wstring& path) {
+        m_services->OperationStarted(ModuleOperationKind::SetupLoad, path);
+    };
+    context.writeEnded = [this](int32_t result, const std::wstring& text) {
+        m_services->OperationEnded(result, text);
+    };
     return context;
 }
 

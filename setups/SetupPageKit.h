@@ -235,8 +235,16 @@ protected:
         m_services->ReportError(std::wstring());
         // Said only when a module took them: without one only the page changed.
         const CCmdEngine* engine = Engine();
-        if (m_block.Reset() && engine != nullptr && engine->IsConnected())
+        const bool connected = engine != nullptr && engine->IsConnected();
+        if (connected)
+            m_services->OperationStarted(ModuleOperationKind::SetupDefaults);
+        const bool written = m_block.Reset();
+        if (written && connected)
             m_services->ReportError(kFactoryDefaultsLoadedText);
+        if (connected)
+            m_services->OperationEnded(written ? eng::kOk : eng::kUnknown,
+                                       written ? kFactoryDefaultsLoadedText
+                                               : kFactoryDefaultsNotWrittenText);
         WarnIfNotConnected();
         UpdateControls();
     }

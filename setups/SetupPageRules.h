@@ -32,6 +32,9 @@ inline constexpr const wchar_t* kSetupEntryUnverifiedText =
 
 // The status line after "Factory Defaults" "Load" reset a connected module.
 inline constexpr const wchar_t* kFactoryDefaultsLoadedText = L"Factory defaults loaded.";
+// The results log's text when the block was not written (the page says nothing then).
+inline constexpr const wchar_t* kFactoryDefaultsNotWrittenText =
+    L"Factory defaults were not written to the module.";
 
 // The first reason why the page of `pageType` is greyed out for the engine's
 // module. releaseMatches and moduleEntryValid are the update page's answers

@@ -1,5 +1,6 @@
 // The app tests run against simulated modules in a private port directory,
-// with widgets on Qt's offscreen platform, in a private working directory.
+// with widgets on Qt's offscreen platform, in a private working directory
+// that also holds their results log (XDG_STATE_HOME).
 
 #include "simulator/SimulatedModule.h"
 
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
                                  fs::path(dir) / "types");
     std::ofstream(fs::path(dir) / "version") << "0.44 test";
     fs::current_path(dir);
+    // The program's results log goes here, never into the home of whoever runs the tests.
+    setenv("XDG_STATE_HOME", (fs::path(dir) / "state").c_str(), 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

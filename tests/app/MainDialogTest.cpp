@@ -3,6 +3,7 @@
 
 #include "AppTestSupport.h"
 
+#include "frontend/ResultsLog.h"
 #include "maintenance/CUpdate.h"
 
 #include <QApplication>
@@ -420,11 +421,30 @@ TEST_F(AppMainDialogTest, DemoModuleIsOneReleaseBehindUntilUpdated) {
         ASSERT_NE(setupChoice(), nullptr);
         EXPECT_FALSE(setupChoice()->isEnabled());
 
+        const auto log = [] {
+            return frontend::ResultsLog::Read(frontend::ResultsLog::DefaultFile()).records;
+        };
+        const size_t recordsBefore = log().size();
         CUpdate& page = FastUpdatePage(Dlg());
         PageControl<QPushButton>(page, CUpdate::kReleaseUpdate)->click();
         EXPECT_TRUE(WaitUntil([&] { return !page.IsRunning(); }, 60s));
         EXPECT_EQ(page.Run().LastResult(), 0);
         EXPECT_TRUE(setupChoice()->isEnabled());
+        // The program records the update as the tool does.
+        const auto records = log();
+        ASSERT_EQ(records.size(), recordsBefore + 1);
+        const frontend::JsonValue& r = records.back();
+        EXPECT_EQ(r.Text("program"), "pellworth");
+        EXPECT_EQ(r.Text("programVersion"), "0.44 demo") << "the demo directory's version text";
+        EXPECT_EQ(r.Text("command"), "update");
+        EXPECT_EQ(r.Text("serial"), "00001234");
+        const sim::Version old = sim::DefaultRelease(profile);
+        EXPECT_EQ(r.Get("before")->Text("release"),
+                  std::to_string(old.major) + "." + std::to_string(old.minor));
+        EXPECT_EQ(r.Get("after")->Text("release"), r.Text("targetRelease"));
+        EXPECT_NE(r.Get("after")->Text("release"), r.Get("before")->Text("release"));
+        EXPECT_EQ(r.Get("result")->AsInteger(), std::optional<int64_t>(0));
+        EXPECT_FALSE(Dlg().Control(COstrandDlg::kResultsLogWarning)->isVisible());
         app.reset();
         modules.clear();
         dialogs.Clear();

@@ -2,6 +2,8 @@
 // run as a process against the simulator.
 #include "CliProcess.h"
 
+#include "frontend/ResultsLog.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -59,6 +61,32 @@ const ProfileCase kProfiles[] = {
       "OutputVideoFormat = 3 \"4:4:4 YCbCr\"", "Output2KCenterCut = 0 \"Off\"",
       "OutputHDMIAudio = 2 \"8-ch\""}},
 };
+
+std::string Text(sim::Version v) {
+    return std::to_string(v.major) + "." + std::to_string(v.minor);
+}
+
+// The release or a component version of a record's "before" or "after".
+std::string Versions(const frontend::JsonValue& record, const char* when, const char* what) {
+    const frontend::JsonValue* versions = record.Get(when);
+    return versions ? versions->Text(what, "?") : "(null)";
+}
+
+std::string FpgaVersion(const frontend::JsonValue& record, const char* when) {
+    const frontend::JsonValue* versions = record.Get(when);
+    const frontend::JsonValue* fpgas = versions ? versions->Get("fpgas") : nullptr;
+    if (!fpgas || !fpgas->AsArray() || fpgas->AsArray()->empty())
+        return "(none)";
+    return fpgas->AsArray()->front().Text("version");
+}
+
+// The commands the results log holds, oldest first.
+std::vector<std::string> LoggedCommands(const fs::path& file) {
+    std::vector<std::string> commands;
+    for (const frontend::JsonValue& record : frontend::ResultsLog::Read(file).records)
+        commands.push_back(record.Text("command"));
+    return commands;
+}
 
 void PrintTo(const ProfileCase& p, std::ostream* os) {
     *os << p.label;
@@ -127,6 +155,7 @@ TEST_P(CliEveryCommand, PeekPokeAndCsv) {
     EXPECT_EQ(csv.out, "Load completed.\n");
     EXPECT_EQ(reg(3, 0x01, 0x20), 0x3C);
     EXPECT_EQ(reg(2, 0x66, 0x77), 0x01);
+    EXPECT_EQ(LoggedCommands(ResultsLogFile()), std::vector<std::string>{"csv"});
 }
 
 TEST_P(CliEveryCommand, SetupShowSaveDefaultsLoad) {
@@ -156,6 +185,8 @@ TEST_P(CliEveryCommand, SetupShowSaveDefaultsLoad) {
     ASSERT_EQ(load.exitCode, 0) << load;
     EXPECT_TRUE(load.OutHas("\"status\":\"Setups loaded successfully.\"")) << load;
     EXPECT_EQ(SetupBytes(module), p.setup);
+    EXPECT_EQ(LoggedCommands(ResultsLogFile()),
+              (std::vector<std::string>{"setup-defaults", "setup-load"}));
 }
 
 TEST_P(CliEveryCommand, Downloads) {
@@ -187,6 +218,22 @@ TEST_P(CliEveryCommand, Downloads) {
                                     "types/" + p.typeName + "/images/safeboot-1.0.iic"});
     ASSERT_EQ(safeBoot.exitCode, 0) << safeBoot;
     EXPECT_EQ(module.State().stagedSafeBoot, std::optional<sim::Version>(sim::Version{1, 0}));
+
+    // A record each, with what the module reported before and after.
+    const auto log = frontend::ResultsLog::Read(ResultsLogFile());
+    ASSERT_EQ(log.records.size(), 4u);
+    EXPECT_EQ(log.skipped, 0u);
+    const char* commands[] = {"download", "download-lut", "download", "download"};
+    const char* components[] = {"FPGA 0", "FPGA 0 table 0", "Ferrin", "SafeBoot"};
+    for (size_t i = 0; i < 4; ++i) {
+        const frontend::JsonValue& r = log.records[i];
+        EXPECT_EQ(r.Text("command"), commands[i]) << r.Write();
+        EXPECT_EQ(r.Text("component"), components[i]) << r.Write();
+        EXPECT_EQ(r.Text("serial"), "00001234");
+        EXPECT_EQ(r.Get("result")->AsInteger(), std::optional<int64_t>(0)) << r.Write();
+    }
+    EXPECT_EQ(FpgaVersion(log.records[0], "before"), p.newReleaseText);
+    EXPECT_EQ(FpgaVersion(log.records[0], "after"), Text(p.oldRelease));
 }
 
 TEST_P(CliEveryCommand, UpdateBringsAnOlderModuleToTheLatestRelease) {
@@ -209,6 +256,26 @@ TEST_P(CliEveryCommand, UpdateBringsAnOlderModuleToTheLatestRelease) {
     EXPECT_EQ(again.exitCode, 0) << again;
     EXPECT_EQ(again.out, "No updates were needed.\n");
     EXPECT_EQ(module.BootCount(), 1u);
+
+    // The update is recorded; the run that changed nothing is not.
+    const auto log = frontend::ResultsLog::Read(ResultsLogFile());
+    ASSERT_EQ(log.records.size(), 1u);
+    const frontend::JsonValue& r = log.records[0];
+    EXPECT_EQ(r.Text("command"), "update");
+    EXPECT_EQ(r.Get("port")->AsInteger(), std::optional<int64_t>(module.PortNumber()));
+    EXPECT_EQ(r.Text("typeName"), p.typeName);
+    EXPECT_EQ(r.Text("name"), p.moduleName);
+    EXPECT_EQ(r.Text("serial"), "00001234");
+    EXPECT_EQ(r.Text("targetRelease"), p.newReleaseText);
+    EXPECT_EQ(Versions(r, "before", "release"), Text(p.oldRelease));
+    EXPECT_EQ(Versions(r, "before", "ferrin"), Text(p.oldRelease));
+    EXPECT_EQ(Versions(r, "after", "release"), p.newReleaseText);
+    EXPECT_EQ(Versions(r, "after", "ferrin"), p.newReleaseText);
+    EXPECT_EQ(FpgaVersion(r, "after"), p.newReleaseText);
+    EXPECT_EQ(r.Text("resultText"),
+              "Update to Release '" + p.newReleaseText + "' completed successfully.");
+    EXPECT_GT(r.Get("durationMs")->AsInteger().value_or(0), 0);
+    EXPECT_EQ(r.Text("time").size(), 20u) << "YYYY-MM-DDTHH:MM:SSZ";
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, CliEveryCommand, ::testing::ValuesIn(kProfiles),

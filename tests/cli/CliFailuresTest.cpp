@@ -257,7 +257,7 @@ TEST_F(CliFailures, CtrlCDuringADownloadAbortsItAndTheModuleTakesTheNext) {
 
     CliChild child({"-d", "download", "--port", Port(module), "--yes", "fpga", "0",
                     Scratch("big.rpd").string()},
-                   DataDirectory());
+                   DataDirectory(), StateHome());
     ASSERT_TRUE(module.WaitForRequest(0x88, 20s)) << "the download started";
     ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
     const CliResult result = child.Finish(60s);
@@ -314,7 +314,7 @@ TEST_F(CliFailures, OnlyRegularFilesAreReadAndNeverBlock) {
     };
     for (const auto& c : cases) {
         module.ClearLog();
-        CliChild child(c.args, DataDirectory());
+        CliChild child(c.args, DataDirectory(), StateHome());
         const CliResult result = child.Finish(20s);
         EXPECT_FALSE(result.timedOut) << c.args.back() << result;
         EXPECT_EQ(result.exitCode, kFailed) << c.args.back() << result;
@@ -336,7 +336,7 @@ TEST_F(CliFailures, ManualRebootWaitsForTheModuleToComeBack) {
             StartModule(sim::Profile::Tarn, {1, 0},
                         [](sim::ModuleConfig& c) { c.behaviour.canReboot = false; });
         CliChild child({"update", "--port", Port(module), "--release", "1.1", "--yes"},
-                       DataDirectory());
+                       DataDirectory(), StateHome());
         if (operatorReboots) {
             ASSERT_TRUE(module.WaitForRequest(0xA0, 30s));
             std::this_thread::sleep_for(500ms);

@@ -133,7 +133,7 @@ TEST_F(CliParallel, CtrlCStopsEveryRunAtAChunkBoundary) {
     for (sim::SimulatedModule* m : modules)
         m->ScriptAlways(0x88, slow);
     CliChild child({"update", "--port", List(modules), "--release", "1.1", "--yes"},
-                   DataDirectory());
+                   DataDirectory(), StateHome());
     for (sim::SimulatedModule* m : modules)
         ASSERT_TRUE(m->WaitForRequest(0x88, 20s));
     ASSERT_EQ(kill(child.Pid(), SIGINT), 0);

@@ -5,9 +5,9 @@
 #include "cli/CLineSink.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
-#include "cli/Json.h"
 #include "cli/SetupView.h"
 #include "descriptions/XercesSession.h"
+#include "frontend/Json.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
 #include "setups/CDefaultsOrlan6XML.h"
@@ -84,6 +84,14 @@ TEST(CliArguments, GoodLines) {
          }},
         {{"update", "--port", "ALL", "--yes"},
          [](const Arguments& a) { EXPECT_TRUE(a.allPorts && a.Parallel()); }},
+        {{"log", "--serial", "00001234", "--since", "2024-02-29", "--log", "x.jsonl"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.command, Command::Log);
+             EXPECT_EQ(a.serial, std::optional<std::wstring>(L"00001234"));
+             EXPECT_EQ(a.since, "2024-02-29T00:00:00Z") << "a leap day, from midnight UTC";
+             EXPECT_EQ(a.logFile, L"x.jsonl");
+         }},
+        {{"--no-log", "update", "--port", "2"}, [](const Arguments& a) { EXPECT_TRUE(a.noLog); }},
         {{"setup", "--port", "1", "save", "/tmp/setup"},
          [](const Arguments& a) {
              EXPECT_EQ(a.setupAction, cli::SetupAction::Save);
@@ -117,6 +125,11 @@ TEST(CliArguments, BadLinesNameTheProblem) {
         {{"info", "--port", "all"}, L"a port list or 'all' is for 'update' only"},
         {{"update", "--port", "3,COM3", "--yes"}, L"COM3 is listed twice"},
         {{"update", "--port", "3,,4", "--yes"}, L"'' in '3,,4' is no port number"},
+        {{"info", "--port", "1", "--serial", "1"}, L"'info' does not take --serial"},
+        {{"--log", "a", "--no-log", "info", "--port", "1"}, L"exclude each other"},
+        {{"--no-log", "log"}, L"'log' reads a log"},
+        {{"log", "--since", "2026-12-06T12:00:60Z"}, L"is no date"},
+        {{"log", "--log="}, L"--log needs a file name"},
         // After "--" an option is a word: here one word too many.
         {{"info", "--port", "1", "--", "--json"}, L""},
     };
@@ -130,10 +143,10 @@ TEST(CliArguments, BadLinesNameTheProblem) {
 }
 
 TEST(CliJson, QuotesAndKeepsOrder) {
-    EXPECT_EQ(cli::JsonQuote("a\"b\\c\n\x01\xC3\xA9"), "\"a\\\"b\\\\c\\n\\u0001\xC3\xA9\"");
-    cli::JsonValue object = cli::JsonValue::MakeObject();
+    EXPECT_EQ(frontend::JsonQuote("a\"b\\c\n\x01\xC3\xA9"), "\"a\\\"b\\\\c\\n\\u0001\xC3\xA9\"");
+    frontend::JsonValue object = frontend::JsonValue::MakeObject();
     object.Set("z", 1).Set("a", L"wide \u00E9").Set("z", true);
-    object.Set("list", cli::JsonValue::MakeArray().Append(cli::JsonValue()).Append(-3));
+    object.Set("list", frontend::JsonValue::MakeArray().Append(frontend::JsonValue()).Append(-3));
     EXPECT_EQ(object.Write(), "{\"z\":true,\"a\":\"wide \xC3\xA9\",\"list\":[null,-3]}");
 }
 
@@ -174,6 +187,38 @@ TEST(CliLineSink, LiveRowsStayBelowWholeLines) {
     EXPECT_EQ(Contents(out), "summary\n");
     std::fclose(out);
     std::fclose(err);
+}
+
+TEST(CliJson, ReadsWhatItWritesAndRefusesWhatIsNoJson) {
+    const std::string good =
+        " {\"a\":[1,-2,0.5,1e3,true,false,null],\"b\":{\"c\":\"\\u00e9\\ud83d\\ude00\\n\"}} ";
+    std::string error;
+    const auto value = frontend::JsonValue::Parse(good, error);
+    ASSERT_TRUE(value) << error;
+    EXPECT_EQ(
+        value->Write(),
+        "{\"a\":[1,-2,0.5,1000,true,false,null],\"b\":{\"c\":\"\xC3\xA9\xF0\x9F\x98\x80\\n\"}}");
+    EXPECT_EQ(frontend::JsonValue::Parse(value->Write(), error)->Write(), value->Write());
+    const struct {
+        std::string text;
+        std::string error;
+    } bad[] = {
+        {"", "unexpected end at byte 0"},
+        {"{\"a\":1,}", "expected a member name at byte 7"},
+        {"[1 2]", "expected ',' or ']' at byte 3"},
+        {"{\"a\":1} x", "text after the value at byte 8"},
+        {"{\"a\":1,\"a\":2}", "duplicate member \"a\" at byte 7"},
+        {"\"tab\there\"", "control character in a string at byte 4"},
+        {"\"\\ud800\"", "lone high surrogate at byte 7"},
+        {"\"\xC0\xAF\"", "invalid UTF-8 at byte 1"},
+        {"01", "text after the value at byte 1"},
+        {"1e999", "number out of range at byte 0"},
+        {std::string(65, '[') + std::string(65, ']'), "nesting deeper than 64 at byte 64"},
+    };
+    for (const auto& b : bad) {
+        EXPECT_FALSE(frontend::JsonValue::Parse(b.text, error)) << b.text;
+        EXPECT_EQ(error, b.error) << b.text;
+    }
 }
 
 // Without a terminal every question gets the policy's answer, or No.

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 using namespace std::chrono_literals;
@@ -20,7 +21,8 @@ std::ostream& operator<<(std::ostream& os, const CliResult& result) {
               << result.err;
 }
 
-CliChild::CliChild(const std::vector<std::string>& args, const fs::path& workingDirectory) {
+CliChild::CliChild(const std::vector<std::string>& args, const fs::path& workingDirectory,
+                   const fs::path& stateHome) {
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
@@ -33,6 +35,15 @@ CliChild::CliChild(const std::vector<std::string>& args, const fs::path& working
         argv.push_back(arg.data());
     argv.push_back(nullptr);
     const std::string directory = workingDirectory.string();
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable; ++variable)
+        if (std::strncmp(*variable, "XDG_STATE_HOME=", 15) != 0)
+            environment.emplace_back(*variable);
+    environment.push_back("XDG_STATE_HOME=" + stateHome.string());
+    std::vector<char*> envp;
+    for (std::string& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
 
     m_pid = fork();
     if (m_pid == 0) {
@@ -44,7 +55,7 @@ CliChild::CliChild(const std::vector<std::string>& args, const fs::path& working
         // Whatever the test runner's shell did to SIGINT, the tool starts as
         // from an interactive shell.
         signal(SIGINT, SIG_DFL);
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(out[1]);
@@ -138,7 +149,7 @@ CliFixture::StartModule(sim::Profile profile, sim::Version release,
 }
 
 CliResult CliFixture::Cli(const std::vector<std::string>& args) {
-    CliChild child(args, DataDirectory());
+    CliChild child(args, DataDirectory(), StateHome());
     return child.Finish();
 }
 

@@ -39,10 +39,12 @@ struct CliResult {
 
 std::ostream& operator<<(std::ostream& os, const CliResult& result);
 
-// One running child.
+// One running child. Its results log goes below stateHome (XDG_STATE_HOME),
+// never into the home of whoever runs the tests.
 class CliChild {
 public:
-    CliChild(const std::vector<std::string>& args, const fs::path& workingDirectory);
+    CliChild(const std::vector<std::string>& args, const fs::path& workingDirectory,
+             const fs::path& stateHome);
     ~CliChild();
     CliChild(const CliChild&) = delete;
     CliChild& operator=(const CliChild&) = delete;
@@ -74,6 +76,9 @@ protected:
     fs::path Scratch(const std::string& name) const { return m_scratch / name; }
     void WriteScratch(const std::string& name, const std::string& bytes) const;
     static fs::path DataDirectory();
+    // The children's XDG_STATE_HOME, and the results log they write there.
+    fs::path StateHome() const { return m_scratch / "state"; }
+    fs::path ResultsLogFile() const { return StateHome() / "pellworth" / "results.jsonl"; }
 
     sim::ScopedPortDirectory m_ports;
     std::vector<std::unique_ptr<sim::SimulatedModule>> m_modules;

@@ -39,7 +39,7 @@ protected:
         auto report = [this](const std::wstring& text) { status.push_back(text); };
         auto make = [&b] { return std::make_unique<CSetupDocument<Block, File>>(b); };
         auto update = [this] { ++updates; };
-        return {&dialogs, report, engine.get(), kTarnSetupFilter, &folder, update, make};
+        return {&dialogs, report, engine.get(), kTarnSetupFilter, &folder, update, make, {}, {}};
     }
     // Loads into the block, or saves the unconnected TARN block.
     template <class Block, class File = CDefaultsTARNXML> bool Load(Block& b) {

@@ -84,8 +84,8 @@ TEST(ModsimOptions, OptionsShapeTheModulesAndNextCountsOn) {
     ASSERT_TRUE(mixed.has_value());
     sim::AssignPortNumbers(mixed->modules, [](uint16_t n) { return n == 2; });
     std::vector<uint16_t> numbers;
-    for (const sim::ModsimModule& m : mixed->modules)
-        numbers.push_back(m.config.portNumber);
+    for (const sim::ModsimModule& module : mixed->modules)
+        numbers.push_back(module.config.portNumber);
     EXPECT_EQ(numbers, (std::vector<uint16_t>{3, 1, 4}));
 }
 

@@ -1,0 +1,129 @@
+#include "frontend/ModuleOperation.h"
+
+#include "descriptions/ModuleTypeNames.h"
+#include "descriptions/XmlText.h"
+#include "engine/CCmdEngine.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <ctime>
+#include <filesystem>
+
+namespace frontend {
+
+namespace {
+
+std::string HostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
+JsonValue Version(const VersionNumber& version) {
+    return VersionText(version);
+}
+
+} // namespace
+
+std::string ModuleOperation::UtcTime(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+JsonValue ModuleOperation::Versions(const CCmdEngine& engine) {
+    const ModuleRecord& module = engine.Module();
+    JsonValue versions = JsonValue::MakeObject();
+    versions.Set("release", Version(module.release));
+    versions.Set("moduleType", static_cast<int>(module.moduleType));
+    versions.Set("safeBoot", Version(module.safeBoot.version));
+    versions.Set("ferrin", Version(module.ferrin.version));
+    JsonValue fpgas = JsonValue::MakeArray();
+    for (const auto& [fpgaId, fpga] : module.fpgas) {
+        JsonValue f = JsonValue::MakeObject();
+        f.Set("id", static_cast<int>(fpgaId));
+        f.Set("name", fpga.name);
+        f.Set("version", Version(fpga.firmware.version));
+        JsonValue tables = JsonValue::MakeArray();
+        for (const auto& [tableId, table] : fpga.lookupTables) {
+            JsonValue t = JsonValue::MakeObject();
+            t.Set("id", static_cast<int>(tableId));
+            t.Set("name", table.name);
+            t.Set("version", Version(table.version));
+            tables.Append(std::move(t));
+        }
+        f.Set("lookupTables", std::move(tables));
+        fpgas.Append(std::move(f));
+    }
+    versions.Set("fpgas", std::move(fpgas));
+    return versions;
+}
+
+const char* OperationName(ModuleOperationKind kind) {
+    switch (kind) {
+    case ModuleOperationKind::Update:
+        return "update";
+    case ModuleOperationKind::Download:
+        return "download";
+    case ModuleOperationKind::DownloadLut:
+        return "download-lut";
+    case ModuleOperationKind::SetupLoad:
+        return "setup-load";
+    case ModuleOperationKind::SetupDefaults:
+        return "setup-defaults";
+    case ModuleOperationKind::Csv:
+        return "csv";
+    }
+    return "unknown";
+}
+
+ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind, uint16_t port,
+                                 const CCmdEngine& engine, const std::wstring& file,
+                                 const std::wstring& component, VersionNumber release)
+    : m_start(std::chrono::steady_clock::now()) {
+    const ModuleRecord& module = engine.Module();
+    m_head = JsonValue::MakeObject();
+    m_head.Set("time", UtcTime(std::chrono::system_clock::now()));
+    m_head.Set("host", HostName());
+    m_head.Set("program", origin.program);
+    m_head.Set("programVersion", origin.version);
+    m_head.Set("command", OperationName(kind));
+    m_head.Set("port", static_cast<int>(port));
+    m_head.Set("moduleType", static_cast<int>(module.moduleType));
+    m_head.Set("typeName", ModuleTypeName(module.moduleType));
+    m_head.Set("name", WidenText(module.name));
+    m_head.Set("assembly", WidenText(module.assembly));
+    m_head.Set("serial", WidenText(module.serial));
+    // Absolute: the record is read later, from anywhere.
+    if (!file.empty()) {
+        std::error_code error;
+        const std::filesystem::path path =
+            std::filesystem::absolute(std::filesystem::path(WideToUtf8(file)), error);
+        m_head.Set("file", error ? WideToUtf8(file) : path.lexically_normal().string());
+    }
+    if (!component.empty())
+        m_head.Set("component", component);
+    if (!release.IsNone())
+        m_head.Set("targetRelease", VersionText(release));
+    m_before = engine.IsConnected() ? Versions(engine) : JsonValue();
+}
+
+JsonValue ModuleOperation::Record(int32_t result, const std::wstring& text,
+                                  const CCmdEngine& engine) const {
+    JsonValue record = m_head;
+    record.Set("before", m_before);
+    record.Set("after", engine.IsConnected() ? Versions(engine) : JsonValue());
+    record.Set("result", result);
+    record.Set("resultText", text);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - m_start);
+    record.Set("durationMs", static_cast<int64_t>(elapsed.count()));
+    return record;
+}
+
+} // namespace frontend

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "descriptions/VersionNumber.h"
+#include "engine/ModuleOperationKind.h"
+#include "frontend/Json.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+class CCmdEngine;
+
+namespace frontend {
+
+// The command of the results log: "update", "download", "download-lut",
+// "setup-load", "setup-defaults", "csv".
+const char* OperationName(ModuleOperationKind kind);
+
+// Who writes the log: the program's name and its version text.
+struct Origin {
+    std::string program;
+    std::string version;
+};
+
+// One operation on a module from its start to its outcome: what the module
+// was before (taken at the start), what it is after, and how it went. Made
+// on the thread that owns the engine, while no worker downloads.
+class ModuleOperation {
+public:
+    // file: the image, table, setup or CSV file (recorded absolute); component: what a download
+    // writes ("FPGA 0", "FPGA 0 table 1"); release: the release an update
+    // goes to (none: no release).
+    ModuleOperation(const Origin& origin, ModuleOperationKind kind, uint16_t port,
+                    const CCmdEngine& engine, const std::wstring& file = {},
+                    const std::wstring& component = {}, VersionNumber release = kNoVersion);
+
+    // The record of the operation, with the module as it is now (null when
+    // it is no longer connected, so nothing could be known of it).
+    JsonValue Record(int32_t result, const std::wstring& text, const CCmdEngine& engine) const;
+
+    // The versions of the module the engine has read: release, module type,
+    // SafeBoot, Ferrin, every FPGA and its lookup tables.
+    static JsonValue Versions(const CCmdEngine& engine);
+    // "2026-12-06T17:45:53Z".
+    static std::string UtcTime(std::chrono::system_clock::time_point time);
+
+private:
+    JsonValue m_head;
+    JsonValue m_before;
+    std::chrono::steady_clock::time_point m_start;
+};
+
+} // namespace frontend

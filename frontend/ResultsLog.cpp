@@ -1,0 +1,154 @@
+#include "frontend/ResultsLog.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <limits>
+
+namespace frontend {
+
+namespace {
+
+// Makes the missing folders above the file, 0700 as the state folders are
+// meant to be; an existing folder is left as it is.
+int MakeFolders(const std::filesystem::path& folder) {
+    if (folder.empty())
+        return 0;
+    struct stat info {};
+    if (stat(folder.c_str(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT)
+        return errno;
+    if (folder.has_parent_path() && folder.parent_path() != folder)
+        if (const int error = MakeFolders(folder.parent_path()); error != 0)
+            return error;
+    // Another writer may make it at the same moment.
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return errno;
+    return 0;
+}
+
+} // namespace
+
+ResultsLog::ResultsLog(std::filesystem::path file, WarningSink warn)
+    : m_enabled(true), m_file(std::move(file)), m_warn(std::move(warn)) {}
+
+std::filesystem::path ResultsLog::DefaultFile() {
+    const std::filesystem::path tail = std::filesystem::path("pellworth") / "results.jsonl";
+    // A relative XDG_STATE_HOME is invalid and is ignored.
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
+        return std::filesystem::path(state) / tail;
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && *env)
+        home = env;
+    else if (const passwd* user = getpwuid(getuid()); user && user->pw_dir && *user->pw_dir)
+        home = user->pw_dir;
+    if (home.empty())
+        return {};
+    return std::filesystem::path(home) / ".local" / "state" / tail;
+}
+
+bool ResultsLog::Warn(const std::string& reason) const {
+    if (!m_warned.exchange(true) && m_warn)
+        m_warn(m_file.string(), reason);
+    return false;
+}
+
+bool ResultsLog::Append(const JsonValue& record) const {
+    if (!m_enabled)
+        return true;
+    if (m_file.empty())
+        return Warn("no home directory (HOME and XDG_STATE_HOME are not set)");
+    if (const int error = MakeFolders(m_file.parent_path()); error != 0)
+        return Warn(std::strerror(error));
+    const int fd = open(m_file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Warn(std::strerror(errno));
+    const std::string line = record.Write() + "\n";
+    // One write() appends the whole line at the end, so records of other
+    // writers never land inside it. A signal before anything was written
+    // repeats the write; a short write (a full disk) is finished so that
+    // the next record starts on a line of its own, and the reader skips the
+    // torn line if the rest did not fit either.
+    size_t done = 0;
+    int error = 0;
+    while (done < line.size()) {
+        const ssize_t n = write(fd, line.data() + done, line.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            break;
+        }
+        if (n == 0) {
+            error = EIO;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0 && error == 0 && errno != EINTR)
+        error = errno;
+    if (error != 0)
+        return Warn(std::strerror(error));
+    return true;
+}
+
+ResultsLog::Contents ResultsLog::Read(const std::filesystem::path& file) {
+    Contents contents;
+    // Only a regular file: a FIFO of that name would block the reader.
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0) {
+        if (errno != ENOENT)
+            contents.error = errno;
+        return contents;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        contents.error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return contents;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        contents.error = errno ? errno : EIO;
+        return contents;
+    }
+    // Lines are read into a bounded buffer: a file without line ends costs
+    // no more memory than one record may take.
+    std::vector<char> buffer(kMaxLineBytes + 2);
+    std::string error;
+    for (;;) {
+        in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const auto got = static_cast<size_t>(in.gcount());
+        if (in.fail() && !in.eof() && got > 0) {
+            // Longer than any record: skipped to its end.
+            in.clear();
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            ++contents.skipped;
+            continue;
+        }
+        if (got == 0 && in.eof())
+            break;
+        // gcount counts the line end when one was taken.
+        const size_t length = in.eof() ? got : got - 1;
+        const std::string_view line(buffer.data(), length);
+        if (!line.empty()) {
+            std::optional<JsonValue> record = JsonValue::Parse(line, error);
+            if (record && record->IsObject())
+                contents.records.push_back(std::move(*record));
+            else
+                ++contents.skipped;
+        }
+        if (in.eof() || in.fail())
+            break;
+    }
+    if (in.bad())
+        contents.error = EIO;
+    return contents;
+}
+
+} // namespace frontend

@@ -1,0 +1,185 @@
+// The results log: appends from many threads and processes at once, reading
+// a log with bad lines, the 'log' command's filters, and a log that cannot be
+// written.
+#include "CliProcess.h"
+
+#include "frontend/ResultsLog.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+#include <thread>
+
+namespace {
+
+using frontend::JsonValue;
+using frontend::ResultsLog;
+
+TEST(ResultsLog, ThreadsAndProcessesAppendWithoutLosingOrTearingARecord) {
+    char pattern[] = "/tmp/pellworth-log-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path file = fs::path(pattern) / "new" / "folders" / "results.jsonl";
+    constexpr int kProcesses = 4;
+    constexpr int kThreads = 4;
+    constexpr int kRecords = 40;
+    // Records of several kilobytes: larger than a pipe's atomic write, as a
+    // record with many FPGAs may be.
+    const std::string padding(6000, 'x');
+    auto appendAll = [&](int process) {
+        const ResultsLog log(file, nullptr);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < kRecords; ++i) {
+                    JsonValue record = JsonValue::MakeObject();
+                    record.Set("writer", process * 100 + t).Set("i", i).Set("pad", padding);
+                    log.Append(record);
+                }
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+    };
+    // The children are forked before any thread of this test exists.
+    std::vector<pid_t> children;
+    for (int p = 1; p < kProcesses; ++p) {
+        const pid_t child = fork();
+        if (child == 0) {
+            appendAll(p);
+            _exit(0);
+        }
+        children.push_back(child);
+    }
+    appendAll(0);
+    for (const pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    const ResultsLog::Contents contents = ResultsLog::Read(file);
+    EXPECT_EQ(contents.skipped, 0u) << "no torn line";
+    std::set<std::pair<int64_t, int64_t>> seen;
+    for (const JsonValue& record : contents.records) {
+        EXPECT_EQ(record.Text("pad"), padding);
+        seen.emplace(record.Get("writer")->AsInteger().value_or(-1),
+                     record.Get("i")->AsInteger().value_or(-1));
+    }
+    EXPECT_EQ(contents.records.size(), size_t{kProcesses * kThreads * kRecords});
+    EXPECT_EQ(seen.size(), size_t{kProcesses * kThreads * kRecords}) << "none lost or doubled";
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read)
+        << "0644 (under the test's umask 022)";
+    fs::remove_all(pattern);
+}
+
+TEST(ResultsLog, BadLinesAreSkippedAndCountedAndAFailedWriteIsSaidOnce) {
+    char pattern[] = "/tmp/pellworth-log-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path file = fs::path(pattern) / "results.jsonl";
+    std::ofstream(file, std::ios::binary)
+        << "{\"command\":\"update\"}\n"
+        << "{\"command\":\"csv\",\"tor\n"                       // torn by a full disk
+        << "\n"                                                 // blank: no record, no fault
+        << "[1,2]\n"                                            // no object
+        << "{\"a\":1,\"a\":2}\n"                                // duplicate name
+        << "{\"bad\":\"\xff\"}\n"                               // no UTF-8
+        << "{\"long\":\"" << std::string(70000, 'y') << "\"}\n" // longer than any record
+        << "{\"command\":\"csv\"}"; // the last line without its line end
+    const ResultsLog::Contents contents = ResultsLog::Read(file);
+    EXPECT_EQ(contents.error, 0);
+    ASSERT_EQ(contents.records.size(), 2u);
+    EXPECT_EQ(contents.records[1].Text("command"), "csv");
+    EXPECT_EQ(contents.skipped, 5u);
+    EXPECT_EQ(ResultsLog::Read(fs::path(pattern) / "none.jsonl").records.size(), 0u);
+    EXPECT_EQ(ResultsLog::Read(fs::path(pattern) / "none.jsonl").error, 0) << "no log yet";
+
+    // A log below a regular file cannot be made.
+    std::vector<std::string> warnings;
+    const ResultsLog blocked(
+        file / "results.jsonl",
+        [&](const std::string& f, const std::string& why) { warnings.push_back(f + ": " + why); });
+    EXPECT_FALSE(blocked.Append(JsonValue::MakeObject()));
+    EXPECT_FALSE(blocked.Append(JsonValue::MakeObject()));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0], (file / "results.jsonl").string() + ": Not a directory");
+    fs::remove_all(pattern);
+}
+
+class CliResultsLog : public CliFixture {};
+
+TEST_F(CliResultsLog, LogListsTheRecordsTheFiltersLeave) {
+    const std::string file = Scratch("bench.jsonl").string();
+    auto record = [](const char* time, const char* serial, const char* before, const char* after) {
+        return std::string("{\"time\":\"") + time + "\",\"command\":\"update\",\"port\":3," +
+               "\"serial\":\"" + serial + "\",\"before\":{\"release\":\"" + before +
+               "\"},\"after\":{\"release\":\"" + after + "\"},\"resultText\":\"done\"}\n";
+    };
+    WriteScratch("bench.jsonl", record("2026-12-05T23:59:59Z", "00001234", "1.0", "1.1") +
+                                    "not json\n" +
+                                    record("2026-12-06T08:00:00Z", "00005678", "2.0", "2.1") +
+                                    record("2026-12-06T09:30:00Z", "00001234", "1.1", "1.1"));
+    const std::string first = "2026-12-05T23:59:59Z update COM3 00001234 1.0 -> 1.1 done\n";
+    const std::string second = "2026-12-06T08:00:00Z update COM3 00005678 2.0 -> 2.1 done\n";
+    const std::string third = "2026-12-06T09:30:00Z update COM3 00001234 1.1 -> 1.1 done\n";
+    const struct {
+        std::vector<std::string> filters;
+        std::string out;
+    } cases[] = {
+        {{}, first + second + third},
+        {{"--serial", "00001234"}, first + third},
+        {{"--since", "2026-12-06"}, second + third},
+        {{"--since", "2026-12-06T09:30:00Z", "--serial", "00001234"}, third},
+        {{"--serial", "99999999"}, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"log", "--log", file};
+        args.insert(args.end(), c.filters.begin(), c.filters.end());
+        const CliResult result = Cli(args);
+        EXPECT_EQ(result.exitCode, 0) << result;
+        EXPECT_EQ(result.out, c.out) << result;
+        EXPECT_EQ(result.err, "pellworth-cli: warning: skipped 1 bad line in " + file + "\n");
+    }
+    const CliResult json = Cli({"--json", "log", "--log", file, "--serial", "00005678"});
+    ASSERT_EQ(json.exitCode, 0) << json;
+    std::string error;
+    const auto array = JsonValue::Parse(json.out, error);
+    ASSERT_TRUE(array && array->AsArray()) << error << json;
+    ASSERT_EQ(array->AsArray()->size(), 1u);
+    EXPECT_EQ(array->AsArray()->front().Text("time"), "2026-12-06T08:00:00Z");
+
+    for (const char* bad :
+         {"2026-02-29", "2026-12-06 08:00", "2026-12-06T24:00:00Z", "06.12.2026"}) {
+        const CliResult result = Cli({"log", "--log", file, "--since", bad});
+        EXPECT_EQ(result.exitCode, 2) << bad << result;
+        EXPECT_TRUE(result.ErrHas("is no date")) << result;
+    }
+    // No log written yet: nothing to list, no failure.
+    const CliResult none = Cli({"--json", "log"});
+    EXPECT_EQ(none.exitCode, 0) << none;
+    EXPECT_EQ(none.out, "[]\n");
+}
+
+TEST_F(CliResultsLog, AnUnwritableLogIsSaidOnceAndTheOperationStands) {
+    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
+    SetSetupBytes(module, {0x04, 0x99, 0x19, 0x32});
+    fs::create_directories(Scratch("a-directory"));
+    const CliResult result = Cli(
+        {"setup", "--port", Port(module), "--log", Scratch("a-directory").string(), "defaults"});
+    EXPECT_EQ(result.exitCode, 0) << result;
+    EXPECT_EQ(SetupBytes(module), std::vector<uint8_t>(4, 0));
+    EXPECT_EQ(result.err, "pellworth-cli: warning: cannot write the results log " +
+                              Scratch("a-directory").string() + ": Is a directory\n")
+        << result;
+
+    // --no-log writes nothing, not even the default log.
+    const CliResult quiet = Cli({"setup", "--port", Port(module), "--no-log", "defaults"});
+    EXPECT_EQ(quiet.exitCode, 0) << quiet;
+    EXPECT_FALSE(fs::exists(ResultsLogFile()));
+}
+
+} // namespace
