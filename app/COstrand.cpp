@@ -6,13 +6,14 @@
 #include "app/CUSBCommandLineInfo.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
+#include "descriptions/DataDirectory.h"
 #include "engine/CCmdEngine.h"
 
 #include <iostream>
 #include <new>
 
 COstrand::COstrand(CDialogServicesIF& dialogs, CPageFactoryIF* pages)
-    : m_registry(L"types"), m_dialogs(dialogs) {
+    : m_registry(datadir::DataFile(L"types")), m_dialogs(dialogs) {
     if (!m_xml.IsReady())
         m_xmlError =
             L"Error during Xerces-c Initialization.\n  Exception message:" + m_xml.ErrorText();
