@@ -7,6 +7,7 @@
 #include "app/VersionFile.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
+#include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 
@@ -14,7 +15,7 @@
 #include <new>
 
 COstrand::COstrand(CDialogServicesIF& dialogs, CPageFactoryIF* pages)
-    : m_registry(L"types"), m_dialogs(dialogs),
+    : m_registry(datadir::DataFile(L"types")), m_dialogs(dialogs),
       m_results(frontend::ResultsLog::DefaultFile(),
                 [this](const std::string& file, const std::string& reason) {
                     // Once a run, where the operator looks, never as a box per operation.

@@ -7,6 +7,7 @@
 #include "app/ConnectReport.h"
 #include "app/ModuleDiscovery.h"
 #include "app/VersionFile.h"
+#include "descriptions/DataDirectory.h"
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
@@ -259,9 +260,10 @@ void COstrandDlg::OnInitDialog() {
 }
 
 void COstrandDlg::ReadVersionTitle() {
-    const versionfile::Result version = versionfile::Read("version");
+    const std::wstring path = datadir::DataFile(L"version");
+    const versionfile::Result version = versionfile::Read(WideToUtf8(path));
     if (!version.opened)
-        m_app.Dialogs().ReportFileError(L"version", FileOperation::Open, version.systemError);
+        m_app.Dialogs().ReportFileError(path, FileOperation::Open, version.systemError);
     setWindowTitle(Q(std::wstring(kTitle) + L" (" + WidenText(version.text) + L")"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 #include "descriptions/CModuleTypesLinux.h"
+#include "descriptions/DataDirectory.h"
 #include "descriptions/ModuleDescription.h"
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/XercesSession.h"
@@ -124,7 +125,7 @@ private:
 
     CXercesSession m_xml;
     CUSBSerialPort m_port;
-    CModuleTypesLinux m_registry{L"types"};
+    CModuleTypesLinux m_registry{datadir::DataFile(L"types")};
     std::unique_ptr<CCmdEngine> m_engine;
     // After the engine: they go first, while the engine still exists.
     std::unique_ptr<CConfigModTarn> m_tarn;

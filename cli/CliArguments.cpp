@@ -505,7 +505,7 @@ std::wstring UsageLine(std::optional<Command> command) {
 std::wstring HelpText() {
     std::wstring text =
         L"pellworth-cli: configure and update Varnet modules from scripts and benches.\n"
-        L"Run it in the program's working directory (it reads types/ the same way).\n\n";
+        L"It reads types/ from the working directory, else from the installed data directory.\n\n";
     for (const CommandDef& def : kCommands)
         text += L"  " + UsageLine(def.command).substr(7) + L"\n";
     text += L"\n"

@@ -3,7 +3,14 @@
 #include <utility>
 
 CModuleTypes::CModuleTypes(std::wstring typesDirectory)
-    : m_typesDirectory(std::move(typesDirectory)) {}
+    : m_typesDirectory(std::move(typesDirectory)) {
+    std::wstring types = m_typesDirectory;
+    while (types.size() > 1 && types.back() == L'/')
+        types.pop_back();
+    const size_t slash = types.rfind(L'/');
+    if (slash != std::wstring::npos)
+        m_dataDirectory = types.substr(0, slash == 0 ? 1 : slash);
+}
 
 CModuleTypes::~CModuleTypes() = default;
 

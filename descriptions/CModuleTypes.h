@@ -22,6 +22,9 @@ public:
     std::wstring GetTypeDirectory(ModuleTypeId type) const;
 
     const std::wstring& TypesDirectory() const { return m_typesDirectory; }
+    // The directory that holds the types directory ("" for the working
+    // directory): the files' relative names are taken from it.
+    const std::wstring& DataDirectory() const { return m_dataDirectory; }
     const std::map<ModuleTypeId, std::wstring>& Directories() const { return m_directories; }
 
 protected:
@@ -29,5 +32,6 @@ protected:
 
 private:
     std::wstring m_typesDirectory;
+    std::wstring m_dataDirectory;
     std::map<ModuleTypeId, std::wstring> m_directories;
 };

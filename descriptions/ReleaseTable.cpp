@@ -69,7 +69,13 @@ void AssemblyRecord::ListReleaseFiles(std::vector<std::wstring>& files) const {
     }
 }
 
-void LoadReleaseTable(ReleaseTable& table, const CAssembliesXMLIF& reader) {
+void LoadReleaseTable(ReleaseTable& table, const CAssembliesXMLIF& reader,
+                      const std::wstring& dataDirectory) {
+    const auto name = [&dataDirectory](std::wstring file) {
+        if (dataDirectory.empty() || file.empty() || file.front() == L'/')
+            return file;
+        return dataDirectory + (dataDirectory.back() == L'/' ? L"" : L"/") + file;
+    };
     table.assemblies.clear();
     AssemblyReaders assemblies;
     reader.GetAssemblies(assemblies);
@@ -80,21 +86,21 @@ void LoadReleaseTable(ReleaseTable& table, const CAssembliesXMLIF& reader) {
         record.release = assembly->GetReleaseVersion();
         record.boardAssembly = assembly->GetBoardAssemblyNumber();
         record.boardAssemblyNarrow = NarrowText(record.boardAssembly);
-        record.moduleTypeFile = assembly->GetModuleTypeFilename();
-        record.safeBoot = {assembly->GetSafeBootVersion(), assembly->GetSafeBootFilename()};
-        record.ferrin = {assembly->GetFerrinVersion(), assembly->GetFerrinFilename()};
+        record.moduleTypeFile = name(assembly->GetModuleTypeFilename());
+        record.safeBoot = {assembly->GetSafeBootVersion(), name(assembly->GetSafeBootFilename())};
+        record.ferrin = {assembly->GetFerrinVersion(), name(assembly->GetFerrinFilename())};
 
         AssemblyFPGAReaders fpgas;
         assembly->GetFpgas(fpgas);
         for (const auto& fpgaReader : fpgas) {
             FpgaComponentRecord& fpga = record.fpgas[fpgaReader->GetId()] = FpgaComponentRecord();
             fpga.version = fpgaReader->GetComponentVersion();
-            fpga.fileName = fpgaReader->GetFilename();
+            fpga.fileName = name(fpgaReader->GetFilename());
             AssemblyLookupTableReaders tables;
             fpgaReader->GetLookupTables(tables);
             for (const auto& tableReader : tables) {
                 fpga.lookupTables[tableReader->GetId()] = {tableReader->GetComponentVersion(),
-                                                           tableReader->GetFilename()};
+                                                           name(tableReader->GetFilename())};
             }
         }
     }

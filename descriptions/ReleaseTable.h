@@ -29,7 +29,7 @@ struct AssemblyRecord {
     VersionNumber release = kNoVersion;
     std::wstring boardAssembly;      // empty: any board
     std::string boardAssemblyNarrow; // ASCII kept, other characters '.'
-    std::wstring moduleTypeFile;     // relative to the working directory
+    std::wstring moduleTypeFile;     // relative names: to the data directory
     ComponentRecord safeBoot;
     ComponentRecord ferrin;
     std::map<uint8_t, FpgaComponentRecord> fpgas; // by FPGA id
@@ -63,8 +63,10 @@ struct ModuleIdentityView {
 
 // Empties the table and fills it from a reader (a reader without a document
 // gives an empty table). A later assembly with the same id replaces an
-// earlier one.
-void LoadReleaseTable(ReleaseTable& table, const CAssembliesXMLIF& reader);
+// earlier one. Relative file names are taken from dataDirectory (the one
+// that holds the types directory; "" for the working directory).
+void LoadReleaseTable(ReleaseTable& table, const CAssembliesXMLIF& reader,
+                      const std::wstring& dataDirectory = {});
 
 // Records are references into the table, valid until it is loaded again.
 const AssemblyRecord* FindById(const ReleaseTable& table, uint8_t id);

@@ -268,7 +268,7 @@ void CCmdEngine::LoadReleasesOfType(ModuleTypeId type, ReleaseTable& table) {
         std::wstring dropped;
         reader->TakeError(dropped);
     }
-    LoadReleaseTable(table, *reader);
+    LoadReleaseTable(table, *reader, m_registry->DataDirectory());
 }
 
 bool CCmdEngine::ReadVersions() {

@@ -1,6 +1,7 @@
 #include "setups/SetupFileProcedures.h"
 
 #include "app/CDialogServicesIF.h"
+#include "descriptions/DataDirectory.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/ModuleTypeNames.h"
 #include "descriptions/XmlText.h"
@@ -51,7 +52,9 @@ std::wstring AskSetupFile(SetupFileContext& context, bool forSaving) {
     request.save = forSaving;
     request.filter = context.filter;
     request.filterIndex = static_cast<int>(context.folder->filterIndex);
-    request.initialFolder = context.folder->lastFolder;
+    // Never the installed data directory: setup files are the operator's own.
+    request.initialFolder =
+        context.folder->lastFolder.empty() ? datadir::UserFolder() : context.folder->lastFolder;
     const FileDialogResult chosen = context.dialogs->AskFile(request);
     if (!chosen.accepted) {
         return std::wstring();

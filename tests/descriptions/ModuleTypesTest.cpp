@@ -21,6 +21,18 @@ TEST(ModuleTypes, MissingOrEmptyDirectoryGivesEmptyRegistry) {
     }
 }
 
+TEST(ModuleTypes, DataDirectoryHoldsTheTypesDirectory) {
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"types", L""},
+        {L"types/", L""},
+        {L"/usr/share/pellworth/types", L"/usr/share/pellworth"},
+        {L"/opt/p/types//", L"/opt/p"},
+        {L"/types", L"/"},
+        {L"a/b/types", L"a/b"}};
+    for (const auto& [types, data] : cases)
+        EXPECT_EQ(CModuleTypesLinux(types).DataDirectory(), data) << WideToUtf8(types);
+}
+
 TEST(ModuleTypes, RegistersEveryReadableSubdirectoryByItsType) {
     TempDir dir;
     dir.Write("types/tarn/assembly.xml", Assembly("TARN"));

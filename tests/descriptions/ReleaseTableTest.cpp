@@ -37,7 +37,7 @@ TEST(ReleaseTable, LoadsEveryFieldAndLaterIdsReplace) {
   <Assembly id="1"><Release version="9.9"/></Assembly>
   <Assembly id="1"><Release version="1.1"/><BoardAssembly number="B&#xE9;7"/>
     <ModuleType filename="types/TARN/tarn.xml"/>
-    <SafeBoot version="1.0" filename="sb.iic"/><Ferrin version="1.1" filename="fe.bin"/>
+    <SafeBoot version="1.0" filename="/opt/sb.iic"/><Ferrin version="1.1" filename="fe.bin"/>
     <FPGA id="2" version="3.4" filename="f2.rpd">
       <LookupTable id="1" version="3.5" filename="t21.bin"/>
       <LookupTable id="0" version="3.6" filename="t20.bin"/></FPGA>
@@ -64,8 +64,19 @@ TEST(ReleaseTable, LoadsEveryFieldAndLaterIdsReplace) {
     EXPECT_EQ(r.TableFile(2, 0), L"t20.bin");
     std::vector<std::wstring> files{L"kept"};
     r.ListReleaseFiles(files);
-    EXPECT_EQ(files, (std::vector<std::wstring>{L"kept", L"sb.iic", L"fe.bin", L"f0.ace", L"",
+    EXPECT_EQ(files, (std::vector<std::wstring>{L"kept", L"/opt/sb.iic", L"fe.bin", L"f0.ace", L"",
                                                 L"f2.rpd", L"t20.bin", L"t21.bin"}));
+    // An installed data directory: relative names are taken from it, absolute
+    // and empty ones stay.
+    LoadReleaseTable(table, reader, L"/usr/share/pellworth");
+    files.clear();
+    table.assemblies.at(1).ListReleaseFiles(files);
+    EXPECT_EQ(table.assemblies.at(1).moduleTypeFile, L"/usr/share/pellworth/types/TARN/tarn.xml");
+    EXPECT_EQ(files, (std::vector<std::wstring>{
+                         L"/opt/sb.iic", L"/usr/share/pellworth/fe.bin",
+                         L"/usr/share/pellworth/f0.ace", L"", L"/usr/share/pellworth/f2.rpd",
+                         L"/usr/share/pellworth/t20.bin", L"/usr/share/pellworth/t21.bin"}));
+
     // Missing elements read as 0.0 and empty, not the record's initial 255.255.
     const AssemblyRecord& bare = table.assemblies.at(2);
     EXPECT_EQ(bare.release, (VersionNumber{0, 0}));
