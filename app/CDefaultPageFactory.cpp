@@ -2,13 +2,13 @@
 
 #include "app/CPageAdapter.h"
 #include "app/CPlaceholderPages.h"
-#include "maintenance/CLookupTable.h"
-#include "maintenance/CPeekPoke.h"
-#include "maintenance/CUpdate.h"
+#include "maintenance/pages/CLookupTable.h"
+#include "maintenance/pages/CPeekPoke.h"
+#include "maintenance/pages/CUpdate.h"
 #include "maintenance/CVersionIF.h"
-#include "setups/CSetupOrlan6.h"
-#include "setups/CSetupUnknown.h"
-#include "setups/CSetup_TARN.h"
+#include "setups/pages/CSetupOrlan6.h"
+#include "setups/pages/CSetupUnknown.h"
+#include "setups/pages/CSetup_TARN.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "app/COstrand.h"
 
 #include "app/CDefaultPageFactory.h"
-#include "app/CDialogServicesIF.h"
+#include "frontend/CDialogServicesIF.h"
 #include "app/COstrandDlg.h"
-#include "app/CUSBCommandLineInfo.h"
-#include "app/VersionFile.h"
+#include "frontend/CUSBCommandLineInfo.h"
+#include "frontend/VersionFile.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/DataDirectory.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CPageServicesIF.h"
+#include "frontend/CPageServicesIF.h"
 #include "descriptions/CModuleTypesLinux.h"
 #include "descriptions/XercesSession.h"
 #include "engine/CAppIF.h"

@@ -2,7 +2,7 @@
 
 #include "app/CDeviceWatcher.h"
 #include "app/CTabPageIF.h"
-#include "app/ConnectReport.h"
+#include "frontend/ConnectReport.h"
 #include "descriptions/ModuleTypeNames.h"
 
 #include <QDialog>

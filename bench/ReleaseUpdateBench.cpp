@@ -8,7 +8,7 @@
 // Usage: ReleaseUpdateBench [FPGA image bytes (16384)] [table bytes (1024)]
 #include "CountingPort.h"
 
-#include "app/CDialogServicesIF.h"
+#include "frontend/CDialogServicesIF.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/CModuleTypesLinux.h"

@@ -1,7 +1,7 @@
 #include "cli/CCliSession.h"
 
-#include "app/ConnectReport.h"
-#include "app/VersionFile.h"
+#include "frontend/ConnectReport.h"
+#include "frontend/VersionFile.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliTexts.h"
 #include "cli/LogCommand.h"

@@ -1,6 +1,6 @@
 #include "cli/CliArguments.h"
 
-#include "app/CUSBCommandLineInfo.h"
+#include "frontend/CUSBCommandLineInfo.h"
 #include "descriptions/XmlText.h"
 #include "link/PortNames.h"
 #include "maintenance/CPeekPokeText.h"

@@ -1,7 +1,7 @@
 #include "cli/LogCommand.h"
 
 #include "cli/CConsole.h"
-#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
 #include "descriptions/XmlText.h"
 #include "frontend/ResultsLog.h"
 

@@ -1,7 +1,7 @@
 #include "descriptions/ModuleDescription.h"
 
 #include "descriptions/CModuleTypeXMLIF.h"
-#include "setups/CConfigBlockIF.h"
+#include "engine/CConfigBlockIF.h"
 
 const LookupTableDescription* FpgaDescription::FindLookupTable(uint8_t tableId) const {
     const auto it = lookupTables.find(tableId);

@@ -6,7 +6,7 @@
 #include "descriptions/ReleaseTable.h"
 #include "engine/CAppIF.h"
 #include "engine/EngineCodes.h"
-#include "setups/CConfigBlockIF.h"
+#include "engine/CConfigBlockIF.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,7 +1,6 @@
 #include "maintenance/UpdateCodes.h"
 
 #include "engine/EngineCodes.h"
-#include "maintenance/UpdateTexts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,25 +42,6 @@ std::wstring ProgressPercentText(float fraction) {
     wchar_t text[32];
     std::swprintf(text, 32, L"%2.1f%%", static_cast<double>(fraction) * 100.0);
     return text;
-}
-
-std::wstring FailureText(int32_t result, const std::wstring& message) {
-    switch (result) {
-    case upd::kNoReleaseSelected:
-    case upd::kNoFpgaDefinition:
-    case upd::kNoTableDefinition:
-    case upd::kNoReleaseAvailable:
-    case upd::kFerrinNotAccepted:
-    case upd::kComponentMismatch:
-        return message;
-    case upd::kNotRebooted:
-        return updatetext::kModuleNotRebooted;
-    default: {
-        // The engine's texts are the report's texts; codes without one are unknown.
-        const std::wstring text = EngineCodeText(result);
-        return text.empty() || result == eng::kUnknown ? L"Unknown error!" : text;
-    }
-    }
 }
 
 std::wstring ReconnectingText(int32_t attempt, int32_t attempts) {

@@ -34,9 +34,6 @@ int32_t FilterResult(int32_t engineCode);
 // Bar position 0..100 and the "%2.1f%%" text of a progress fraction.
 int ProgressPosition(float fraction);
 std::wstring ProgressPercentText(float fraction);
-// The text a failed run leaves on the main status line: the run's own message
-// for the codes that carry one, else the engine's text of the code.
-std::wstring FailureText(int32_t result, const std::wstring& message);
 // The release run's status while it waits for a rebooted module:
 // "Reconnecting (attempt 3 of 10)...".
 std::wstring ReconnectingText(int32_t attempt, int32_t attempts);

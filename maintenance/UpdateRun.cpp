@@ -1,6 +1,6 @@
 #include "maintenance/UpdateRun.h"
 
-#include "app/CDialogServicesIF.h"
+#include "frontend/CDialogServicesIF.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"

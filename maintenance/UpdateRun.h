@@ -2,6 +2,7 @@
 
 #include "maintenance/UpdateCodes.h"
 #include "maintenance/UpdateRunHostIF.h"
+#include "maintenance/UpdateTexts.h"
 #include "maintenance/UpdateWorkerIF.h"
 
 #include <atomic>

@@ -1,5 +1,6 @@
 #include "maintenance/UpdateTexts.h"
 
+#include "engine/EngineCodes.h"
 #include "maintenance/UpdateCodes.h"
 
 namespace updatetext {
@@ -41,3 +42,22 @@ std::wstring ManualRebootText() {
 }
 
 } // namespace updatetext
+
+std::wstring FailureText(int32_t result, const std::wstring& message) {
+    switch (result) {
+    case upd::kNoReleaseSelected:
+    case upd::kNoFpgaDefinition:
+    case upd::kNoTableDefinition:
+    case upd::kNoReleaseAvailable:
+    case upd::kFerrinNotAccepted:
+    case upd::kComponentMismatch:
+        return message;
+    case upd::kNotRebooted:
+        return updatetext::kModuleNotRebooted;
+    default: {
+        // The engine's texts are the report's texts; codes without one are unknown.
+        const std::wstring text = EngineCodeText(result);
+        return text.empty() || result == eng::kUnknown ? L"Unknown error!" : text;
+    }
+    }
+}

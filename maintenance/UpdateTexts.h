@@ -63,3 +63,7 @@ inline constexpr const wchar_t* kModuleNotRebooted =
 inline constexpr const wchar_t* kUpdateSuccessfulCaption = L"Update Successful!";
 
 } // namespace updatetext
+
+// The text a failed run leaves on the main status line: the run's own message
+// for the codes that carry one, else the engine's text of the code.
+std::wstring FailureText(int32_t result, const std::wstring& message);

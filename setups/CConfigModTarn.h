@@ -1,6 +1,6 @@
 #pragma once
 
-#include "setups/CConfigBlockIF.h"
+#include "engine/CConfigBlockIF.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "simulator/ModuleState.h"
-#include "simulator/SimulatedModule.h"
+#include "simulator/ModuleScript.h"
 
 #include <chrono>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "descriptions/ReleaseTable.h"
 #include "engine/CCmdChannel.h"
 #include "engine/CCmdEngine.h"
-#include "setups/CConfigBlockIF.h"
+#include "engine/CConfigBlockIF.h"
 #include "simulator/Profiles.h"
 #include "support/ScriptedDialogs.h"
 

@@ -3,9 +3,9 @@
 
 #include "AppTestSupport.h"
 
-#include "app/CUSBCommandLineInfo.h"
-#include "app/ModuleDiscovery.h"
-#include "app/VersionFile.h"
+#include "frontend/CUSBCommandLineInfo.h"
+#include "frontend/ModuleDiscovery.h"
+#include "frontend/VersionFile.h"
 
 #include <fstream>
 

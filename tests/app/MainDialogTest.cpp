@@ -4,7 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "frontend/ResultsLog.h"
-#include "maintenance/CUpdate.h"
+#include "maintenance/pages/CUpdate.h"
 
 #include <QApplication>
 #include <QCheckBox>

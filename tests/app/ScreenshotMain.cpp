@@ -7,7 +7,7 @@
 
 #include "app/COstrand.h"
 #include "app/COstrandDlg.h"
-#include "maintenance/CUpdate.h"
+#include "maintenance/pages/CUpdate.h"
 #include "simulator/Profiles.h"
 #include "simulator/SimulatedModule.h"
 #include "support/ScriptedDialogs.h"

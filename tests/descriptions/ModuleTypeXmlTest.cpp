@@ -2,7 +2,7 @@
 
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/ModuleDescription.h"
-#include "setups/CConfigBlockIF.h"
+#include "engine/CConfigBlockIF.h"
 
 #include <sstream>
 

@@ -9,7 +9,7 @@
 #include "engine/CAppIF.h"
 #include "engine/CCmdEngine.h"
 #include "engine/CErrorReportIF.h"
-#include "setups/CConfigBlockIF.h"
+#include "engine/CConfigBlockIF.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,7 +3,7 @@
 // download run from the confirmation to the closing report.
 #include "PageFixture.h"
 
-#include "maintenance/CLookupTable.h"
+#include "maintenance/pages/CLookupTable.h"
 #include "maintenance/CLookupTableRun.h"
 
 namespace {

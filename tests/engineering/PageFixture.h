@@ -7,7 +7,7 @@
 // and update page tests.
 #include "MaintenanceFixture.h"
 
-#include "app/CPageServicesIF.h"
+#include "frontend/CPageServicesIF.h"
 #include "maintenance/CVersionIF.h"
 
 #include <QApplication>

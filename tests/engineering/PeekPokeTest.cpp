@@ -3,8 +3,8 @@
 // Return key on both engineering pages; first the texts that need no widgets.
 #include "PageFixture.h"
 
-#include "maintenance/CLookupTable.h"
-#include "maintenance/CPeekPoke.h"
+#include "maintenance/pages/CLookupTable.h"
+#include "maintenance/pages/CPeekPoke.h"
 #include "maintenance/CPeekPokeText.h"
 
 #include <QAbstractItemView>

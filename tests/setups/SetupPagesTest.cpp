@@ -4,8 +4,8 @@
 #include "PageFixture.h"
 #include "SetupTestSupport.h"
 
-#include "setups/CSetupOrlan6.h"
-#include "setups/CSetup_TARN.h"
+#include "setups/pages/CSetupOrlan6.h"
+#include "setups/pages/CSetup_TARN.h"
 
 #include <span>
 

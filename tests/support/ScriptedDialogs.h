@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CDialogServicesIF.h"
+#include "frontend/CDialogServicesIF.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // update through the page, closing during a run, and the confirmation dialog.
 #include "PageFixture.h"
 
-#include "maintenance/CReleaseUpdatePromptDlg.h"
-#include "maintenance/CUpdate.h"
+#include "maintenance/pages/CReleaseUpdatePromptDlg.h"
+#include "maintenance/pages/CUpdate.h"
 
 #include <QCheckBox>
 #include <QProgressBar>

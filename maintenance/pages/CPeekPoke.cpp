@@ -1,8 +1,8 @@
-#include "maintenance/CPeekPoke.h"
-#include "maintenance/ReturnKey.h"
+#include "maintenance/pages/CPeekPoke.h"
+#include "maintenance/pages/ReturnKey.h"
 
-#include "app/CDialogServicesIF.h"
-#include "app/CPageServicesIF.h"
+#include "frontend/CDialogServicesIF.h"
+#include "frontend/CPageServicesIF.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"

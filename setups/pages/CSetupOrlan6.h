@@ -2,7 +2,7 @@
 
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CDefaultsOrlan6XML.h"
-#include "setups/SetupPageKit.h"
+#include "setups/pages/SetupPageKit.h"
 
 class QCheckBox;
 

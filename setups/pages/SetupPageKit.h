@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CPageServicesIF.h"
+#include "frontend/CPageServicesIF.h"
 #include "descriptions/ModuleTypeNames.h"
 #include "engine/CCmdEngine.h"
 #include "setups/SetupFileProcedures.h"

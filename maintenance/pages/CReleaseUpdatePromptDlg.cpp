@@ -1,6 +1,6 @@
-#include "maintenance/CReleaseUpdatePromptDlg.h"
+#include "maintenance/pages/CReleaseUpdatePromptDlg.h"
 
-#include "app/CDialogServicesIF.h"
+#include "frontend/CDialogServicesIF.h"
 #include "maintenance/UpdateTexts.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "setups/CSetupUnknown.h"
+#include "setups/pages/CSetupUnknown.h"
 
 CSetupUnknown::CSetupUnknown(CPageServicesIF* /*services*/, QWidget* parent) : QWidget(parent) {}
 

@@ -1,4 +1,4 @@
-#include "app/VersionFile.h"
+#include "frontend/VersionFile.h"
 
 #include "descriptions/InputFile.h"
 

@@ -1,4 +1,4 @@
-#include "app/ConnectReport.h"
+#include "frontend/ConnectReport.h"
 
 #include "descriptions/ReleaseTable.h"
 #include "engine/EngineCodes.h"

@@ -1,6 +1,6 @@
-#include "setups/SetupPageKit.h"
+#include "setups/pages/SetupPageKit.h"
 
-#include "app/CDialogServicesIF.h"
+#include "frontend/CDialogServicesIF.h"
 #include "setups/SetupPageRules.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "setups/CConfigModTarn.h"
 #include "setups/CDefaultsTARNXML.h"
-#include "setups/SetupPageKit.h"
+#include "setups/pages/SetupPageKit.h"
 
 #include <map>
 

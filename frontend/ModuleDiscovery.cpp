@@ -1,4 +1,4 @@
-#include "app/ModuleDiscovery.h"
+#include "frontend/ModuleDiscovery.h"
 
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"

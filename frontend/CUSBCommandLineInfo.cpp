@@ -1,4 +1,4 @@
-#include "app/CUSBCommandLineInfo.h"
+#include "frontend/CUSBCommandLineInfo.h"
 
 #include <algorithm>
 #include <cwctype>

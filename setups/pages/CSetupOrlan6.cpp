@@ -1,4 +1,4 @@
-#include "setups/CSetupOrlan6.h"
+#include "setups/pages/CSetupOrlan6.h"
 
 #include <QCheckBox>
 

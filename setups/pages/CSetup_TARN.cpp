@@ -1,4 +1,4 @@
-#include "setups/CSetup_TARN.h"
+#include "setups/pages/CSetup_TARN.h"
 
 #include <QComboBox>
 #include <QLabel>
