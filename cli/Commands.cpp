@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
 
-#include "app/ConnectReport.h"
-#include "app/ModuleDiscovery.h"
+#include "frontend/ConnectReport.h"
+#include "frontend/ModuleDiscovery.h"
 #include "cli/CCliRunHost.h"
 #include "cli/CCliSession.h"
 #include "cli/CConsole.h"
@@ -684,6 +684,24 @@ void Runner::Update() {
 }
 
 } // namespace
+
+void SetShownJson(JsonValue& json, const std::vector<CTerminalDialogs::Box>& boxes,
+                  const std::vector<std::wstring>& log) {
+    JsonValue messages = JsonValue::MakeArray();
+    for (const CTerminalDialogs::Box& box : boxes) {
+        JsonValue message = JsonValue::MakeObject();
+        message.Set("caption", box.caption);
+        message.Set("text", box.text);
+        if (box.question)
+            message.Set("answer", box.answer == MsgResult::Yes || box.answer == MsgResult::Ok);
+        messages.Append(std::move(message));
+    }
+    json.Set("messages", std::move(messages));
+    JsonValue lines = JsonValue::MakeArray();
+    for (const std::wstring& line : log)
+        lines.Append(line);
+    json.Set("log", std::move(lines));
+}
 
 void RunCommand(CCliSession& session, CommandOutput& out) {
     Runner(session, out).Run();

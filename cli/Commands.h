@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/CTerminalDialogs.h"
+#include "cli/ExitCodes.h"
 #include "frontend/Json.h"
 
 #include <string>
@@ -10,16 +12,6 @@ class CCliSession;
 namespace cli {
 
 using frontend::JsonValue;
-
-// Exit status of the tool.
-namespace exitcode {
-constexpr int kOk = 0;
-constexpr int kFailed = 1;        // the operation failed (the program's text says why)
-constexpr int kUsage = 2;         // a bad argument; nothing was done to the module
-constexpr int kNoConnection = 3;  // the port cannot be opened or the module not connected
-constexpr int kDeclined = 4;      // a question was answered No or could not be asked
-constexpr int kInterrupted = 130; // Ctrl-C: the download was aborted
-} // namespace exitcode
 
 struct CommandOutput {
     int exitCode = exitcode::kOk;
@@ -32,6 +24,11 @@ struct CommandOutput {
     // The status texts of an update run.
     std::vector<std::wstring> log;
 };
+
+// Sets "messages" (the boxes shown, with the answers to questions) and "log"
+// (the run's status texts) of a command's JSON object.
+void SetShownJson(JsonValue& json, const std::vector<CTerminalDialogs::Box>& boxes,
+                  const std::vector<std::wstring>& log);
 
 // Runs the command of the session's arguments.
 void RunCommand(CCliSession& session, CommandOutput& out);

@@ -1,6 +1,6 @@
 #include "cli/ParallelUpdate.h"
 
-#include "app/ModuleDiscovery.h"
+#include "frontend/ModuleDiscovery.h"
 #include "cli/CCliSession.h"
 #include "cli/CConsole.h"
 #include "cli/CInterruptWatch.h"
@@ -232,20 +232,7 @@ JsonValue ModuleJson(const ModuleRun& m, const std::vector<CTerminalDialogs::Box
     json.Set("releaseBefore", ReleaseBefore(m));
     json.Set("releaseAfter", ReleaseAfter(m));
     json.Set("durationMs", static_cast<int64_t>(m.duration.count()));
-    JsonValue messages = JsonValue::MakeArray();
-    for (const CTerminalDialogs::Box& box : boxes) {
-        JsonValue message = JsonValue::MakeObject();
-        message.Set("caption", box.caption);
-        message.Set("text", box.text);
-        if (box.question)
-            message.Set("answer", box.answer == MsgResult::Yes || box.answer == MsgResult::Ok);
-        messages.Append(std::move(message));
-    }
-    json.Set("messages", std::move(messages));
-    JsonValue log = JsonValue::MakeArray();
-    for (const std::wstring& line : m.out.log)
-        log.Append(line);
-    json.Set("log", std::move(log));
+    SetShownJson(json, boxes, m.out.log);
     // The single update's members: connection, release, installedBefore,
     // result, finalMessage, installedAfter.
     if (const JsonValue::Object* members = m.out.data.AsObject())

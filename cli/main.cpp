@@ -87,20 +87,7 @@ void PrintJson(CConsole& console, cli::Command command, const CommandOutput& out
                 error = it->text;
         json.Set("error", error);
     }
-    JsonValue messages = JsonValue::MakeArray();
-    for (const CTerminalDialogs::Box& box : boxes) {
-        JsonValue message = JsonValue::MakeObject();
-        message.Set("caption", box.caption);
-        message.Set("text", box.text);
-        if (box.question)
-            message.Set("answer", box.answer == MsgResult::Yes || box.answer == MsgResult::Ok);
-        messages.Append(std::move(message));
-    }
-    json.Set("messages", std::move(messages));
-    JsonValue log = JsonValue::MakeArray();
-    for (const std::wstring& line : out.log)
-        log.Append(line);
-    json.Set("log", std::move(log));
+    cli::SetShownJson(json, boxes, out.log);
     if (const JsonValue::Object* members = out.data.AsObject())
         for (const auto& [name, value] : *members)
             json.Set(name, value);
