@@ -21,7 +21,7 @@ TEST(VersionNumber, ParseNeedsExactlyTwoNumbers) {
     EXPECT_EQ(ParseVersionNumber(L"1.99999999999999999999999999"), (VersionNumber{1, 255}));
 }
 
-TEST(VersionNumber, TextShowsNoneAndPending) {
+TEST(VersionNumber, TextShowsNoneAndPendingAndOrderIsNumeric) {
     const struct {
         VersionNumber version;
         std::wstring text;
@@ -32,13 +32,9 @@ TEST(VersionNumber, TextShowsNoneAndPending) {
     for (const auto& c : cases) {
         EXPECT_EQ(VersionText(c.version), c.text) << WideToUtf8(c.text);
     }
-}
-
-TEST(VersionNumber, OrderIsMajorThenMinorAsNumbers) {
-    EXPECT_TRUE(IsNewer({1, 10}, {1, 9}));
-    EXPECT_FALSE(IsNewer({1, 9}, {1, 10}));
-    EXPECT_TRUE(IsNewer({2, 0}, {1, 255}));
-    EXPECT_FALSE(IsNewer({1, 1}, {1, 1}));
+    // Order: major, then minor, as numbers.
+    EXPECT_TRUE(IsNewer({1, 10}, {1, 9}) && IsNewer({2, 0}, {1, 255}));
+    EXPECT_FALSE(IsNewer({1, 9}, {1, 10}) || IsNewer({1, 1}, {1, 1}));
 }
 
 TEST(ModuleTypeNames, LookupsAreExact) {
