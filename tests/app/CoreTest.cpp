@@ -103,12 +103,6 @@ TEST_F(AppMainDialogTest, DiscoveryProbesWithTimeoutsAndReportsAFailedList) {
     r = discovery::DiscoverModules(engine, port, lister);
     EXPECT_TRUE(r.entries.empty());
     EXPECT_EQ(discovery::StatusText(r), L"Error '13' getting list of ports!\n");
-
-    // Refused while connected, without even listing.
-    engine.SetConnected(true);
-    r = discovery::DiscoverModules(engine, port, lister);
-    EXPECT_FALSE(r.performed);
-    EXPECT_TRUE(r.errorText.empty());
 }
 
 } // namespace

@@ -4,8 +4,6 @@
 #include "descriptions/ModuleDescription.h"
 #include "descriptions/ReleaseTable.h"
 
-#include <tuple>
-
 namespace {
 
 AssemblyRecord Record(uint8_t id, VersionNumber release, const std::string& board = "") {
@@ -81,7 +79,6 @@ TEST(ReleaseTable, LoadsEveryFieldAndLaterIdsReplace) {
     EXPECT_EQ(bare.release, (VersionNumber{0, 0}));
     EXPECT_EQ(bare.safeBoot.version, (VersionNumber{0, 0}));
     EXPECT_TRUE(bare.fpgas.empty());
-
 }
 
 TEST(ReleaseTable, LatestReleaseAndNoneRelease) {
@@ -206,43 +203,6 @@ TEST(ReleaseTable, VerifyReleaseChecksEveryComponent) {
         Verify v;
         c.change(v);
         EXPECT_EQ(VerifyRelease(v.table, v.view), c.result) << c.name;
-    }
-}
-
-TEST(ReleaseTable, AnUpdatedModuleVerifiesAsTheAssemblyItWasGiven) {
-    // Release 1.1 as a B7 record and a generic one, in both id orders, with
-    // equal and different FPGA versions. A module that carries the versions of
-    // the record the update selects for its board verifies; one that carries
-    // the other record's different versions does not.
-    for (const bool b7First : {true, false}) {
-        for (const uint8_t genericMinor : {1, 2}) {
-            ReleaseTable table;
-            for (const auto& [id, board, minor] :
-                 {std::tuple(b7First ? 2 : 3, "B7", 1),
-                  std::tuple(b7First ? 3 : 2, "", +genericMinor)}) {
-                AssemblyRecord& r = table.assemblies[uint8_t(id)] =
-                    Record(uint8_t(id), {1, 1}, board);
-                r.ferrin.version = {1, 1};
-                r.fpgas[0].version = {1, uint8_t(minor)};
-            }
-            for (const std::string board : {"A1", "B7", ""}) {
-                for (const auto& [id, carried] : table.assemblies) {
-                    ModuleDescription description;
-                    description.fpgas[0].firmware.version = carried.FpgaVersion(0);
-                    const ModuleIdentityView view{{1, 1},
-                                                  board,
-                                                  carried.safeBoot.version,
-                                                  carried.ferrin.version,
-                                                  &description};
-                    // With equal versions the two records cannot be told apart.
-                    const bool same =
-                        &carried == SelectAssembly(table, {1, 1}, board) || genericMinor == 1;
-                    EXPECT_EQ(VerifyRelease(table, view), (same ? VersionNumber{1, 1} : kNoVersion))
-                        << "B7 first " << b7First << ", generic 1." << int(genericMinor)
-                        << ", board " << board << ", carries id " << int(id);
-                }
-            }
-        }
     }
 }
 
