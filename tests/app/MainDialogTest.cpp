@@ -3,7 +3,6 @@
 
 #include "AppTestSupport.h"
 
-#include "frontend/ResultsLog.h"
 #include "maintenance/pages/CUpdate.h"
 
 #include <QApplication>
@@ -158,16 +157,10 @@ TEST_F(AppMainDialogTest, DiscoverConnectAndDisconnect) {
 // than the update page's (the module runs 1.1).
 TEST_F(AppMainDialogTest, ConnectResults) {
     const std::wstring failed = L"Connection to module failed: ";
-    const std::wstring incorrect = L"Incorrect Module software!|The module is not running the "
-                                   L"correct software.\n\nYou must do an Update before the "
-                                   L"module can be used!";
-    const std::wstring mismatch = L"Release Mismatch!|The Release Version of the module is ";
-    const std::wstring removed = L" than Pellworth.\nThe ability to adjust the setup parameters "
-                                 L"of the module has been removed.\n\n";
-    const std::wstring older = mismatch + L"older" + removed + L"Please Update the Module.";
-    const std::wstring newer = mismatch + L"newer" + removed +
-                               L"Please install the latest version of Pellworth from "
-                               L"https://www.varnet.example/pellworth.";
+    // A box as its caption and the word of its text that tells it apart.
+    const std::wstring incorrect = L"Incorrect Module software!|must do an Update";
+    const std::wstring older = L"Release Mismatch!|older";
+    const std::wstring newer = L"Release Mismatch!|https://www.varnet.example/pellworth";
     const auto protocol2 = [](sim::ModuleConfig& c) { c.state.protocolVersion = 2; };
     const auto type7 = [](sim::ModuleConfig& c) { c.state.moduleType = 7; };
     const auto safeBoot = [](sim::ModuleConfig& c) {
@@ -181,7 +174,7 @@ TEST_F(AppMainDialogTest, ConnectResults) {
         VersionNumber selected; // the update page's release
         std::wstring status;
         bool connected;
-        std::wstring box; // "caption|text"; empty: none
+        std::wstring box; // "caption|word"; empty: none
     };
     const Case cases[] = {
         {{}, protocol2, 0, "", {1, 1}, failed + L"Protocol mismatch", false, L""},
@@ -210,10 +203,12 @@ TEST_F(AppMainDialogTest, ConnectResults) {
         EXPECT_EQ(app->Port().IsOpen(), c.connected);
         EXPECT_EQ(ConnectButton()->text(),
                   c.connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
-        std::wstring boxes;
-        for (const auto& box : dialogs.boxes)
-            boxes += box.caption + L"|" + box.text;
-        EXPECT_EQ(boxes, c.box);
+        ASSERT_EQ(dialogs.boxes.size(), c.box.empty() ? 0u : 1u);
+        if (!c.box.empty()) {
+            const size_t bar = c.box.find(L'|');
+            EXPECT_EQ(dialogs.boxes[0].caption, c.box.substr(0, bar));
+            EXPECT_NE(dialogs.boxes[0].text.find(c.box.substr(bar + 1)), std::wstring::npos);
+        }
         EXPECT_EQ(!Control<QLabel>(COstrandDlg::kSafeBootWarning)->isHidden(), c.box == incorrect);
         // A module in SafeBoot has no type.
         EXPECT_TRUE(c.box != incorrect || Control<QLineEdit>(COstrandDlg::kTypeEdit)->text() ==
@@ -336,126 +331,16 @@ TEST_F(AppMainDialogTest, UnplugDuringADownloadIsOneIncident) {
     EXPECT_EQ(ConnectButton()->text(), QStringLiteral("Connect"));
 }
 
-// A module that never comes back after its reboot: the wait says which
-// attempt is coming, and when the run gives up the dialog is disconnected.
-TEST_F(AppMainDialogTest, ModuleThatNeverComesBackAfterTheReboot) {
-    sim::SimulatedModule& module = AddModule();
-    sim::Reply gone = sim::Reply::Unplug(sim::Reply::Disconnect::AfterAnswer);
-    gone.execute = false; // no reboot: the module stays away
-    module.Script(0xA0, gone);
-    const sim::SimulatedModule& other = AddModule();
+// Enter neither closes the window nor presses a button, but the update
+// page's name edit still writes the name on Return; Help shows the About box;
+// the logo opens the maker's web site.
+TEST_F(AppMainDialogTest, KeysHelpAndLogo) {
+    sim::SimulatedModule& module = AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) {
+        c.state.release = {1, 0};
+    });
     StartApp({}, true);
     ConnectButton()->click();
     ASSERT_TRUE(Engine().IsConnected());
-    CUpdate& page = FastUpdatePage(Dlg());
-    auto* status = PageControl<QLabel>(page, CUpdate::kReleaseStatus);
-    PageControl<QPushButton>(page, CUpdate::kReleaseUpdate)->click();
-    std::set<QString> shown;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            shown.insert(status->text());
-            return !page.IsRunning();
-        },
-        60s));
-    EXPECT_TRUE(shown.contains(QStringLiteral("Waiting for the module to reboot...")));
-    EXPECT_TRUE(shown.contains(QStringLiteral("Reconnecting (attempt 3 of 10)...")));
-    EXPECT_EQ(status->text(), QStringLiteral("Unable to reconnect to the module!"));
-    EXPECT_EQ(Status(), L"Connection error to module!");
-    EXPECT_FALSE(Engine().IsConnected());
-    EXPECT_EQ(ConnectButton()->text(), QStringLiteral("Connect"));
-    EXPECT_TRUE(ConnectButton()->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(COstrandDlg::kDiscoverButton)->isEnabled());
-    // The module that went away leaves the list; connecting another clears
-    // the failed run's display.
-    EXPECT_TRUE(WaitUntil([&] { return Entries() == std::vector{Entry(other, L"SIM-TARN")}; }));
-    ConnectButton()->click();
-    ASSERT_TRUE(Engine().IsConnected());
-    EXPECT_EQ(status->text(), QString());
-    EXPECT_EQ(PageControl<QProgressBar>(page, CUpdate::kReleaseProgress)->value(), 0);
-}
-
-// The program's working directory with the demo data, for a scope.
-class DemoDirectory {
-public:
-    DemoDirectory() : m_previous(std::filesystem::current_path()) {
-        std::string dir =
-            (std::filesystem::temp_directory_path() / "pellworth-demo-XXXXXX").string();
-        EXPECT_NE(mkdtemp(dir.data()), nullptr);
-        m_dir = dir;
-        const std::filesystem::path data = PELLWORTH_DEMO_DIR;
-        std::filesystem::create_directory_symlink(data / "types", m_dir / "types");
-        std::filesystem::create_symlink(data / "version", m_dir / "version");
-        std::filesystem::current_path(m_dir);
-    }
-    ~DemoDirectory() {
-        std::filesystem::current_path(m_previous);
-        std::filesystem::remove_all(m_dir);
-    }
-    DemoDirectory(const DemoDirectory&) = delete;
-    DemoDirectory& operator=(const DemoDirectory&) = delete;
-
-private:
-    std::filesystem::path m_previous;
-    std::filesystem::path m_dir;
-};
-
-// The demo data and the simulator's default module agree: the module is one
-// release behind, says so when connected, and one update brings it current
-// with its setup editable.
-TEST_F(AppMainDialogTest, DemoModuleIsOneReleaseBehindUntilUpdated) {
-    // The profile and a choice of its Setup page.
-    for (const auto& [profile, choice] :
-         {std::pair{sim::Profile::Tarn, 1038}, {sim::Profile::Orlan6, 1011}}) {
-        SCOPED_TRACE(sim::ProfileName(profile));
-        const DemoDirectory demo;
-        AddModule(profile, {}, sim::DefaultRelease(profile));
-        StartApp({}, true);
-        ConnectButton()->click();
-        ASSERT_TRUE(Engine().IsConnected());
-        ASSERT_EQ(dialogs.boxes.size(), 1u);
-        EXPECT_EQ(dialogs.boxes[0].caption, L"Release Mismatch!");
-        EXPECT_EQ(dialogs.boxes[0].text.find(L"The Release Version of the module is older"), 0u);
-        const auto setupChoice = [&] {
-            return ShownPage(Dlg())->findChild<QWidget*>(QStringLiteral("ctl%1").arg(choice));
-        };
-        ASSERT_NE(setupChoice(), nullptr);
-        EXPECT_FALSE(setupChoice()->isEnabled());
-
-        const auto log = [] {
-            return frontend::ResultsLog::Read(frontend::ResultsLog::DefaultFile()).records;
-        };
-        const size_t recordsBefore = log().size();
-        CUpdate& page = FastUpdatePage(Dlg());
-        PageControl<QPushButton>(page, CUpdate::kReleaseUpdate)->click();
-        EXPECT_TRUE(WaitUntil([&] { return !page.IsRunning(); }, 60s));
-        EXPECT_EQ(page.Run().LastResult(), 0);
-        EXPECT_TRUE(setupChoice()->isEnabled());
-        // The program records the update as the tool does.
-        const auto records = log();
-        ASSERT_EQ(records.size(), recordsBefore + 1);
-        const frontend::JsonValue& r = records.back();
-        EXPECT_EQ(r.Text("program"), "pellworth");
-        EXPECT_EQ(r.Text("programVersion"), "0.44 demo") << "the demo directory's version text";
-        EXPECT_EQ(r.Text("command"), "update");
-        EXPECT_EQ(r.Text("serial"), "00001234");
-        const sim::Version old = sim::DefaultRelease(profile);
-        EXPECT_EQ(r.Get("before")->Text("release"),
-                  std::to_string(old.major) + "." + std::to_string(old.minor));
-        EXPECT_EQ(r.Get("after")->Text("release"), r.Text("targetRelease"));
-        EXPECT_NE(r.Get("after")->Text("release"), r.Get("before")->Text("release"));
-        EXPECT_EQ(r.Get("result")->AsInteger(), std::optional<int64_t>(0));
-        EXPECT_FALSE(Dlg().Control(COstrandDlg::kResultsLogWarning)->isVisible());
-        app.reset();
-        modules.clear();
-        dialogs.Clear();
-    }
-}
-
-// Enter neither closes the window nor presses a button; Help shows the About
-// box; the logo opens the maker's web site.
-TEST_F(AppMainDialogTest, KeysHelpAndLogo) {
-    AddModule();
-    StartApp();
     Dlg().show();
     auto* name = Control<QLineEdit>(COstrandDlg::kNameEdit);
     bool returned = false;
@@ -468,8 +353,16 @@ TEST_F(AppMainDialogTest, KeysHelpAndLogo) {
     }
     EXPECT_FALSE(returned);
     EXPECT_TRUE(Dlg().isVisible());
-    EXPECT_FALSE(Engine().IsConnected());
+    EXPECT_TRUE(Engine().IsConnected());
+    auto* pageName = Dlg().UpdatePage()->Widget()->findChild<QLineEdit*>(QStringLiteral("ctl1014"));
+    ASSERT_NE(pageName, nullptr);
+    pageName->setText(QStringLiteral("bench7"));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(pageName, &press);
+    EXPECT_EQ(sim::TrimText(module.State().name), "bench7");
+    EXPECT_EQ(Dlg().result(), 0);
     Dlg().hide();
+    dialogs.Clear();
 
     Control<QPushButton>(COstrandDlg::kHelpButton)->click();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
@@ -487,22 +380,6 @@ TEST_F(AppMainDialogTest, KeysHelpAndLogo) {
     browser = false;
     Control<QAbstractButton>(COstrandDlg::kLogo)->click();
     EXPECT_EQ(Status().rfind(L"No web browser", 0), 0u);
-}
-
-// The program's own pages plug into the dialog through the default factory:
-// the TARN page lends its block and the connect fetches it.
-TEST_F(AppMainDialogTest, ProgramPagesPlugIn) {
-    AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) { c.state.release = {1, 0}; });
-    StartApp({}, true);
-    ConnectButton()->click();
-    EXPECT_EQ(Status(), L"Connected to module.");
-    EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(2)->Widget());
-    // "Auto" video format of the TARN page.
-    EXPECT_NE(ShownPage(Dlg())->findChild<QWidget*>(QStringLiteral("ctl1038")), nullptr);
-    const ParamBlockDescription* block = Engine().Module().FindParamBlock(0, 0);
-    ASSERT_NE(block, nullptr);
-    EXPECT_NE(block->block, nullptr);
-    EXPECT_TRUE(Engine().IsConfigurationValid());
 }
 
 // At the size it asks for, the window shows each of the program's pages
@@ -545,24 +422,6 @@ TEST_F(AppMainDialogTest, EveryPageFitsAnOrdinaryScreenAndScrollsOnItsOwn) {
     }
 }
 
-// The update page's Return rule works inside the main dialog, which drops
-// Return everywhere else.
-TEST_F(AppMainDialogTest, ReturnInTheUpdatePageNameEditWritesTheName) {
-    sim::SimulatedModule& module = AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) {
-        c.state.release = {1, 0};
-    });
-    StartApp({}, true);
-    ConnectButton()->click();
-    ASSERT_TRUE(Engine().IsConnected());
-    auto* name = Dlg().UpdatePage()->Widget()->findChild<QLineEdit*>(QStringLiteral("ctl1014"));
-    ASSERT_NE(name, nullptr);
-    name->setText(QStringLiteral("bench7"));
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(name, &press);
-    EXPECT_EQ(sim::TrimText(module.State().name), "bench7");
-    EXPECT_EQ(Dlg().result(), 0);
-}
-
 TEST_F(AppMainDialogTest, RunsUntilClosedUnlessAPageObjects) {
     app = std::make_unique<COstrand>(dialogs, this);
     int refusals = 0;
@@ -582,19 +441,6 @@ TEST_F(AppMainDialogTest, RunsUntilClosedUnlessAPageObjects) {
     EXPECT_EQ(refusals, 2);
     EXPECT_EQ(app->MainDialog(), nullptr);
     EXPECT_EQ(app->Engine(), nullptr);
-}
-
-// Without a main dialog every service does nothing and answers false or null.
-TEST_F(AppMainDialogTest, ServicesWithoutMainDialog) {
-    COstrand bare(dialogs, this);
-    bare.SetQuiet(true);
-    EXPECT_FALSE(bare.IsQuiet());
-    EXPECT_EQ(bare.CurrentRelease(), nullptr);
-    EXPECT_FALSE(bare.ReleaseMatches({1, 1}));
-    EXPECT_FALSE(bare.Connect({}));
-    static_cast<CErrorReportIF&>(bare).ReportError(L"dropped");
-    bare.Disconnect();
-    bare.UpdateControls();
 }
 
 } // namespace

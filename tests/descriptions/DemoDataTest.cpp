@@ -58,9 +58,6 @@ void ExpectImageHeader(const std::wstring& file, VersionNumber version) {
 }
 
 TEST_P(DemoData, EveryReleaseFileExistsAndCarriesItsVersion) {
-    EXPECT_EQ(m_registry.GetTypeDirectory(2), L"types/TARN/");
-    EXPECT_EQ(m_registry.GetTypeDirectory(1), L"types/ORLAN6/");
-    EXPECT_FALSE(m_registry.HasModuleType(0));
     uintmax_t imageBytes = 0;
     for (ModuleTypeId type : {1u, 2u}) {
         const ReleaseTable table = LoadTable(type);

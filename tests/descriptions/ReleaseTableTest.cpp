@@ -4,8 +4,6 @@
 #include "descriptions/ModuleDescription.h"
 #include "descriptions/ReleaseTable.h"
 
-#include <tuple>
-
 namespace {
 
 AssemblyRecord Record(uint8_t id, VersionNumber release, const std::string& board = "") {
@@ -45,7 +43,6 @@ TEST(ReleaseTable, LoadsEveryFieldAndLaterIdsReplace) {
   <Assembly id="0x102"/>
 </Module></Releases>)")));
     EXPECT_EQ(reader.GetModuleType(), 2u);
-    EXPECT_EQ(reader.GetVersion(), L"0.1");
     ReleaseTable table = Table({Record(9, {1, 0})}); // emptied by the load
     LoadReleaseTable(table, reader);
     ASSERT_EQ(table.assemblies.size(), 2u);
@@ -82,21 +79,6 @@ TEST(ReleaseTable, LoadsEveryFieldAndLaterIdsReplace) {
     EXPECT_EQ(bare.release, (VersionNumber{0, 0}));
     EXPECT_EQ(bare.safeBoot.version, (VersionNumber{0, 0}));
     EXPECT_TRUE(bare.fpgas.empty());
-
-    // Module as the document element: the type, but no assemblies.
-    ASSERT_TRUE(reader.Parse(L"", dir.Write("root.xml", R"(<Module version="0.1" type="ORLAN6">
-<Assembly id="1"/></Module>)")));
-    EXPECT_EQ(reader.GetModuleType(), 1u);
-    LoadReleaseTable(table, reader);
-    EXPECT_TRUE(table.assemblies.empty());
-
-    // A reader without a document has no assemblies either.
-    table = Table({Record(9, {1, 0})});
-    EXPECT_FALSE(reader.Parse(L"", dir.Wide("missing.xml")));
-    EXPECT_EQ(reader.GetVersion(), L"unknown");
-    EXPECT_EQ(reader.GetModuleType(), 0u);
-    LoadReleaseTable(table, reader);
-    EXPECT_TRUE(table.assemblies.empty());
 }
 
 TEST(ReleaseTable, LatestReleaseAndNoneRelease) {
@@ -106,8 +88,6 @@ TEST(ReleaseTable, LatestReleaseAndNoneRelease) {
     EXPECT_EQ(IdOf(FindByRelease(table, {1, 10})), 2);
     EXPECT_EQ(IdOf(FindByRelease(table, {1, 3})), -1);
     EXPECT_EQ(IdOf(FindByRelease(table, {0, 0})), 2);
-    EXPECT_EQ(IdOf(FindById(table, 3)), 3);
-    EXPECT_EQ(IdOf(FindById(table, 5)), -1);
     std::vector<uint8_t> ids{99};
     ListIdsByRelease(table, ids);
     EXPECT_EQ(ids, (std::vector<uint8_t>{4, 1, 2, 3}));
@@ -117,7 +97,6 @@ TEST(ReleaseTable, LatestReleaseAndNoneRelease) {
     EXPECT_EQ(IdOf(SelectAssembly(three, kNoVersion, "")), 1);
     EXPECT_EQ(IdOf(SelectAssembly(three, {0, 0}, "B5")), 1);
 
-    EXPECT_EQ(FindLatest(ReleaseTable()), nullptr);
     EXPECT_EQ(SelectAssembly(ReleaseTable(), kNoVersion, ""), nullptr);
 }
 
@@ -224,43 +203,6 @@ TEST(ReleaseTable, VerifyReleaseChecksEveryComponent) {
         Verify v;
         c.change(v);
         EXPECT_EQ(VerifyRelease(v.table, v.view), c.result) << c.name;
-    }
-}
-
-TEST(ReleaseTable, AnUpdatedModuleVerifiesAsTheAssemblyItWasGiven) {
-    // Release 1.1 as a B7 record and a generic one, in both id orders, with
-    // equal and different FPGA versions. A module that carries the versions of
-    // the record the update selects for its board verifies; one that carries
-    // the other record's different versions does not.
-    for (const bool b7First : {true, false}) {
-        for (const uint8_t genericMinor : {1, 2}) {
-            ReleaseTable table;
-            for (const auto& [id, board, minor] :
-                 {std::tuple(b7First ? 2 : 3, "B7", 1),
-                  std::tuple(b7First ? 3 : 2, "", +genericMinor)}) {
-                AssemblyRecord& r = table.assemblies[uint8_t(id)] =
-                    Record(uint8_t(id), {1, 1}, board);
-                r.ferrin.version = {1, 1};
-                r.fpgas[0].version = {1, uint8_t(minor)};
-            }
-            for (const std::string board : {"A1", "B7", ""}) {
-                for (const auto& [id, carried] : table.assemblies) {
-                    ModuleDescription description;
-                    description.fpgas[0].firmware.version = carried.FpgaVersion(0);
-                    const ModuleIdentityView view{{1, 1},
-                                                  board,
-                                                  carried.safeBoot.version,
-                                                  carried.ferrin.version,
-                                                  &description};
-                    // With equal versions the two records cannot be told apart.
-                    const bool same =
-                        &carried == SelectAssembly(table, {1, 1}, board) || genericMinor == 1;
-                    EXPECT_EQ(VerifyRelease(table, view), (same ? VersionNumber{1, 1} : kNoVersion))
-                        << "B7 first " << b7First << ", generic 1." << int(genericMinor)
-                        << ", board " << board << ", carries id " << int(id);
-                }
-            }
-        }
     }
 }
 

@@ -1,5 +1,4 @@
 #include "descriptions/VersionNumber.h"
-#include "descriptions/ModuleTypeNames.h"
 #include "descriptions/XmlText.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +20,7 @@ TEST(VersionNumber, ParseNeedsExactlyTwoNumbers) {
     EXPECT_EQ(ParseVersionNumber(L"1.99999999999999999999999999"), (VersionNumber{1, 255}));
 }
 
-TEST(VersionNumber, TextShowsNoneAndPending) {
+TEST(VersionNumber, TextShowsNoneAndPendingAndOrderIsNumeric) {
     const struct {
         VersionNumber version;
         std::wstring text;
@@ -32,36 +31,9 @@ TEST(VersionNumber, TextShowsNoneAndPending) {
     for (const auto& c : cases) {
         EXPECT_EQ(VersionText(c.version), c.text) << WideToUtf8(c.text);
     }
-}
-
-TEST(VersionNumber, OrderIsMajorThenMinorAsNumbers) {
-    EXPECT_TRUE(IsNewer({1, 10}, {1, 9}));
-    EXPECT_FALSE(IsNewer({1, 9}, {1, 10}));
-    EXPECT_TRUE(IsNewer({2, 0}, {1, 255}));
-    EXPECT_FALSE(IsNewer({1, 1}, {1, 1}));
-}
-
-TEST(ModuleTypeNames, LookupsAreExact) {
-    const struct {
-        std::wstring name;
-        ModuleTypeId id;
-    } types[] = {{L"Unknown", 0}, {L"ORLAN6", 1}, {L"TARN", 2},
-                 {L"tarn", 0},    {L"TARN ", 0},  {L"", 0}};
-    for (const auto& c : types) {
-        EXPECT_EQ(ModuleTypeFromName(c.name), c.id);
-        EXPECT_EQ(ModuleTypeName(c.id), c.id == 0 ? L"Unknown" : c.name);
-    }
-    EXPECT_EQ(ModuleTypeName(3), L"");
-    EXPECT_EQ(ModuleTypeName(0xFFFFFFFFu), L"");
-
-    const struct {
-        std::wstring name;
-        int32_t id;
-    } interfaces[] = {{L"I2C", 0},  {L"SPI Control", 1}, {L"SPI Config", 2},   {L"JTAG", 3},
-                      {L"SPI", -1}, {L"spi config", -1}, {L"SPI  Config", -1}, {L"", -1}};
-    for (const auto& c : interfaces) {
-        EXPECT_EQ(InterfaceFromName(c.name), c.id);
-    }
+    // Order: major, then minor, as numbers.
+    EXPECT_TRUE(IsNewer({1, 10}, {1, 9}) && IsNewer({2, 0}, {1, 255}));
+    EXPECT_FALSE(IsNewer({1, 9}, {1, 10}) || IsNewer({1, 1}, {1, 1}));
 }
 
 } // namespace
