@@ -35,25 +35,74 @@ size_t ImageDownloads(const sim::SimulatedModule& module) {
     return count;
 }
 
-TEST_F(CliFailures, NoConnection) {
-    const CliResult text = Cli({"info", "--port", "COM250"});
-    EXPECT_EQ(text.exitCode, kNoConnection) << text;
-    EXPECT_EQ(text.err, "Port cannot be opened!\n");
-    EXPECT_EQ(text.out, "");
+// The status tells a script what went wrong, standard error says why, and
+// the module is left alone. Which lines the parser refuses is CliArguments'.
+TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
+    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
+    // At 1.1 the module is not at the release the program proposes (1.0).
+    sim::SimulatedModule& newer = StartModule(sim::Profile::Tarn, {1, 1});
+    const Bytes setup{0x00, 0x05, 0x00, 0x21};
+    SetSetupBytes(newer, setup);
+    sim::SimulatedModule& mute =
+        StartModule(sim::Profile::Tarn, {}, [](sim::ModuleConfig& c) { c.behaviour.mute = true; });
+    const std::string port = Port(module);
+    const std::string usage = "usage: pellworth-cli ";
+    const struct {
+        std::vector<std::string> args;
+        int exit;
+        std::string err; // in standard error
+    } cases[] = {
+        {{"info", "--port", "COM250"}, kNoConnection, "Port cannot be opened!\n"},
+        {{"info", "--port", Port(mute)},
+         kNoConnection,
+         "Connection to module failed: Unknown device\n"},
+        {{}, kUsage, usage},
+        {{"info", "--port", port, "extra"}, kUsage, usage},
+        {{"peek", "--port", port, "I2C", "4a", "1000"}, kUsage, usage},
+        {{"-d", "poke", "--port", port, "I2C", "4a", "1000", "100"}, kUsage, usage},
+        // Found only once the module is known, and still before anything is written.
+        {{"-d", "download", "--port", port, "--yes", "lut", "0", "9",
+          "types/TARN/images/lut0-1.1.bin"},
+         kUsage,
+         "FPGA 0 has no lookup table with id 9"},
+        // Questions nobody can answer.
+        {{"update", "--port", port, "--release", "1.1"},
+         kDeclined,
+         "Could not display the confirmation box, so update was cancelled!\n"},
+        {{"-d", "download", "--port", port, "fpga", "0", "types/TARN/images/fpga0-1.1.rpd"},
+         kDeclined,
+         "Update was cancelled!\n"},
+        // Where the Setup page is greyed out.
+        {{"setup", "--port", Port(newer), "defaults"},
+         kFailed,
+         "Release Versions do not match: controls are disabled!\n"},
+        {{"setup", "--port", Port(newer), "--release", "1.7", "show"},
+         kFailed,
+         "Release '1.7' is not in the releases of module type 'TARN'"},
+    };
+    for (const auto& c : cases) {
+        const CliResult result = Cli(c.args);
+        EXPECT_EQ(result.exitCode, c.exit) << result;
+        EXPECT_TRUE(result.ErrHas(c.err)) << result;
+        EXPECT_EQ(result.out, "") << result;
+    }
+    EXPECT_EQ(ImageDownloads(module), 0u);
+    EXPECT_TRUE(module.State().registers.empty());
+    EXPECT_EQ(SetupBytes(newer), setup);
+
+    // A release chosen on the command line enables the setup.
+    const CliResult chosen = Cli({"setup", "--port", Port(newer), "--release", "1.1", "defaults"});
+    EXPECT_EQ(chosen.exitCode, 0) << chosen;
+    EXPECT_EQ(SetupBytes(newer), Bytes(4, 0));
 
     const CliResult json = Cli({"--json", "-d", "peek", "--port", "250", "I2C", "0", "0"});
     EXPECT_EQ(json.exitCode, kNoConnection) << json;
     EXPECT_TRUE(json.OutHas("\"ok\":false,\"exit\":3,")) << json;
     EXPECT_TRUE(json.OutHas("\"error\":\"Port cannot be opened!\"")) << json;
 
-    sim::SimulatedModule& mute =
-        StartModule(sim::Profile::Tarn, {}, [](sim::ModuleConfig& c) { c.behaviour.mute = true; });
-    const CliResult silent = Cli({"info", "--port", Port(mute)});
-    EXPECT_EQ(silent.exitCode, kNoConnection) << silent;
-    EXPECT_EQ(silent.err, "Connection to module failed: Unknown device\n");
-    const CliResult ports = Cli({"ports"});
-    EXPECT_EQ(ports.exitCode, kFailed) << ports;
-    EXPECT_EQ(ports.err, "No appropriate devices were found!\n");
+    const CliResult help = Cli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.OutHas("update --port N [--force] [--release X.Y|latest] [--yes]")) << help;
 }
 
 // Whatever the tool reads: a directory, a FIFO (no writer: opening it would
@@ -137,74 +186,6 @@ TEST_F(CliFailures, WhatCouldNotBeReadIsNeitherShownNorPassedOff) {
         EXPECT_TRUE(result.ErrEndsWith("Bad config data\n")) << result;
     }
     EXPECT_FALSE(fs::exists(Scratch("never.xml")));
-}
-
-TEST_F(CliFailures, SetupRefusedWhereThePageIsGreyedOutUnlessTheReleaseIsChosen) {
-    // At 1.1 the module is not at the release the program proposes (1.0).
-    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 1});
-    SetSetupBytes(module, {0x00, 0x05, 0x00, 0x21});
-    const CliResult result = Cli({"setup", "--port", Port(module), "defaults"});
-    EXPECT_EQ(result.exitCode, kFailed) << result;
-    EXPECT_TRUE(result.ErrHas("Release Versions do not match: controls are disabled!\n")) << result;
-    EXPECT_EQ(SetupBytes(module), (Bytes{0x00, 0x05, 0x00, 0x21}));
-
-    const CliResult chosen = Cli({"setup", "--port", Port(module), "--release", "1.1", "defaults"});
-    EXPECT_EQ(chosen.exitCode, 0) << chosen;
-    EXPECT_EQ(SetupBytes(module), Bytes(4, 0));
-
-    const CliResult unknown = Cli({"setup", "--port", Port(module), "--release", "1.7", "show"});
-    EXPECT_EQ(unknown.exitCode, kFailed) << unknown;
-    EXPECT_TRUE(unknown.ErrHas("Release '1.7' is not in the releases of module type 'TARN'"))
-        << unknown;
-}
-
-// What the command line refuses is CliArguments' test; here: the status and
-// that nothing reaches the module.
-TEST_F(CliFailures, BadArgumentsNeverReachTheModule) {
-    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn);
-    const std::string port = Port(module);
-    for (const std::vector<std::string>& line : std::vector<std::vector<std::string>>{
-             {},
-             {"info", "--port", port, "extra"},
-             {"peek", "--port", port, "I2C", "4a", "1000"},
-             {"-d", "poke", "--port", port, "I2C", "4a", "1000", "100"}}) {
-        const CliResult result = Cli(line);
-        EXPECT_EQ(result.exitCode, kUsage) << result;
-        EXPECT_TRUE(result.ErrHas("usage: pellworth-cli ")) << result;
-        EXPECT_EQ(result.out, "") << result;
-    }
-    EXPECT_EQ(module.RequestCount(), 0u) << "no argument line sent anything";
-
-    // Found only once the module is known, and still before anything is written.
-    const CliResult table = Cli({"-d", "download", "--port", port, "--yes", "lut", "0", "9",
-                                 "types/TARN/images/lut0-1.1.bin"});
-    EXPECT_EQ(table.exitCode, kUsage) << table;
-    EXPECT_TRUE(table.ErrHas("FPGA 0 has no lookup table with id 9")) << table;
-    EXPECT_EQ(ImageDownloads(module), 0u);
-
-    const CliResult help = Cli({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.OutHas("update --port N [--force] [--release X.Y|latest] [--yes]")) << help;
-}
-
-TEST_F(CliFailures, QuestionsNobodyCanAnswerAreDeclined) {
-    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
-    const std::string port = Port(module);
-    const struct {
-        std::vector<std::string> args;
-        std::string err;
-    } cases[] = {
-        {{"update", "--port", port, "--release", "1.1"},
-         "Could not display the confirmation box, so update was cancelled!\n"},
-        {{"-d", "download", "--port", port, "fpga", "0", "types/TARN/images/fpga0-1.1.rpd"},
-         "Update was cancelled!\n"},
-    };
-    for (const auto& c : cases) {
-        const CliResult result = Cli(c.args);
-        EXPECT_EQ(result.exitCode, kDeclined) << result;
-        EXPECT_TRUE(result.ErrHas(c.err)) << result;
-    }
-    EXPECT_EQ(ImageDownloads(module), 0u) << "nothing was downloaded";
 }
 
 TEST_F(CliFailures, CtrlCDuringADownloadAbortsIt) {

@@ -75,6 +75,9 @@ TEST_F(CliParallel, RefusalsExitStatusAndJson) {
     const CliResult none = Cli({"update", "--port", "all", "--yes"});
     EXPECT_EQ(none.exitCode, 3) << none;
     EXPECT_EQ(none.err, "No appropriate devices were found!\n");
+    const CliResult ports = Cli({"ports"});
+    EXPECT_EQ(ports.exitCode, 1) << ports;
+    EXPECT_EQ(ports.err, none.err);
 
     const auto modules = StartModules(2, {1, 1});
     const std::string list = List(modules);
