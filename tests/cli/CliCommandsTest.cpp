@@ -15,48 +15,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
 
-struct ProfileCase {
-    const char* label;
-    sim::Profile profile;
-    std::string typeName;
-    std::string moduleName;
-    std::string fpgaName;
-    sim::Version oldRelease;
-    std::string oldText;
-    std::string newText;
-    // A setup block with a choice in every field, and lines "setup show" gives for it.
-    Bytes setup;
-    Lines setupLines;
-};
-
-const ProfileCase kProfiles[] = {
-    {"Tarn",
-     sim::Profile::Tarn,
-     "TARN",
-     "SIM-TARN",
-     "Main",
-     {1, 0},
-     "1.0",
-     "1.1",
-     {0x04, 0x99, 0x19, 0x32},
-     {"VideoFormat = 2 \"4:4:4 RGB\"", "OutputFormat = 3 \"1080p\"", "HDMI/DVI = 1 \"HDMI\""}},
-    {"Orlan6",
-     sim::Profile::Orlan6,
-     "ORLAN6",
-     "SIM-ORL6",
-     "Input",
-     {2, 0},
-     "2.0",
-     "2.1",
-     {0x65, 0x02, 0x9D, 0x3E},
-     {"InputVideoBitDepth = 2 \"10-bit\"", "Output2KCenterCut = 0 \"Off\"",
-      "OutputHDMIAudio = 2 \"8-ch\""}},
-};
-
-void PrintTo(const ProfileCase& p, std::ostream* os) {
-    *os << p.label;
-}
-
 // A "before"/"after" member of a record: "release", "ferrin" or "fpga" (FPGA 0).
 std::string Logged(const frontend::JsonValue& record, const char* when, const std::string& what) {
     const frontend::JsonValue* versions = record.Get(when);
@@ -77,90 +35,84 @@ Lines LoggedCommands(const fs::path& file) {
     return commands;
 }
 
-class CliEveryCommand : public CliFixture, public ::testing::WithParamInterface<ProfileCase> {};
 class CliCommand : public CliFixture {};
 
-TEST_P(CliEveryCommand, PortsAndInfo) {
-    const ProfileCase& p = GetParam();
-    const std::string port = Port(StartModule(p.profile));
-
+TEST_F(CliCommand, PortsAndInfo) {
+    const std::string port = Port(StartModule(sim::Profile::Tarn));
     const CliResult ports = Cli({"ports"});
     EXPECT_EQ(ports.exitCode, 0) << ports;
-    EXPECT_TRUE(ports.OutHas("COM" + port + " (" + p.moduleName + ")\n")) << ports;
+    EXPECT_TRUE(ports.OutHas("COM" + port + " (SIM-TARN)\n")) << ports;
 
     const CliResult info = Cli({"info", "--port", port});
     ASSERT_EQ(info.exitCode, 0) << info;
     for (const std::string& line :
-         Lines{"Connection: OK", "Module type: " + p.typeName, "Serial: 00001234",
-               "Running: Ferrin", "Release: " + p.newText + " (verified " + p.newText + ")",
-               "FPGA 0 " + p.fpgaName + ": " + p.newText, "  Lookup table 0 Gamma: " + p.newText,
+         Lines{"Connection: OK", "Module type: TARN", "Serial: 00001234", "Running: Ferrin",
+               "Release: 1.1 (verified 1.1)", "FPGA 0 Main: 1.1", "  Lookup table 0 Gamma: 1.1",
                "Setup (FPGA 0, block 0): 00 00 00 00"})
         EXPECT_TRUE(info.OutHas(line + "\n")) << line << "\n" << info;
 
     const CliResult json = Cli({"--json", "info", "--port", port});
     ASSERT_EQ(json.exitCode, 0) << json;
     EXPECT_EQ(json.out.find("{\"command\":\"info\",\"ok\":true,\"exit\":0"), 0u) << json;
-    EXPECT_TRUE(json.OutHas("\"typeName\":\"" + p.typeName + "\"")) << json;
+    EXPECT_TRUE(json.OutHas("\"typeName\":\"TARN\"")) << json;
     EXPECT_EQ(json.out.find('\n'), json.out.size() - 1) << "one line of JSON";
 }
 
-TEST_P(CliEveryCommand, SetupShowSaveDefaultsLoad) {
-    const ProfileCase& p = GetParam();
-    // At the lowest release of the demo table, the one proposed: setup enabled.
-    sim::SimulatedModule& module = StartModule(p.profile, p.oldRelease);
-    SetSetupBytes(module, p.setup);
-    const std::string port = Port(module);
+// Each module type has its own setup block: a choice in every field, and
+// lines "setup show" gives for it.
+TEST_F(CliCommand, SetupShowSaveDefaultsLoadOnEachType) {
+    const struct {
+        sim::Profile profile;
+        sim::Version release; // the lowest of the demo table, the one proposed
+        Bytes setup;
+        Lines lines;
+    } types[] = {
+        {sim::Profile::Tarn,
+         {1, 0},
+         {0x04, 0x99, 0x19, 0x32},
+         {"VideoFormat = 2 \"4:4:4 RGB\"", "HDMI/DVI = 1 \"HDMI\""}},
+        {sim::Profile::Orlan6,
+         {2, 0},
+         {0x65, 0x02, 0x9D, 0x3E},
+         {"InputVideoBitDepth = 2 \"10-bit\"", "Output2KCenterCut = 0 \"Off\""}},
+    };
+    for (const auto& t : types) {
+        SCOPED_TRACE(t.lines[0]);
+        sim::SimulatedModule& module = StartModule(t.profile, t.release);
+        SetSetupBytes(module, t.setup);
+        const std::string port = Port(module);
+        const CliResult show = Cli({"setup", "--port", port, "show"});
+        ASSERT_EQ(show.exitCode, 0) << show;
+        for (const std::string& line : t.lines)
+            EXPECT_TRUE(show.OutHas("  " + line + "\n")) << line << "\n" << show;
 
-    const CliResult show = Cli({"setup", "--port", port, "show"});
-    ASSERT_EQ(show.exitCode, 0) << show;
-    for (const std::string& line : p.setupLines)
-        EXPECT_TRUE(show.OutHas("  " + line + "\n")) << line << "\n" << show;
-
-    const std::string file = Scratch("saved").string(); // ".xml" is added
-    const CliResult save = Cli({"setup", "--port", port, "save", file});
-    EXPECT_EQ(save.out, "Setups saved successfully.\n") << save;
-    EXPECT_EQ(Cli({"setup", "--port", port, "defaults"}).exitCode, 0);
-    EXPECT_EQ(SetupBytes(module), Bytes(4, 0));
-    const CliResult load = Cli({"--json", "setup", "--port", port, "load", file + ".xml"});
-    EXPECT_EQ(load.exitCode, 0) << load;
-    EXPECT_TRUE(load.OutHas("\"status\":\"Setups loaded successfully.\"")) << load;
-    EXPECT_EQ(SetupBytes(module), p.setup);
-    EXPECT_EQ(LoggedCommands(ResultsLogFile()), (Lines{"setup-defaults", "setup-load"}));
+        const std::string file = Scratch(port).string(); // ".xml" is added
+        const CliResult save = Cli({"setup", "--port", port, "save", file});
+        EXPECT_EQ(save.out, "Setups saved successfully.\n") << save;
+        EXPECT_EQ(Cli({"setup", "--port", port, "defaults"}).exitCode, 0);
+        EXPECT_EQ(SetupBytes(module), Bytes(4, 0));
+        const CliResult load = Cli({"--json", "setup", "--port", port, "load", file + ".xml"});
+        EXPECT_EQ(load.exitCode, 0) << load;
+        EXPECT_TRUE(load.OutHas("\"status\":\"Setups loaded successfully.\"")) << load;
+        EXPECT_EQ(SetupBytes(module), t.setup);
+    }
+    EXPECT_EQ(LoggedCommands(ResultsLogFile()),
+              (Lines{"setup-defaults", "setup-load", "setup-defaults", "setup-load"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, CliEveryCommand, ::testing::ValuesIn(kProfiles),
-                         [](const auto& test) { return std::string(test.param.label); });
-
-// What does not depend on the module type, on a TARN module.
 // Each kind reaches its component, and each is logged with the versions around it.
 TEST_F(CliCommand, Downloads) {
-    const ProfileCase& p = kProfiles[0];
-    sim::SimulatedModule& module = StartModule(p.profile);
-    const std::string images = "types/" + p.typeName + "/images/";
+    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn);
+    const std::string images = "types/TARN/images/";
     const struct {
         Lines args;
         const char* command;
         const char* component;
-        std::function<bool(const sim::ModuleState&)> reached;
     } cases[] = {
-        {{"fpga", "0", images + "fpga0-" + p.oldText + ".rpd"},
-         "download",
-         "FPGA 0",
-         [&](const sim::ModuleState& s) { return s.fpgas.at(0).revision == p.oldRelease; }},
-        {{"lut", "0", "0", images + "lut0-1.0.bin"},
-         "download-lut",
-         "FPGA 0 table 0",
-         [&](const sim::ModuleState& s) {
-             return s.fpgas.at(0).tables.at(0).version == p.oldRelease;
-         }},
-        {{"ferrin", images + "ferrin-" + p.newText + ".bin"},
-         "download",
-         "Ferrin",
-         [](const sim::ModuleState& s) { return s.stagedFerrin.has_value(); }},
-        {{"safeboot", images + "safeboot-1.0.iic"},
-         "download",
-         "SafeBoot",
-         [](const sim::ModuleState& s) { return s.stagedSafeBoot.has_value(); }},
+        {{"fpga", "0", images + "fpga0-1.0.rpd"}, "download", "FPGA 0"},
+        {{"lut", "0", "0", images + "lut0-1.0.bin"}, "download-lut", "FPGA 0 table 0"},
+        {{"ferrin", images + "ferrin-1.1.bin"}, "download", "Ferrin"},
+        {{"safeboot", images + "safeboot-1.0.iic"}, "download", "SafeBoot"},
     };
     for (const auto& c : cases) {
         Lines args{"-d", "download", "--port", Port(module), "--yes"};
@@ -168,8 +120,12 @@ TEST_F(CliCommand, Downloads) {
         const CliResult result = Cli(args);
         EXPECT_EQ(result.exitCode, 0) << result;
         EXPECT_TRUE(result.out.ends_with("Update completed successfully.\n")) << result;
-        EXPECT_TRUE(c.reached(module.State())) << c.component;
     }
+    const sim::ModuleState state = module.State();
+    EXPECT_EQ(state.fpgas.at(0).revision, (sim::Version{1, 0}));
+    EXPECT_EQ(state.fpgas.at(0).tables.at(0).version, (sim::Version{1, 0}));
+    EXPECT_TRUE(state.stagedFerrin && state.stagedSafeBoot);
+
     const auto log = frontend::ResultsLog::Read(ResultsLogFile());
     ASSERT_EQ(log.records.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
@@ -178,21 +134,20 @@ TEST_F(CliCommand, Downloads) {
         EXPECT_EQ(r.Text("component"), cases[i].component) << r.Write();
         EXPECT_EQ(r.Get("result")->AsInteger(), std::optional<int64_t>(0)) << r.Write();
     }
-    EXPECT_EQ(Logged(log.records[0], "before", "fpga"), p.newText);
-    EXPECT_EQ(Logged(log.records[0], "after", "fpga"), p.oldText);
+    EXPECT_EQ(Logged(log.records[0], "before", "fpga"), "1.1");
+    EXPECT_EQ(Logged(log.records[0], "after", "fpga"), "1.0");
 }
 
 // The update is recorded; the run that changed nothing is not.
 TEST_F(CliCommand, UpdateIsLoggedAndARunThatChangesNothingIsNot) {
-    const ProfileCase& p = kProfiles[0];
-    sim::SimulatedModule& module = StartModule(p.profile, p.oldRelease);
+    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
     const std::string port = Port(module);
-    const std::string done = "Update to Release '" + p.newText + "' completed successfully.";
+    const std::string done = "Update to Release '1.1' completed successfully.";
 
     const CliResult update = Cli({"update", "--port", port, "--release", "latest", "--yes"});
     ASSERT_EQ(update.exitCode, 0) << update;
     EXPECT_EQ(update.out, done + "\nUpdate completed successfully.\n");
-    const CliResult again = Cli({"update", "--port", port, "--release", p.newText});
+    const CliResult again = Cli({"update", "--port", port, "--release", "1.1"});
     EXPECT_EQ(again.exitCode, 0) << again;
     EXPECT_EQ(again.out, "No updates were needed.\n");
 
@@ -202,15 +157,15 @@ TEST_F(CliCommand, UpdateIsLoggedAndARunThatChangesNothingIsNot) {
     EXPECT_EQ(r.Get("port")->AsInteger(), std::optional<int64_t>(module.PortNumber()));
     for (const auto& [name, value] :
          std::vector<std::pair<std::string, std::string>>{{"command", "update"},
-                                                          {"typeName", p.typeName},
-                                                          {"name", p.moduleName},
+                                                          {"typeName", "TARN"},
+                                                          {"name", "SIM-TARN"},
                                                           {"serial", "00001234"},
-                                                          {"targetRelease", p.newText},
+                                                          {"targetRelease", "1.1"},
                                                           {"resultText", done}})
         EXPECT_EQ(r.Text(name), value) << name;
     for (const char* what : {"release", "ferrin", "fpga"}) {
-        EXPECT_EQ(Logged(r, "before", what), p.oldText) << what;
-        EXPECT_EQ(Logged(r, "after", what), p.newText) << what;
+        EXPECT_EQ(Logged(r, "before", what), "1.0") << what;
+        EXPECT_EQ(Logged(r, "after", what), "1.1") << what;
     }
     EXPECT_GT(r.Get("durationMs")->AsInteger().value_or(0), 0);
     EXPECT_EQ(r.Text("time").size(), 20u) << "YYYY-MM-DDTHH:MM:SSZ";

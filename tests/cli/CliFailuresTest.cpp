@@ -147,7 +147,7 @@ TEST_F(CliFailures, UnusableFilesFailChangeNothingAndNeverBlock) {
          "This is incompatible with the connected module.\n"},
     };
     for (const auto& c : cases) {
-        CliChild child(c.args, DataDirectory(), StateHome());
+        CliChild child(c.args);
         const CliResult result = child.Finish(20s);
         EXPECT_FALSE(result.timedOut) << c.args.back() << result;
         EXPECT_EQ(result.exitCode, kFailed) << c.args.back() << result;
@@ -197,8 +197,7 @@ TEST_F(CliFailures, CtrlCDuringADownloadAbortsIt) {
     WriteScratch("big.rpd", image);
 
     CliChild child({"-d", "download", "--port", Port(module), "--yes", "fpga", "0",
-                    Scratch("big.rpd").string()},
-                   DataDirectory(), StateHome());
+                    Scratch("big.rpd").string()});
     ASSERT_TRUE(module.WaitForRequest(0x88, 20s)) << "the download started";
     ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
     const CliResult result = child.Finish(60s);
@@ -218,8 +217,7 @@ TEST_F(CliFailures, ManualRebootWaitsForTheModuleToComeBack) {
         sim::SimulatedModule& module =
             StartModule(sim::Profile::Tarn, {1, 0},
                         [](sim::ModuleConfig& c) { c.behaviour.canReboot = false; });
-        CliChild child({"update", "--port", Port(module), "--release", "1.1", "--yes"},
-                       DataDirectory(), StateHome());
+        CliChild child({"update", "--port", Port(module), "--release", "1.1", "--yes"});
         if (operatorReboots) {
             ASSERT_TRUE(module.WaitForRequest(0xA0, 30s));
             std::this_thread::sleep_for(500ms);

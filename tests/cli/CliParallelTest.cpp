@@ -113,8 +113,7 @@ TEST_F(CliParallel, CtrlCStopsEveryRunAtAChunkBoundary) {
     slow.delay = 300ms;
     for (sim::SimulatedModule* m : modules)
         m->ScriptAlways(0x88, slow);
-    CliChild child({"update", "--port", List(modules), "--release", "1.1", "--yes"},
-                   DataDirectory(), StateHome());
+    CliChild child({"update", "--port", List(modules), "--release", "1.1", "--yes"});
     for (sim::SimulatedModule* m : modules)
         ASSERT_TRUE(m->WaitForRequest(0x88, 20s));
     ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
