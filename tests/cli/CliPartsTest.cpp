@@ -8,6 +8,7 @@
 #include "cli/SetupView.h"
 #include "descriptions/XercesSession.h"
 #include "frontend/Json.h"
+#include "maintenance/UpdateTexts.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
 
@@ -226,11 +227,9 @@ TEST(CliJson, ReadsWhatItWritesAndRefusesWhatIsNoJson) {
 
 // Without a terminal every question gets the policy's answer, or No.
 TEST(CliAnswers, PolicyDecidesWithoutATerminal) {
-    const std::wstring downgrade =
-        L"Continuing with this update would actually downgrade the module\nfrom Release '1.1' "
-        L"to Release '1.0'.\n\nDo you wish to proceed with this downgrade?";
-    const std::wstring forceAnyway = L"All components already updated to Release '1.1'.\n\nDo "
-                                     L"you wish to force all components to update anyway?";
+    // The questions as the release update asks them.
+    const std::wstring downgrade = updatetext::DowngradeQuestion(L"1.1", L"1.0");
+    const std::wstring forceAnyway = updatetext::ForceAnywayQuestion(L"1.1");
     const std::wstring ordinary = L"Updating Ferrin erases the module configuration parameters.";
     const struct {
         AnswerPolicy policy;

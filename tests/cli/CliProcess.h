@@ -31,10 +31,7 @@ struct CliResult {
     bool OutHas(const std::string& text) const { return out.find(text) != std::string::npos; }
     bool ErrHas(const std::string& text) const { return err.find(text) != std::string::npos; }
     // The failure's text comes last, after any warning of the connect.
-    bool ErrEndsWith(const std::string& text) const {
-        return err.size() >= text.size() &&
-               err.compare(err.size() - text.size(), text.size(), text) == 0;
-    }
+    bool ErrEndsWith(const std::string& text) const { return err.ends_with(text); }
 };
 
 std::ostream& operator<<(std::ostream& os, const CliResult& result);
