@@ -110,17 +110,17 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
 TEST_F(CliFailures, UnusableFilesFailChangeNothingAndNeverBlock) {
     sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
     const std::string port = Port(module);
-    fs::create_directories(Scratch("dir.xml"));
-    ASSERT_EQ(mkfifo(Scratch("fifo.xml").c_str(), 0600), 0);
-    WriteScratch("empty.bin", "");
-    WriteScratch("doctype.xml", "<?xml version=\"1.0\"?>\n<!DOCTYPE ModuleParams SYSTEM \"" +
-                                    Scratch("fifo.xml").string() + "\">\n<ModuleParams/>\n");
-    const Bytes setup{0x00, 0x05, 0x00, 0x21};
-    SetSetupBytes(module, setup);
     const std::string dir = Scratch("dir.xml").string();
     const std::string fifo = Scratch("fifo.xml").string();
     const std::string empty = Scratch("empty.bin").string();
     const std::string missing = Scratch("missing.csv").string();
+    fs::create_directories(dir);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    WriteScratch("empty.bin", "");
+    WriteScratch("doctype.xml", "<?xml version=\"1.0\"?>\n<!DOCTYPE ModuleParams SYSTEM \"" + fifo +
+                                    "\">\n<ModuleParams/>\n");
+    const Bytes setup{0x00, 0x05, 0x00, 0x21};
+    SetSetupBytes(module, setup);
     const std::string opening = "An error occurred while opening '";
     const struct {
         std::vector<std::string> args;

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 
 using namespace std::chrono_literals;
@@ -26,8 +25,7 @@ CliChild::CliChild(const std::vector<std::string>& args) {
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         return;
-    std::vector<std::string> storage;
-    storage.push_back(PELLWORTH_CLI);
+    std::vector<std::string> storage{PELLWORTH_CLI};
     storage.insert(storage.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : storage)
