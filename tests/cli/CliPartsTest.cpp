@@ -255,22 +255,15 @@ TEST(CliAnswers, PolicyDecidesWithoutATerminal) {
         EXPECT_EQ(dialogs.Declined(), c.answer == MsgResult::No || c.answer == MsgResult::Cancel);
     }
 
-    const struct {
-        AnswerPolicy policy;
-        PromptAnswer answer;
-        bool force;
-    } prompts[] = {
-        {{false, false}, PromptAnswer::Unavailable, false},
-        {{false, true}, PromptAnswer::Unavailable, true},
-        {{true, false}, PromptAnswer::Yes, false},
-        {{true, true}, PromptAnswer::Yes, true},
-    };
-    for (const auto& p : prompts) {
-        CTerminalDialogs dialogs(console, p.policy, false);
-        bool force = !p.force;
-        EXPECT_EQ(dialogs.ConfirmReleaseUpdate(force), p.answer);
-        EXPECT_EQ(force, p.force);
-    }
+    // The release update's own confirmation: --yes answers it, --force is passed on.
+    for (const bool yes : {false, true})
+        for (const bool force : {false, true}) {
+            CTerminalDialogs dialogs(console, {yes, force}, false);
+            bool passed = !force;
+            EXPECT_EQ(dialogs.ConfirmReleaseUpdate(passed),
+                      yes ? PromptAnswer::Yes : PromptAnswer::Unavailable);
+            EXPECT_EQ(passed, force);
+        }
 }
 
 // "setup show" lists what "setup save" would write; the words are the blocks'.
