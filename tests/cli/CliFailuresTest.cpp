@@ -81,6 +81,7 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
          "Release '1.7' is not in the releases of module type 'TARN'"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
         const CliResult result = Cli(c.args);
         EXPECT_EQ(result.exitCode, c.exit) << result;
         EXPECT_TRUE(result.ErrHas(c.err)) << result;
