@@ -41,11 +41,6 @@ TEST_F(CliParallel, OneModuleFailsMidwayTheOthersReachTheRelease) {
 
     const CliResult result = Cli({"update", "--port", List(modules), "--release", "1.1", "--yes"});
     EXPECT_EQ(result.exitCode, 1) << result;
-    for (const sim::SimulatedModule* m : modules) {
-        // The failing one has its new Ferrin and release, but not its FPGA image.
-        const sim::Version expected = m == &failing ? sim::Version{1, 0} : sim::Version{1, 1};
-        EXPECT_EQ(m->State().fpgas.at(0).revision, expected) << "COM" << Port(*m) << result;
-    }
 
     // Without a terminal every line is whole and says whose it is.
     const std::regex line("COM(" + Port(*modules[0]) + "|" + Port(*modules[1]) + "|" +
@@ -56,29 +51,16 @@ TEST_F(CliParallel, OneModuleFailsMidwayTheOthersReachTheRelease) {
     const std::string bad = "COM" + Port(failing) + ": ";
     EXPECT_TRUE(result.ErrHas(bad + "Component 2 of 4 updated unsuccessfully!\n")) << result;
     EXPECT_FALSE(result.OutHas(bad)) << "a failure is no result line";
-    for (const sim::SimulatedModule* m : modules) {
-        if (m == &failing)
-            continue;
-        EXPECT_TRUE(
-            result.OutHas("COM" + Port(*m) + ": Update to Release '1.1' completed successfully.\n"))
-            << result;
-    }
 
-    // The summary: one row per module, the failed one named.
-    const std::regex row(
-        "COM(\\d+) +(\\d{8}) +1\\.0 +(1\\.1|Unknown) +(updated|failed) +\\d+\\.\\d s");
-    size_t rows = 0;
-    std::istringstream out(result.out);
-    for (std::string text; std::getline(out, text);) {
-        std::smatch match;
-        if (!std::regex_match(text, match, row))
-            continue;
-        ++rows;
-        const bool isFailing = match[1] == Port(failing);
-        EXPECT_EQ(match[3], isFailing ? "Unknown" : "1.1") << text;
-        EXPECT_EQ(match[4], isFailing ? "failed" : "updated") << text;
+    // A result line for each that succeeded, and a summary row for each module.
+    for (size_t i = 0; i < modules.size(); ++i) {
+        const std::string com = "COM" + Port(*modules[i]);
+        const bool ok = modules[i] != &failing;
+        EXPECT_EQ(result.OutHas(com + ": Update to Release '1.1' completed successfully.\n"), ok);
+        const std::regex row("(^|\n)" + com + " +0000123" + std::to_string(i) + " +1\\.0 +" +
+                             (ok ? "1\\.1 +updated" : "Unknown +failed") + " +\\d+\\.\\d s\n");
+        EXPECT_TRUE(std::regex_search(result.out, row)) << com << result;
     }
-    EXPECT_EQ(rows, 3u) << result;
     EXPECT_TRUE(result.OutHas("2 of 3 modules succeeded; not COM" + Port(failing) + ".\n"))
         << result;
 }
@@ -88,25 +70,15 @@ TEST_F(CliParallel, RefusalsExitStatusAndJson) {
     const CliResult none = Cli({"update", "--port", "all", "--yes"});
     EXPECT_EQ(none.exitCode, 3) << none;
     EXPECT_EQ(none.err, "No appropriate devices were found!\n");
+    const CliResult ports = Cli({"ports"});
+    EXPECT_EQ(ports.exitCode, 1) << ports;
+    EXPECT_EQ(ports.err, none.err);
 
     const auto modules = StartModules(2, {1, 1});
     const std::string list = List(modules);
-    const struct {
-        std::vector<std::string> args;
-        int exit;
-        std::string err; // in standard error
-    } cases[] = {
-        {{"update", "--port", list}, 2, "needs --yes"},
-        {{"info", "--port", list}, 2, "is for 'update' only"},
-        {{"update", "--port", "250,251", "--yes"}, 3, "COM250: Port cannot be opened!\n"},
-    };
-    for (const auto& c : cases) {
-        const CliResult result = Cli(c.args);
-        EXPECT_EQ(result.exitCode, c.exit) << c.args[2] << result;
-        EXPECT_TRUE(result.ErrHas(c.err)) << c.args[2] << result;
-    }
-    for (const sim::SimulatedModule* m : modules)
-        EXPECT_EQ(m->RequestCount(), 0u) << "a refused line touches no module";
+    const CliResult closed = Cli({"update", "--port", "250,251", "--yes"});
+    EXPECT_EQ(closed.exitCode, 3) << closed;
+    EXPECT_TRUE(closed.ErrHas("COM250: Port cannot be opened!\n")) << closed;
 
     // Up to date, and a listed port that does not open: that module's failure.
     const CliResult json =
@@ -132,8 +104,7 @@ TEST_F(CliParallel, CtrlCStopsEveryRunAtAChunkBoundary) {
     slow.delay = 300ms;
     for (sim::SimulatedModule* m : modules)
         m->ScriptAlways(0x88, slow);
-    CliChild child({"update", "--port", List(modules), "--release", "1.1", "--yes"},
-                   DataDirectory(), StateHome());
+    CliChild child({"update", "--port", List(modules), "--release", "1.1", "--yes"});
     for (sim::SimulatedModule* m : modules)
         ASSERT_TRUE(m->WaitForRequest(0x88, 20s));
     ASSERT_EQ(kill(child.Pid(), SIGINT), 0);

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 
 using namespace std::chrono_literals;
@@ -21,29 +20,18 @@ std::ostream& operator<<(std::ostream& os, const CliResult& result) {
               << result.err;
 }
 
-CliChild::CliChild(const std::vector<std::string>& args, const fs::path& workingDirectory,
-                   const fs::path& stateHome) {
+CliChild::CliChild(const std::vector<std::string>& args) {
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         return;
-    std::vector<std::string> storage;
-    storage.push_back(PELLWORTH_CLI);
+    std::vector<std::string> storage{PELLWORTH_CLI};
     storage.insert(storage.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : storage)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const std::string directory = workingDirectory.string();
-    std::vector<std::string> environment;
-    for (char** variable = environ; *variable; ++variable)
-        if (std::strncmp(*variable, "XDG_STATE_HOME=", 15) != 0)
-            environment.emplace_back(*variable);
-    environment.push_back("XDG_STATE_HOME=" + stateHome.string());
-    std::vector<char*> envp;
-    for (std::string& variable : environment)
-        envp.push_back(variable.data());
-    envp.push_back(nullptr);
+    const std::string directory = CliFixture::DataDirectory().string();
 
     m_pid = fork();
     if (m_pid == 0) {
@@ -55,7 +43,7 @@ CliChild::CliChild(const std::vector<std::string>& args, const fs::path& working
         // Whatever the test runner's shell did to SIGINT, the tool starts as
         // from an interactive shell.
         signal(SIGINT, SIG_DFL);
-        execve(argv[0], argv.data(), envp.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(out[1]);
@@ -124,6 +112,8 @@ void CliFixture::SetUp() {
     char pattern[] = "/tmp/pellworth-cli-test-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     m_scratch = pattern;
+    // Set before any module thread runs; the children inherit it.
+    setenv("XDG_STATE_HOME", StateHome().c_str(), 1);
 }
 
 void CliFixture::TearDown() {
@@ -149,8 +139,7 @@ CliFixture::StartModule(sim::Profile profile, sim::Version release,
 }
 
 CliResult CliFixture::Cli(const std::vector<std::string>& args) {
-    CliChild child(args, DataDirectory(), StateHome());
-    return child.Finish();
+    return CliChild(args).Finish();
 }
 
 void CliFixture::WriteScratch(const std::string& name, const std::string& bytes) const {

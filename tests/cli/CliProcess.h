@@ -31,20 +31,16 @@ struct CliResult {
     bool OutHas(const std::string& text) const { return out.find(text) != std::string::npos; }
     bool ErrHas(const std::string& text) const { return err.find(text) != std::string::npos; }
     // The failure's text comes last, after any warning of the connect.
-    bool ErrEndsWith(const std::string& text) const {
-        return err.size() >= text.size() &&
-               err.compare(err.size() - text.size(), text.size(), text) == 0;
-    }
+    bool ErrEndsWith(const std::string& text) const { return err.ends_with(text); }
 };
 
 std::ostream& operator<<(std::ostream& os, const CliResult& result);
 
-// One running child. Its results log goes below stateHome (XDG_STATE_HOME),
-// never into the home of whoever runs the tests.
+// One running child, in the demo working directory. Its results log goes
+// below the fixture's XDG_STATE_HOME, never into the home of whoever runs the tests.
 class CliChild {
 public:
-    CliChild(const std::vector<std::string>& args, const fs::path& workingDirectory,
-             const fs::path& stateHome);
+    explicit CliChild(const std::vector<std::string>& args);
     ~CliChild();
     CliChild(const CliChild&) = delete;
     CliChild& operator=(const CliChild&) = delete;
@@ -61,6 +57,9 @@ private:
 
 // Modules and a scratch directory for one test.
 class CliFixture : public ::testing::Test {
+public:
+    static fs::path DataDirectory();
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -75,7 +74,6 @@ protected:
     // A file in the scratch directory.
     fs::path Scratch(const std::string& name) const { return m_scratch / name; }
     void WriteScratch(const std::string& name, const std::string& bytes) const;
-    static fs::path DataDirectory();
     // The children's XDG_STATE_HOME, and the results log they write there.
     fs::path StateHome() const { return m_scratch / "state"; }
     fs::path ResultsLogFile() const { return StateHome() / "pellworth" / "results.jsonl"; }
