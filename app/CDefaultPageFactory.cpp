@@ -2,10 +2,10 @@
 
 #include "app/CPageAdapter.h"
 #include "app/CPlaceholderPages.h"
+#include "maintenance/CVersionIF.h"
 #include "maintenance/pages/CLookupTable.h"
 #include "maintenance/pages/CPeekPoke.h"
 #include "maintenance/pages/CUpdate.h"
-#include "maintenance/CVersionIF.h"
 #include "setups/pages/CSetupOrlan6.h"
 #include "setups/pages/CSetupUnknown.h"
 #include "setups/pages/CSetup_TARN.h"

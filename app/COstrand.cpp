@@ -1,15 +1,15 @@
 #include "app/COstrand.h"
 
 #include "app/CDefaultPageFactory.h"
-#include "frontend/CDialogServicesIF.h"
 #include "app/COstrandDlg.h"
-#include "frontend/CUSBCommandLineInfo.h"
-#include "frontend/VersionFile.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
+#include "frontend/CDialogServicesIF.h"
+#include "frontend/CUSBCommandLineInfo.h"
+#include "frontend/VersionFile.h"
 
 #include <iostream>
 #include <new>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "frontend/CPageServicesIF.h"
 #include "descriptions/CModuleTypesLinux.h"
 #include "descriptions/XercesSession.h"
 #include "engine/CAppIF.h"
 #include "engine/CErrorReportIF.h"
+#include "frontend/CPageServicesIF.h"
 #include "frontend/ModuleOperation.h"
 #include "frontend/ResultsLog.h"
 #include "link/CUSBSerialPort.h"

@@ -1,17 +1,17 @@
 #include "app/COstrandDlg.h"
 
-#include "frontend/CDialogServicesIF.h"
 #include "app/COstrand.h"
 #include "app/CPageFactoryIF.h"
 #include "app/CPlaceholderPages.h"
-#include "frontend/ConnectReport.h"
-#include "frontend/ModuleDiscovery.h"
-#include "frontend/VersionFile.h"
 #include "descriptions/DataDirectory.h"
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
+#include "frontend/CDialogServicesIF.h"
+#include "frontend/ConnectReport.h"
+#include "frontend/ModuleDiscovery.h"
+#include "frontend/VersionFile.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,8 @@
 
 #include "app/CDeviceWatcher.h"
 #include "app/CTabPageIF.h"
-#include "frontend/ConnectReport.h"
 #include "descriptions/ModuleTypeNames.h"
+#include "frontend/ConnectReport.h"
 
 #include <QDialog>
 #include <QTimer>

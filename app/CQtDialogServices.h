@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frontend/CDialogServicesIF.h"
 #include "app/CGuiThreadInvoker.h"
+#include "frontend/CDialogServicesIF.h"
 
 #include <QPointer>
 #include <QStringList>

@@ -8,7 +8,6 @@
 // Usage: ReleaseUpdateBench [FPGA image bytes (16384)] [table bytes (1024)]
 #include "CountingPort.h"
 
-#include "frontend/CDialogServicesIF.h"
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/CModuleTypesLinux.h"
@@ -17,6 +16,7 @@
 #include "engine/CAppIF.h"
 #include "engine/CCmdEngine.h"
 #include "engine/CErrorReportIF.h"
+#include "frontend/CDialogServicesIF.h"
 #include "link/CUSBSerialPort.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/StartReleaseUpdate.h"

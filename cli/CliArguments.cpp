@@ -1,7 +1,7 @@
 #include "cli/CliArguments.h"
 
-#include "frontend/CUSBCommandLineInfo.h"
 #include "descriptions/XmlText.h"
+#include "frontend/CUSBCommandLineInfo.h"
 #include "link/PortNames.h"
 #include "maintenance/CPeekPokeText.h"
 

@@ -1,7 +1,5 @@
 #include "cli/Commands.h"
 
-#include "frontend/ConnectReport.h"
-#include "frontend/ModuleDiscovery.h"
 #include "cli/CCliRunHost.h"
 #include "cli/CCliSession.h"
 #include "cli/CConsole.h"
@@ -13,6 +11,8 @@
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
+#include "frontend/ConnectReport.h"
+#include "frontend/ModuleDiscovery.h"
 #include "maintenance/CLookupTableRun.h"
 #include "maintenance/CPeekPokeText.h"
 #include "maintenance/ReleaseUpdate.h"

@@ -1,16 +1,16 @@
 #include "cli/ParallelUpdate.h"
 
-#include "frontend/ModuleDiscovery.h"
 #include "cli/CCliSession.h"
 #include "cli/CConsole.h"
 #include "cli/CInterruptWatch.h"
 #include "cli/CLineSink.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/Commands.h"
-#include "frontend/Json.h"
 #include "descriptions/XercesSession.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
+#include "frontend/Json.h"
+#include "frontend/ModuleDiscovery.h"
 
 #include <algorithm>
 #include <atomic>

@@ -5,8 +5,8 @@
 #include "descriptions/CModuleTypes.h"
 #include "descriptions/ReleaseTable.h"
 #include "engine/CAppIF.h"
-#include "engine/EngineCodes.h"
 #include "engine/CConfigBlockIF.h"
+#include "engine/EngineCodes.h"
 
 #include <algorithm>
 #include <memory>

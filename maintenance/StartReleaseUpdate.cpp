@@ -1,10 +1,10 @@
 #include "maintenance/StartReleaseUpdate.h"
 
-#include "frontend/CDialogServicesIF.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
+#include "frontend/CDialogServicesIF.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/UpdateRun.h"
 #include "maintenance/UpdateTexts.h"

@@ -1,12 +1,12 @@
 #include "setups/SetupFileProcedures.h"
 
-#include "frontend/CDialogServicesIF.h"
 #include "descriptions/DataDirectory.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/ModuleTypeNames.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/CConfigBlockIF.h"
+#include "frontend/CDialogServicesIF.h"
 #include "setups/CReplacementFile.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "simulator/ModuleState.h"
 #include "simulator/ModuleScript.h"
+#include "simulator/ModuleState.h"
 
 #include <chrono>
 #include <cstdint>

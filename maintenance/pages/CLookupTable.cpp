@@ -1,12 +1,12 @@
 #include "maintenance/pages/CLookupTable.h"
 #include "maintenance/pages/ReturnKey.h"
 
-#include "frontend/CDialogServicesIF.h"
-#include "frontend/CPageServicesIF.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
+#include "frontend/CDialogServicesIF.h"
+#include "frontend/CPageServicesIF.h"
 #include "maintenance/CVersionIF.h"
 
 #include <QComboBox>

@@ -1,11 +1,11 @@
 #include "maintenance/pages/CPeekPoke.h"
 #include "maintenance/pages/ReturnKey.h"
 
-#include "frontend/CDialogServicesIF.h"
-#include "frontend/CPageServicesIF.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
+#include "frontend/CDialogServicesIF.h"
+#include "frontend/CPageServicesIF.h"
 #include "maintenance/CPeekPokeText.h"
 
 #include <QAbstractItemView>

@@ -1,17 +1,17 @@
 #include "maintenance/pages/CUpdate.h"
 
-#include "frontend/CDialogServicesIF.h"
-#include "frontend/CPageServicesIF.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/CModuleTypes.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
-#include "maintenance/pages/CReleaseUpdatePromptDlg.h"
+#include "frontend/CDialogServicesIF.h"
+#include "frontend/CPageServicesIF.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/StartReleaseUpdate.h"
 #include "maintenance/UpdateTexts.h"
+#include "maintenance/pages/CReleaseUpdatePromptDlg.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frontend/CPageServicesIF.h"
 #include "descriptions/ModuleTypeNames.h"
 #include "engine/CCmdEngine.h"
+#include "frontend/CPageServicesIF.h"
 #include "setups/SetupFileProcedures.h"
 #include "setups/SetupPageRules.h"
 
