@@ -703,6 +703,37 @@ void SetShownJson(JsonValue& json, const std::vector<CTerminalDialogs::Box>& box
     json.Set("log", std::move(lines));
 }
 
+bool PrintResult(const CommandOutput& output, const std::vector<CTerminalDialogs::Box>& boxes,
+                 const std::wstring& status, bool statusLogged,
+                 const std::function<void(const std::wstring&)>& out,
+                 const std::function<void(const std::wstring&)>& err) {
+    const bool success = output.exitCode == exitcode::kOk;
+    const auto inLines = [&output](const std::wstring& text) {
+        return std::find(output.lines.begin(), output.lines.end(), text) != output.lines.end();
+    };
+    for (const std::wstring& line : output.lines)
+        if (!line.empty())
+            out(line);
+    std::wstring lastShown;
+    bool anythingShown = false;
+    for (const CTerminalDialogs::Box& box : boxes) {
+        if (box.printed) {
+            anythingShown = true;
+            continue;
+        }
+        if (success && inLines(box.text))
+            continue;
+        err(box.text);
+        lastShown = box.text;
+        anythingShown = true;
+    }
+    if (!status.empty() && status != lastShown && !statusLogged && !(success && inLines(status))) {
+        err(status);
+        anythingShown = true;
+    }
+    return anythingShown;
+}
+
 void RunCommand(CCliSession& session, CommandOutput& out) {
     Runner(session, out).Run();
 }

@@ -4,6 +4,7 @@
 #include "cli/ExitCodes.h"
 #include "frontend/Json.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,14 @@ struct CommandOutput {
 // (the run's status texts) of a command's JSON object.
 void SetShownJson(JsonValue& json, const std::vector<CTerminalDialogs::Box>& boxes,
                   const std::vector<std::wstring>& log);
+
+// What the program would have shown once a command ended: its result lines
+// (to `out`), the boxes not shown yet, then the status line unless the run's
+// log already printed it (to `err`). False when nothing at all was shown.
+bool PrintResult(const CommandOutput& output, const std::vector<CTerminalDialogs::Box>& boxes,
+                 const std::wstring& status, bool statusLogged,
+                 const std::function<void(const std::wstring&)>& out,
+                 const std::function<void(const std::wstring&)>& err);
 
 // Runs the command of the session's arguments.
 void RunCommand(CCliSession& session, CommandOutput& out);

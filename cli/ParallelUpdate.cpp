@@ -115,10 +115,6 @@ std::wstring Text(const JsonValue& data, const char* name) {
     return text ? Utf8ToWide(*text) : std::wstring();
 }
 
-bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
-
 // The module's result in one line: what the single update prints on success,
 // else the text of its failure.
 std::wstring ResultText(const ModuleRun& m, const std::vector<CTerminalDialogs::Box>& boxes) {
@@ -157,34 +153,17 @@ std::wstring ReleaseAfter(const ModuleRun& m) {
     return after.empty() ? ReleaseBefore(m) : after;
 }
 
-// What the single update prints when it ends, prefixed: its result lines, the
-// boxes not shown yet and the status line.
+// What the single update prints when it ends, prefixed. On a terminal the
+// status texts were in the live row only.
 void PrintModuleResult(CLineSink& sink, const ModuleRun& m,
                        const std::vector<CTerminalDialogs::Box>& boxes) {
-    const bool success = m.out.exitCode == exitcode::kOk;
     const std::wstring& prefix = m.console.Prefix();
-    for (const std::wstring& line : m.out.lines)
-        if (!line.empty())
-            sink.Lines(false, prefix, line);
-    std::wstring lastShown;
-    bool anythingShown = false;
-    for (const CTerminalDialogs::Box& box : boxes) {
-        if (box.printed || (success && Contains(m.out.lines, box.text))) {
-            anythingShown = anythingShown || box.printed;
-            continue;
-        }
-        sink.Lines(true, prefix, box.text);
-        lastShown = box.text;
-        anythingShown = true;
-    }
-    // On a terminal the status texts were in the live row only.
     const bool logged = !sink.Live() && !m.out.log.empty() && m.out.log.back() == m.status;
-    if (!m.status.empty() && m.status != lastShown && !logged &&
-        !(success && Contains(m.out.lines, m.status))) {
-        sink.Lines(true, prefix, m.status);
-        anythingShown = true;
-    }
-    if (!success && !anythingShown)
+    const bool shown = PrintResult(
+        m.out, boxes, m.status, logged,
+        [&](const std::wstring& line) { sink.Lines(false, prefix, line); },
+        [&](const std::wstring& line) { sink.Lines(true, prefix, line); });
+    if (m.out.exitCode != exitcode::kOk && !shown)
         sink.Lines(true, prefix, ResultText(m, boxes));
 }
 

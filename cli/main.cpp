@@ -20,10 +20,6 @@ namespace {
 using cli::CommandOutput;
 using frontend::JsonValue;
 
-bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
-
 int UsageFailure(CConsole& console, const cli::ParseResult& parsed, const std::wstring& error) {
     const std::wstring usage = cli::UsageLine(parsed.command);
     if (parsed.json) {
@@ -41,34 +37,15 @@ int UsageFailure(CConsole& console, const cli::ParseResult& parsed, const std::w
     return cli::exitcode::kUsage;
 }
 
-// What the program would have shown: the boxes not shown yet, then the status line.
+// What the program would have shown; a failure that showed nothing says its status.
 void PrintText(CConsole& console, const CommandOutput& out,
                const std::vector<CTerminalDialogs::Box>& boxes, const std::wstring& status) {
-    const bool success = out.exitCode == cli::exitcode::kOk;
-    for (const std::wstring& line : out.lines)
-        if (!line.empty())
-            console.Out(line);
-    std::wstring lastShown;
-    bool anythingShown = false;
-    for (const CTerminalDialogs::Box& box : boxes) {
-        if (box.printed) {
-            anythingShown = true;
-            continue;
-        }
-        if (success && Contains(out.lines, box.text))
-            continue;
-        console.Err(box.text);
-        lastShown = box.text;
-        anythingShown = true;
-    }
     // An update run's last status text was printed as it came.
     const bool logged = !out.log.empty() && out.log.back() == status;
-    if (!status.empty() && status != lastShown && !logged &&
-        !(success && Contains(out.lines, status))) {
-        console.Err(status);
-        anythingShown = true;
-    }
-    if (!success && !anythingShown)
+    const bool shown = cli::PrintResult(
+        out, boxes, status, logged, [&console](const std::wstring& line) { console.Out(line); },
+        [&console](const std::wstring& line) { console.Err(line); });
+    if (out.exitCode != cli::exitcode::kOk && !shown)
         console.Err(L"pellworth-cli: failed (exit status " + std::to_wstring(out.exitCode) + L")");
 }
 
