@@ -13,6 +13,7 @@
 #include "engine/EngineCodes.h"
 #include "frontend/ConnectReport.h"
 #include "frontend/ModuleDiscovery.h"
+#include "frontend/ModuleOperation.h"
 #include "maintenance/CLookupTableRun.h"
 #include "maintenance/CPeekPokeText.h"
 #include "maintenance/ReleaseUpdate.h"
@@ -279,28 +280,14 @@ void Runner::Info() {
     json.Set("safeBoot", VersionText(module.safeBoot.version));
     json.Set("ferrin", VersionText(module.ferrin.version));
     json.Set("configurationValid", m_engine.IsConfigurationValid());
-    JsonValue fpgas = JsonValue::MakeArray();
     for (const auto& [fpgaId, fpga] : module.fpgas) {
         lines.push_back(L"FPGA " + std::to_wstring(fpgaId) + L" " + fpga.name + L": " +
                         VersionText(fpga.firmware.version));
-        JsonValue f = JsonValue::MakeObject();
-        f.Set("id", static_cast<int>(fpgaId));
-        f.Set("name", fpga.name);
-        f.Set("version", VersionText(fpga.firmware.version));
-        JsonValue tables = JsonValue::MakeArray();
-        for (const auto& [tableId, table] : fpga.lookupTables) {
+        for (const auto& [tableId, table] : fpga.lookupTables)
             lines.push_back(L"  Lookup table " + std::to_wstring(tableId) + L" " + table.name +
                             L": " + VersionText(table.version));
-            JsonValue t = JsonValue::MakeObject();
-            t.Set("id", static_cast<int>(tableId));
-            t.Set("name", table.name);
-            t.Set("version", VersionText(table.version));
-            tables.Append(std::move(t));
-        }
-        f.Set("lookupTables", std::move(tables));
-        fpgas.Append(std::move(f));
     }
-    json.Set("fpgas", std::move(fpgas));
+    json.Set("fpgas", frontend::ModuleOperation::FpgaVersions(module));
     m_out.data.Set("module", std::move(json));
 
     SetupView view;

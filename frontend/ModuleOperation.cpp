@@ -43,6 +43,11 @@ JsonValue ModuleOperation::Versions(const CCmdEngine& engine) {
     versions.Set("moduleType", static_cast<int>(module.moduleType));
     versions.Set("safeBoot", Version(module.safeBoot.version));
     versions.Set("ferrin", Version(module.ferrin.version));
+    versions.Set("fpgas", FpgaVersions(module));
+    return versions;
+}
+
+JsonValue ModuleOperation::FpgaVersions(const ModuleRecord& module) {
     JsonValue fpgas = JsonValue::MakeArray();
     for (const auto& [fpgaId, fpga] : module.fpgas) {
         JsonValue f = JsonValue::MakeObject();
@@ -60,8 +65,7 @@ JsonValue ModuleOperation::Versions(const CCmdEngine& engine) {
         f.Set("lookupTables", std::move(tables));
         fpgas.Append(std::move(f));
     }
-    versions.Set("fpgas", std::move(fpgas));
-    return versions;
+    return fpgas;
 }
 
 const char* OperationName(ModuleOperationKind kind) {

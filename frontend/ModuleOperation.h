@@ -9,6 +9,7 @@
 #include <string>
 
 class CCmdEngine;
+struct ModuleRecord;
 
 namespace frontend {
 
@@ -41,6 +42,8 @@ public:
     // The versions of the module the engine has read: release, module type,
     // SafeBoot, Ferrin, every FPGA and its lookup tables.
     static JsonValue Versions(const CCmdEngine& engine);
+    // Every FPGA of the module with its version and its lookup tables'.
+    static JsonValue FpgaVersions(const ModuleRecord& module);
     // "2026-12-06T17:45:53Z".
     static std::string UtcTime(std::chrono::system_clock::time_point time);
 
