@@ -47,13 +47,13 @@ public:
     TestPage(CCmdEngine* engine, ModuleTypeId key) : CConfigBlockIF(engine, 0, 0), m_key(key) {}
     ~TestPage() override { delete m_widget.data(); }
     QWidget* Widget() override { return m_widget.data(); }
-    void UpdateControls() override { ++updates; }
+    void UpdateControls() override {}
     void ReloadForModule() override {
         ++reloads;
         if (m_engine && m_engine->Module().moduleType == m_key)
             m_engine->AttachConfigBlock(this);
     }
-    void ReportDisabledReason() override { ++disabledReasons; }
+    void ReportDisabledReason() override {}
     bool QueryClose() override { return allowClose; }
     void CopyIdentity() override { ++identityCopies; }
     const AssemblyRecord* CurrentRelease() override { return release ? &*release : nullptr; }
@@ -62,7 +62,7 @@ public:
     int32_t Read(CCmdChannel& c) override { return c.ReadConfigBlock(0, 0, m_data, 4) ? 0 : 4; }
     int32_t Write(CCmdChannel& c) override { return c.WriteConfigBlock(0, 0, m_data, 4); }
 
-    int updates = 0, reloads = 0, disabledReasons = 0, identityCopies = 0;
+    int reloads = 0, identityCopies = 0;
     std::optional<AssemblyRecord> release;
     bool allowClose = true;
 
@@ -145,9 +145,7 @@ protected:
 
     std::unique_ptr<TestPage> Make(const std::string& name, CCmdEngine* engine = nullptr,
                                    ModuleTypeId key = 0) {
-        auto page = std::make_unique<TestPage>(engine, key);
-        pages[name] = page.get();
-        return page;
+        return std::unique_ptr<TestPage>(pages[name] = new TestPage(engine, key));
     }
     std::unique_ptr<CTabPageIF> CreateSetupPage(ModuleTypeId key, CPageServicesIF& s) override {
         return Make("setup" + std::to_string(key), s.Engine(), key);

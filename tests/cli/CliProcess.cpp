@@ -13,8 +13,7 @@
 using namespace std::chrono_literals;
 
 std::ostream& operator<<(std::ostream& os, const CliResult& result) {
-    return os << "exit " << result.exitCode << (result.signal ? " signal " : "")
-              << (result.signal ? std::to_string(result.signal) : "")
+    return os << "exit " << result.exitCode << " signal " << result.signal
               << (result.timedOut ? " (timed out)" : "") << "\n--- stdout:\n"
               << result.out << "--- stderr:\n"
               << result.err;
