@@ -56,9 +56,6 @@ public:
         if (fd_ >= 0)
             close(fd_);
     }
-    HostPort(const HostPort&) = delete;
-    HostPort& operator=(const HostPort&) = delete;
-
     bool IsOpen() const { return fd_ >= 0; }
 
     void Write(const Bytes& bytes) {
