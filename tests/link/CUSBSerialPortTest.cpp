@@ -158,18 +158,17 @@ TEST_F(LinkSerialPort, EveryByteValuePassesUnchangedBothWaysAndLargeWritesArrive
     EXPECT_EQ(ReadText(256), data.substr(0, 256));
 }
 
-TEST_F(LinkSerialPort, SecondOpenOfAnOpenPortFails) {
+// Refused to this process and to others while open; free again after Close.
+// Unprivileged processes meet flock and TIOCEXCL, even when they open the
+// terminal without knowing of flock.
+TEST_F(LinkSerialPort, OpenIsExclusiveWithinAndAcrossProcesses) {
     ASSERT_TRUE(m_port.Open(kPortA));
     CUSBSerialPort other;
     EXPECT_FALSE(other.Open(kPortA));
     EXPECT_EQ(InChild([] { return CUSBSerialPort().Open(kPortA) ? kOpened : kRefused; }), kRefused);
     m_port.Close();
     EXPECT_TRUE(other.Open(kPortA));
-}
-
-// flock and TIOCEXCL against a process without privileges; after Close the
-// terminal (still open on the module side) must accept a new user.
-TEST_F(LinkSerialPort, ExclusiveAgainstUnprivilegedProcesses) {
+    other.Close();
     ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
     ASSERT_EQ(::chmod(m_module.SlavePath().c_str(), 0666), 0);
     const fs::path slave = m_module.SlavePath();

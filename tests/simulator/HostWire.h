@@ -76,17 +76,13 @@ public:
         while (out.size() < count) {
             uint8_t buffer[4096];
             const ssize_t n = read(fd_, buffer, std::min(sizeof buffer, count - out.size()));
-            if (n > 0) {
+            if (n > 0)
                 out.insert(out.end(), buffer, buffer + n);
-                continue;
-            }
-            if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
                 hungUp_ = true;
-                break;
-            }
             const auto left =
                 std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || !WaitFor(POLLIN, left))
+            if (hungUp_ || (n < 0 && (left.count() <= 0 || !WaitFor(POLLIN, left))))
                 break;
         }
         return out;
