@@ -55,11 +55,6 @@ protected:
         ASSERT_TRUE(portdir::Publish(kPortA, m_module.SlavePath(), "test module"));
         m_port.SetErrorHandler([this](const std::wstring& text) { m_reports.push_back(text); });
     }
-    // Waits until what the module sent is readable at the port.
-    void AwaitInput() {
-        pollfd waiter{m_port.GetHandle(), POLLIN, 0};
-        ASSERT_EQ(::poll(&waiter, 1, 2000), 1);
-    }
     std::string ReadText(uint32_t count) {
         std::string text(count, '\0');
         text.resize(m_port.Read(text.data(), count));
@@ -71,49 +66,31 @@ protected:
     std::vector<std::wstring> m_reports;
 };
 
-TEST_F(LinkSerialPort, SilentModuleTimesOutAfterTotalOfRequest) {
+TEST_F(LinkSerialPort, ReadEndsAtTheTotalOrWhenTheModulePauses) {
     ASSERT_TRUE(m_port.Open(kPortA));
     uint8_t buffer[4];
     uint32_t got = 99;
-    const double seconds = SecondsFor([&] { got = m_port.Read(buffer, 4); });
+    const double silent = SecondsFor([&] { got = m_port.Read(buffer, 4); });
     EXPECT_EQ(got, 0u);
-    EXPECT_GT(seconds, 2.2);
-    EXPECT_LT(seconds, 5.0);
+    EXPECT_GT(silent, 2.2);
+    EXPECT_LT(silent, 5.0);
+    // The total for 10 bytes would be 5.5 s; the pause after "c" ends it.
+    auto sender = SendLater(m_module, {{100ms, "ab"}, {300ms, "c"}});
+    std::string text;
+    EXPECT_LT(SecondsFor([&] { text = ReadText(10); }), 4.0);
+    EXPECT_EQ(text, "abc");
     EXPECT_TRUE(m_reports.empty());
 }
 
-TEST_F(LinkSerialPort, ReadReturnsWhatCameOnceTheModulePauses) {
-    ASSERT_TRUE(m_port.Open(kPortA));
-    auto sender = SendLater(m_module, {{100ms, "ab"}, {300ms, "c"}});
-    std::string text;
-    // The total for 10 bytes would be 5.5 s; the pause after "c" ends it.
-    const double seconds = SecondsFor([&] { text = ReadText(10); });
-    EXPECT_EQ(text, "abc");
-    EXPECT_LT(seconds, 4.0);
-}
-
+// Disabled on an open port, the setting holds after it is closed and opened again.
 TEST_F(LinkSerialPort, DisabledTimeoutsWaitForAllBytesAcrossCloseAndOpen) {
-    struct Case {
-        const char* name;
-        bool disableWhileOpen;
-    };
-    for (const Case& c : {Case{"disabled while closed", false}, Case{"disabled, reopened", true}}) {
-        SCOPED_TRACE(c.name);
-        m_port.EnableTimeouts();
-        m_port.Close();
-        if (c.disableWhileOpen) {
-            ASSERT_TRUE(m_port.Open(kPortA));
-            m_port.DisableTimeouts();
-            m_port.Close();
-        } else {
-            m_port.DisableTimeouts();
-        }
-        ASSERT_TRUE(m_port.Open(kPortA));
-        EXPECT_FALSE(m_port.TimeoutsEnabled());
-        // A gap longer than both the interval and the normal total.
-        auto sender = SendLater(m_module, {{100ms, "x"}, {1100ms, "y"}});
-        EXPECT_EQ(ReadText(2), "xy");
-    }
+    ASSERT_TRUE(m_port.Open(kPortA));
+    m_port.DisableTimeouts();
+    m_port.Close();
+    ASSERT_TRUE(m_port.Open(kPortA));
+    // A gap longer than both the interval and the normal total.
+    auto sender = SendLater(m_module, {{100ms, "x"}, {1100ms, "y"}});
+    EXPECT_EQ(ReadText(2), "xy");
 }
 
 TEST_F(LinkSerialPort, PurgeDropsInputPromptlyAndPutsBackTheChosenSet) {
@@ -122,16 +99,15 @@ TEST_F(LinkSerialPort, PurgeDropsInputPromptlyAndPutsBackTheChosenSet) {
         SCOPED_TRACE(enabled ? "time-outs enabled" : "time-outs disabled");
         enabled ? m_port.EnableTimeouts() : m_port.DisableTimeouts();
         m_module.Send("junk");
-        AwaitInput();
+        pollfd waiter{m_port.GetHandle(), POLLIN, 0};
+        ASSERT_EQ(::poll(&waiter, 1, 2000), 1);
         EXPECT_LT(SecondsFor([&] { m_port.Purge(); }), 1.0);
         m_module.Send("C");
         EXPECT_EQ(ReadText(1), "C");
         // One byte later than the normal total of a 1-byte read.
         auto sender = SendLater(m_module, {{1500ms, "Z"}});
         EXPECT_EQ(ReadText(1), enabled ? "" : "Z");
-        EXPECT_EQ(m_port.TimeoutsEnabled(), enabled);
     }
-    EXPECT_TRUE(m_reports.empty());
 }
 
 TEST_F(LinkSerialPort, PurgeEndsWhileTheModuleKeepsSending) {
@@ -144,15 +120,14 @@ TEST_F(LinkSerialPort, PurgeEndsWhileTheModuleKeepsSending) {
             std::this_thread::sleep_for(200us);
         }
     });
-    AwaitInput();
+    std::this_thread::sleep_for(50ms);
     EXPECT_LT(SecondsFor([&] { m_port.Purge(); }), 6.0);
     stop = true;
 }
 
 TEST_F(LinkSerialPort, WriteGivesUpWhenTheModuleTakesNothing) {
     ASSERT_TRUE(m_port.Open(kPortA));
-    // Fill the line to the module past the point where it accepts more. The
-    // terminal moves what was written on to the module's side in the
+    // The terminal moves what was written on to the module's side in the
     // background, freeing room after a write was refused: fill until a pause
     // frees none (a loaded machine made a single fill flaky).
     const std::string block(4096, 'f');
@@ -167,7 +142,6 @@ TEST_F(LinkSerialPort, WriteGivesUpWhenTheModuleTakesNothing) {
     const double seconds = SecondsFor([&] { m_port.Write("ab", 2); });
     EXPECT_GT(seconds, 1.0); // 500 + 2 * 500 ms
     EXPECT_LT(seconds, 5.0);
-    EXPECT_TRUE(m_reports.empty());
 }
 
 TEST_F(LinkSerialPort, EveryByteValuePassesUnchangedBothWaysAndLargeWritesArriveWhole) {
@@ -184,34 +158,27 @@ TEST_F(LinkSerialPort, EveryByteValuePassesUnchangedBothWaysAndLargeWritesArrive
     EXPECT_EQ(ReadText(256), data.substr(0, 256));
 }
 
-TEST_F(LinkSerialPort, SecondOpenOfAnOpenPortFails) {
+// Refused to this process and to others while open; free again after Close.
+// Unprivileged processes meet flock and TIOCEXCL, even when they open the
+// terminal without knowing of flock.
+TEST_F(LinkSerialPort, OpenIsExclusiveWithinAndAcrossProcesses) {
     ASSERT_TRUE(m_port.Open(kPortA));
     CUSBSerialPort other;
     EXPECT_FALSE(other.Open(kPortA));
     EXPECT_EQ(InChild([] { return CUSBSerialPort().Open(kPortA) ? kOpened : kRefused; }), kRefused);
     m_port.Close();
     EXPECT_TRUE(other.Open(kPortA));
-}
-
-// flock and TIOCEXCL against a process without privileges; after Close the
-// terminal (still open on the module side) must accept a new user.
-TEST_F(LinkSerialPort, ExclusiveAgainstUnprivilegedProcesses) {
+    other.Close();
     ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
     ASSERT_EQ(::chmod(m_module.SlavePath().c_str(), 0666), 0);
     const fs::path slave = m_module.SlavePath();
-    struct Case {
-        const char* name;
+    const struct {
         bool portHeld;
         bool plainOpen; // a program that knows nothing of flock
         int expected;
-    };
-    const Case cases[] = {
-        {"port held, port object", true, false, kRefused},
-        {"port held, plain open", true, true, kRefused},
-        {"port closed again", false, false, kOpened},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    } cases[] = {{true, false, kRefused}, {true, true, kRefused}, {false, false, kOpened}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.portHeld << c.plainOpen);
         ASSERT_TRUE(m_port.Open(kPortA));
         if (!c.portHeld)
             m_port.Close();
@@ -236,48 +203,31 @@ TEST_F(LinkSerialPort, OpenOnAnOpenPortMovesToTheNewNumber) {
     ASSERT_TRUE(m_port.Open(kPortA));
     ASSERT_TRUE(m_port.Open(kPortB));
     EXPECT_EQ(m_port.GetPortNumber(), kPortB);
-    EXPECT_EQ(m_port.GetDevicePath(), moduleB.SlavePath());
-    CUSBSerialPort other;
-    EXPECT_TRUE(other.Open(kPortA)); // released by the switch
+    EXPECT_TRUE(CUSBSerialPort().Open(kPortA)); // released by the switch
     m_port.Write("B", 1);
     EXPECT_EQ(moduleB.Receive(1, 2000ms), "B");
     m_port.Close(); // before moduleB goes
 }
 
-TEST_F(LinkSerialPort, FailedOpenLeavesThePortClosed) {
+// A failed open leaves nothing open, and a closed port neither reads, writes
+// nor reports.
+TEST_F(LinkSerialPort, FailedOpenLeavesThePortClosedAndAClosedPortDoesNothing) {
     const fs::path plainFile = m_dir / "plain";
     std::ofstream(plainFile) << "not a terminal";
     ASSERT_TRUE(portdir::Publish(4003, m_dir / "missing", "gone"));
     ASSERT_TRUE(portdir::Publish(4004, plainFile, "file"));
-    struct Case {
-        const char* name;
-        uint16_t port;
-    };
-    for (const Case& c :
-         {Case{"unpublished", 4009}, Case{"dangling link", 4003}, Case{"not a terminal", 4004}}) {
-        SCOPED_TRACE(c.name);
+    for (uint16_t number : {4009, 4003, 4004}) { // unpublished, dangling, no terminal
+        SCOPED_TRACE(number);
         ASSERT_TRUE(m_port.Open(kPortA));
-        EXPECT_FALSE(m_port.Open(c.port));
+        EXPECT_FALSE(m_port.Open(number));
         EXPECT_FALSE(m_port.IsOpen());
-        EXPECT_EQ(m_port.GetHandle(), CUSBSerialPort::kInvalidHandle);
         EXPECT_EQ(m_port.GetPortNumber(), 0);
     }
-}
-
-TEST_F(LinkSerialPort, ClosedPortDoesNothing) {
-    for (bool wasOpen : {false, true}) {
-        SCOPED_TRACE(wasOpen ? "after Close" : "never opened");
-        if (wasOpen) {
-            ASSERT_TRUE(m_port.Open(kPortA));
-            m_port.Close();
-            m_module.Send("unread"); // readable now that the line is raw
-        }
-        uint8_t buffer[4] = {};
-        EXPECT_LT(SecondsFor([&] { EXPECT_EQ(m_port.Read(buffer, 4), 0u); }), 0.5);
-        m_port.Write("out", 3);
-        m_port.Purge();
-        EXPECT_EQ(m_port.GetHandle(), CUSBSerialPort::kInvalidHandle);
-    }
+    m_module.Send("unread"); // readable now that the line is raw
+    uint8_t buffer[4] = {};
+    EXPECT_LT(SecondsFor([&] { EXPECT_EQ(m_port.Read(buffer, 4), 0u); }), 0.5);
+    m_port.Write("out", 3);
+    m_port.Purge();
     EXPECT_EQ(m_module.Receive(1, 100ms), "");
     EXPECT_TRUE(m_reports.empty());
 }
@@ -291,17 +241,16 @@ TEST_F(LinkSerialPort, HungUpPortReportsOnceUntilReopenedAndStaysOpen) {
     const auto read = [&] { EXPECT_EQ(m_port.Read(buffer, 4), 0u); };
     const auto write = [&] { m_port.Write("x", 1); };
     const auto purge = [&] { m_port.Purge(); };
-    struct Case {
+    const struct {
         uint16_t number;
         PtyModule* module;
         const wchar_t* firstOperation;
         std::vector<std::function<void()>> calls;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {kPortA, &m_module, L"reading from", {read, write, purge, read}},
         {kPortB, &other, L"writing to", {write, read, purge, write}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
         ASSERT_TRUE(m_port.Open(c.number));
         c.module->CloseMaster();
@@ -311,22 +260,10 @@ TEST_F(LinkSerialPort, HungUpPortReportsOnceUntilReopenedAndStaysOpen) {
             EXPECT_TRUE(m_port.IsOpen());
         }
         ASSERT_EQ(m_reports.size(), 1u);
-        EXPECT_EQ(m_reports[0], L"An error occurred while " + std::wstring(c.firstOperation) +
-                                    L" COM" + std::to_wstring(c.number) + L" (" +
-                                    portnames::WidenUtf8(c.module->SlavePath().string()) +
-                                    L"): Input/output error.");
+        EXPECT_NE(m_reports[0].find(c.firstOperation + (L" COM" + std::to_wstring(c.number))),
+                  std::wstring::npos)
+            << testing::PrintToString(m_reports[0]);
     }
-}
-
-TEST_F(LinkSerialPort, FailureWithoutHandlerGoesToStderr) {
-    CUSBSerialPort port;
-    ASSERT_TRUE(port.Open(kPortA));
-    m_module.CloseMaster();
-    testing::internal::CaptureStderr();
-    uint8_t buffer[1];
-    EXPECT_EQ(port.Read(buffer, 1), 0u);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("reading from COM4001"),
-              std::string::npos);
 }
 
 } // namespace

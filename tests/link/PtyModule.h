@@ -26,11 +26,7 @@ public:
         if (m_slave >= 0)
             ::close(m_slave);
     }
-    PtyModule(const PtyModule&) = delete;
-    PtyModule& operator=(const PtyModule&) = delete;
-
     const std::filesystem::path& SlavePath() const { return m_slaveName; }
-    int Master() const { return m_master; }
 
     void Send(std::string_view bytes) const {
         ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()),

@@ -56,20 +56,15 @@ public:
         if (fd_ >= 0)
             close(fd_);
     }
-    HostPort(const HostPort&) = delete;
-    HostPort& operator=(const HostPort&) = delete;
-
     bool IsOpen() const { return fd_ >= 0; }
 
     void Write(const Bytes& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
+        for (size_t done = 0; done < bytes.size();) {
             const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n > 0)
-                done += static_cast<size_t>(n);
-            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return;
-            else
+            done += n > 0 ? static_cast<size_t>(n) : 0;
+            if (n <= 0)
                 WaitFor(POLLOUT, milliseconds(50));
         }
     }
@@ -81,66 +76,42 @@ public:
         while (out.size() < count) {
             uint8_t buffer[4096];
             const ssize_t n = read(fd_, buffer, std::min(sizeof buffer, count - out.size()));
-            if (n > 0) {
+            if (n > 0)
                 out.insert(out.end(), buffer, buffer + n);
-                continue;
-            }
-            if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
                 hungUp_ = true;
-                break;
-            }
             const auto left =
                 std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || !WaitFor(POLLIN, left))
+            if (hungUp_ || (n < 0 && (left.count() <= 0 || !WaitFor(POLLIN, left))))
                 break;
         }
         return out;
     }
 
     // One response frame: 3 bytes of code and length, then the rest the length says.
-    Bytes ReadFrame(milliseconds timeout = milliseconds(3000)) {
-        Bytes frame = Read(3, timeout);
-        if (frame.size() < 3)
-            return frame;
-        const size_t length = (size_t{frame[1]} << 8) | frame[2];
-        if (length > 3) {
-            const Bytes rest = Read(length - 3, timeout);
-            frame.insert(frame.end(), rest.begin(), rest.end());
-        }
+    Bytes ReadFrame() {
+        Bytes frame = Read(3, milliseconds(3000));
+        const size_t length = frame.size() == 3 ? (size_t{frame[1]} << 8) | frame[2] : 3;
+        const Bytes rest = Read(std::max<size_t>(length, 3) - 3, milliseconds(3000));
+        frame.insert(frame.end(), rest.begin(), rest.end());
         return frame;
     }
-
-    Bytes Exchange(const Bytes& request, milliseconds timeout = milliseconds(3000)) {
+    Bytes Exchange(const Bytes& request) {
         Write(request);
-        return ReadFrame(timeout);
-    }
-
-    // Everything that arrives until the line has been quiet for `quiet`.
-    Bytes Drain(milliseconds quiet) {
-        Bytes out;
-        while (WaitFor(POLLIN, quiet)) {
-            const Bytes more = Read(65536, milliseconds(0));
-            if (more.empty())
-                return out;
-            out.insert(out.end(), more.begin(), more.end());
-        }
-        return out;
+        return ReadFrame();
     }
 
     // True once the other end has gone (hang-up or a read error).
     bool WaitHangUp(milliseconds timeout) {
         const auto end = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < end) {
+        while (!hungUp_ && std::chrono::steady_clock::now() < end) {
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, 20) > 0 && (p.revents & (POLLHUP | POLLERR)))
                 return true;
-            if (p.revents & POLLIN) {
+            if (p.revents & POLLIN)
                 Read(65536, milliseconds(0));
-                if (hungUp_)
-                    return true;
-            }
         }
-        return false;
+        return hungUp_;
     }
 
 private:
