@@ -98,7 +98,7 @@ TEST_F(UpdatePageTest, GroupsFollowTheOptions) {
     EXPECT_FALSE(Ctl(CUpdate::kManualAbort)->isHidden());
 }
 
-TEST_F(UpdatePageTest, ModuleInFerrinShowsItsReleaseAndEnablesTheWrites) {
+TEST_F(UpdatePageTest, ModuleInFerrinEnablesTheWritesAndServesTheOtherPages) {
     Open(Profile::Tarn, {1, 0});
     // The demo table's lowest release is the one proposed.
     EXPECT_EQ(Texts({CUpdate::kDesiredRelease, CUpdate::kInstalledRelease, CUpdate::kSerialEdit}),
@@ -113,7 +113,7 @@ TEST_F(UpdatePageTest, ModuleInFerrinShowsItsReleaseAndEnablesTheWrites) {
                   true);
     ExpectEnabled({CUpdate::kManualAbort}, false);
 
-    // The services the other pages use.
+    // The services the other pages use; an unverified module is no valid entry below.
     VersionNumber wanted, none;
     page->GetDesiredTableVersion(wanted, 0, 1);
     page->GetDesiredTableVersion(none, 0, 9);
@@ -121,9 +121,6 @@ TEST_F(UpdatePageTest, ModuleInFerrinShowsItsReleaseAndEnablesTheWrites) {
     EXPECT_EQ(std::make_tuple(page->ReleaseMatches({1, 0}), page->ReleaseMatches({1, 1}),
                               page->ModuleEntryValid(engine->Module())),
               std::make_tuple(true, false, true));
-}
-
-TEST_F(UpdatePageTest, UnverifiedModuleIsNoValidEntryForTheOtherPages) {
     // A module whose FPGA differs from its release: installed "Unknown".
     Open(Profile::Tarn, {1, 0}, true, true, [](sim::ModuleConfig& c) {
         c.state.fpgas[0].revision = {1, 7};
@@ -135,7 +132,6 @@ TEST_F(UpdatePageTest, UnverifiedModuleIsNoValidEntryForTheOtherPages) {
 TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
     // Known as TARN from an earlier connect, now in SafeBoot.
     Open(Profile::Tarn, {1, 0});
-    const std::wstring fpgaFile = page->FileEntry(0);
     module->UpdateState([](sim::ModuleState& s) {
         s.running = sim::RunningImage::SafeBoot;
         s.ferrinValid = false;
@@ -143,7 +139,6 @@ TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
     ASSERT_TRUE(Connect(""));
     EXPECT_EQ(engine->Module().runningImage, kRunningSafeBoot);
     EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Ferrin|SafeBoot");
-    EXPECT_EQ(page->FileEntry(0), fpgaFile); // kept
     ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo,
                    CUpdate::kNameEdit, CUpdate::kNameEnter, CUpdate::kSerialEdit,
                    CUpdate::kSerialEnter},
@@ -163,7 +158,6 @@ TEST_F(UpdatePageTest, BrowseSetsTheComponentsFileOrNothing) {
     EXPECT_EQ(dialogs.fileRequests.back().filter,
               L"Cypress Regular IIC Files (*.iic)|*.iic|All Files (*.*)|*.*||");
     EXPECT_EQ(page->FileEntry(kComponentFerrin), chosen);
-    EXPECT_EQ(Items(CUpdate::kFileCombo), QString::fromStdWString(chosen));
     // A file that does not open changes nothing.
     Choose(CUpdate::kFirmwareCombo, "Main");
     dialogs.ChooseFile(L"/no/such/file.rpd");
@@ -197,9 +191,8 @@ TEST_F(UpdatePageTest, ManualDownloadAsksFirstThenRunsAndReports) {
     EXPECT_TRUE(page->IsRunning());
     ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kReleaseUpdate}, false);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(dialogs.boxes.back().caption, updatetext::kUpdateSuccessfulCaption);
-    EXPECT_FALSE(engine->IsConnected());
     EXPECT_EQ(module->Transfers().size(), 1u);
+    EXPECT_FALSE(engine->IsConnected());
 }
 
 TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
@@ -218,55 +211,30 @@ TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
     EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
 }
 
-TEST_F(UpdatePageTest, ManualDownloadRefusals) {
-    Open(Profile::Tarn, {1, 0});
-    Choose(CUpdate::kFirmwareCombo, "Ferrin");
-    // An image the start command cannot describe is refused before the question.
-    const std::wstring big = WorkWide("big.bin");
-    WriteFile(Work("big.bin"), SampleImage("1.1", 70000));
-    dialogs.ChooseFile(big);
-    Click(CUpdate::kBrowse);
-    dialogs.Clear();
-    Click(CUpdate::kManualUpdate);
-    EXPECT_EQ(status, L"Image is too large for this component!");
-    EXPECT_TRUE(dialogs.boxes.empty());
-    // A file that went away: the file-error box.
-    fs::remove(Work("big.bin"));
-    Click(CUpdate::kManualUpdate);
-    EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{big});
-    Disconnect();
-    Click(CUpdate::kManualUpdate);
-    EXPECT_EQ(status, L"Not connected to a module.");
-    EXPECT_FALSE(page->IsRunning());
-    EXPECT_EQ(module->RequestCount(), 0u);
-}
-
 // ---- Identity, Return key, module type ------------------------------------------------------
 
 TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
     KeepOnlyTarnRelease11();
     Open(Profile::Tarn, {1, 0});
-    const std::tuple<int, int, const char*, std::string sim::ModuleState::*> cases[] = {
-        {CUpdate::kNameEdit, CUpdate::kNameEnter, "NEWNAME", &sim::ModuleState::name},
-        {CUpdate::kSerialEdit, CUpdate::kSerialEnter, "99990000", &sim::ModuleState::serial},
-        {CUpdate::kAssemblyEdit, CUpdate::kAssemblyEnter, "B7", &sim::ModuleState::assembly},
+    // The fields are cut to the module's 8 characters; the assembly selects
+    // the release's board variant.
+    const std::tuple<int, int, const char*, std::string sim::ModuleState::*, bool, int> cases[] = {
+        {CUpdate::kNameEdit, CUpdate::kNameEnter, "NEWNAME", &sim::ModuleState::name, false, 0},
+        {CUpdate::kSerialEdit, CUpdate::kSerialEnter, "999900001", &sim::ModuleState::serial, true,
+         0},
+        {CUpdate::kAssemblyEdit, CUpdate::kAssemblyEnter, "B7", &sim::ModuleState::assembly, false,
+         3},
+        {CUpdate::kAssemblyEdit, CUpdate::kAssemblyEnter, "B71", &sim::ModuleState::assembly, true,
+         2},
     };
-    for (const bool returnKey : {false, true}) {
-        for (const auto& [edit, button, text, field] : cases) {
-            const std::string typed = std::string(text) + (returnKey ? "1" : "");
-            Ctl<QLineEdit>(edit)->setText(QString::fromStdString(typed)); // cut to the field
-            if (returnKey)
-                PressKey(Ctl<QLineEdit>(edit), Qt::Key_Return);
-            else
-                Click(button);
-            EXPECT_EQ(sim::TrimText(module->State().*field), typed.substr(0, 8))
-                << text << returnKey;
-            // The assembly selects the release's board variant.
-            if (edit == CUpdate::kAssemblyEdit) {
-                ASSERT_NE(page->CurrentRelease(), nullptr);
-                EXPECT_EQ(page->CurrentRelease()->id, returnKey ? 2 : 3);
-            }
-        }
+    for (const auto& [edit, button, typed, field, returnKey, variant] : cases) {
+        Ctl<QLineEdit>(edit)->setText(typed);
+        if (returnKey)
+            PressKey(Ctl<QLineEdit>(edit), Qt::Key_Return);
+        else
+            Click(button);
+        EXPECT_EQ(sim::TrimText(module->State().*field), std::string(typed).substr(0, 8)) << typed;
+        EXPECT_TRUE(!variant || (page->CurrentRelease() && page->CurrentRelease()->id == variant));
     }
 
     // Return anywhere else does nothing at all.
@@ -304,7 +272,6 @@ TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
     EXPECT_EQ(status, L"No release assembly is available for the selected module type.");
     Ctl<QComboBox>(CUpdate::kModuleTypeCombo)->setCurrentIndex(-1);
     Click(CUpdate::kSetModuleType);
-    EXPECT_EQ(status, L"No module type selection has been made.");
     EXPECT_EQ(Count(0x9F), 0u);
 }
 
@@ -313,17 +280,15 @@ TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
 TEST_F(UpdatePageTest, ReleaseUpdateThroughThePage) {
     KeepOnlyTarnRelease11();
     Open(Profile::Tarn, {1, 0});
-    EXPECT_EQ(Text(CUpdate::kDesiredRelease), "1.1");
-    EXPECT_EQ(Text(CUpdate::kInstalledRelease), "1.0");
     Click(CUpdate::kReleaseUpdate);
     EXPECT_EQ(prompts, 1);
     ASSERT_TRUE(page->IsRunning());
     EXPECT_TRUE(engine->IsUpdateInProgress());
     // Nothing else may write to the module while the run owns the port.
-    const std::initializer_list<int> writes = {
-        CUpdate::kReleaseUpdate, CUpdate::kManualUpdate,  CUpdate::kBrowse,
-        CUpdate::kNameEnter,     CUpdate::kSerialEnter,   CUpdate::kAssemblyEnter,
-        CUpdate::kSetModuleType, CUpdate::kFirmwareCombo};
+    const std::initializer_list<int> writes = {CUpdate::kReleaseUpdate, CUpdate::kManualUpdate,
+                                               CUpdate::kBrowse,        CUpdate::kNameEnter,
+                                               CUpdate::kSerialEnter,   CUpdate::kAssemblyEnter,
+                                               CUpdate::kSetModuleType, CUpdate::kFirmwareCombo};
     ExpectEnabled(writes, false);
     ASSERT_TRUE(WaitIdle());
 
