@@ -1,13 +1,13 @@
-// The Update tab against the simulator: visibility and texts, Browse, manual
-// downloads, identity writes and the Return key, the module type, a release
-// update through the page, closing during a run, and the confirmation dialog.
+// The Update tab against the simulator: what the options show, what a module
+// and a run enable, Browse, manual downloads, identity writes and the Return
+// key, the module type, a release update through the page, closing during a
+// run, and the confirmation dialog. What the run does is the run's tests'.
 #include "PageFixture.h"
 
 #include "maintenance/pages/CReleaseUpdatePromptDlg.h"
 #include "maintenance/pages/CUpdate.h"
 
 #include <QCheckBox>
-#include <QProgressBar>
 
 namespace {
 
@@ -72,22 +72,21 @@ protected:
     int prompts = 0;
 };
 
-// ---- Visibility and texts -------------------------------------------------------------------
+// ---- Visibility and enabling ----------------------------------------------------------------
 
 TEST_F(UpdatePageTest, GroupsFollowTheOptions) {
-    // Hardware, module type, firmware versions, firmware update, version,
-    // download; the release update's Abort is never shown.
+    // The groups that write to the module: module type (-m), firmware update
+    // and download (-d); the release update's Abort is never shown.
     const std::tuple<bool, bool, std::vector<bool>> cases[] = {
-        {false, false, {false, false, false, false, false, false, false}},
-        {true, false, {true, true, true, false, false, false, false}},
-        {true, true, {true, true, false, true, true, true, false}},
+        {false, false, {false, false, false, false}},
+        {true, false, {true, false, false, false}},
+        {false, true, {false, true, true, false}},
     };
     for (const auto& [m, d, shown] : cases) {
         Open(Profile::Tarn, {1, 0}, m, d);
         std::vector<bool> visible;
-        for (int id : {CUpdate::kHardwareGroup, CUpdate::kModuleTypeGroup,
-                       CUpdate::kFirmwareVersionsGroup, CUpdate::kFirmwareUpdateGroup,
-                       CUpdate::kVersionGroup, CUpdate::kDownloadGroup, CUpdate::kReleaseAbort})
+        for (int id : {CUpdate::kModuleTypeGroup, CUpdate::kFirmwareUpdateGroup,
+                       CUpdate::kDownloadGroup, CUpdate::kReleaseAbort})
             visible.push_back(!Ctl(id)->isHidden());
         EXPECT_EQ(visible, shown) << "m " << m << " d " << d;
     }
@@ -98,23 +97,13 @@ TEST_F(UpdatePageTest, GroupsFollowTheOptions) {
     EXPECT_FALSE(Ctl(CUpdate::kManualAbort)->isHidden());
 }
 
-TEST_F(UpdatePageTest, ModuleInFerrinShowsItsVersionsAndTheRelease) {
+TEST_F(UpdatePageTest, ModuleInFerrinEnablesTheWritesAndServesTheOtherPages) {
     Open(Profile::Tarn, {1, 0});
     // The demo table's lowest release is the one proposed.
-    EXPECT_EQ(Texts({CUpdate::kDesiredRelease, CUpdate::kInstalledRelease,
-                     CUpdate::kSafeBootVersion, CUpdate::kFerrinVersion, CUpdate::kFpgaVersion,
-                     CUpdate::kTableVersion, CUpdate::kInstalledVersion, CUpdate::kDesiredVersion,
-                     CUpdate::kNameEdit, CUpdate::kAssemblyEdit, CUpdate::kSerialEdit}),
-              (QStringList{"1.0", "1.0", "1.0", "1.0", "1.0", "1.0", "1.0", "1.0", "SIM-TARN",
-                           "TARN-A01", "00001234"}));
+    EXPECT_EQ(Texts({CUpdate::kDesiredRelease, CUpdate::kInstalledRelease, CUpdate::kSerialEdit}),
+              (QStringList{"1.0", "1.0", "00001234"}));
     EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Main|Ferrin|SafeBoot");
-    EXPECT_EQ(Items(CUpdate::kFpgaCombo), "Main");
-    EXPECT_EQ(Items(CUpdate::kTableCombo), "Gamma|Matrix");
-    // The module's fields limit what may be typed.
-    for (const auto& [id, limit] :
-         {std::pair{CUpdate::kNameEdit, 8}, {CUpdate::kAssemblyEdit, 9}, {CUpdate::kSerialEdit, 8}})
-        EXPECT_EQ(Ctl<QLineEdit>(id)->maxLength(), limit);
-    // The FPGA component's file, then Ferrin's.
+    // Each component downloads its own file.
     EXPECT_EQ(Items(CUpdate::kFileCombo), "types/TARN/images/fpga0-1.0.rpd");
     Choose(CUpdate::kFirmwareCombo, "Ferrin");
     EXPECT_EQ(Items(CUpdate::kFileCombo), "types/TARN/images/ferrin-1.0.bin");
@@ -123,7 +112,7 @@ TEST_F(UpdatePageTest, ModuleInFerrinShowsItsVersionsAndTheRelease) {
                   true);
     ExpectEnabled({CUpdate::kManualAbort}, false);
 
-    // The services the other pages use.
+    // The services the other pages use; an unverified module is no valid entry below.
     VersionNumber wanted, none;
     page->GetDesiredTableVersion(wanted, 0, 1);
     page->GetDesiredTableVersion(none, 0, 9);
@@ -131,37 +120,24 @@ TEST_F(UpdatePageTest, ModuleInFerrinShowsItsVersionsAndTheRelease) {
     EXPECT_EQ(std::make_tuple(page->ReleaseMatches({1, 0}), page->ReleaseMatches({1, 1}),
                               page->ModuleEntryValid(engine->Module())),
               std::make_tuple(true, false, true));
-}
-
-TEST_F(UpdatePageTest, UnverifiedModuleAndFpgaWithoutTables) {
     // A module whose FPGA differs from its release: installed "Unknown".
     Open(Profile::Tarn, {1, 0}, true, true, [](sim::ModuleConfig& c) {
         c.state.fpgas[0].revision = {1, 7};
     });
     EXPECT_EQ(Text(CUpdate::kInstalledRelease), "Unknown");
     EXPECT_FALSE(page->ModuleEntryValid(engine->Module()));
-    EXPECT_EQ(Text(CUpdate::kFpgaVersion), "1.7");
-
-    // A type file whose FPGA has no tables.
-    EditFile(Work("types/TARN/tarn-1.0.xml"), "<LookupTable [^>]*/>", "");
-    page->ReloadForModule();
-    EXPECT_EQ(Items(CUpdate::kTableCombo), "No LUTs");
-    EXPECT_EQ(Text(CUpdate::kTableVersion), "None");
 }
 
 TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
     // Known as TARN from an earlier connect, now in SafeBoot.
     Open(Profile::Tarn, {1, 0});
-    const std::wstring fpgaFile = page->FileEntry(0);
     module->UpdateState([](sim::ModuleState& s) {
         s.running = sim::RunningImage::SafeBoot;
         s.ferrinValid = false;
     });
     ASSERT_TRUE(Connect(""));
     EXPECT_EQ(engine->Module().runningImage, kRunningSafeBoot);
-    EXPECT_EQ(Text(CUpdate::kDesiredRelease), "1.0");
     EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Ferrin|SafeBoot");
-    EXPECT_EQ(page->FileEntry(0), fpgaFile); // kept
     ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo,
                    CUpdate::kNameEdit, CUpdate::kNameEnter, CUpdate::kSerialEdit,
                    CUpdate::kSerialEnter},
@@ -171,48 +147,18 @@ TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
 
 // ---- Browse ---------------------------------------------------------------------------------
 
-TEST_F(UpdatePageTest, BrowseFiltersByComponentAndInterface) {
-    const std::wstring iic = L"Cypress Regular IIC Files (*.iic)|*.iic|All Files (*.*)|*.*||";
-    Open(Profile::Orlan6, {2, 0});
-    const std::pair<QString, std::wstring> cases[] = {
-        {"Ferrin", iic},
-        {"SafeBoot", iic},
-        {"Input", L"Altera Active Serial Files (*.rpd)|*.rpd|All Files (*.*)|*.*||"},
-        {"Output", L"JTAG Files (*.ace)|*.ace|All Files (*.*)|*.*||"}};
-    for (const auto& [component, filter] : cases) {
-        Choose(CUpdate::kFirmwareCombo, component);
-        Click(CUpdate::kBrowse);
-        EXPECT_EQ(dialogs.fileRequests.back().filter, filter) << component.toStdString();
-    }
-    // Any other programming interface: every file.
-    EditFile(Work("types/ORLAN6/orlan6-2.0.xml"), "<Firmware interfaceID=\"JTAG\"",
-             "<Firmware interfaceID=\"I2C\"");
-    page->ReloadForModule();
-    Choose(CUpdate::kFirmwareCombo, "Output");
-    Click(CUpdate::kBrowse);
-    EXPECT_EQ(dialogs.fileRequests.back().filter, L"All Files (*.*)|*.*||");
-}
-
-TEST_F(UpdatePageTest, BrowseRemembersTheFileFilterAndFolder) {
+TEST_F(UpdatePageTest, BrowseSetsTheComponentsFileOrNothing) {
     Open(Profile::Tarn, {1, 0});
     Choose(CUpdate::kFirmwareCombo, "Ferrin");
     const std::wstring chosen = WorkWide("types/TARN/images/ferrin-1.1.bin");
     dialogs.ChooseFile(chosen, 2);
     Click(CUpdate::kBrowse);
+    // One filter as a sample: an application image is an IIC file.
+    EXPECT_EQ(dialogs.fileRequests.back().filter,
+              L"Cypress Regular IIC Files (*.iic)|*.iic|All Files (*.*)|*.*||");
     EXPECT_EQ(page->FileEntry(kComponentFerrin), chosen);
-    EXPECT_EQ(Items(CUpdate::kFileCombo), QString::fromStdWString(chosen));
-
-    // The same kind starts where the last one ended; the FPGA kind does not.
-    Click(CUpdate::kBrowse);
-    Choose(CUpdate::kFirmwareCombo, "Main");
-    Click(CUpdate::kBrowse);
-    const auto& requests = dialogs.fileRequests;
-    EXPECT_EQ(std::make_pair(requests[1].filterIndex, requests[1].initialFolder),
-              std::make_pair(2, WorkWide("types/TARN/images")));
-    EXPECT_EQ(std::make_pair(requests[2].filterIndex, requests[2].initialFolder),
-              std::make_pair(1, std::wstring()));
-
     // A file that does not open changes nothing.
+    Choose(CUpdate::kFirmwareCombo, "Main");
     dialogs.ChooseFile(L"/no/such/file.rpd");
     Click(CUpdate::kBrowse);
     EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{L"/no/such/file.rpd"});
@@ -233,7 +179,6 @@ TEST_F(UpdatePageTest, ManualDownloadAsksFirstThenRunsAndReports) {
         dialogs.AnswerNext(MsgResult::No);
         Click(CUpdate::kManualUpdate);
         EXPECT_EQ(dialogs.BoxTexts(), std::vector<std::wstring>{question});
-        EXPECT_EQ(dialogs.boxes[0].caption, kAttentionCaption);
         EXPECT_EQ(status, updatetext::kUpdateCancelled);
         EXPECT_FALSE(page->IsRunning());
         EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
@@ -245,11 +190,8 @@ TEST_F(UpdatePageTest, ManualDownloadAsksFirstThenRunsAndReports) {
     EXPECT_TRUE(page->IsRunning());
     ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kReleaseUpdate}, false);
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(dialogs.boxes.back().caption, updatetext::kUpdateSuccessfulCaption);
-    EXPECT_EQ(Ctl<QProgressBar>(CUpdate::kManualProgress)->value(), 100);
-    EXPECT_EQ(Text(CUpdate::kManualPercent), "100.0%");
-    EXPECT_FALSE(engine->IsConnected());
     EXPECT_EQ(module->Transfers().size(), 1u);
+    EXPECT_FALSE(engine->IsConnected());
 }
 
 TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
@@ -268,55 +210,30 @@ TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
     EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
 }
 
-TEST_F(UpdatePageTest, ManualDownloadRefusals) {
-    Open(Profile::Tarn, {1, 0});
-    Choose(CUpdate::kFirmwareCombo, "Ferrin");
-    // An image the start command cannot describe is refused before the question.
-    const std::wstring big = WorkWide("big.bin");
-    WriteFile(Work("big.bin"), SampleImage("1.1", 70000));
-    dialogs.ChooseFile(big);
-    Click(CUpdate::kBrowse);
-    dialogs.Clear();
-    Click(CUpdate::kManualUpdate);
-    EXPECT_EQ(status, L"Image is too large for this component!");
-    EXPECT_TRUE(dialogs.boxes.empty());
-    // A file that went away: the file-error box.
-    fs::remove(Work("big.bin"));
-    Click(CUpdate::kManualUpdate);
-    EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{big});
-    Disconnect();
-    Click(CUpdate::kManualUpdate);
-    EXPECT_EQ(status, L"Not connected to a module.");
-    EXPECT_FALSE(page->IsRunning());
-    EXPECT_EQ(module->RequestCount(), 0u);
-}
-
 // ---- Identity, Return key, module type ------------------------------------------------------
 
 TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
     KeepOnlyTarnRelease11();
     Open(Profile::Tarn, {1, 0});
-    const std::tuple<int, int, const char*, std::string sim::ModuleState::*> cases[] = {
-        {CUpdate::kNameEdit, CUpdate::kNameEnter, "NEWNAME", &sim::ModuleState::name},
-        {CUpdate::kSerialEdit, CUpdate::kSerialEnter, "99990000", &sim::ModuleState::serial},
-        {CUpdate::kAssemblyEdit, CUpdate::kAssemblyEnter, "B7", &sim::ModuleState::assembly},
+    // The fields are cut to the module's 8 characters; the assembly selects
+    // the release's board variant.
+    const std::tuple<int, int, const char*, std::string sim::ModuleState::*, bool, int> cases[] = {
+        {CUpdate::kNameEdit, CUpdate::kNameEnter, "NEWNAME", &sim::ModuleState::name, false, 0},
+        {CUpdate::kSerialEdit, CUpdate::kSerialEnter, "999900001", &sim::ModuleState::serial, true,
+         0},
+        {CUpdate::kAssemblyEdit, CUpdate::kAssemblyEnter, "B7", &sim::ModuleState::assembly, false,
+         3},
+        {CUpdate::kAssemblyEdit, CUpdate::kAssemblyEnter, "B71", &sim::ModuleState::assembly, true,
+         2},
     };
-    for (const bool returnKey : {false, true}) {
-        for (const auto& [edit, button, text, field] : cases) {
-            const std::string typed = std::string(text) + (returnKey ? "1" : "");
-            Ctl<QLineEdit>(edit)->setText(QString::fromStdString(typed)); // cut to the field
-            if (returnKey)
-                PressKey(Ctl<QLineEdit>(edit), Qt::Key_Return);
-            else
-                Click(button);
-            EXPECT_EQ(sim::TrimText(module->State().*field), typed.substr(0, 8))
-                << text << returnKey;
-            // The assembly selects the release's board variant.
-            if (edit == CUpdate::kAssemblyEdit) {
-                ASSERT_NE(page->CurrentRelease(), nullptr);
-                EXPECT_EQ(page->CurrentRelease()->id, returnKey ? 2 : 3);
-            }
-        }
+    for (const auto& [edit, button, typed, field, returnKey, variant] : cases) {
+        Ctl<QLineEdit>(edit)->setText(typed);
+        if (returnKey)
+            PressKey(Ctl<QLineEdit>(edit), Qt::Key_Return);
+        else
+            Click(button);
+        EXPECT_EQ(sim::TrimText(module->State().*field), std::string(typed).substr(0, 8)) << typed;
+        EXPECT_TRUE(!variant || (page->CurrentRelease() && page->CurrentRelease()->id == variant));
     }
 
     // Return anywhere else does nothing at all.
@@ -330,20 +247,15 @@ TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
     EXPECT_FALSE(page->IsRunning());
 
     Disconnect();
-    for (int button : {CUpdate::kNameEnter, CUpdate::kSerialEnter, CUpdate::kAssemblyEnter}) {
-        status.clear();
-        Click(button);
-        EXPECT_EQ(status, L"Not connected to a module.") << button;
-    }
+    Click(CUpdate::kSerialEnter);
+    EXPECT_EQ(status, L"Not connected to a module.");
 }
 
 TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
     Open(Profile::Tarn, {1, 0});
-    EXPECT_EQ(Items(CUpdate::kModuleTypeCombo), "ORLAN6|TARN");
     EXPECT_EQ(Ctl<QComboBox>(CUpdate::kModuleTypeCombo)->currentText(), "TARN");
     Choose(CUpdate::kModuleTypeCombo, "ORLAN6");
     EXPECT_EQ(Text(CUpdate::kDesiredRelease), "2.0");
-    EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Input|Output|Ferrin|SafeBoot");
 
     Click(CUpdate::kSetModuleType);
     ASSERT_EQ(Count(0x9F), 1u);
@@ -351,14 +263,15 @@ TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
     EXPECT_EQ(module->State().release, (sim::Version{2, 0}));
     EXPECT_EQ(engine->Module().moduleType, 1u);
 
-    // No release for the type, then no type.
+    // No release for the type, then no type: nothing is written.
+    module->ClearLog();
     fs::remove(Work("types/TARN/assembly.xml"));
     Choose(CUpdate::kModuleTypeCombo, "TARN");
     Click(CUpdate::kSetModuleType);
     EXPECT_EQ(status, L"No release assembly is available for the selected module type.");
     Ctl<QComboBox>(CUpdate::kModuleTypeCombo)->setCurrentIndex(-1);
     Click(CUpdate::kSetModuleType);
-    EXPECT_EQ(status, L"No module type selection has been made.");
+    EXPECT_EQ(Count(0x9F), 0u);
 }
 
 // ---- Release update through the page, closing -----------------------------------------------
@@ -366,21 +279,21 @@ TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
 TEST_F(UpdatePageTest, ReleaseUpdateThroughThePage) {
     KeepOnlyTarnRelease11();
     Open(Profile::Tarn, {1, 0});
-    EXPECT_EQ(Text(CUpdate::kDesiredRelease), "1.1");
-    EXPECT_EQ(Text(CUpdate::kInstalledRelease), "1.0");
     Click(CUpdate::kReleaseUpdate);
     EXPECT_EQ(prompts, 1);
     ASSERT_TRUE(page->IsRunning());
-    EXPECT_FALSE(Enabled(CUpdate::kReleaseUpdate));
     EXPECT_TRUE(engine->IsUpdateInProgress());
+    // Nothing else may write to the module while the run owns the port.
+    const std::initializer_list<int> writes = {CUpdate::kReleaseUpdate, CUpdate::kManualUpdate,
+                                               CUpdate::kBrowse,        CUpdate::kNameEnter,
+                                               CUpdate::kSerialEnter,   CUpdate::kAssemblyEnter,
+                                               CUpdate::kSetModuleType, CUpdate::kFirmwareCombo};
+    ExpectEnabled(writes, false);
     ASSERT_TRUE(WaitIdle());
 
     EXPECT_EQ(status, L"Update completed successfully.");
-    EXPECT_EQ(
-        Texts({CUpdate::kReleaseStatus, CUpdate::kReleasePercent, CUpdate::kInstalledRelease}),
-        (QStringList{"Component 4 of 4 updated successfully.", "100.0%", "1.1"}));
-    EXPECT_EQ(Ctl<QProgressBar>(CUpdate::kReleaseProgress)->value(), 100);
-    EXPECT_TRUE(Enabled(CUpdate::kReleaseUpdate));
+    EXPECT_EQ(Text(CUpdate::kInstalledRelease), "1.1");
+    ExpectEnabled(writes, true);
     // The quiet flag was set and cleared on the GUI thread (SetQuiet checks).
     ASSERT_FALSE(quiet.empty());
     EXPECT_TRUE(quiet.front());
@@ -393,12 +306,9 @@ TEST_F(UpdatePageTest, ClosingThePageDuringARun) {
          [](sim::ModuleConfig& c) { c.behaviour.rebootDelay = 1h; });
     Click(CUpdate::kReleaseUpdate);
     ASSERT_TRUE(SpinUntil([this] { return !module->IsPresent(); }));
-    dialogs.AnswerNext(MsgResult::No);
-    EXPECT_FALSE(page->QueryClose());
+    // The page goes (the main window closes anyway; its question is the
+    // run's tests'): the worker, waiting for the reconnect, is released and joined.
     EXPECT_TRUE(page->IsRunning());
-
-    // The main window closes anyway (or the page goes): the worker, waiting
-    // for the reconnect, is released and joined.
     const auto start = Clock::now();
     page.reset();
     EXPECT_LT(Clock::now() - start, 20s);
