@@ -6,7 +6,6 @@
 #include "engine/EngineCodes.h"
 
 #include <array>
-#include <ostream>
 #include <poll.h>
 #include <thread>
 
@@ -23,20 +22,6 @@ constexpr milliseconds kGap{500};  // the longest pause after a received byte
 constexpr milliseconds kLate{700}; // longer than a gap, well inside a header's wait
 constexpr milliseconds kAway{100};
 constexpr milliseconds kMargin{1500};
-constexpr auto kBefore = Reply::Disconnect::InsteadOfAnswer;
-constexpr auto kAfter = Reply::Disconnect::AfterAnswer;
-
-Reply Length(size_t value) {
-    Reply r;
-    r.lengthField = static_cast<uint16_t>(value);
-    return r;
-}
-
-Reply Late() {
-    Reply r;
-    r.delay = kLate;
-    return r;
-}
 
 // Whether the module acts on the request (a reboot then happens), refuses it, or
 // takes its port away.
@@ -63,7 +48,8 @@ const Column kColumns[] = {
     {"status",   {},                  Refuses, [](uint8_t, size_t) { return Reply::Status(0xFC); }},
     {"code",     {},                  Acts,
      [](uint8_t c, size_t) { return Reply::WrongCode(uint8_t(c + 0x41)); }},
-    {"length",   {},                  Acts,    [](uint8_t, size_t n) { return Length(n - 1); }},
+    {"length",   {},                  Acts,
+     [](uint8_t, size_t n) { Reply r; r.lengthField = uint16_t(n - 1); return r; }},
     {"short",    ReadLimit(1),        Acts,    [](uint8_t, size_t n) { return Reply::Cut(n - 1); }},
     {"garbage",  {},                  Acts,    [](uint8_t, size_t) { return Reply::Garbage(300); }},
     {"pending",  {},                  Acts,
@@ -71,10 +57,10 @@ const Column kColumns[] = {
     {"pend0",    kGap + ReadLimit(4), Acts,
      [](uint8_t, size_t) { return Reply::Pending(1, {}, 0); }},
     {"before",   ReadLimit(4),        Unplugs,
-     [](uint8_t, size_t) { return Reply::Unplug(kBefore, kAway); }},
+     [](uint8_t, size_t) { return Reply::Unplug(Reply::Disconnect::InsteadOfAnswer, kAway); }},
     {"after",    ReadLimit(4),        Unplugs,
-     [](uint8_t, size_t) { return Reply::Unplug(kAfter, kAway); }},
-    {"late",     kLate,               Acts,    [](uint8_t, size_t) { return Late(); }},
+     [](uint8_t, size_t) { return Reply::Unplug(Reply::Disconnect::AfterAnswer, kAway); }},
+    {"late",     kLate,               Acts,    [](uint8_t, size_t) { Reply r; r.delay = kLate; return r; }},
     // clang-format on
 };
 constexpr size_t kColumnCount = std::size(kColumns);
@@ -87,7 +73,7 @@ int32_t Download(Channel& c, bool abort) {
     if (abort)
         c.RequestAbort();
     const Bytes image(kSize, 0x3C);
-    return c.SendChunks(image.data(), image.size(), kSize, chunk);
+    return c.SendChunks(image.data(), kSize, kSize, chunk);
 }
 
 struct Row {
@@ -98,10 +84,6 @@ struct Row {
     int32_t (*run)(Channel&);
     bool reboots = false;
 };
-
-void PrintTo(const Row& row, std::ostream* out) {
-    *out << row.name;
-}
 
 constexpr int32_t OK = chan::kOk;
 constexpr int32_t TO = chan::kTimeout;
@@ -204,9 +186,8 @@ TEST_P(FaultMatrixTest, EveryFault) {
         EXPECT_EQ(row.run(channel), row.expected[i]);
         EXPECT_LE(Clock::now() - start, column.worst + kMargin);
         EXPECT_EQ(module->QueuedScripts(row.code), 0u) << "the fault was never asked for";
-        if (column.effect == Unplugs || (row.reboots && column.effect == Acts)) {
+        if (column.effect == Unplugs || (row.reboots && column.effect == Acts))
             ASSERT_TRUE(Reopen(boots));
-        }
         pollfd unread{port.GetHandle(), POLLIN, 0};
         EXPECT_EQ(poll(&unread, 1, 50), 0) << "bytes left unread";
         uint8_t version = 0;
