@@ -1,9 +1,7 @@
-// The frame transaction (pending frames, header checks, purging, progress), every
-// command's request bytes, the chunked transfers, and the engine operations built
+// The frame transaction (header checks, purging), every command's request bytes, the chunked transfers, and the engine operations built
 // on them, against the simulated module.
 #include "ModuleFixture.h"
 
-#include "engine/CProgressIF.h"
 #include "engine/EngineCodes.h"
 
 #include <functional>
@@ -12,28 +10,6 @@
 namespace {
 
 using CommandsTest = EngineOnModule;
-
-class RecordingProgress : public CProgressIF {
-public:
-    void SetProgress(float fraction) override { reported.push_back(fraction); }
-    float GetProgress() override { return reported.empty() ? 0.0f : reported.back(); }
-    std::vector<float> reported;
-};
-
-TEST_F(CommandsTest, PendingFramesBecomeProgressAndRescaleKeepsTheFraction) {
-    RecordingProgress progress;
-    CCmdChannel channel(&port, &progress);
-    module->Script(0x80, sim::Reply::Pending(10));
-    channel.ResetProgress();
-    uint8_t version = 0;
-    ASSERT_EQ(channel.CheckProtocol(version), chan::kOk);
-    EXPECT_EQ(version, 1);
-    ASSERT_EQ(progress.reported.size(), 11u); // the reset, then one per pending frame
-    EXPECT_FLOAT_EQ(progress.reported.back(), 20.0f / 220.0f);
-    channel.RescaleProgress(55);
-    channel.StepProgress(); // (1 + 5) / (55 + 5)
-    EXPECT_FLOAT_EQ(progress.reported.back(), 6.0f / 60.0f);
-}
 
 // Every status byte's code, and answers with more behind them (the fault matrix
 // crosses the other faults, pending frames included, with every command).
@@ -77,7 +53,6 @@ TEST_F(CommandsTest, RequestFramesAreExact) {
         std::function<int32_t(CCmdChannel&)> send;
         Bytes request;
     } cases[] = {
-        {"protocol", [&](CCmdChannel& c) { return c.CheckProtocol(b1); }, {0x80, 0, 3}},
         {"fpga revision",
          [&](CCmdChannel& c) { return c.ReadFpgaRevision(1, 0x10, 0x0055, b1, b2); },
          {0x84, 0, 7, 1, 0x10, 0x00, 0x55}},
@@ -88,9 +63,6 @@ TEST_F(CommandsTest, RequestFramesAreExact) {
         {"write assembly",
          [&](CCmdChannel& c) { return c.WriteAssembly("123456789XY"); },
          {0x9A, 0, 12, '1', '2', '3', '4', '5', '6', '7', '8', '9'}},
-        {"write serial",
-         [&](CCmdChannel& c) { return c.WriteSerial("S1"); },
-         {0x9C, 0, 11, 'S', '1', 0, 0, 0, 0, 0, 0}},
         {"poke",
          [&](CCmdChannel& c) { return c.Poke(2, 0x4A, 0x00123456, poked, 3); },
          {0x9D, 0, 13, 2, 0x4A, 0x00, 0x12, 0x34, 0x56, 3, 0xA1, 0xB2, 0xC3}},
@@ -162,17 +134,11 @@ TEST_F(CommandsTest, ImageChunksFollowTheAnnouncedChunkSize) {
     }
 }
 
-TEST_F(CommandsTest, ImageStreamsThatFailOrEndEarly) {
+// A short stream is DownloadTest's; a memory source smaller than the size
+// announced must not be read past.
+TEST_F(CommandsTest, MemorySourcesShorterThanAnnounced) {
     uint16_t chunk = 0;
     ASSERT_EQ(Channel().StartFpgaDownload(2, 0x66, 0x77, 600, chunk), chan::kOk);
-    std::istringstream shortImage(std::string(300, 'x'));
-    EXPECT_EQ(Channel().SendChunks(shortImage, 600, chunk), chan::kStreamShort);
-    EXPECT_EQ(Frames(0x88).size(), 1u); // the first full chunk went out
-    ASSERT_EQ(Channel().StartFpgaDownload(2, 0x66, 0x77, 600, chunk), chan::kOk);
-    std::istringstream failed;
-    failed.setstate(std::ios::failbit);
-    EXPECT_EQ(Channel().SendChunks(failed, 600, chunk), chan::kStreamFailed);
-    // A memory source smaller than the size announced.
     const Bytes small(100, 1);
     EXPECT_EQ(Channel().SendChunks(small.data(), small.size(), 600, chunk), chan::kCopyOutOfRange);
     EXPECT_EQ(Channel().SendChunks(nullptr, 0, 600, chunk), chan::kCopyInvalid);

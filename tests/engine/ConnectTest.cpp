@@ -47,6 +47,7 @@ TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
         int32_t result;
         bool connected;
         ModuleTypeId type;
+        std::wstring types = L"types";
     };
     const Case cases[] = {
         {"no answer to the protocol check",
@@ -70,12 +71,14 @@ TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
          [](auto& m) { m.UpdateState([](auto& s) {
                            s.release = {7, 7};
                        }); }, false, -24, true, 2},
+        {"type support not installed", [](auto&) {}, false, -21, false, 0, L"/nonexistent/types"},
+        {"no type support, option m", [](auto&) {}, true, 0, true, 0, L"/nonexistent/types"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StartModule(Profile::Tarn);
         c.prepare(*module);
-        MakeEngine();
+        MakeEngine(c.types);
         app.optionM = c.optionM;
         EXPECT_EQ(engine->Connect(""), c.result);
         EXPECT_EQ(engine->IsConnected(), c.connected);
@@ -85,18 +88,6 @@ TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
         port.Close();
         module.reset();
     }
-}
-
-TEST_F(ConnectTest, TypeSupportNotInstalledConnectsOnlyWithOptionM) {
-    StartModule(Profile::Tarn);
-    const auto empty = std::filesystem::temp_directory_path() / "pellworth-no-types";
-    std::filesystem::create_directories(empty);
-    MakeEngine(empty.wstring());
-    EXPECT_EQ(engine->Connect(""), -21);
-    EXPECT_FALSE(engine->IsConnected());
-    app.optionM = true;
-    EXPECT_EQ(engine->Connect(""), 0);
-    EXPECT_EQ(engine->Module().moduleType, 0u);
 }
 
 TEST_F(ConnectTest, ExpectedSerial) {
@@ -172,13 +163,6 @@ TEST_F(ConnectTest, ChangeModuleTypeRebuildsTheModule) {
     EXPECT_EQ(state.layout->fpgas[0], (sim::LayoutFpga{0, 1, 0x10, {{0, 0, 4}}}));
     EXPECT_EQ(block->writes, 1);
     EXPECT_EQ(state.blocks.at({0, 0}).data[1], 0x42);
-}
-
-TEST_F(ConnectTest, InitialTypeSelectsTheLatestRelease) {
-    StartModule(Profile::Tarn);
-    MakeEngine(L"types", 1);
-    EXPECT_EQ(engine->Module().moduleType, 1u);
-    EXPECT_EQ(engine->Module().fpgas.size(), 2u);
 }
 
 } // namespace

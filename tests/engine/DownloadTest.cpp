@@ -4,7 +4,6 @@
 
 #include "engine/EngineCodes.h"
 
-#include <atomic>
 #include <sstream>
 #include <thread>
 
@@ -43,37 +42,6 @@ TEST_F(DownloadTest, ApplicationImagesOver64KiBAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(engine->DownloadSafeBoot(image, 70000), eng::kImageTooLarge);
     EXPECT_EQ(engine->DownloadFerrin(image, 65536), eng::kImageTooLarge);
     EXPECT_EQ(module->RequestCount(), 0u);
-}
-
-TEST_F(DownloadTest, ErasePhaseMovesTheBarWithoutReachingTheEnd) {
-    module->Configure([](sim::Behaviour& b) {
-        b.eraseFrames = 40;
-        b.pendingInterval = milliseconds(2);
-    });
-    std::atomic<bool> done{false};
-    std::atomic<float> duringErase{0.0f};
-    std::thread watcher([&] {
-        while (!done && !module->WaitForRequest(0x88, milliseconds(1)))
-            duringErase = engine->GetProgress();
-    });
-    std::istringstream image(Image(2048));
-    EXPECT_EQ(engine->DownloadSafeBoot(image, 2048), eng::kOk);
-    done = true;
-    watcher.join();
-    EXPECT_GT(duringErase.load(), 0.0f);
-    EXPECT_LT(duringErase.load(), 1.0f);
-    EXPECT_FLOAT_EQ(engine->GetProgress(), 1.0f);
-
-    // Many pending frames before a huge image in 1-byte chunks: the erase
-    // steps rescale past 32 bits, and the bar stays a fraction.
-    sim::Reply erase = sim::Reply::Pending(300);
-    erase.chunkSize = 1;
-    module->Script(0x87, erase);
-    module->Script(0x88, sim::Reply::Reject());
-    std::istringstream huge(Image(64));
-    EXPECT_NE(engine->DownloadFpga(0, huge, 0xF0000000u), eng::kOk);
-    EXPECT_GE(engine->GetProgress(), 0.0f);
-    EXPECT_LE(engine->GetProgress(), 1.0f);
 }
 
 TEST_F(DownloadTest, AbortDuringTheErasePhaseStopsBeforeTheFirstChunk) {
@@ -140,8 +108,9 @@ TEST_F(DownloadTest, MissingTablesAndBadImages) {
 }
 
 // Pending frames keep the host waiting by design; once they stop without a
-// final answer, the download ends as a time-out.
-TEST_F(DownloadTest, ModuleThatFallsSilentOrDisappearsMidTransfer) {
+// final answer, the download ends as a time-out. (A lost port mid-chunk is a
+// cell of the fault matrix.)
+TEST_F(DownloadTest, ModuleThatFallsSilentMidTransfer) {
     sim::Reply endless = sim::Reply::Pending(50);
     endless.pendingInterval = milliseconds(1);
     endless.cutAfter = 0; // the final answer never comes
@@ -151,14 +120,6 @@ TEST_F(DownloadTest, ModuleThatFallsSilentOrDisappearsMidTransfer) {
         EXPECT_EQ(engine->DownloadFpga(0, image, 3000), eng::kTimeout);
         EXPECT_EQ(engine->Connect(""), 0); // the next connect works
     }
-
-    module->Script(0x88, sim::Reply::Unplug(sim::Reply::Disconnect::InsteadOfAnswer).After(2));
-    std::istringstream again(Image(3000));
-    EXPECT_NE(engine->DownloadFpga(0, again, 3000), eng::kOk);
-    module->Plug();
-    ASSERT_TRUE(module->WaitUntilPresent(milliseconds(3000)));
-    ASSERT_TRUE(port.Open(module->PortNumber()));
-    EXPECT_EQ(engine->Connect(""), 0);
 }
 
 } // namespace
