@@ -26,23 +26,22 @@ TEST(CommonXml, FilesParseOrExplainWhyNot) {
     const std::string grammar = "<!DOCTYPE R SYSTEM \"grammar.dtd\">";
     const struct {
         std::string content;
-        std::string name; // empty: the file does not exist
-        int errors; // parser errors; 0: text is the whole error, empty when the parse succeeds
-        std::wstring text;
+        std::string name;  // empty: the file does not exist
+        std::wstring text; // found in the error; empty when the parse succeeds
     } cases[] = {
-        {R"(<R><ModuleType version="0.1" type="TARN"/></R>)", "ok.xml", 0, L""},
-        {grammar + R"(<R><ModuleType version="0.1"/></R>)", "valid.xml", 0, L""},
-        {R"(<R><ModuleType version="0.2" type="TARN"/></R>)", "newer.xml", 0, received + L"0.2"},
-        {R"(<R><ModuleType type="TARN"/></R>)", "none.xml", 0, received + L"unknown"},
-        {"", "", 1, L"missing.xml"},
-        {std::string("\x00\xff\xfe\x01<<>>", 8), "binary.xml", 1, L"line 1, column 1"},
-        {"<R>\n<ModuleType version=\"0.1\">", "cut.xml", 1, L"line 2, column"},
+        {R"(<R><ModuleType version="0.1" type="TARN"/></R>)", "ok.xml", L""},
+        {grammar + R"(<R><ModuleType version="0.1"/></R>)", "valid.xml", L""},
+        {R"(<R><ModuleType version="0.2" type="TARN"/></R>)", "newer.xml", received + L"0.2"},
+        {R"(<R><ModuleType type="TARN"/></R>)", "none.xml", received + L"unknown"},
+        {"", "", L"missing.xml"},
+        {std::string("\x00\xff\xfe\x01<<>>", 8), "binary.xml", L"line 1, column 1"},
+        {"<R>\n<ModuleType version=\"0.1\">", "cut.xml", L"line 2, column"},
         // A validity error is not fatal to the parser, yet fails the file.
-        {grammar + "<R><ModuleType/></R>", "invalid.xml", 1, L"version"},
+        {grammar + "<R><ModuleType/></R>", "invalid.xml", L"version"},
         // A data file must never make the program go online.
-        {R"(<!DOCTYPE R SYSTEM "http://example.invalid/g.dtd"><R/>)", "remote.xml", 1,
+        {R"(<!DOCTYPE R SYSTEM "http://example.invalid/g.dtd"><R/>)", "remote.xml",
          L"not fetched: http://example.invalid/g.dtd"},
-        {EntityBomb(), "bomb.xml", 1, L"entity expansions"},
+        {EntityBomb(), "bomb.xml", L"entity expansions"},
     };
     TempDir dir;
     dir.Write("grammar.dtd", "<!ELEMENT R (ModuleType)>\n<!ELEMENT ModuleType EMPTY>\n"
@@ -51,27 +50,17 @@ TEST(CommonXml, FilesParseOrExplainWhyNot) {
         SCOPED_TRACE(c.name);
         const std::wstring path =
             c.name.empty() ? dir.Wide("missing.xml") : dir.Write(c.name, c.content);
-        const bool ok = c.errors == 0 && c.text.empty();
         CModuleTypeXML reader;
-        bool parsed = !ok;
+        bool parsed = !c.text.empty();
         const auto start = std::chrono::steady_clock::now();
         EXPECT_NO_THROW(parsed = reader.Parse(L"", path));
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
-        EXPECT_EQ(parsed, ok);
-        EXPECT_EQ(reader.Document() != nullptr, ok);
-        EXPECT_EQ(reader.GetVersion(), ok ? L"0.1" : L"unknown");
+        EXPECT_EQ(parsed, c.text.empty());
+        EXPECT_EQ(reader.GetVersion(), c.text.empty() ? L"0.1" : L"unknown");
         std::wstring error;
         reader.TakeError(error);
-        EXPECT_FALSE(reader.HasError());
-        if (c.errors == 0) {
-            EXPECT_EQ(error, c.text);
-            continue;
-        }
-        // The count alone does not say what is wrong: the parser's messages follow it.
-        const std::wstring head =
-            L"Parsing " + path + L" error count: " + std::to_wstring(c.errors) + L"\n";
-        EXPECT_EQ(error.rfind(head, 0), 0u) << WideToUtf8(error);
-        EXPECT_NE(error.find(c.text, head.size()), std::wstring::npos) << WideToUtf8(error);
+        EXPECT_EQ(error.empty(), c.text.empty());
+        EXPECT_NE(error.find(c.text), std::wstring::npos) << WideToUtf8(error);
     }
 }
 
@@ -94,8 +83,14 @@ TEST(CommonXml, IntegersFollowBaseZeroConversionClamped) {
         std::wstring text;
         int32_t value;
     } cases[] = {
-        {L"0x1F", 31}, {L"037", 31}, {L"08", 0}, {L"12abc", 12}, {L" 12", 12}, {L"-0x10", -16},
-        {L"2147483648", max}, {L"-0x80000001", min},
+        {L"0x1F", 31},
+        {L"037", 31},
+        {L"08", 0},
+        {L"12abc", 12},
+        {L" 12", 12},
+        {L"-0x10", -16},
+        {L"2147483648", max},
+        {L"-0x80000001", min},
         {L"99999999999999999999999", max}, // beyond 64 bits
     };
     for (const auto& c : cases) {

@@ -10,8 +10,10 @@ std::string Assembly(const std::string& type, const std::string& version = "0.1"
 }
 
 TEST(ModuleTypes, DataDirectoryHoldsTheTypesDirectory) {
-    const std::pair<std::wstring, std::wstring> cases[] = {
-        {L"types/", L""}, {L"/opt/p/types//", L"/opt/p"}, {L"/types", L"/"}, {L"a/b/types", L"a/b"}};
+    const std::pair<std::wstring, std::wstring> cases[] = {{L"types/", L""},
+                                                           {L"/opt/p/types//", L"/opt/p"},
+                                                           {L"/types", L"/"},
+                                                           {L"a/b/types", L"a/b"}};
     for (const auto& [types, data] : cases)
         EXPECT_EQ(CModuleTypesLinux(types).DataDirectory(), data) << WideToUtf8(types);
 }

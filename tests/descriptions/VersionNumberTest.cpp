@@ -10,7 +10,7 @@ TEST(VersionNumber, ParseNeedsExactlyTwoNumbers) {
         std::wstring text;
         VersionNumber version;
     } cases[] = {
-        {L"2.5", {2, 5}},   {L"1.300", {1, 44}}, {L"2", {0, 0}},       {L"2.", {0, 0}},
+        {L"2.5", {2, 5}},   {L"1.300", {1, 44}}, {L"2", {0, 0}},      {L"2.", {0, 0}},
         {L" 3. 4", {3, 4}}, {L"3 .4", {0, 0}},   {L"-1.0", {255, 0}}, {L"1,2", {0, 0}},
     };
     for (const auto& c : cases) {
@@ -24,8 +24,8 @@ TEST(VersionNumber, TextShowsNoneAndPendingAndOrderIsNumeric) {
         VersionNumber version;
         std::wstring text;
     } cases[] = {
-        {{0, 0}, L"None"},    {{255, 255}, L"None"}, {{254, 3}, L"Pending"}, {{4, 255}, L"Pending"},
-        {{255, 3}, L"255.3"}, {{1, 12}, L"1.12"},
+        {{0, 0}, L"None"},      {{255, 255}, L"None"}, {{254, 3}, L"Pending"},
+        {{4, 255}, L"Pending"}, {{255, 3}, L"255.3"},  {{1, 12}, L"1.12"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(VersionText(c.version), c.text) << WideToUtf8(c.text);

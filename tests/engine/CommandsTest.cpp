@@ -1,5 +1,5 @@
-// The frame transaction (header checks, purging), every command's request bytes, the chunked transfers, and the engine operations built
-// on them, against the simulated module.
+// The frame transaction (header checks, purging), every command's request bytes, the chunked
+// transfers, and the engine operations built on them, against the simulated module.
 #include "ModuleFixture.h"
 
 #include "engine/EngineCodes.h"

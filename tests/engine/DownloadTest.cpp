@@ -64,9 +64,8 @@ TEST_F(DownloadTest, FpgaStatusesWhileChunksFlow) {
     const struct {
         uint8_t status;
         int32_t result;
-    } cases[] = {{0xF8, eng::kBadJtagInstruction},
-                          {0xF9, eng::kJtagTdoMismatch},
-                          {0xFE, eng::kTimeout}};
+    } cases[] = {
+        {0xF8, eng::kBadJtagInstruction}, {0xF9, eng::kJtagTdoMismatch}, {0xFE, eng::kTimeout}};
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.status));
         module->Script(0x88, sim::Reply::Status(c.status).After(2));

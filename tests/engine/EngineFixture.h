@@ -8,8 +8,8 @@
 #include "descriptions/XercesSession.h"
 #include "engine/CAppIF.h"
 #include "engine/CCmdEngine.h"
-#include "engine/CErrorReportIF.h"
 #include "engine/CConfigBlockIF.h"
+#include "engine/CErrorReportIF.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,12 +29,11 @@ public:
     bool IsOptionD() override { return optionD; }
     CModuleTypeXML* CreateModuleTypeReader() override { return new CModuleTypeXML(); }
     CAssembliesXML* CreateAssembliesReader() override { return new CAssembliesXML(); }
-    void ReportError(std::wstring text) override { status = std::move(text); }
+    void ReportError(std::wstring) override {}
 
     int identityChanged = 0;
     bool optionM = false;
     bool optionD = false;
-    std::wstring status;
     std::function<void()> onModuleChanged;
 };
 
