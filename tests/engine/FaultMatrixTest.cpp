@@ -186,8 +186,9 @@ TEST_P(FaultMatrixTest, EveryFault) {
         EXPECT_EQ(row.run(channel), row.expected[i]);
         EXPECT_LE(Clock::now() - start, column.worst + kMargin);
         EXPECT_EQ(module->QueuedScripts(row.code), 0u) << "the fault was never asked for";
-        if (column.effect == Unplugs || (row.reboots && column.effect == Acts))
+        if (column.effect == Unplugs || (row.reboots && column.effect == Acts)) {
             ASSERT_TRUE(Reopen(boots));
+        }
         pollfd unread{port.GetHandle(), POLLIN, 0};
         EXPECT_EQ(poll(&unread, 1, 50), 0) << "bytes left unread";
         uint8_t version = 0;
