@@ -6,6 +6,7 @@
 #include "engine/EngineCodes.h"
 
 #include <array>
+#include <ostream>
 #include <poll.h>
 #include <thread>
 
@@ -84,6 +85,11 @@ struct Row {
     int32_t (*run)(Channel&);
     bool reboots = false;
 };
+
+// Failures name the row, not its bytes.
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 constexpr int32_t OK = chan::kOk;
 constexpr int32_t TO = chan::kTimeout;
