@@ -74,10 +74,7 @@ TEST_P(DemoData, EveryReleaseFileExistsAndCarriesItsVersion) {
             record.ListReleaseFiles(files);
             for (const std::wstring& file : files) {
                 ASSERT_TRUE(fs::is_regular_file(WideToUtf8(file))) << WideToUtf8(file);
-                const uintmax_t size = fs::file_size(WideToUtf8(file));
-                EXPECT_GE(size, 200u);
-                EXPECT_LE(size, 8192u);
-                imageBytes += size;
+                imageBytes += fs::file_size(WideToUtf8(file));
             }
             ExpectImageHeader(record.safeBoot.fileName, record.safeBoot.version);
             ExpectImageHeader(record.ferrin.fileName, record.ferrin.version);
@@ -98,24 +95,6 @@ TEST_P(DemoData, EveryReleaseFileExistsAndCarriesItsVersion) {
         }
     }
     EXPECT_LT(imageBytes, 1024u * 1024u);
-    std::ifstream version("version", std::ios::binary);
-    std::string title((std::istreambuf_iterator<char>(version)), std::istreambuf_iterator<char>());
-    EXPECT_FALSE(title.empty());
-    EXPECT_LE(title.size(), 32u);
-}
-
-TEST_P(DemoData, LatestReleasesAndBoardVariant) {
-    const ReleaseTable orlan = LoadTable(1);
-    const ReleaseTable tarn = LoadTable(2);
-    ASSERT_NE(FindLatest(orlan), nullptr);
-    ASSERT_NE(FindLatest(tarn), nullptr);
-    EXPECT_EQ(FindLatest(orlan)->release, (VersionNumber{2, 1}));
-    EXPECT_EQ(LoadDescription(*FindLatest(orlan)).fpgas.size(), 2u);
-    EXPECT_EQ(FindLatest(tarn)->release, (VersionNumber{1, 1}));
-    EXPECT_EQ(SelectAssembly(tarn, {1, 1}, "B3"), FindLatest(tarn));
-    const AssemblyRecord* b7 = SelectAssembly(tarn, {1, 1}, "B7");
-    ASSERT_NE(b7, nullptr);
-    EXPECT_EQ(b7->boardAssemblyNarrow, "B7");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, DemoData, ::testing::Values("demo", "tests"));

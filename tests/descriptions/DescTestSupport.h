@@ -59,13 +59,6 @@ struct WorkingDirectory {
     explicit WorkingDirectory(const std::filesystem::path& directory) {
         std::filesystem::current_path(directory);
     }
-    ~WorkingDirectory() {
-        std::error_code ec;
-        std::filesystem::current_path(previous, ec);
-    }
+    ~WorkingDirectory() { std::filesystem::current_path(previous); }
     std::filesystem::path previous = std::filesystem::current_path();
 };
-
-inline bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}

@@ -65,28 +65,12 @@ TEST(ModuleTypeFile, ReadsEveryFieldWithDefaultsAndFieldWidths) {
   <LookupTable id="2" start="-5" length="99999999999"/></FPGA>)"),
          "type 2 fpga ff addr 2345 | if -1/-1 id 2c: dev ff/0 fw 0/2345 reg 7fffffff "
          "block 1: 1170 fffe table 2: 0 fffffffb 7fffffff"},
-        {"module type as document element: type but no layout",
-         R"(<ModuleType version="0.1" type="ORLAN6" fpgaID="5" addr="6">)"
-         R"(<FPGA id="1"/></ModuleType>)",
-         "type 1 fpga 0 addr 0"},
         // A child element without the attribute has its own default; a missing one gives 0
         // (as FPGA "Deep" above).
         {"firmware elements empty",
          TypeFile("type=\"TARN\"",
                   "<FPGA id=\"4\"><Firmware/><FirmwareRevision/><LookupTableRegister/></FPGA>"),
          "type 2 fpga 0 addr 0 | if -1/-1 id 4: dev 0/66 fw 77/55 reg 55"},
-        {"revision and register without firmware",
-         TypeFile("type=\"TARN\"", "<FPGA id=\"4\"><FirmwareRevision start=\"9\"/>"
-                                   "<LookupTableRegister start=\"8\"/></FPGA>"),
-         "type 2 fpga 0 addr 0 | if -1/-1 id 4: dev 0/0 fw 0/9 reg 8"},
-        {"firmware given, start 0",
-         TypeFile("type=\"TARN\"", "<FPGA id=\"4\"><Firmware interfaceID=\"SPI Config\" "
-                                   "deviceID=\"7\" start=\"0\"/></FPGA>"),
-         "type 2 fpga 0 addr 0 | if -1/2 id 4: dev 0/7 fw 0/0 reg 0"},
-        {"first firmware element wins",
-         TypeFile("type=\"TARN\"",
-                  "<FPGA id=\"4\"><Firmware deviceID=\"1\"/><Firmware deviceID=\"2\"/></FPGA>"),
-         "type 2 fpga 0 addr 0 | if -1/-1 id 4: dev 0/1 fw 77/0 reg 0"},
     };
     TempDir dir;
     for (const auto& c : cases) {
@@ -126,9 +110,6 @@ TEST(ModuleDescriptionWire, FpgasAndBlocksGoInAscendingIdOrder) {
     const std::vector<uint8_t> expected{0xEE, 2,    0,    0,    0xFF, 7, 2,    2,    1,    0x10,
                                         1,    0xAB, 0xCD, 0x03, 0x04, 5, 0x01, 0x02, 0x00, 0x10};
     EXPECT_EQ(wire, expected);
-    std::vector<uint8_t> empty;
-    SerializeModuleDescription(ModuleDescription(), empty);
-    EXPECT_EQ(empty, std::vector<uint8_t>{0});
 }
 
 class FakeBlock : public CConfigBlockIF {
@@ -138,13 +119,9 @@ public:
     int32_t Write(CCmdChannel&) override { return 0; }
 };
 
-TEST(ModuleDescriptionLookups, FpgaIdsAndBlockHandlers) {
+TEST(ModuleDescriptionLookups, BlockHandlers) {
     ModuleDescription description;
     description.fpgas[0].paramBlocks[2].id = 2;
-    description.fpgas[5].id = 5;
-    std::vector<uint8_t> ids{9};
-    description.ListFpgaIds(ids);
-    EXPECT_EQ(ids, (std::vector<uint8_t>{0, 5}));
     // The last handler attached wins; one for a block the module lacks is dropped.
     FakeBlock first(0, 2), second(0, 2), noBlock(0, 1);
     for (FakeBlock* b : {&first, &second, &noBlock})

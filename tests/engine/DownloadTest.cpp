@@ -4,7 +4,6 @@
 
 #include "engine/EngineCodes.h"
 
-#include <atomic>
 #include <sstream>
 #include <thread>
 
@@ -12,8 +11,8 @@ namespace {
 
 using sim::Profile;
 
-std::string Image(size_t size, const char* version = nullptr) {
-    std::string image = version ? std::string("SAMPLE-IMAGE ") + version + "\n" : std::string();
+std::string Image(size_t size, const std::string& version = "") {
+    std::string image = version.empty() ? "" : "SAMPLE-IMAGE " + version + "\n";
     image.resize(size, '\x33');
     return image;
 }
@@ -36,12 +35,6 @@ TEST_F(DownloadTest, FerrinRescalesForItsFinishAndStepsEveryChunk) {
     EXPECT_EQ(module->RequestCodes().back(), 0x8A);
     // 100 chunks of 105 steps: the last 5 are left for the module's own finish.
     EXPECT_FLOAT_EQ(engine->GetProgress(), 100.0f / 105.0f);
-    // Ferrin only runs after a reboot; then the module reports the new version.
-    module->PowerCycle(milliseconds(50));
-    ASSERT_TRUE(module->WaitUntilPresent(milliseconds(3000)));
-    ASSERT_TRUE(port.Open(module->PortNumber()));
-    ASSERT_EQ(engine->Connect(""), 0);
-    EXPECT_EQ(engine->Module().ferrin.version, (VersionNumber{1, 7}));
 }
 
 TEST_F(DownloadTest, ApplicationImagesOver64KiBAreRefusedBeforeAnythingIsSent) {
@@ -49,38 +42,6 @@ TEST_F(DownloadTest, ApplicationImagesOver64KiBAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(engine->DownloadSafeBoot(image, 70000), eng::kImageTooLarge);
     EXPECT_EQ(engine->DownloadFerrin(image, 65536), eng::kImageTooLarge);
     EXPECT_EQ(module->RequestCount(), 0u);
-    EXPECT_EQ(EngineCodeText(eng::kImageTooLarge), L"Image is too large for this component!");
-}
-
-TEST_F(DownloadTest, ErasePhaseMovesTheBarWithoutReachingTheEnd) {
-    module->Configure([](sim::Behaviour& b) {
-        b.eraseFrames = 40;
-        b.pendingInterval = milliseconds(2);
-    });
-    std::atomic<bool> done{false};
-    std::atomic<float> duringErase{0.0f};
-    std::thread watcher([&] {
-        while (!done && !module->WaitForRequest(0x88, milliseconds(1)))
-            duringErase = engine->GetProgress();
-    });
-    std::istringstream image(Image(2048));
-    EXPECT_EQ(engine->DownloadSafeBoot(image, 2048), eng::kOk);
-    done = true;
-    watcher.join();
-    EXPECT_GT(duringErase.load(), 0.0f);
-    EXPECT_LT(duringErase.load(), 1.0f);
-    EXPECT_FLOAT_EQ(engine->GetProgress(), 1.0f);
-
-    // Many pending frames before a huge image in 1-byte chunks: the erase
-    // steps rescale past 32 bits, and the bar stays a fraction.
-    sim::Reply erase = sim::Reply::Pending(300);
-    erase.chunkSize = 1;
-    module->Script(0x87, erase);
-    module->Script(0x88, sim::Reply::Reject());
-    std::istringstream huge(Image(64));
-    EXPECT_NE(engine->DownloadFpga(0, huge, 0xF0000000u), eng::kOk);
-    EXPECT_GE(engine->GetProgress(), 0.0f);
-    EXPECT_LE(engine->GetProgress(), 1.0f);
 }
 
 TEST_F(DownloadTest, AbortDuringTheErasePhaseStopsBeforeTheFirstChunk) {
@@ -100,14 +61,11 @@ TEST_F(DownloadTest, AbortDuringTheErasePhaseStopsBeforeTheFirstChunk) {
 }
 
 TEST_F(DownloadTest, FpgaStatusesWhileChunksFlow) {
-    struct Case {
+    const struct {
         uint8_t status;
         int32_t result;
-    };
-    const Case cases[] = {{0xF8, eng::kBadJtagInstruction},
-                          {0xF9, eng::kJtagTdoMismatch},
-                          {0xFA, eng::kJtagStatusFA},
-                          {0xFE, eng::kTimeout}};
+    } cases[] = {
+        {0xF8, eng::kBadJtagInstruction}, {0xF9, eng::kJtagTdoMismatch}, {0xFE, eng::kTimeout}};
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.status));
         module->Script(0x88, sim::Reply::Status(c.status).After(2));
@@ -149,8 +107,9 @@ TEST_F(DownloadTest, MissingTablesAndBadImages) {
 }
 
 // Pending frames keep the host waiting by design; once they stop without a
-// final answer, the download ends as a time-out.
-TEST_F(DownloadTest, ModuleThatFallsSilentOrDisappearsMidTransfer) {
+// final answer, the download ends as a time-out. (A lost port mid-chunk is a
+// cell of the fault matrix.)
+TEST_F(DownloadTest, ModuleThatFallsSilentMidTransfer) {
     sim::Reply endless = sim::Reply::Pending(50);
     endless.pendingInterval = milliseconds(1);
     endless.cutAfter = 0; // the final answer never comes
@@ -160,14 +119,6 @@ TEST_F(DownloadTest, ModuleThatFallsSilentOrDisappearsMidTransfer) {
         EXPECT_EQ(engine->DownloadFpga(0, image, 3000), eng::kTimeout);
         EXPECT_EQ(engine->Connect(""), 0); // the next connect works
     }
-
-    module->Script(0x88, sim::Reply::Unplug(sim::Reply::Disconnect::InsteadOfAnswer).After(2));
-    std::istringstream again(Image(3000));
-    EXPECT_NE(engine->DownloadFpga(0, again, 3000), eng::kOk);
-    module->Plug();
-    ASSERT_TRUE(module->WaitUntilPresent(milliseconds(3000)));
-    ASSERT_TRUE(port.Open(module->PortNumber()));
-    EXPECT_EQ(engine->Connect(""), 0);
 }
 
 } // namespace

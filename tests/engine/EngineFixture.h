@@ -8,18 +8,18 @@
 #include "descriptions/XercesSession.h"
 #include "engine/CAppIF.h"
 #include "engine/CCmdEngine.h"
-#include "engine/CErrorReportIF.h"
 #include "engine/CConfigBlockIF.h"
+#include "engine/CErrorReportIF.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
-// The application as the engine sees it, counting its callbacks.
+// The application as the engine sees it, counting identity changes.
 class TestApp : public CAppIF, public CErrorReportIF {
 public:
     void OnModuleChanged() override {
-        ++moduleChanged;
         if (onModuleChanged)
             onModuleChanged();
     }
@@ -29,13 +29,11 @@ public:
     bool IsOptionD() override { return optionD; }
     CModuleTypeXML* CreateModuleTypeReader() override { return new CModuleTypeXML(); }
     CAssembliesXML* CreateAssembliesReader() override { return new CAssembliesXML(); }
-    void ReportError(std::wstring text) override { status = std::move(text); }
+    void ReportError(std::wstring) override {}
 
-    int moduleChanged = 0;
     int identityChanged = 0;
     bool optionM = false;
     bool optionD = false;
-    std::wstring status;
     std::function<void()> onModuleChanged;
 };
 
@@ -44,7 +42,6 @@ class RawBlock : public CConfigBlockIF {
 public:
     RawBlock(CCmdEngine* engine) : CConfigBlockIF(engine, 0, 0) {}
     int32_t Read(CCmdChannel& channel) override {
-        ++reads;
         return channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, 4) == 0 ? 4 : 0;
     }
     int32_t Write(CCmdChannel& channel) override {
@@ -52,7 +49,6 @@ public:
         return channel.WriteConfigBlock(m_fpgaId, m_blockId, bytes, 4);
     }
     uint8_t bytes[4] = {};
-    int reads = 0;
     int writes = 0;
 };
 
@@ -65,10 +61,7 @@ protected:
         std::filesystem::current_path(data);
         xerces = new CXercesSession();
     }
-    static void TearDownTestSuite() {
-        delete xerces;
-        xerces = nullptr;
-    }
+    static void TearDownTestSuite() { delete std::exchange(xerces, nullptr); }
 
     // Makes the engine (scanning `types`, or another directory) and lets the
     // test app attach a block object whenever a module of type 1 or 2 is selected.

@@ -23,20 +23,6 @@ constexpr milliseconds kGap{500};  // the longest pause after a received byte
 constexpr milliseconds kLate{700}; // longer than a gap, well inside a header's wait
 constexpr milliseconds kAway{100};
 constexpr milliseconds kMargin{1500};
-constexpr auto kBefore = Reply::Disconnect::InsteadOfAnswer;
-constexpr auto kAfter = Reply::Disconnect::AfterAnswer;
-
-Reply Length(size_t value) {
-    Reply r;
-    r.lengthField = static_cast<uint16_t>(value);
-    return r;
-}
-
-Reply Late() {
-    Reply r;
-    r.delay = kLate;
-    return r;
-}
 
 // Whether the module acts on the request (a reboot then happens), refuses it, or
 // takes its port away.
@@ -63,7 +49,8 @@ const Column kColumns[] = {
     {"status",   {},                  Refuses, [](uint8_t, size_t) { return Reply::Status(0xFC); }},
     {"code",     {},                  Acts,
      [](uint8_t c, size_t) { return Reply::WrongCode(uint8_t(c + 0x41)); }},
-    {"length",   {},                  Acts,    [](uint8_t, size_t n) { return Length(n - 1); }},
+    {"length",   {},                  Acts,
+     [](uint8_t, size_t n) { Reply r; r.lengthField = uint16_t(n - 1); return r; }},
     {"short",    ReadLimit(1),        Acts,    [](uint8_t, size_t n) { return Reply::Cut(n - 1); }},
     {"garbage",  {},                  Acts,    [](uint8_t, size_t) { return Reply::Garbage(300); }},
     {"pending",  {},                  Acts,
@@ -71,10 +58,10 @@ const Column kColumns[] = {
     {"pend0",    kGap + ReadLimit(4), Acts,
      [](uint8_t, size_t) { return Reply::Pending(1, {}, 0); }},
     {"before",   ReadLimit(4),        Unplugs,
-     [](uint8_t, size_t) { return Reply::Unplug(kBefore, kAway); }},
+     [](uint8_t, size_t) { return Reply::Unplug(Reply::Disconnect::InsteadOfAnswer, kAway); }},
     {"after",    ReadLimit(4),        Unplugs,
-     [](uint8_t, size_t) { return Reply::Unplug(kAfter, kAway); }},
-    {"late",     kLate,               Acts,    [](uint8_t, size_t) { return Late(); }},
+     [](uint8_t, size_t) { return Reply::Unplug(Reply::Disconnect::AfterAnswer, kAway); }},
+    {"late",     kLate,               Acts,    [](uint8_t, size_t) { Reply r; r.delay = kLate; return r; }},
     // clang-format on
 };
 constexpr size_t kColumnCount = std::size(kColumns);
@@ -87,7 +74,7 @@ int32_t Download(Channel& c, bool abort) {
     if (abort)
         c.RequestAbort();
     const Bytes image(kSize, 0x3C);
-    return c.SendChunks(image.data(), image.size(), kSize, chunk);
+    return c.SendChunks(image.data(), kSize, kSize, chunk);
 }
 
 struct Row {
@@ -99,6 +86,7 @@ struct Row {
     bool reboots = false;
 };
 
+// Failures name the row, not its bytes.
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
