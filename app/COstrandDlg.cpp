@@ -398,8 +398,11 @@ void COstrandDlg::UpdateControls() {
     m_connectButton->setText(connected ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
     m_connectButton->setEnabled(m_moduleCombo->currentIndex() >= 0 &&
                                 !engine->IsUpdateInProgress());
-    m_discoverButton->setEnabled(!connected);
-    m_moduleCombo->setEnabled(!connected);
+    // While a run is going the list stays as it is, connected or not: its
+    // reconnect goes to the run's own port, whatever entry is selected.
+    const bool running = engine->IsUpdateInProgress();
+    m_discoverButton->setEnabled(!connected && !running);
+    m_moduleCombo->setEnabled(!connected && !running);
     m_safeBootWarning->setVisible(module.runningImage == kRunningSafeBoot);
     m_typeEdit->setText(Q(ModuleTypeName(module.moduleType)));
     m_nameEdit->setText(Q(WidenText(module.name)));
@@ -436,6 +439,10 @@ void COstrandDlg::Discover() {
     CCmdEngine* engine = m_app.Engine();
     if (!engine)
         return;
+    if (engine->IsUpdateInProgress()) {
+        ReportStatus(L"An update is in progress: discovery waits until it has ended.");
+        return;
+    }
     ReportStatus(discovery::kLookingText);
     if (engine->IsConnected()) {
         ReportStatus(discovery::kConnectedText);
@@ -473,7 +480,9 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
     CCmdEngine* engine = m_app.Engine();
     if (!engine)
         return false;
-    if (m_moduleCombo->currentIndex() < 0) {
+    // A run reconnects to the port it started on, never to the selected entry.
+    const bool runReconnect = engine->IsUpdateInProgress() && m_runPort != 0;
+    if (!runReconnect && m_moduleCombo->currentIndex() < 0) {
         ReportStatus(L"No device is selected!");
         return false;
     }
@@ -482,7 +491,11 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
     CDialogServicesIF& dialogs = m_app.Dialogs();
     bool success = false;
 
-    const auto number = discovery::PortNumberOfEntry(m_moduleCombo->currentText().toStdWString());
+    const auto number =
+        runReconnect ? std::optional<uint16_t>(m_runPort)
+                     : discovery::PortNumberOfEntry(m_moduleCombo->currentText().toStdWString());
+    if (number && !runReconnect)
+        m_runPort = *number;
     if (!number || !port.Open(*number)) {
         ReportStatus(connectreport::kPortCannotBeOpened);
         // A reconnect after a reboot: the open closed the old port, so the

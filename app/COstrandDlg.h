@@ -150,6 +150,8 @@ private:
     std::optional<std::filesystem::path> m_watchedDevice;
     bool m_removalPending = false;
     int m_busy = 0; // connect or discovery running (they may show boxes)
+    // The port of the last connect the operator made: a run's reconnect goes there.
+    uint16_t m_runPort = 0;
     CDeviceWatcher m_deviceWatcher;
     QTimer m_hangUpTimer;
     QTimer m_presenceTimer;

@@ -1,5 +1,7 @@
 #include "app/CQtDialogServices.h"
 
+#include "frontend/OperatorWait.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QFileDialog>
@@ -166,7 +168,11 @@ MsgResult CQtDialogServices::ShowBox(const std::wstring& text, const std::wstrin
         watch.start(kQuestionCheckMs);
     }
     const ArrowWhileOpen arrow;
-    const int button = box.exec();
+    int button = 0;
+    {
+        const operatorwait::Scope waiting; // not part of any operation's duration
+        button = box.exec();
+    }
     if (stillAsked && !stillAsked())
         return MsgResult::Cancel;
     return ResultOf(button, buttons);

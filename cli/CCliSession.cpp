@@ -9,7 +9,6 @@
 #include "frontend/ConnectReport.h"
 #include "frontend/ResultsLog.h"
 #include "frontend/VersionFile.h"
-#include "link/PortNames.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
@@ -84,6 +83,8 @@ bool CCliSession::ConnectPort(uint16_t port, const std::string& expectedSerial, 
     result = -7;
     if (!m_port.Open(port)) {
         ReportError(connectreport::kPortCannotBeOpened);
+        // The open closed the old port: whatever was connected is no longer.
+        m_engine->SetConnected(false);
         return false;
     }
     m_portNumber = port;
@@ -111,25 +112,11 @@ bool CCliSession::Connect(uint16_t port, int32_t& result) {
 }
 
 bool CCliSession::Reconnect(const std::string& expectedSerial) {
+    // Only ever the run's own port: a module that reboots comes back under
+    // its number (numbers follow the USB location), and any other port is
+    // another module, which a run must never touch.
     int32_t result = 0;
-    const uint16_t previous = m_portNumber;
-    if (ConnectPort(previous, expectedSerial, result))
-        return true;
-    if (expectedSerial.empty() || m_reconnectOwnPortOnly)
-        return false;
-    for (const portnames::PortInfo& info : portnames::EnumeratePorts()) {
-        if (!portnames::IsModuleCandidate(info) || info.number == previous)
-            continue;
-        // Another module in SafeBoot connects whatever its serial is: only a
-        // module that shows the serial is taken.
-        if (ConnectPort(info.number, expectedSerial, result) &&
-            m_engine->Module().runningImage == kRunningFerrin &&
-            m_engine->Module().serial == expectedSerial)
-            return true;
-        Disconnect();
-    }
-    m_portNumber = previous;
-    return false;
+    return ConnectPort(m_portNumber, expectedSerial, result);
 }
 
 void CCliSession::Disconnect() {

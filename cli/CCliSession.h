@@ -55,13 +55,9 @@ public:
     // Opens COM<port> and connects; the status line gets the main dialog's
     // text and its boxes are shown. True when the connection is usable.
     bool Connect(uint16_t port, int32_t& result);
-    // The release update's reconnect after a reboot: the module must have the
-    // serial. Tries its port first, then every other module port (a module
-    // whose old device node is still open comes back under a new number).
+    // The release update's reconnect after a reboot, on the run's own port
+    // only: the module must have the serial (a blank one passes).
     bool Reconnect(const std::string& expectedSerial);
-    // In a parallel update every other module port belongs to another run,
-    // which may be about to reopen it: the reconnect keeps to its own port.
-    void SetReconnectOwnPortOnly(bool ownOnly) { m_reconnectOwnPortOnly = ownOnly; }
     void Disconnect();
 
     // ---- The status line ------------------------------------------------------------------
@@ -132,7 +128,6 @@ private:
     std::unique_ptr<CConfigModORLAN6> m_orlan6;
 
     uint16_t m_portNumber = 0;
-    bool m_reconnectOwnPortOnly = false;
     std::wstring m_status;
     std::atomic<bool> m_quiet{false};
 

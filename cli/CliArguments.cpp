@@ -25,6 +25,7 @@ enum Takes : unsigned {
     kNeedsD = 32,   // an engineering command: the program shows it with option d only
     kLogs = 64,     // changes the module: a record goes to the results log
     kFilters = 128, // --serial and --since (the log command)
+    kKeepSetup = 256, // --no-keep-setup
 };
 
 struct CommandDef {
@@ -46,8 +47,8 @@ constexpr std::array<CommandDef, 9> kCommands{{
     {Command::Download, L"download",
      L"[--yes] ferrin FILE | safeboot FILE | fpga ID FILE | lut ID TABLE FILE",
      kPort | kYes | kRelease | kNeedsD | kLogs},
-    {Command::Update, L"update", L"[--force] [--release X.Y|latest] [--yes]",
-     kPort | kYes | kForce | kRelease | kLogs},
+    {Command::Update, L"update", L"[--force] [--release X.Y|latest] [--no-keep-setup] [--yes]",
+     kPort | kYes | kForce | kRelease | kLogs | kKeepSetup},
     {Command::Log, L"log", L"[--serial S] [--since DATE]", kFilters},
 }};
 
@@ -152,6 +153,7 @@ private:
     bool m_portSeen = false;
     bool m_yesSeen = false;
     bool m_forceSeen = false;
+    bool m_noKeepSetupSeen = false;
     bool m_releaseSeen = false;
     bool m_noPeekSeen = false;
     bool m_noLogSeen = false;
@@ -181,6 +183,9 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
         m_yesSeen = m_args.yes = true;
     } else if (name == L"--force" && noValue()) {
         m_forceSeen = m_args.force = true;
+    } else if (name == L"--no-keep-setup" && noValue()) {
+        m_noKeepSetupSeen = true;
+        m_args.keepSetup = false;
     } else if (name == L"--no-peek" && noValue()) {
         m_noPeekSeen = m_args.noPeek = true;
     } else if (name == L"--no-log" && noValue()) {
@@ -323,7 +328,8 @@ bool Parser::CheckOptions(const CommandDef& def) {
                    {m_yesSeen, kYes, L"--yes"},
                    {m_forceSeen, kForce, L"--force"},
                    {m_releaseSeen, kRelease, L"--release"},
-                   {m_noPeekSeen, kNoPeek, L"--no-peek"}};
+                   {m_noPeekSeen, kNoPeek, L"--no-peek"},
+                   {m_noKeepSetupSeen, kKeepSetup, L"--no-keep-setup"}};
     for (const auto& option : options)
         if (option.seen && (def.takes & option.bit) == 0)
             return Fail(L"'" + name + L"' does not take " + option.option);
@@ -517,6 +523,8 @@ std::wstring HelpText() {
             L"  --yes                  answer the questions Yes (not those that force)\n"
             L"  --force                update every component; answer the forcing questions Yes\n"
             L"  --release X.Y          the release to work with instead of the one proposed\n"
+            L"  --no-keep-setup        update: leave the module's setup as the downloads leave\n"
+            L"                         it (by default it is read first and written back)\n"
             L"  --no-peek              poke without reading the register back\n"
             L"  --log FILE             the results log to append to or read (default\n"
             L"                         $XDG_STATE_HOME/pellworth/results.jsonl, else\n"

@@ -32,6 +32,8 @@ struct Arguments {
     bool yes = false;
     bool force = false;
     bool noPeek = false;
+    // update: the module's setup is read before the downloads and written back after.
+    bool keepSetup = true;
     // --release X.Y, or --release latest.
     std::optional<VersionNumber> release;
     bool latestRelease = false;

@@ -12,4 +12,9 @@ std::wstring WaitingForReboot(uint16_t port, long long seconds) {
            std::to_wstring(seconds) + L" s; Ctrl-C stops)...";
 }
 
+std::wstring SetupNotShown(const std::wstring& release) {
+    return L"Setup: not shown: there is no type file for release " + release +
+           L", so it cannot be read. Update the module to a release of the data.";
+}
+
 } // namespace clitext

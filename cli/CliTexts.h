@@ -9,6 +9,9 @@ namespace clitext {
 
 inline constexpr const wchar_t* kSetupNotWritten =
     L"The module did not keep the setup that was written to it.";
+inline constexpr const wchar_t* kSetupNotSent = L"The setup was not sent to the module.";
+inline constexpr const wchar_t* kSetupNotTaken =
+    L"The module did not take the setup that was sent to it.";
 inline constexpr const wchar_t* kSetupNotReadBack =
     L"The setup was sent, but the module did not answer when it was read back: whether it "
     L"kept it is not known.";
@@ -24,6 +27,8 @@ inline constexpr const wchar_t* kNoTerminal =
 inline constexpr const wchar_t* kDowngradeNeedsForce =
     L"A downgrade forces every component: answered No (use --force).";
 std::wstring ReleaseNotInTable(const std::wstring& release, const std::wstring& typeName);
+// info on a module of a release without a type file.
+std::wstring SetupNotShown(const std::wstring& release);
 // The manual reboot: the tool watches the port instead of asking.
 std::wstring WaitingForReboot(uint16_t port, long long seconds);
 

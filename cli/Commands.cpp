@@ -24,6 +24,7 @@
 #include "setups/CConfigModTarn.h"
 #include "setups/CDefaultsOrlan6XML.h"
 #include "setups/CDefaultsTARNXML.h"
+#include "setups/SetupBlocks.h"
 #include "setups/SetupFileProcedures.h"
 #include "setups/SetupPageRules.h"
 
@@ -105,26 +106,20 @@ bool Describe(CCliSession& session, SetupView& view, std::wstring& error) {
     }
 }
 
-// The engine ignores the result of a block write, as the program does; a
-// failure would then be reported as success. The block is read back instead:
-// empty when the module holds it, else what went wrong.
-template <class Block> std::wstring ModuleKeeps(CCmdEngine& engine, const Block& block) {
-    uint8_t bytes[Block::kLength] = {};
-    if (engine.Channel().ReadConfigBlock(block.FpgaId(), block.BlockId(), bytes, Block::kLength) !=
-        0)
-        return clitext::kSetupNotReadBack;
-    Block readBack(nullptr, block.FpgaId(), block.BlockId());
-    readBack.Decode(bytes);
-    for (uint16_t i = 0; i < Block::kLength; ++i)
-        if (readBack.EncodeByte(i) != block.EncodeByte(i))
-            return clitext::kSetupNotWritten;
-    return {};
-}
-
+// The program ignores the result of a block write; a failure would then be
+// reported as success. The write's answer is looked at and the block is read
+// back instead: empty when the module holds it, else what went wrong.
 std::wstring ModuleKeepsSetup(CCliSession& session) {
     CCmdEngine& engine = session.Engine();
-    return session.Engine().Module().moduleType == 2 ? ModuleKeeps(engine, session.TarnBlock())
-                                                     : ModuleKeeps(engine, session.Orlan6Block());
+    const CConfigBlockIF* block = session.SetupBlock();
+    if (!block || engine.LastBlockWrite() == CCmdEngine::kNoBlockWrite)
+        return clitext::kSetupNotSent;
+    if (engine.LastBlockWrite() != chan::kOk)
+        return clitext::kSetupNotTaken;
+    const std::unique_ptr<CConfigBlockIF> readBack = MakeSetupBlock(engine.Module().moduleType);
+    if (!readBack || readBack->Read(engine.Channel()) == 0)
+        return clitext::kSetupNotReadBack;
+    return readBack->Encoded() == block->Encoded() ? std::wstring() : clitext::kSetupNotWritten;
 }
 
 class Runner {
@@ -297,12 +292,19 @@ void Runner::Info() {
         AddViewLines(view, lines);
         m_out.data.Set("setup", ViewJson(view));
     }
+    // A healthy module of a release the program has no type file for: all
+    // that can be read was read; its setup cannot be, and an update helps.
+    const bool noTypeFile = m_connectResult == CCmdEngine::kConnectNoDescription;
+    if (noTypeFile)
+        lines.push_back(clitext::SetupNotShown(ReleaseText(module.release)));
+    m_out.data.Set("needsUpdate",
+                   noTypeFile || (selected && selected->release.Value() > module.release.Value()));
     // What was shown is what could be read; a script must not take it as the
     // whole identity.
     m_out.data.Set("identityComplete", m_engine.IsIdentityComplete());
     if (!m_engine.IsIdentityComplete())
         return Fail(exitcode::kFailed, clitext::kIdentityIncomplete);
-    if (m_connectResult != 0)
+    if (m_connectResult != 0 && !noTypeFile)
         return Fail(exitcode::kFailed, ConnectResultText(m_connectResult));
 }
 
@@ -411,6 +413,7 @@ void Runner::Setup() {
         break;
     case SetupAction::Defaults:
         m_session.OperationStarted(ModuleOperationKind::SetupDefaults);
+        m_engine.ForgetLastBlockWrite();
         if (m_engine.Module().moduleType == 2)
             m_session.TarnBlock().Reset();
         else
@@ -463,6 +466,7 @@ void Runner::SetupFile(bool save, CConfigBlockIF& block) {
         path += L".xml";
     m_out.data.Set("file", path);
 
+    m_engine.ForgetLastBlockWrite();
     const bool done = save ? SaveSetupFile(context) : LoadSetupFile(context, block);
     if (!done)
         return Fail(m_session.Dialogs().Declined() ? exitcode::kDeclined : exitcode::kFailed);
@@ -625,6 +629,7 @@ void Runner::Update() {
 
     CCliRunHost host(m_session);
     UpdateRun run(host);
+    run.SetKeepSetup(m_args.keepSetup);
     if (!StartReleaseUpdate(run, release, m_session.Desired(), m_session.InstalledRelease())) {
         // Declining to force a module that is up to date is no failure.
         if (m_session.Status() == updatetext::kNoUpdatesNeeded) {
@@ -658,6 +663,7 @@ void Runner::Update() {
     const int32_t result = run.LastResult();
     m_out.data.Set("result", result);
     m_out.data.Set("finalMessage", run.LastFinalMessage());
+    m_out.data.Set("setupNote", run.LastSetupNote());
     m_out.data.Set("installedAfter", ReleaseText(m_session.InstalledRelease()));
     if (stopped) {
         if (result != eng::kOk)
@@ -667,6 +673,8 @@ void Runner::Update() {
     if (result != eng::kOk)
         return Fail(exitcode::kFailed);
     m_out.lines.push_back(run.LastFinalMessage());
+    if (!run.LastSetupNote().empty())
+        m_out.lines.push_back(run.LastSetupNote());
     m_out.lines.push_back(m_session.Status());
 }
 

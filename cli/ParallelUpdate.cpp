@@ -90,7 +90,6 @@ struct ModuleRun {
         args.allPorts = false;
         args.port = portNumber;
         session = std::make_unique<CCliSession>(args, console, dialogs);
-        session->SetReconnectOwnPortOnly(true);
     }
 
     const uint16_t port;

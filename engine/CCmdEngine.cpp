@@ -97,7 +97,33 @@ void CCmdEngine::RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId) {
     if (!block || !block->block)
         return;
     m_channel.RestoreBlockDefaults(fpgaId, blockId);
-    block->block->Read(m_channel);
+    MarkBlockRead(fpgaId, blockId, block->block, block->block->Read(m_channel) != 0);
+}
+
+void CCmdEngine::MarkBlockRead(uint8_t fpgaId, uint8_t blockId, const CConfigBlockIF* block,
+                               bool read) {
+    if (read)
+        m_blocksRead.insert({fpgaId, blockId, block});
+    else
+        m_blocksRead.erase({fpgaId, blockId, block});
+}
+
+bool CCmdEngine::IsBlockReadFromModule(uint8_t fpgaId, uint8_t blockId) const {
+    const auto fpga = m_module.fpgas.find(fpgaId);
+    if (fpga == m_module.fpgas.end())
+        return false;
+    const auto block = fpga->second.paramBlocks.find(blockId);
+    return block != fpga->second.paramBlocks.end() && block->second.block &&
+           m_blocksRead.count({fpgaId, blockId, block->second.block}) != 0;
+}
+
+bool CCmdEngine::ReadConfigBlockAgain(uint8_t fpgaId, uint8_t blockId) {
+    ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
+    if (!block || !block->block)
+        return false;
+    const bool read = block->block->Read(m_channel) != 0;
+    MarkBlockRead(fpgaId, blockId, block->block, read);
+    return read;
 }
 
 // ---- Parameter block objects ---------------------------------------------------------------
@@ -111,14 +137,14 @@ bool CCmdEngine::ConfigBlockChanged(uint8_t fpgaId, uint8_t blockId) {
     if (!block)
         return false;
     if (block->block)
-        block->block->Write(m_channel);
+        m_lastBlockWrite = block->block->Write(m_channel);
     return true;
 }
 
 void CCmdEngine::CommitConfigBlock(uint8_t fpgaId, uint8_t blockId) {
     ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
     if (block && block->block)
-        block->block->Write(m_channel);
+        m_lastBlockWrite = block->block->Write(m_channel);
 }
 
 // ---- Connection and identification ---------------------------------------------------------
@@ -139,6 +165,9 @@ bool CCmdEngine::IsBlankSerial(const std::string& serial) {
 }
 
 int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
+    // Until this connect succeeds nothing is connected: a module that does not
+    // answer must not pass for the one connected before.
+    m_connected.store(false);
     uint8_t protocol = 0;
     if (m_channel.CheckProtocol(protocol) != chan::kOk)
         return -1;
@@ -151,6 +180,8 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     m_configurationValid.store(false);
     m_connected.store(true);
     m_identityComplete = true;
+    // The block objects may hold another module's setup until they are read.
+    m_blocksRead.clear();
 
     if (m_module.runningImage != kRunningFerrin) {
         // Nothing is read from a module in SafeBoot: what the record still holds
@@ -247,12 +278,20 @@ void CCmdEngine::SelectModuleType(ModuleTypeId type, VersionNumber release) {
     ReleaseTable table;
     LoadReleasesOfType(type, table);
     m_descriptionLoaded = false;
+    // Another type's block objects never hold what was read from this module.
+    if (type != m_module.moduleType)
+        m_blocksRead.clear();
     // The board's own record: its type file is the one that describes this module.
     if (const AssemblyRecord* record = FindModuleAssembly(table, release, m_module.assembly)) {
         std::unique_ptr<CModuleTypeXML> reader(m_app ? m_app->CreateModuleTypeReader() : nullptr);
         if (reader)
             m_descriptionLoaded = LoadModuleDescription(m_module, *reader, record->moduleTypeFile);
     }
+    // A type with a setup whose type file declares no setup block would show
+    // and save a setup that was never read: as good as no type file.
+    if (m_descriptionLoaded && HasSetupBlock(type) &&
+        !m_module.FindParamBlock(kSetupFpgaId, kSetupBlockId))
+        m_descriptionLoaded = false;
     m_module.moduleType = type;
     if (m_app)
         m_app->OnModuleChanged();
@@ -294,32 +333,86 @@ bool CCmdEngine::ReadVersions() {
 
 bool CCmdEngine::VerifyConfigBlocks() {
     for (auto& [fpgaId, fpga] : m_module.fpgas)
-        for (auto& [blockId, block] : fpga.paramBlocks)
-            if (block.block && block.block->Read(m_channel) == 0)
+        for (auto& [blockId, block] : fpga.paramBlocks) {
+            if (!block.block)
+                continue;
+            const bool read = block.block->Read(m_channel) != 0;
+            MarkBlockRead(fpgaId, blockId, block.block, read);
+            if (!read)
                 return false;
+        }
     return true;
 }
 
-void CCmdEngine::WriteAllConfigBlocks() {
+BlockWriteSummary CCmdEngine::WriteAllConfigBlocks() {
+    BlockWriteSummary summary;
     for (auto& [fpgaId, fpga] : m_module.fpgas)
-        for (auto& [blockId, block] : fpga.paramBlocks)
-            if (block.block)
-                block.block->Write(m_channel);
+        for (auto& [blockId, block] : fpga.paramBlocks) {
+            if (!block.block)
+                continue;
+            if (m_blocksRead.count({fpgaId, blockId, block.block}) == 0) {
+                // Another module's setup, or factory values: never the
+                // module's. Read what it holds, so the object shows that.
+                ++summary.skipped;
+                MarkBlockRead(fpgaId, blockId, block.block, block.block->Read(m_channel) != 0);
+                continue;
+            }
+            if (block.block->Write(m_channel) == chan::kOk)
+                ++summary.written;
+            else
+                ++summary.failed;
+        }
+    return summary;
+}
+
+bool CCmdEngine::ReadSetupBytes(std::vector<uint8_t>& bytes, uint16_t fallbackLength) {
+    const ParamBlockDescription* block = m_module.FindParamBlock(kSetupFpgaId, kSetupBlockId);
+    const uint16_t length = block && block->length ? block->length : fallbackLength;
+    bytes.assign(length, 0);
+    return m_channel.ReadConfigBlock(kSetupFpgaId, kSetupBlockId, bytes.data(), length) ==
+           chan::kOk;
+}
+
+bool CCmdEngine::ReadModuleAgain() {
+    if (!ReadIdentity())
+        return false;
+    if (m_module.runningImage != kRunningFerrin)
+        return true;
+    bool all = true;
+    // What went unanswered keeps what the record held.
+    auto text = [&all](int32_t code, const std::string& read, std::string& field) {
+        if (code == chan::kOk)
+            field = read;
+        all = all && code == chan::kOk;
+    };
+    std::string read;
+    text(m_channel.ReadSerial(read), read, m_module.serial);
+    text(m_channel.ReadAssembly(read), read, m_module.assembly);
+    text(m_channel.ReadName(read), read, m_module.name);
+    uint8_t release[2] = {0xFF, 0xFF};
+    if (m_channel.ReadRelease(release[0], release[1]) == chan::kOk)
+        m_module.release = {release[0], release[1]};
+    else
+        all = false;
+    return ReadVersions() && all;
 }
 
 int32_t CCmdEngine::ChangeModuleType(ModuleTypeId type, const uint8_t release[2]) {
+    m_lastConfigureWrites = {};
     if (m_module.runningImage != kRunningFerrin)
         return eng::kNotRunningFerrin;
     if (const int32_t r = m_channel.WriteModuleType(static_cast<uint8_t>(type)); r != chan::kOk)
         return TranslateChannelCode(r, Column::Standard);
     WriteRelease(release[0], release[1]);
+    if (type != m_module.moduleType)
+        m_blocksRead.clear();
     m_module.moduleType = type;
     SelectModuleType(type, {release[0], release[1]});
     if (!ReadIdentity())
         return -6;
     SendModuleLayout();
     ReadVersions();
-    WriteAllConfigBlocks();
+    m_lastConfigureWrites = WriteAllConfigBlocks();
     return eng::kOk;
 }
 

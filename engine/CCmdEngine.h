@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <set>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 class CSerialIF;
 class CErrorReportIF;
@@ -17,6 +20,14 @@ class CAppIF;
 class CModuleTypes;
 class CConfigBlockIF;
 struct ReleaseTable;
+
+// What writing the block objects back to the module did: a block is written
+// only when it was read from this module on this connection.
+struct BlockWriteSummary {
+    int written = 0; // acknowledged by the module
+    int failed = 0;  // sent, not acknowledged
+    int skipped = 0; // not read from this module: left as the module holds it
+};
 
 // Where a poke file stopped: the parse code (negative) and its line number.
 struct PokeFileError {
@@ -100,8 +111,33 @@ public:
     bool ReadVersions();
     // Every identification read of the last Connect was answered.
     bool IsIdentityComplete() const { return m_identityComplete; }
+    // Reads every block object from the module; each block read is marked as
+    // the module's own. False when a read failed.
     bool VerifyConfigBlocks();
-    void WriteAllConfigBlocks();
+    // Reads one block object from the module again (marking it as above);
+    // false when it has none attached or the read failed.
+    bool ReadConfigBlockAgain(uint8_t fpgaId, uint8_t blockId);
+    // The block object attached for the block holds what was read from this
+    // module on this connection.
+    bool IsBlockReadFromModule(uint8_t fpgaId, uint8_t blockId) const;
+    // Writes back the block objects read from this module on this
+    // connection; the others are left as the module holds them and read
+    // again, so their objects show that.
+    BlockWriteSummary WriteAllConfigBlocks();
+    // What the configure step of the last ChangeModuleType wrote.
+    const BlockWriteSummary& LastConfigureWrites() const { return m_lastConfigureWrites; }
+    // The setup block's bytes as the module holds them (parameter block 0 of
+    // FPGA 0, the length the description gives, else `fallbackLength`);
+    // false when the module did not answer. Needs no type file.
+    bool ReadSetupBytes(std::vector<uint8_t>& bytes, uint16_t fallbackLength = 4);
+    // Reads the identification and versions again (after an operation, for
+    // the record of what the module now holds); false when any read failed.
+    bool ReadModuleAgain();
+    // The channel code of the last block write a setup page or file made
+    // (ConfigBlockChanged, CommitConfigBlock); kNoBlockWrite before any.
+    static constexpr int32_t kNoBlockWrite = 1;
+    int32_t LastBlockWrite() const { return m_lastBlockWrite; }
+    void ForgetLastBlockWrite() { m_lastBlockWrite = kNoBlockWrite; }
     bool IsModuleResponding();
     static bool IsBlankSerial(const std::string& serial);
 
@@ -132,5 +168,13 @@ private:
     // The last SelectModuleType read the type file of the module's release.
     bool m_descriptionLoaded = false;
     bool m_identityComplete = false;
+    // (FPGA, block, block object) read from the module on this connection:
+    // only these may be written back as the module's own. Cleared by Connect
+    // and by a change of the module's type.
+    using BlockRead = std::tuple<uint8_t, uint8_t, const CConfigBlockIF*>;
+    std::set<BlockRead> m_blocksRead;
+    void MarkBlockRead(uint8_t fpgaId, uint8_t blockId, const CConfigBlockIF* block, bool read);
+    BlockWriteSummary m_lastConfigureWrites;
+    int32_t m_lastBlockWrite = kNoBlockWrite;
     std::atomic<float> m_progress{0.0f};
 };

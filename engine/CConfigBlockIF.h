@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class CCmdEngine;
 class CCmdChannel;
@@ -20,6 +21,8 @@ public:
     virtual int32_t Read(CCmdChannel& channel) = 0;
     // Returns the channel code of the write.
     virtual int32_t Write(CCmdChannel& channel) = 0;
+    // The block's bytes as Write would send them.
+    virtual std::vector<uint8_t> Encoded() const = 0;
 
     uint8_t FpgaId() const { return m_fpgaId; }
     uint8_t BlockId() const { return m_blockId; }

@@ -3,9 +3,11 @@
 #include "descriptions/ModuleTypeNames.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
+#include "frontend/OperatorWait.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <filesystem>
@@ -23,6 +25,36 @@ std::string HostName() {
 
 JsonValue Version(const VersionNumber& version) {
     return VersionText(version);
+}
+
+void SetIdentity(JsonValue& head, const ModuleRecord& module) {
+    head.Set("moduleType", static_cast<int>(module.moduleType));
+    head.Set("typeName", ModuleTypeName(module.moduleType));
+    head.Set("name", WidenText(module.name));
+    head.Set("assembly", WidenText(module.assembly));
+    head.Set("serial", WidenText(module.serial));
+}
+
+// The setup block as the module holds it, with its type: null when the
+// module has no setup or did not answer.
+JsonValue SetupBlock(CCmdEngine& engine) {
+    const ModuleRecord& module = engine.Module();
+    std::vector<uint8_t> bytes;
+    if (!engine.IsConnected() || module.runningImage != kRunningFerrin ||
+        !HasSetupBlock(module.moduleType) || !engine.ReadSetupBytes(bytes))
+        return JsonValue();
+    static const char* const kDigits = "0123456789ABCDEF";
+    std::string hex;
+    for (const uint8_t b : bytes) {
+        if (!hex.empty())
+            hex += ' ';
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    JsonValue setup = JsonValue::MakeObject();
+    setup.Set("typeName", ModuleTypeName(module.moduleType));
+    setup.Set("bytes", hex);
+    return setup;
 }
 
 } // namespace
@@ -43,7 +75,10 @@ JsonValue ModuleOperation::Versions(const CCmdEngine& engine) {
     versions.Set("moduleType", static_cast<int>(module.moduleType));
     versions.Set("safeBoot", Version(module.safeBoot.version));
     versions.Set("ferrin", Version(module.ferrin.version));
-    versions.Set("fpgas", FpgaVersions(module));
+    // A module in SafeBoot reports no FPGA versions: what the record holds
+    // belongs to no module.
+    versions.Set("fpgas", module.runningImage == kRunningFerrin ? FpgaVersions(module)
+                                                                  : JsonValue::MakeArray());
     return versions;
 }
 
@@ -87,9 +122,10 @@ const char* OperationName(ModuleOperationKind kind) {
 }
 
 ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind, uint16_t port,
-                                 const CCmdEngine& engine, const std::wstring& file,
+                                 CCmdEngine& engine, const std::wstring& file,
                                  const std::wstring& component, VersionNumber release)
-    : m_start(std::chrono::steady_clock::now()) {
+    : m_kind(kind), m_component(component), m_start(std::chrono::steady_clock::now()),
+      m_waitAtStart(operatorwait::Total()) {
     const ModuleRecord& module = engine.Module();
     m_head = JsonValue::MakeObject();
     m_head.Set("time", UtcTime(std::chrono::system_clock::now()));
@@ -98,11 +134,7 @@ ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind,
     m_head.Set("programVersion", origin.version);
     m_head.Set("command", OperationName(kind));
     m_head.Set("port", static_cast<int>(port));
-    m_head.Set("moduleType", static_cast<int>(module.moduleType));
-    m_head.Set("typeName", ModuleTypeName(module.moduleType));
-    m_head.Set("name", WidenText(module.name));
-    m_head.Set("assembly", WidenText(module.assembly));
-    m_head.Set("serial", WidenText(module.serial));
+    SetIdentity(m_head, module);
     // Absolute: the record is read later, from anywhere.
     if (!file.empty()) {
         std::error_code error;
@@ -115,18 +147,35 @@ ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind,
     if (!release.IsNone())
         m_head.Set("targetRelease", VersionText(release));
     m_before = engine.IsConnected() ? Versions(engine) : JsonValue();
+    // So that a setup the update changed can be put back by hand.
+    if (kind == ModuleOperationKind::Update)
+        m_setupBefore = SetupBlock(engine);
 }
 
 JsonValue ModuleOperation::Record(int32_t result, const std::wstring& text,
-                                  const CCmdEngine& engine) const {
+                                  CCmdEngine& engine) const {
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - m_start - (operatorwait::Total() - m_waitAtStart));
     JsonValue record = m_head;
+    // Only what the module says now, never what the engine remembers of it.
+    const bool readAgain = engine.IsConnected() && engine.ReadModuleAgain();
+    // A module that started in SafeBoot tells who it is only now.
+    const JsonValue* serial = m_head.Get("serial");
+    if (readAgain && serial && serial->AsString() && serial->AsString()->empty())
+        SetIdentity(record, engine.Module());
     record.Set("before", m_before);
-    record.Set("after", engine.IsConnected() ? Versions(engine) : JsonValue());
+    record.Set("after", readAgain ? Versions(engine) : JsonValue());
+    if (m_kind == ModuleOperationKind::Update) {
+        record.Set("setupBefore", m_setupBefore);
+        record.Set("setupAfter", readAgain ? SetupBlock(engine) : JsonValue());
+    }
+    // A new SafeBoot or Ferrin runs only after a reboot: `after` still shows the old one.
+    if (m_kind == ModuleOperationKind::Download && result == 0 &&
+        (m_component == L"Ferrin" || m_component == L"SafeBoot"))
+        record.Set("rebootPending", true);
     record.Set("result", result);
     record.Set("resultText", text);
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - m_start);
-    record.Set("durationMs", static_cast<int64_t>(elapsed.count()));
+    record.Set("durationMs", static_cast<int64_t>(std::max<int64_t>(0, elapsed.count())));
     return record;
 }
 

@@ -31,13 +31,16 @@ public:
     // file: the image, table, setup or CSV file (recorded absolute); component: what a download
     // writes ("FPGA 0", "FPGA 0 table 1"); release: the release an update
     // goes to (none: no release).
+    // An update also records the module's setup block as it is at the start.
     ModuleOperation(const Origin& origin, ModuleOperationKind kind, uint16_t port,
-                    const CCmdEngine& engine, const std::wstring& file = {},
+                    CCmdEngine& engine, const std::wstring& file = {},
                     const std::wstring& component = {}, VersionNumber release = kNoVersion);
 
-    // The record of the operation, with the module as it is now (null when
-    // it is no longer connected, so nothing could be known of it).
-    JsonValue Record(int32_t result, const std::wstring& text, const CCmdEngine& engine) const;
+    // The record of the operation. `after` is what the module reports when
+    // its identification and versions are read again now: null when it is
+    // gone or does not answer. Time spent waiting for the operator at a box
+    // is not counted in the duration.
+    JsonValue Record(int32_t result, const std::wstring& text, CCmdEngine& engine) const;
 
     // The versions of the module the engine has read: release, module type,
     // SafeBoot, Ferrin, every FPGA and its lookup tables.
@@ -48,9 +51,13 @@ public:
     static std::string UtcTime(std::chrono::system_clock::time_point time);
 
 private:
+    ModuleOperationKind m_kind;
+    std::wstring m_component;
     JsonValue m_head;
     JsonValue m_before;
+    JsonValue m_setupBefore;
     std::chrono::steady_clock::time_point m_start;
+    std::chrono::milliseconds m_waitAtStart;
 };
 
 } // namespace frontend

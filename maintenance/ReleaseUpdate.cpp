@@ -120,7 +120,31 @@ ReleaseUpdate::ReleaseUpdate(UpdateWorkerIF& run, const ReleaseTarget& target, b
     : m_run(run), m_engine(run.Engine()), m_target(target), m_force(force) {}
 
 void ReleaseUpdate::Fail(int32_t result, std::wstring message) {
+    if (m_erased)
+        PutSetupBack();
+    else
+        m_kept.NotErased();
+    if (!m_kept.Note().empty())
+        m_run.NoteSetup(m_kept.Note());
     m_run.Finish(result, std::move(message));
+}
+
+void ReleaseUpdate::PutSetupBack() {
+    if (m_kept.Taken()) {
+        // The page's block object is the GUI thread's: the write-back runs there.
+        const int32_t served = m_run.OnGuiThread(
+            [this] { return static_cast<int32_t>(m_kept.Restore(m_engine)); });
+        if (served == eng::kAborted)
+            m_kept.NotRestored(L"the update was stopped before it could be written back.");
+        return;
+    }
+    if (m_kept.Current() != KeptSetup::State::NotAsked)
+        return;
+    // Without keeping, a block the configure step did not write because it
+    // was not read from this module is as the downloads left it.
+    if (m_engine.LastConfigureWrites().skipped > 0)
+        m_run.NoteSetup(L"The module's setup is as the update left it: it had not been read from "
+                        L"this module, so it was not written back.");
 }
 
 void ReleaseUpdate::Run() {
@@ -132,8 +156,15 @@ void ReleaseUpdate::Run() {
         return Fail(count.code, count.finalMessage);
     m_total = count.count;
 
+    m_kept.Take(m_engine, m_target.desired, m_target.keepSetup);
     if (!UpdateFerrin() || !Configure() || !UpdateFpgas() || !CheckDownloaded())
         return;
+    if (m_erased)
+        PutSetupBack();
+    else
+        m_kept.NotErased();
+    if (!m_kept.Note().empty())
+        m_run.NoteSetup(m_kept.Note());
     const std::wstring release = SelectedText(m_target.release);
     if (!m_ferrinDone && !m_fpgaUpdated && !m_tableUpdated)
         return m_run.Finish(eng::kOk,
@@ -179,6 +210,7 @@ bool ReleaseUpdate::UpdateFerrin() {
             return false;
         }
         ++tries;
+        m_erased = true;
         const int32_t downloaded =
             DownloadFile(m_target.release.ferrin.fileName, [this](std::istream& s, uint32_t n) {
                 return m_engine.DownloadFerrin(s, n);
@@ -287,6 +319,7 @@ bool ReleaseUpdate::UpdateFpgas() {
         }
         const bool fpgaNeeds = all || !(fpga->firmware.version == release.FpgaVersion(fpgaId));
         if (fpgaNeeds) {
+            m_erased = true;
             const int32_t result =
                 DownloadFile(release.FpgaFile(fpgaId), [&](std::istream& s, uint32_t n) {
                     return m_engine.DownloadFpga(fpgaId, s, n);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "maintenance/KeptSetup.h"
 #include "maintenance/UpdateCodes.h"
 #include "maintenance/UpdateWorkerIF.h"
 
@@ -46,6 +47,9 @@ private:
     int32_t DownloadFile(const std::wstring& file,
                          const std::function<int32_t(std::istream&, uint32_t)>& download);
     void Fail(int32_t result, std::wstring message = {});
+    // After the last download, or at a failure once something erased the
+    // setup: puts the kept setup back and notes what became of it.
+    void PutSetupBack();
 
     UpdateWorkerIF& m_run;
     CCmdEngine& m_engine;
@@ -56,6 +60,9 @@ private:
     bool m_ferrinDone = false;
     bool m_fpgaUpdated = false;
     bool m_tableUpdated = false;
+    // A SafeBoot, Ferrin or FPGA download was started: the setup is erased.
+    bool m_erased = false;
+    KeptSetup m_kept;
     // (FPGA id, table id or none for the FPGA image) in download order.
     std::vector<std::pair<uint8_t, std::optional<uint8_t>>> m_downloaded;
 };

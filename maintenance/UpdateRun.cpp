@@ -72,6 +72,7 @@ void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
     m_result = 0;
     m_finalMessage.clear();
     m_failurePosted = false;
+    m_setupNote.clear();
     m_cancel.store(false);
     {
         std::lock_guard lock(m_requestMutex);
@@ -119,6 +120,7 @@ bool UpdateRun::StartRelease(ReleaseTarget target, bool force) {
     if (IsRunning() || m_worker.joinable())
         return false;
     m_target = std::move(target);
+    m_target.keepSetup = m_keepSetup;
     m_force = force;
     Launch(kRunRelease, [this] { ReleaseUpdate(*this, m_target, m_force).Run(); });
     return true;
@@ -151,6 +153,28 @@ int32_t UpdateRun::Ask(GuiRequest request, const std::string& reconnectSerial) {
     return m_requestResult;
 }
 
+int32_t UpdateRun::OnGuiThread(std::function<int32_t()> work) {
+    {
+        std::lock_guard lock(m_requestMutex);
+        m_call = std::move(work);
+    }
+    const int32_t result = Ask(GuiRequest::Call);
+    std::lock_guard lock(m_requestMutex);
+    m_call = nullptr;
+    return result;
+}
+
+void UpdateRun::NoteSetup(std::wstring note) {
+    m_setupNote = std::move(note);
+}
+
+std::wstring UpdateRun::ClosingText(int32_t result, const std::wstring& message) const {
+    std::wstring text = result == eng::kOk ? message : FailureText(result, message);
+    if (!m_setupNote.empty())
+        text += (text.empty() ? L"" : L"\n") + m_setupNote;
+    return text;
+}
+
 int32_t UpdateRun::Download(const std::function<int32_t()>& operation) {
     // Announce the download before testing for a shutdown: Shutdown sets the
     // cancel flag before it looks at this one, so either this sees the cancel
@@ -170,7 +194,7 @@ void UpdateRun::Finish(int32_t result, std::wstring finalMessage) {
     // The run's status text says how it ended: it stays when the main status
     // line moves on (the module goes away right after a failed download).
     if (result != eng::kOk && !m_failurePosted)
-        Post(FailureText(result, m_finalMessage));
+        Post(ClosingText(result, m_finalMessage));
     m_finished.store(true);
 }
 
@@ -279,6 +303,14 @@ void UpdateRun::ServeRequest() {
     switch (request) {
     case GuiRequest::None:
         return;
+    case GuiRequest::Call: {
+        std::function<int32_t()> call;
+        {
+            std::lock_guard lock(m_requestMutex);
+            call = m_call;
+        }
+        return Answer(call ? call() : eng::kUnknown);
+    }
     case GuiRequest::Configure: {
         int32_t result = eng::kLinkError;
         if (m_engine.IsConnected()) {
@@ -359,9 +391,8 @@ void UpdateRun::Shutdown() {
     m_stream.close();
     m_lastResult = m_finished.load() ? m_result : eng::kAborted;
     m_lastFinalMessage = m_finalMessage;
-    m_host.RunEnded(m_lastResult, m_lastResult == eng::kOk
-                                      ? m_lastFinalMessage
-                                      : FailureText(m_lastResult, m_lastFinalMessage));
+    m_lastSetupNote = m_setupNote;
+    m_host.RunEnded(m_lastResult, ClosingText(m_lastResult, m_lastFinalMessage));
     m_host.SetBusy(false);
     m_engine.SetUpdateInProgress(false);
     m_runState.store(kRunIdle);
@@ -398,8 +429,8 @@ void UpdateRun::Close() {
         m_stream.close();
     m_lastResult = m_result;
     m_lastFinalMessage = m_finalMessage;
-    m_host.RunEnded(m_result,
-                    m_result == eng::kOk ? m_finalMessage : FailureText(m_result, m_finalMessage));
+    m_lastSetupNote = m_setupNote;
+    m_host.RunEnded(m_result, ClosingText(m_result, m_finalMessage));
     Report(state, m_result, m_finalMessage);
     m_host.SetBusy(false);
     m_engine.SetUpdateInProgress(false);
@@ -413,7 +444,8 @@ void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& messag
     if (result == eng::kOk) {
         m_host.ShowProgress(state, 100, ProgressPercentText(1.0f));
         m_host.ReportError(L"Update completed successfully.");
-        m_host.Dialogs().MessageBox(message, updatetext::kUpdateSuccessfulCaption, MsgButtons::Ok,
+        m_host.Dialogs().MessageBox(ClosingText(result, message),
+                                    updatetext::kUpdateSuccessfulCaption, MsgButtons::Ok,
                                     MsgIcon::Exclamation);
         // The new SafeBoot or Ferrin runs only after a reboot.
         if (state == kRunManual &&
@@ -431,7 +463,7 @@ void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& messag
                                     MsgIcon::Exclamation);
         return;
     default:
-        m_host.ReportError(FailureText(result, message));
+        m_host.ReportError(ClosingText(result, message));
         return;
     }
 }

@@ -69,6 +69,12 @@ public:
     void SetQuiet(bool quiet) override { m_host.SetQuiet(quiet); }
     const ReleaseTarget& Target() const { return m_target; }
     bool Force() const { return m_force; }
+    // Whether release updates keep the module's setup (on unless turned off).
+    void SetKeepSetup(bool keep) { m_keepSetup = keep; }
+    bool KeepSetup() const { return m_keepSetup; }
+    // What became of the module's setup in the last closed run; empty when
+    // nothing was said.
+    const std::wstring& LastSetupNote() const { return m_lastSetupNote; }
 
     // ---- Worker thread -----------------------------------------------------------------------
 
@@ -80,6 +86,8 @@ public:
     // Asks the GUI thread to serve a request and waits for its result code;
     // -17 when the run is shut down meanwhile.
     int32_t Ask(GuiRequest request, const std::string& reconnectSerial = {}) override;
+    int32_t OnGuiThread(std::function<int32_t()> work) override;
+    void NoteSetup(std::wstring note) override;
     // Runs one engine download unless the run is being shut down (-17).
     int32_t Download(const std::function<int32_t()>& operation) override;
     bool Cancelled() const override { return m_cancel.load(); }
@@ -95,6 +103,8 @@ private:
     void Close();
     void Report(int32_t state, int32_t result, const std::wstring& message);
     void JoinWorker();
+    // The closing text: the outcome and what became of the setup.
+    std::wstring ClosingText(int32_t result, const std::wstring& message) const;
 
     UpdateRunHostIF& m_host;
     CCmdEngine& m_engine;
@@ -107,6 +117,8 @@ private:
     int32_t m_result = 0;
     std::wstring m_finalMessage;
     bool m_force = false;
+    bool m_keepSetup = true;
+    std::wstring m_setupNote; // worker, before the finished flag
 
     // Set by the GUI thread before the worker starts, read by the worker.
     int32_t m_component = 0;
@@ -130,6 +142,7 @@ private:
     int32_t m_countdown = 0;
     int32_t m_attempts = 0;
     std::string m_reconnectSerial;
+    std::function<int32_t()> m_call;
 
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_downloading{false};
@@ -138,6 +151,7 @@ private:
 
     int32_t m_lastResult = 0;
     std::wstring m_lastFinalMessage;
+    std::wstring m_lastSetupNote;
 };
 
 // Drives a run from a host without an event loop (a command-line front end,

@@ -10,7 +10,13 @@
 class CCmdEngine;
 
 // What the worker asks the GUI thread to do.
-enum class GuiRequest : int32_t { None = 0, Configure = 1, ManualReboot = 2, WaitAndReconnect = 3 };
+enum class GuiRequest : int32_t {
+    None = 0,
+    Configure = 1,
+    ManualReboot = 2,
+    WaitAndReconnect = 3,
+    Call = 4, // runs the work handed to OnGuiThread
+};
 
 struct UpdateTiming {
     int32_t rebootCountdown = 40; // ticks before each reconnect attempt
@@ -24,6 +30,9 @@ struct UpdateTiming {
 struct ReleaseTarget {
     AssemblyRecord release;
     ModuleDescription desired;
+    // The module's setup is read before the downloads erase it and written
+    // back after them.
+    bool keepSetup = true;
 };
 
 // What a procedure running on the worker thread may do with the run that owns
@@ -42,6 +51,11 @@ public:
     virtual void PostFailure(std::wstring text) = 0;
     // Blocks until the GUI thread has served the request; its result code.
     virtual int32_t Ask(GuiRequest request, const std::string& reconnectSerial = {}) = 0;
+    // Blocks until the GUI thread has run the work; its result, or -17 when
+    // the run is shut down meanwhile.
+    virtual int32_t OnGuiThread(std::function<int32_t()> work) = 0;
+    // What became of the module's setup: a sentence added to the run's final text.
+    virtual void NoteSetup(std::wstring note) = 0;
     // Runs one engine download with the run's abort and progress.
     virtual int32_t Download(const std::function<int32_t()>& operation) = 0;
     virtual bool Cancelled() const = 0;

@@ -76,6 +76,13 @@ int32_t CConfigModORLAN6::Write(CCmdChannel& channel) {
     return channel.WriteConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
 }
 
+std::vector<uint8_t> CConfigModORLAN6::Encoded() const {
+    std::vector<uint8_t> bytes(kLength);
+    for (uint16_t i = 0; i < kLength; ++i)
+        bytes[i] = EncodeByte(i);
+    return bytes;
+}
+
 uint8_t CConfigModORLAN6::EncodeByte(uint16_t index) const {
     uint8_t byte = blocklayout::EncodeByte<CConfigModORLAN6>(*this, kLayout, index);
     if (index == kCenterCutByte && !Output2KCenterCut) {

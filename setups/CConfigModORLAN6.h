@@ -23,6 +23,7 @@ public:
     int32_t Read(CCmdChannel& channel) override;
     // The channel code of the block write.
     int32_t Write(CCmdChannel& channel) override;
+    std::vector<uint8_t> Encoded() const override;
 
     // Block byte 0..3 from the fields; any other index gives 0.
     uint8_t EncodeByte(uint16_t index) const;

@@ -71,6 +71,13 @@ int32_t CConfigModTarn::Write(CCmdChannel& channel) {
     return channel.WriteConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
 }
 
+std::vector<uint8_t> CConfigModTarn::Encoded() const {
+    std::vector<uint8_t> bytes(kLength);
+    for (uint16_t i = 0; i < kLength; ++i)
+        bytes[i] = EncodeByte(i);
+    return bytes;
+}
+
 uint8_t CConfigModTarn::EncodeByte(uint16_t index) const {
     return blocklayout::EncodeByte<CConfigModTarn>(*this, kLayout, index);
 }

@@ -143,6 +143,7 @@ COM number and serial number counted up):
   --pending-interval MS     pause before each pending frame (default 100)
   --reboot-delay MS         time the port is away during a reboot (default 1500)
   --no-reboot               the module cannot reboot itself (rejects 0xA0)
+  --keep-setup-on-download  downloads leave the setup alone (a module erases it)
   --description TEXT        port description (default "Varnet USB Modules Interconnect")
   --count N                 start N such modules
   --next                    describe the next module
@@ -270,6 +271,10 @@ std::optional<ModsimOptions> ParseModsimArgs(const std::vector<std::string>& arg
         }
         if (arg == "--no-reboot") {
             group.behaviour.canReboot = false;
+            continue;
+        }
+        if (arg == "--keep-setup-on-download") {
+            group.behaviour.eraseSetupOnDownload = false;
             continue;
         }
         if (arg == "--next") {

@@ -361,14 +361,31 @@ ModuleModel::Outcome ModuleModel::ReadFpgaRevision(Request& r) {
     return Reject();
 }
 
+namespace {
+
+// The flash erase of an application or FPGA download takes the configuration
+// parameters with it.
+void EraseSetup(bool execute, ModuleState& state, const Behaviour& behaviour) {
+    if (!execute || !behaviour.eraseSetupOnDownload)
+        return;
+    for (auto& [key, block] : state.blocks)
+        std::fill(block.data.begin(), block.data.end(), 0);
+}
+
+} // namespace
+
 ModuleModel::Outcome ModuleModel::StartSafeBoot(Request& r) {
-    return StartTransfer(r, Target::SafeBoot, Be16(r.payload, 0),
+    Outcome out = StartTransfer(r, Target::SafeBoot, Be16(r.payload, 0),
                          ChunkFor(r, r.behaviour.chunkSize), r.behaviour.eraseFrames);
+    EraseSetup(r.execute, r.state, r.behaviour);
+    return out;
 }
 
 ModuleModel::Outcome ModuleModel::StartFerrin(Request& r) {
-    return StartTransfer(r, Target::Ferrin, Be16(r.payload, 0), ChunkFor(r, r.behaviour.chunkSize),
-                         r.behaviour.eraseFrames);
+    Outcome out = StartTransfer(r, Target::Ferrin, Be16(r.payload, 0),
+                                ChunkFor(r, r.behaviour.chunkSize), r.behaviour.eraseFrames);
+    EraseSetup(r.execute, r.state, r.behaviour);
+    return out;
 }
 
 ModuleModel::Outcome ModuleModel::StartFpga(Request& r) {
@@ -386,6 +403,7 @@ ModuleModel::Outcome ModuleModel::StartFpga(Request& r) {
                                     r.behaviour.eraseFrames);
         if (r.execute)
             active_->fpga = i;
+        EraseSetup(r.execute, r.state, r.behaviour);
         return out;
     }
     return Reject();

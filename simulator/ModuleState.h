@@ -140,6 +140,9 @@ struct Behaviour {
     std::chrono::milliseconds rebootDelay{300};
     // Requests are read and logged but never answered (a port without a module).
     bool mute = false;
+    // A SafeBoot, Ferrin or FPGA download erases the configuration parameters
+    // (every block back to zeros) as its flash is erased, as a module does.
+    bool eraseSetupOnDownload = true;
     // A partly received request is dropped after this much silence.
     std::chrono::milliseconds interByteTimeout{500};
 };

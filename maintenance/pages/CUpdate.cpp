@@ -13,6 +13,7 @@
 #include "maintenance/UpdateTexts.h"
 #include "maintenance/pages/CReleaseUpdatePromptDlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -194,6 +195,9 @@ void CUpdate::BuildControls() {
         m_releaseAbort =
             Named(new QPushButton(QStringLiteral("Abort"), m_releaseGroup), kReleaseAbort);
         m_releaseAbort->hide(); // a release update cannot be aborted
+        m_keepSetup = new QCheckBox(QStringLiteral("Keep the module's setup"), m_releaseGroup);
+        m_keepSetup->setObjectName(QStringLiteral("chkKeepSetup"));
+        m_keepSetup->setChecked(true);
         m_releaseProgress = ProgressBar(m_releaseGroup, kReleaseProgress);
         m_releasePercent =
             Named(new QLabel(QStringLiteral("0.0%"), m_releaseGroup), kReleasePercent);
@@ -206,6 +210,7 @@ void CUpdate::BuildControls() {
         grid->addWidget(m_releaseAbort, 0, 5);
         grid->addWidget(m_releaseProgress, 1, 0, 1, 4);
         grid->addWidget(m_releasePercent, 1, 4);
+        grid->addWidget(m_keepSetup, 1, 5);
         grid->addWidget(m_releaseStatus, 2, 0, 1, 6);
     }
     layout->addWidget(m_releaseGroup);
@@ -615,6 +620,7 @@ void CUpdate::UpdateControls() {
     m_browse->setEnabled(!inProgress && ferrin);
     m_manualUpdate->setEnabled(ferrin && !inProgress && !m_busy);
     m_releaseUpdate->setEnabled(!inProgress);
+    m_keepSetup->setEnabled(!inProgress);
     m_releaseAbort->setEnabled(false);
 }
 
@@ -717,6 +723,7 @@ void CUpdate::OnManualAbort() {
 }
 
 void CUpdate::OnReleaseUpdate() {
+    m_run->SetKeepSetup(m_keepSetup->isChecked());
     StartReleaseUpdate(*m_run, m_selectedRelease, m_desired, InstalledRelease());
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 
 class CPageServicesIF;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -169,6 +170,7 @@ private:
     QLineEdit* m_installedRelease = nullptr;
     QLineEdit* m_desiredRelease = nullptr;
     QPushButton* m_releaseUpdate = nullptr;
+    QCheckBox* m_keepSetup = nullptr;
     QProgressBar* m_releaseProgress = nullptr;
     QLabel* m_releaseStatus = nullptr;
     QLabel* m_releasePercent = nullptr;

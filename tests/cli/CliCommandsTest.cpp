@@ -136,12 +136,14 @@ TEST_F(CliCommand, Downloads) {
 // The update is recorded; the run that changed nothing is not.
 TEST_F(CliCommand, UpdateIsLoggedAndARunThatChangesNothingIsNot) {
     sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
+    SetSetupBytes(module, {0x04, 0x99, 0x1E, 0x9F});
     const std::string port = Port(module);
     const std::string done = "Update to Release '1.1' completed successfully.";
 
     const CliResult update = Cli({"update", "--port", port, "--release", "latest", "--yes"});
     ASSERT_EQ(update.exitCode, 0) << update;
-    EXPECT_EQ(update.out, done + "\nUpdate completed successfully.\n");
+    EXPECT_EQ(update.out,
+              done + "\nThe module's setup was kept.\nUpdate completed successfully.\n");
     const CliResult again = Cli({"update", "--port", port, "--release", "1.1"});
     EXPECT_EQ(again.exitCode, 0) << again;
     EXPECT_EQ(again.out, "No updates were needed.\n");
@@ -156,6 +158,8 @@ TEST_F(CliCommand, UpdateIsLoggedAndARunThatChangesNothingIsNot) {
         EXPECT_EQ(Logged(r, "before", what), "1.0") << what;
         EXPECT_EQ(Logged(r, "after", what), "1.1") << what;
     }
+    for (const char* when : {"setupBefore", "setupAfter"})
+        EXPECT_EQ(r.Get(when)->Text("bytes"), "04 99 1E 9F") << when;
     EXPECT_GT(r.Get("durationMs")->AsInteger().value_or(0), 0);
     EXPECT_EQ(r.Text("time").size(), 20u) << "YYYY-MM-DDTHH:MM:SSZ";
 }

@@ -117,6 +117,7 @@ public:
     FakeBlock(uint8_t fpgaId, uint8_t blockId) : CConfigBlockIF(nullptr, fpgaId, blockId) {}
     int32_t Read(CCmdChannel&) override { return 4; }
     int32_t Write(CCmdChannel&) override { return 0; }
+    std::vector<uint8_t> Encoded() const override { return {}; }
 };
 
 TEST(ModuleDescriptionLookups, BlockHandlers) {

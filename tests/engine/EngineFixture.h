@@ -48,6 +48,7 @@ public:
         ++writes;
         return channel.WriteConfigBlock(m_fpgaId, m_blockId, bytes, 4);
     }
+    std::vector<uint8_t> Encoded() const override { return {bytes, bytes + 4}; }
     uint8_t bytes[4] = {};
     int writes = 0;
 };

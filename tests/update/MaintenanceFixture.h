@@ -121,8 +121,10 @@ protected:
         expectedSerials.push_back(expectedSerial);
         if (onConnect)
             onConnect(static_cast<int>(expectedSerials.size()));
-        if (!port.Open(module->PortNumber()))
+        if (!port.Open(module->PortNumber())) {
+            engine->SetConnected(false);
             return false;
+        }
         const int32_t r = engine->Connect(expectedSerial);
         if (!engine->IsConnected())
             port.Close();

@@ -23,6 +23,12 @@ constexpr auto kLimit = 90s;
 const std::string kFpgaImage = "types/TARN/images/fpga0-1.1.rpd";
 const std::string kFerrinImage = "types/TARN/images/ferrin-1.1.bin";
 const std::string kSafeBootImage = "types/TARN/images/safeboot-1.0.iic";
+using Bytes = std::vector<uint8_t>;
+// A TARN setup that is not the factory's.
+const Bytes kOwnSetup{0x04, 0x99, 0x1E, 0x9F};
+const wchar_t* const kKept = L"The module's setup was kept.";
+const wchar_t* const kNotKeptSafeBoot =
+    L"Setup not kept: the module started in SafeBoot, so its setup could not be read.";
 
 class UpdateRunTest : public MaintenanceFixture {
 protected:
@@ -140,6 +146,7 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
         SCOPED_TRACE(mode);
         const bool safeBoot = mode == kSafeBoot || mode == kSafeBootReleaseFerrin;
         Prepare({1, 0}, {1, 1}, [&](sim::ModuleConfig& c) {
+            c.state.blocks[{0, 0}].data = kOwnSetup;
             if (safeBoot) {
                 c.state.running = sim::RunningImage::SafeBoot;
                 c.state.ferrinValid = false;
@@ -157,7 +164,11 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
         };
         StartAndDrive();
 
-        ExpectSucceeded(L"Update to Release '1.1' completed successfully.");
+        // The downloads erased the setup; what was read before them is put
+        // back. Nothing could be read from a module in SafeBoot.
+        ExpectSucceeded(L"Update to Release '1.1' completed successfully.\n" +
+                        std::wstring(safeBoot ? kNotKeptSafeBoot : kKept));
+        EXPECT_EQ(module->State().blocks.at({0, 0}).data, safeBoot ? Bytes(4, 0) : kOwnSetup);
         EXPECT_EQ(host->prompts, 1);
         EXPECT_EQ(dialogs.Shown(updatetext::ManualRebootText()), mode == kOperatorReboots);
         // Ferrin, reboot, reconnects under the module's serial (none is known
@@ -177,6 +188,41 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
     }
 }
 
+TEST_F(UpdateRunTest, TheSetupIsKeptOnlyWhereItCanBe) {
+    // Turned off, the module holds what the configure step wrote: the block
+    // read after the reboot, which the downloads had erased. A module one
+    // release behind its type files is kept too. A read-back that differs
+    // (the module ignores block writes) is said.
+    struct Case {
+        const char* name;
+        bool keep;
+        bool ignoresWrites;
+        std::wstring note;
+        Bytes after;
+    };
+    const Case cases[] = {
+        {"off", false, false, L"", Bytes(4, 0)},
+        {"kept", true, false, kKept, kOwnSetup},
+        {"not taken", true, true,
+         L"Setup not kept: the module did not take the setup when it was written back.",
+         Bytes(4, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) { m.state.blocks[{0, 0}].data = kOwnSetup; });
+        if (c.ignoresWrites) {
+            sim::Reply ignored = sim::Reply::Status(0);
+            ignored.execute = false;
+            module->ScriptAlways(0x8B, ignored);
+        }
+        run->SetKeepSetup(c.keep);
+        StartAndDrive();
+        EXPECT_EQ(run->LastResult(), 0);
+        EXPECT_EQ(run->LastSetupNote(), c.note);
+        EXPECT_EQ(module->State().blocks.at({0, 0}).data, c.after);
+    }
+}
+
 TEST_F(UpdateRunTest, ReconnectAttemptsUntilTheModuleIsBackOrGiveUp) {
     for (const int backAtAttempt : {3, 0}) { // 0: never
         SCOPED_TRACE(backAtAttempt);
@@ -193,7 +239,9 @@ TEST_F(UpdateRunTest, ReconnectAttemptsUntilTheModuleIsBackOrGiveUp) {
             EXPECT_EQ(run->LastResult(), 0);
             continue;
         }
-        ExpectFailed(-13, L"Unable to reconnect to the module!", L"Connection error to module!");
+        ExpectFailed(-13, L"Unable to reconnect to the module!",
+                     L"Connection error to module!\nSetup not kept: the module was not connected "
+                     L"to write it back.");
         EXPECT_EQ(Count(0x87), 0u);
     }
 }
@@ -242,7 +290,8 @@ TEST_F(UpdateRunTest, QuestionsDeclinedRefuseAndAcceptedForceEverything) {
         ExpectRefused(1, declined, question);
         // Yes forces every component (Ferrin once although equal) and skips the confirmation.
         StartAndDrive();
-        ExpectSucceeded(L"Update to Release '" + ReleaseText(to) + L"' completed successfully.");
+        ExpectSucceeded(L"Update to Release '" + ReleaseText(to) + L"' completed successfully.\n" +
+                        kKept);
         EXPECT_EQ(host->prompts, 0);
         EXPECT_EQ(Counts({0x86, 0xA0, 0x87, 0xA1}), (Sizes{1, 1, 1, 2}));
         EXPECT_EQ(Installed(), to);
@@ -280,14 +329,20 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
         Sizes counts; // of 0x86, 0xA0, 0x87
     };
     const std::wstring chunkFailed = L"Component 1 of 4 updated unsuccessfully!";
+    // A run that fails after its first erasing download still puts the setup
+    // back and says whether it could: not where every data chunk fails.
+    const std::wstring kept = std::wstring(L"\n") + kKept;
+    const std::wstring notTaken =
+        L"\nSetup not kept: the module did not take the setup when it was written back.";
     const Case cases[] = {
-        {kFerrinImage, "1.5", upd::kFerrinNotAccepted, ferrinText, ferrinText, {3, 3, 0}},
-        {kFpgaImage, "1.0", upd::kComponentMismatch, fpgaText, fpgaText, {1, 1, 1}},
-        {"", "", eng::kUnknown, chunkFailed, L"Unknown error!", {1, 0, 0}},
+        {kFerrinImage, "1.5", upd::kFerrinNotAccepted, ferrinText + kept, ferrinText + kept,
+         {3, 3, 0}},
+        {kFpgaImage, "1.0", upd::kComponentMismatch, fpgaText + kept, fpgaText + kept, {1, 1, 1}},
+        {"", "", eng::kUnknown, chunkFailed, L"Unknown error!" + notTaken, {1, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.image);
-        Prepare({1, 0}, {1, 1});
+        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) { m.state.blocks[{0, 0}].data = kOwnSetup; });
         if (c.image.empty())
             module->ScriptAlways(0x88, sim::Reply::Status(0xF9));
         else
@@ -297,6 +352,7 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
         EXPECT_EQ(Counts({0x86, 0xA0, 0x87}), c.counts);
         EXPECT_TRUE(dialogs.boxes.empty());
         EXPECT_EQ(Installed().IsNone(), !c.image.empty());
+        EXPECT_EQ(module->State().blocks.at({0, 0}).data, c.image.empty() ? Bytes(4, 0) : kOwnSetup);
     }
 }
 
