@@ -1,5 +1,6 @@
 #include "cli/CConsole.h"
 
+#include "cli/TerminalText.h"
 #include "descriptions/XmlText.h"
 
 #include <unistd.h>
@@ -18,6 +19,12 @@ void Write(FILE* stream, const std::string& text) {
     std::fflush(stream);
 }
 
+// Texts may carry a module's bytes: none of their control characters reaches
+// the terminal as such.
+std::string Shown(const std::wstring& text, bool keepLineBreaks = true) {
+    return WideToUtf8(cli::VisibleText(text, keepLineBreaks));
+}
+
 } // namespace
 
 CConsole::CConsole(std::optional<bool> inputTerminal)
@@ -26,7 +33,7 @@ CConsole::CConsole(std::optional<bool> inputTerminal)
 
 void CConsole::Out(const std::wstring& text) {
     std::lock_guard lock(m_mutex);
-    Write(stdout, WideToUtf8(text) + "\n");
+    Write(stdout, Shown(text) + "\n");
 }
 
 void CConsole::OutRaw(const std::string& text) {
@@ -37,7 +44,7 @@ void CConsole::OutRaw(const std::string& text) {
 void CConsole::Err(const std::wstring& text) {
     std::lock_guard lock(m_mutex);
     ClearBarLocked();
-    Write(stderr, WideToUtf8(text) + "\n");
+    Write(stderr, Shown(text) + "\n");
 }
 
 void CConsole::ClearBarLocked() {
@@ -55,9 +62,9 @@ void CConsole::Progress(int position, const std::wstring& percent, const std::ws
     std::string line = "\r\033[K[";
     line.append(static_cast<size_t>(filled), '#');
     line.append(static_cast<size_t>(kBarWidth - filled), ' ');
-    line += "] " + WideToUtf8(percent);
+    line += "] " + Shown(percent, false);
     if (!label.empty())
-        line += "  " + WideToUtf8(label);
+        line += "  " + Shown(label, false);
     Write(stderr, line);
     m_barShown = true;
 }
@@ -75,7 +82,7 @@ std::optional<bool> CConsole::AskYesNo(const std::wstring& question) {
     {
         std::lock_guard lock(m_mutex);
         ClearBarLocked();
-        Write(stderr, WideToUtf8(question) + " [y/N] ");
+        Write(stderr, Shown(question) + " [y/N] ");
     }
     std::string answer;
     if (!std::getline(std::cin, answer))
@@ -93,7 +100,7 @@ void CConsole::WaitForEnter(const std::wstring& prompt) {
     {
         std::lock_guard lock(m_mutex);
         ClearBarLocked();
-        Write(stderr, WideToUtf8(prompt) + " ");
+        Write(stderr, Shown(prompt) + " ");
     }
     std::string ignored;
     std::getline(std::cin, ignored);

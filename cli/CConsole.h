@@ -7,7 +7,8 @@
 // The tool's terminal: the result goes to standard output, everything else
 // (questions, the run's status lines, the progress bar) to standard error.
 // The progress bar is drawn only when standard error is a terminal; a line
-// written meanwhile clears it first. Texts are written as UTF-8. A parallel
+// written meanwhile clears it first. Texts are written as UTF-8 with their
+// control characters escaped (VisibleText), line breaks aside. A parallel
 // update gives each module a console of its own that feeds a shared sink.
 class CConsole {
 public:
@@ -23,7 +24,7 @@ public:
     // One line (a line break is added) to standard output / standard error.
     virtual void Out(const std::wstring& text);
     virtual void Err(const std::wstring& text);
-    // Raw UTF-8 text to standard output, as it is.
+    // Raw UTF-8 text to standard output, as it is (JSON, the help text).
     void OutRaw(const std::string& text);
 
     // Draws "[#####     ]  45.3% label" over the current line (terminal only).

@@ -1,11 +1,12 @@
 #include "cli/CLineSink.h"
 
+#include "cli/TerminalText.h"
 #include "descriptions/XmlText.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cwctype>
+#include <cwchar>
 
 namespace {
 
@@ -61,13 +62,20 @@ void CLineSink::Lines(bool toError, const std::wstring& prefix, const std::wstri
         const std::wstring line = text.substr(start, end - start);
         // An empty line gets no trailing blank after "COM3:".
         lines += WideToUtf8(line.empty() ? prefix.substr(0, prefix.find_last_not_of(L' ') + 1)
-                                         : prefix + line) +
+                                         : prefix + cli::VisibleText(line)) +
                  "\n";
         start = end == std::wstring::npos ? end : end + 1;
     } while (start != std::wstring::npos && start < text.size());
     std::lock_guard lock(m_mutex);
     EraseRowsLocked();
     WriteLocked(toError ? m_err : m_out, lines);
+    DrawRowsLocked();
+}
+
+void CLineSink::Raw(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    EraseRowsLocked();
+    WriteLocked(m_out, text);
     DrawRowsLocked();
 }
 
@@ -120,13 +128,9 @@ std::wstring CLineSink::RowText(const Row& row) {
     if (row.components > 0)
         component = L"component " + std::to_wstring(row.component) + L" of " +
                     std::to_wstring(row.components);
-    std::wstring text = Pad(row.port, 7) + Pad(row.serial.empty() ? L"-" : row.serial, 10) +
-                        Pad(component, 20) + Pad(row.percent.empty() ? L"-" : row.percent, 8) +
-                        row.state;
-    for (wchar_t& c : text)
-        if (std::iswcntrl(static_cast<wint_t>(c)))
-            c = L' ';
-    return text;
+    return cli::VisibleText(
+        Pad(row.port, 7) + Pad(row.serial.empty() ? L"-" : cli::SerialText(row.serial), 10) +
+        Pad(component, 20) + Pad(row.percent.empty() ? L"-" : row.percent, 8) + row.state);
 }
 
 void CLineSink::EraseRowsLocked() {

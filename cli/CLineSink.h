@@ -27,8 +27,10 @@ public:
     bool Live() const { return m_live; }
 
     // Writes every line of the text (split at line breaks) with the prefix in
-    // front; toError picks standard error.
+    // front, control characters escaped; toError picks standard error.
     void Lines(bool toError, const std::wstring& prefix, const std::wstring& text);
+    // UTF-8 text to standard output as it is (JSON, which escapes itself).
+    void Raw(const std::string& text);
 
     // Rows, drawn only when live. Changes are drawn by the next Redraw.
     size_t AddRow(const std::wstring& port);
@@ -40,7 +42,8 @@ public:
     // Draws the rows a last time and leaves them where they are.
     void EndRows();
 
-    // "COM3   00001234  component 2 of 4   45.3%  state" (tests see it too).
+    // "COM3   00001234  component 2 of 4   45.3%  state" (tests see it too),
+    // control characters escaped and a fresh board's serial "blank".
     static std::wstring RowText(const Row& row);
 
 private:

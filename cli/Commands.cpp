@@ -7,6 +7,7 @@
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliTexts.h"
 #include "cli/SetupView.h"
+#include "cli/TerminalText.h"
 #include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
@@ -221,7 +222,8 @@ void Runner::Ports() {
     m_session.ReportError(discovery::StatusText(result));
     JsonValue modules = JsonValue::MakeArray();
     for (const std::wstring& entry : result.entries) {
-        m_out.lines.push_back(entry);
+        // The entry carries the module's name: a line break in it is shown too.
+        m_out.lines.push_back(VisibleText(entry));
         JsonValue module = JsonValue::MakeObject();
         module.Set("port", static_cast<int>(discovery::PortNumberOfEntry(entry).value_or(0)));
         module.Set("entry", entry);
@@ -253,9 +255,10 @@ void Runner::Info() {
     lines.push_back(L"Port: COM" + std::to_wstring(m_session.PortNumber()));
     lines.push_back(L"Module type: " +
                     (typeName.empty() ? std::to_wstring(module.moduleType) : typeName));
-    lines.push_back(L"Name: " + WidenText(module.name));
-    lines.push_back(L"Assembly: " + WidenText(module.assembly));
-    lines.push_back(L"Serial: " + WidenText(module.serial));
+    // The module's own bytes, each on its line whatever they hold.
+    lines.push_back(L"Name: " + VisibleText(WidenText(module.name)));
+    lines.push_back(L"Assembly: " + VisibleText(WidenText(module.assembly)));
+    lines.push_back(L"Serial: " + SerialText(WidenText(module.serial)));
     lines.push_back(L"Running: " + RunningText(module.runningImage));
     lines.push_back(L"Release: " + ReleaseText(module.release) + L" (verified " + verified + L")");
     lines.push_back(L"Desired release: " + desired);

@@ -2,9 +2,11 @@
 
 #include "cli/CConsole.h"
 #include "cli/ExitCodes.h"
+#include "cli/TerminalText.h"
 #include "descriptions/XmlText.h"
 #include "frontend/ResultsLog.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -30,14 +32,19 @@ std::wstring PortText(const JsonValue& record) {
     return number ? L"COM" + std::to_wstring(*number) : L"-";
 }
 
+// A log is anyone's file: every field is shown with its control characters
+// escaped, so no line can rewrite the lines around it.
 std::wstring TextLine(const JsonValue& record) {
     auto field = [&](const char* name) {
         const std::string text = record.Text(name);
-        return Wide(text.empty() ? "-" : text);
+        return text.empty() ? std::wstring(L"-") : VisibleText(Wide(text));
     };
+    const std::string serial = record.Text("serial");
     return field("time") + L" " + field("command") + L" " + PortText(record) + L" " +
-           field("serial") + L" " + Wide(ReleaseOf(record, "before")) + L" -> " +
-           Wide(ReleaseOf(record, "after")) + L" " + Wide(record.Text("resultText"));
+           (serial.empty() ? L"-" : SerialText(Wide(serial))) + L" " +
+           VisibleText(Wide(ReleaseOf(record, "before"))) + L" -> " +
+           VisibleText(Wide(ReleaseOf(record, "after"))) + L" " +
+           VisibleText(Wide(record.Text("resultText")));
 }
 
 } // namespace
@@ -81,11 +88,19 @@ int RunLog(const Arguments& args, CConsole& console) {
         console.Err(error);
         return exitcode::kFailed;
     }
+    // A record is written when its operation ends, stamped with its start:
+    // runs side by side finish out of order, so the file's order is not the
+    // time order. The times are all of one fixed-width form, so their text
+    // order is time order.
+    std::stable_sort(
+        contents.records.begin(), contents.records.end(),
+        [](const JsonValue& a, const JsonValue& b) { return a.Text("time") < b.Text("time"); });
     JsonValue array = JsonValue::MakeArray();
     for (const JsonValue& record : contents.records) {
-        if (args.serial && Wide(record.Text("serial")) != *args.serial)
+        // "--serial blank" finds the fresh boards, as the list shows them.
+        const std::wstring serial = Wide(record.Text("serial"));
+        if (args.serial && serial != *args.serial && SerialText(serial) != *args.serial)
             continue;
-        // The times are all of one fixed-width form: their text order is time order.
         if (!args.since.empty() && record.Text("time") < args.since)
             continue;
         if (args.json)

@@ -6,6 +6,7 @@
 #include "cli/CLineSink.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/Commands.h"
+#include "cli/TerminalText.h"
 #include "descriptions/XercesSession.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
@@ -184,8 +185,9 @@ void PrintSummary(CLineSink& sink, const std::vector<std::unique_ptr<ModuleRun>>
     for (const auto& m : runs) {
         std::wstring duration = Seconds(m->duration);
         table += L"\n" + column(PortName(m->port), 7) +
-                 column(m->serial.empty() ? L"-" : m->serial, 10) + column(ReleaseBefore(*m), 9) +
-                 column(ReleaseAfter(*m), 9) + column(ResultWord(*m), 15) +
+                 column(m->serial.empty() ? L"-" : SerialText(m->serial), 10) +
+                 column(ReleaseBefore(*m), 9) + column(ReleaseAfter(*m), 9) +
+                 column(ResultWord(*m), 15) +
                  std::wstring(duration.size() < 8 ? 8 - duration.size() : 0, L' ') + duration;
         if (m->out.exitCode == exitcode::kOk)
             ++succeeded;
@@ -319,7 +321,7 @@ int RunParallelUpdate(const Arguments& args, CConsole& console) {
         for (const auto& m : runs)
             modules.Append(ModuleJson(*m, m->dialogs.Boxes()));
         json.Set("modules", std::move(modules));
-        sink.Lines(false, L"", Utf8ToWide(json.Write()));
+        sink.Raw(json.Write() + "\n");
     } else if (runs.empty()) {
         sink.Lines(true, L"", discoveryStatus);
     } else {

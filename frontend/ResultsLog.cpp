@@ -34,6 +34,41 @@ int MakeFolders(const std::filesystem::path& folder) {
     return 0;
 }
 
+constexpr const char* kNotRegular = "not a regular file";
+
+// The log as a regular file open for appending, else -errno. Without
+// O_NONBLOCK a FIFO nobody reads (a collector that died) would block the
+// open, and with it the tool and every run, after the module was already
+// written; a device or socket is no log either.
+int OpenForAppend(const std::filesystem::path& file) {
+    struct stat info {};
+    if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return S_ISDIR(info.st_mode) ? -EISDIR : -EINVAL;
+    // Read access only to look at the last byte; a write-only log is still written.
+    constexpr int kFlags = O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    int fd = open(file.c_str(), O_RDWR | kFlags, 0644);
+    if (fd < 0 && errno == EACCES)
+        fd = open(file.c_str(), O_WRONLY | kFlags, 0644);
+    if (fd < 0)
+        return -errno;
+    // What was opened counts, not what stat saw before.
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return -EINVAL;
+    }
+    return fd;
+}
+
+// True when the file is empty or its last byte is a line end; also when that
+// cannot be read (write-only): nothing better is known then.
+bool EndsWithLineBreak(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_size == 0)
+        return true;
+    char last = '\n';
+    return pread(fd, &last, 1, info.st_size - 1) != 1 || last == '\n';
+}
+
 } // namespace
 
 ResultsLog::ResultsLog(std::filesystem::path file, WarningSink warn)
@@ -67,15 +102,17 @@ bool ResultsLog::Append(const JsonValue& record) const {
         return Warn("no home directory (HOME and XDG_STATE_HOME are not set)");
     if (const int error = MakeFolders(m_file.parent_path()); error != 0)
         return Warn(std::strerror(error));
-    const int fd = open(m_file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = OpenForAppend(m_file);
     if (fd < 0)
-        return Warn(std::strerror(errno));
-    const std::string line = record.Write() + "\n";
+        return Warn(fd == -ENXIO || fd == -EINVAL ? kNotRegular : std::strerror(-fd));
+    // A last line without its line end (torn by a full disk) would swallow
+    // this record: it is ended first. Two writers may both end it; the blank
+    // line that leaves is no record and no fault.
+    const std::string line = (EndsWithLineBreak(fd) ? "" : "\n") + record.Write() + "\n";
     // One write() appends the whole line at the end, so records of other
     // writers never land inside it. A signal before anything was written
-    // repeats the write; a short write (a full disk) is finished so that
-    // the next record starts on a line of its own, and the reader skips the
-    // torn line if the rest did not fit either.
+    // repeats the write; a short write (a full disk) is finished if the rest
+    // fits, else the reader skips the torn line alone.
     size_t done = 0;
     int error = 0;
     while (done < line.size()) {
@@ -118,8 +155,18 @@ ResultsLog::Contents ResultsLog::Read(const std::filesystem::path& file) {
         return contents;
     }
     // Lines are read into a bounded buffer: a file without line ends costs
-    // no more memory than one record may take.
-    std::vector<char> buffer(kMaxLineBytes + 2);
+    // no more memory than one record may take. getline stores at most
+    // size - 1 bytes and fails on a longer line.
+    std::vector<char> buffer(kMaxLineBytes + 1);
+    // A log saved by an editor may begin with a UTF-8 byte order mark.
+    if (in.peek() == 0xEF) {
+        char bom[3] = {};
+        in.read(bom, 3);
+        if (in.gcount() != 3 || std::string_view(bom, 3) != "\xEF\xBB\xBF") {
+            in.clear();
+            in.seekg(0);
+        }
+    }
     std::string error;
     for (;;) {
         in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));

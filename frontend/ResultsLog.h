@@ -35,7 +35,9 @@ public:
     const std::filesystem::path& File() const { return m_file; }
 
     // Appends the record as one line, making the file's folders as needed.
-    // False (and the warning, the first time) when it could not be written.
+    // The log must be a regular file: anything else (a FIFO, a device) is
+    // refused without waiting for it. False (and the warning, the first
+    // time) when it could not be written.
     bool Append(const JsonValue& record) const;
 
     struct Contents {
@@ -43,10 +45,12 @@ public:
         size_t skipped = 0;             // lines that are no JSON object (torn, edited, too long)
         int error = 0;                  // errno when the file exists but cannot be read
     };
-    // Every record of a log; a missing file is an empty log.
+    // Every record of a log; a missing file is an empty log. A UTF-8 byte
+    // order mark at its start is passed over.
     static Contents Read(const std::filesystem::path& file);
 
-    // Records longer than this are no records of ours: the reader skips them.
+    // Lines longer than this (line end not counted) are no records of ours:
+    // the reader skips them.
     static constexpr size_t kMaxLineBytes = 64 * 1024;
 
 private:

@@ -37,23 +37,27 @@ Lines LoggedCommands(const fs::path& file) {
 
 class CliCommand : public CliFixture {};
 
+// A fresh board (serial of eight 0xFF) whose name would retitle the terminal.
 TEST_F(CliCommand, PortsAndInfo) {
-    const std::string port = Port(StartModule(sim::Profile::Tarn));
+    const std::string port = Port(StartModule(sim::Profile::Tarn, {}, [](sim::ModuleConfig& c) {
+        c.state.name = std::string("\x1B]0;x\x07\0\0", 8);
+        c.state.serial = std::string(8, '\xFF');
+    }));
     const CliResult ports = Cli({"ports"});
     EXPECT_EQ(ports.exitCode, 0) << ports;
-    EXPECT_TRUE(ports.OutHas("COM" + port + " (SIM-TARN)\n")) << ports;
+    EXPECT_TRUE(ports.OutHas("COM" + port + " (\\x1B]0;x\\x07)\n")) << ports;
 
     const CliResult info = Cli({"info", "--port", port});
     ASSERT_EQ(info.exitCode, 0) << info;
     for (const std::string& line :
-         Lines{"Connection: OK", "Serial: 00001234", "Release: 1.1 (verified 1.1)",
-               "Setup (FPGA 0, block 0): 00 00 00 00"})
+         Lines{"Connection: OK", "Name: \\x1B]0;x\\x07", "Serial: blank",
+               "Release: 1.1 (verified 1.1)", "Setup (FPGA 0, block 0): 00 00 00 00"})
         EXPECT_TRUE(info.OutHas(line + "\n")) << line << "\n" << info;
 
     const CliResult json = Cli({"--json", "info", "--port", port});
     ASSERT_EQ(json.exitCode, 0) << json;
     EXPECT_EQ(json.out.find("{\"command\":\"info\",\"ok\":true,\"exit\":0"), 0u) << json;
-    EXPECT_TRUE(json.OutHas("\"typeName\":\"TARN\"")) << json;
+    EXPECT_TRUE(json.OutHas("\"typeName\":\"TARN\",\"name\":\"\\u001b]0;x\\u0007\"")) << json;
     EXPECT_EQ(json.out.find('\n'), json.out.size() - 1) << "one line of JSON";
 }
 

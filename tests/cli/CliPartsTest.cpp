@@ -1,8 +1,11 @@
 // The parts of pellworth-cli that decide without a module: the command line,
-// the answers given without a terminal and the JSON text.
+// the answers given without a terminal, the JSON text and what a terminal is
+// shown.
 #include "cli/CConsole.h"
+#include "cli/CLineSink.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
+#include "cli/TerminalText.h"
 #include "frontend/Json.h"
 #include "maintenance/UpdateTexts.h"
 
@@ -145,6 +148,27 @@ TEST(CliJson, ReadsWhatItWritesAndRefusesWhatIsNoJson) {
         EXPECT_FALSE(frontend::JsonValue::Parse(b.text, error)) << b.text;
         EXPECT_EQ(error, b.error) << b.text;
     }
+}
+
+// Text from a module or a log reaches the terminal with every control
+// character shown, in the live rows of a parallel update too.
+TEST(CliText, ControlCharactersAreShownNotObeyed) {
+    const struct {
+        std::wstring text;
+        std::wstring shown;
+    } cases[] = {
+        {L"\x1B]0;x\a", L"\\x1B]0;x\\x07"},                        // retitles the window
+        {L"\r\x1B[Kall passed\n", L"\\x0D\\x1B[Kall passed\\x0A"}, // rewrites the line
+        {L"\x7F\x9B"
+         "2J\u00A0\u00E9",
+         L"\\x7F\\x9B"
+         "2J\u00A0\u00E9"}, // DEL and C1; Latin-1 stays
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(cli::VisibleText(c.text), c.shown);
+    EXPECT_EQ(cli::VisibleText(L"two\nlines\t", true), L"two\nlines\\x09");
+    const CLineSink::Row row{L"COM3", std::wstring(8, L'\u00FF'), 2, 4, L"45.3%", L"\x1B[2J"};
+    EXPECT_EQ(CLineSink::RowText(row), L"COM3   blank     component 2 of 4    45.3%   \\x1B[2J");
 }
 
 // Without a terminal every question gets the policy's answer, or No.
