@@ -349,10 +349,14 @@ void UpdateRun::JoinWorker() {
 }
 
 void UpdateRun::Shutdown() {
-    if (m_worker.joinable() && !m_finished.load())
+    if (m_worker.joinable() && !m_finished.load()) {
+        // A worker that reports a lost port to the GUI thread must not wait
+        // for this thread while it waits for the worker.
+        const CJoiningWorker joining(m_host.Dialogs());
         JoinWorker();
-    else if (m_worker.joinable())
+    } else if (m_worker.joinable()) {
         m_worker.join();
+    }
     if (m_runState.load() == kRunIdle)
         return;
     m_host.StopTicks();
@@ -379,7 +383,8 @@ bool UpdateRun::QueryClose() {
     const MsgResult answer = m_host.Dialogs().MessageBoxWhile(
         L"An update is in progress.\nClosing now stops it and may leave the module "
         L"unusable.\n\nDo you wish to close anyway?",
-        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation, [this] { return IsRunning(); });
+        kAttentionCaption, MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation,
+        [this] { return IsRunning(); });
     // A run that ended while the question was open has reported its outcome:
     // the window stays so that the operator sees it.
     if (!IsRunning() || answer != MsgResult::Yes)
