@@ -303,10 +303,14 @@ void UpdateRun::ServeRequest() {
             return; // shut down while the box was up
         // Reconnecting to a module that was not rebooted would download
         // Ferrin to it again.
-        if (!m_host.ModuleRebootedByHand())
-            return Answer(upd::kNotRebooted);
+        if (const int32_t rebooted = m_host.ModuleRebootedByHand(); rebooted != eng::kOk)
+            return Answer(rebooted);
         Post(L"Reconnecting to the module...");
-        return Answer(m_host.Connect(serial) ? eng::kOk : eng::kLinkError);
+        if (m_host.Connect(serial))
+            return Answer(eng::kOk);
+        // Another module came back in its place: say so, not "no link".
+        const std::string& found = m_engine.Module().serial;
+        return Answer(!found.empty() && found != serial ? eng::kWrongModule : eng::kLinkError);
     }
     case GuiRequest::WaitAndReconnect: {
         // The operator sees which attempt is coming: a connect blocks this

@@ -158,6 +158,7 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
         StartAndDrive();
 
         ExpectSucceeded(L"Update to Release '1.1' completed successfully.");
+        EXPECT_EQ(host->status, L"Component 4 of 4 updated successfully.");
         EXPECT_EQ(host->prompts, 1);
         EXPECT_EQ(dialogs.Shown(updatetext::ManualRebootText()), mode == kOperatorReboots);
         // Ferrin, reboot, reconnects under the module's serial (none is known
@@ -298,6 +299,15 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
         EXPECT_TRUE(dialogs.boxes.empty());
         EXPECT_EQ(Installed().IsNone(), !c.image.empty());
     }
+    // Ferrin taken at its second download: a Ferrin sent again is counted
+    // again, and the texts end on "5 of 5", never "5 of 4".
+    Prepare({1, 0}, {1, 1});
+    WriteFile(Work(kFerrinImage), SampleImage("1.5", 3072));
+    onConnect = [&](int) { WriteFile(Work(kFerrinImage), SampleImage("1.1", 3072)); };
+    StartAndDrive();
+    EXPECT_EQ(run->LastResult(), 0);
+    EXPECT_EQ(Count(0x86), 2u);
+    EXPECT_EQ(host->status, L"Component 5 of 5 updated successfully.");
 }
 
 // ---- Manual downloads -----------------------------------------------------------------------
