@@ -4,11 +4,18 @@
 #include <QThread>
 
 #include <exception>
-#include <future>
 #include <memory>
 
 bool CGuiThreadInvoker::IsGuiThread() const {
     return QThread::currentThread() == m_context.thread();
+}
+
+void CGuiThreadInvoker::SetJoining(bool joining) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_joining += joining ? 1 : -1;
+    }
+    m_changed.notify_all();
 }
 
 void CGuiThreadInvoker::Run(std::function<void()> fn, bool wait) {
@@ -22,22 +29,47 @@ void CGuiThreadInvoker::Run(std::function<void()> fn, bool wait) {
         QMetaObject::invokeMethod(&m_context, std::move(fn), Qt::QueuedConnection);
         return;
     }
-    // The caller waits on a promise rather than on Qt's blocking connection:
-    // the function then lives and dies on the GUI thread alone, and the
-    // hand-back is one that race checkers can see.
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> finished = done->get_future();
+    // The function lives and dies on the GUI thread alone; the hand-back goes
+    // through the mutex, where race checkers see it. The call runs only while
+    // m_context lives, so `this` outlives it.
+    struct Call {
+        bool begun = false;
+        bool done = false;
+        bool dropped = false;
+        std::exception_ptr failure;
+    };
+    auto call = std::make_shared<Call>();
+    std::unique_lock lock(m_mutex);
+    if (m_joining > 0)
+        return; // the GUI thread waits for this very worker
     QMetaObject::invokeMethod(
         &m_context,
-        [fn = std::move(fn), done] {
+        [this, fn = std::move(fn), call] {
+            {
+                std::lock_guard guard(m_mutex);
+                if (call->dropped)
+                    return;
+                call->begun = true;
+            }
+            std::exception_ptr failure;
             try {
                 fn();
             } catch (...) {
-                done->set_exception(std::current_exception());
-                return;
+                failure = std::current_exception();
             }
-            done->set_value();
+            {
+                std::lock_guard guard(m_mutex);
+                call->done = true;
+                call->failure = failure;
+            }
+            m_changed.notify_all();
         },
         Qt::QueuedConnection);
-    finished.get();
+    m_changed.wait(lock, [&] { return call->done || m_joining > 0; });
+    if (!call->done) {
+        call->dropped = !call->begun;
+        return;
+    }
+    if (call->failure)
+        std::rethrow_exception(call->failure);
 }

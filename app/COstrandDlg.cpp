@@ -724,6 +724,13 @@ bool COstrandDlg::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
         }
+        // Escape never closes the main window: a stray press, or one meant
+        // for a box that has just gone, would end the program unasked.
+        if (key->key() == Qt::Key_Escape) {
+            const auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget && widget->window() == this)
+                return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

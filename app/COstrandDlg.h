@@ -103,7 +103,7 @@ public:
     int CurrentPageCode() const;
     CTabPageIF* SetupPage(ModuleTypeId key);
 
-    // Closing (OK, Cancel, Escape, the window's close button) asks the pages first.
+    // Closing (the window's close button; never Escape) asks the pages first.
     void done(int result) override;
 
 protected:

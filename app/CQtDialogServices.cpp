@@ -19,6 +19,7 @@ QMessageBox::StandardButtons ButtonsOf(MsgButtons buttons) {
     case MsgButtons::OkCancel:
         return QMessageBox::Ok | QMessageBox::Cancel;
     case MsgButtons::YesNo:
+    case MsgButtons::YesNoDefaultNo:
         return QMessageBox::Yes | QMessageBox::No;
     case MsgButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -54,9 +55,10 @@ MsgResult ResultOf(int button, MsgButtons buttons) {
         return MsgResult::Cancel;
     default:
         // Closed by the window manager: what Escape would have chosen.
-        return buttons == MsgButtons::Ok      ? MsgResult::Ok
-               : buttons == MsgButtons::YesNo ? MsgResult::No
-                                              : MsgResult::Cancel;
+        return buttons == MsgButtons::Ok ? MsgResult::Ok
+               : buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoDefaultNo
+                   ? MsgResult::No
+                   : MsgResult::Cancel;
     }
 }
 
@@ -158,6 +160,8 @@ MsgResult CQtDialogServices::ShowBox(const std::wstring& text, const std::wstrin
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
+    if (buttons == MsgButtons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     // A question about something that ends meanwhile goes away by itself.
     QTimer watch;
     if (stillAsked) {

@@ -29,6 +29,7 @@ public:
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void RunOnGuiThread(std::function<void()> fn, bool wait) override;
+    void SetJoiningWorker(bool joining) override { m_invoker.SetJoining(joining); }
 
 private:
     // How often a question shown with MessageBoxWhile checks that it is still asked.

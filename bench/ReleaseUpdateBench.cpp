@@ -123,8 +123,10 @@ public:
     MsgResult MessageBox(const std::wstring& text, const std::wstring&, MsgButtons buttons,
                          MsgIcon) override {
         std::printf("  box: %ls\n", text.c_str());
-        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
-                                                                                  : MsgResult::Ok;
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ||
+                       buttons == MsgButtons::YesNoDefaultNo
+                   ? MsgResult::Yes
+                   : MsgResult::Ok;
     }
     void ReportFileError(const std::wstring& path, FileOperation operation, int error) override {
         std::printf("  %ls\n", FileErrorText(path, operation, error).c_str());

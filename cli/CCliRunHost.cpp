@@ -4,7 +4,9 @@
 #include "cli/CConsole.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliTexts.h"
+#include "engine/EngineCodes.h"
 #include "link/PortNames.h"
+#include "maintenance/UpdateCodes.h"
 
 #include <sys/stat.h>
 
@@ -95,7 +97,7 @@ void CCliRunHost::RunEnded(int32_t result, const std::wstring& text) {
     m_session.OperationEnded(result, text);
 }
 
-bool CCliRunHost::ModuleRebootedByHand() {
+int32_t CCliRunHost::ModuleRebootedByHand() {
     using Clock = std::chrono::steady_clock;
     const uint16_t port = m_session.PortNumber();
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_rebootWait).count();
@@ -104,12 +106,12 @@ bool CCliRunHost::ModuleRebootedByHand() {
     bool gone = !before;
     for (const auto end = Clock::now() + m_rebootWait; Clock::now() < end;) {
         if (m_interrupted && m_interrupted())
-            return false;
+            return eng::kAborted;
         const auto now = PortIdentity(port);
         gone = gone || !now || now != before;
         if (gone && now)
-            return true;
+            return eng::kOk;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return false;
+    return gone ? upd::kNotBack : upd::kNotRebooted;
 }

@@ -30,8 +30,8 @@ public:
     void StartTicks() override;
     void StopTicks() override;
     // Watches the module's port until it has gone away and come back, at
-    // most the reboot wait; false on time-out or interruption.
-    bool ModuleRebootedByHand() override;
+    // most the reboot wait.
+    int32_t ModuleRebootedByHand() override;
     // The run's record in the session's results log.
     void RunStarted(ModuleOperationKind kind, const std::wstring& file,
                     const std::wstring& component, VersionNumber release) override;

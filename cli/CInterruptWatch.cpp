@@ -32,7 +32,9 @@ void CInterruptWatch::Install() {
     // Reads and writes go on after the handler; the port's waits see EINTR
     // and wait again.
     action.sa_flags = SA_RESTART;
-    for (const int sig : {SIGINT, SIGTERM}) {
+    // SIGHUP: the terminal closed or the remote session dropped; the run
+    // stops as cleanly as after Ctrl-C.
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
         // A signal the tool was started with ignored (a background job) stays ignored.
         struct sigaction previous {};
         if (sigaction(sig, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)

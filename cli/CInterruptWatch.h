@@ -1,6 +1,6 @@
 #pragma once
 
-// Ctrl-C (SIGINT, and SIGTERM alike) while a download runs must not kill the
+// Ctrl-C (SIGINT, and SIGTERM and SIGHUP alike) while a download runs must not kill the
 // process in the middle of a transfer: inside a watch the signal only marks
 // the watch as interrupted, and the command that ticks the run sends the
 // abort. Outside a watch the signals keep their default action (the process

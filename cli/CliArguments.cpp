@@ -477,6 +477,19 @@ std::optional<std::string> ParseUtcTime(const std::wstring& text) {
     return WideToUtf8(dateOnly ? text + L"T00:00:00Z" : text);
 }
 
+std::optional<std::chrono::seconds> ParseRebootWait(const char* value) {
+    if (!value || !*value)
+        return std::chrono::seconds(120);
+    const std::string_view text(value);
+    if (text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    const long seconds = std::stol(std::string(text));
+    if (seconds < 1)
+        return std::nullopt;
+    return std::chrono::seconds(seconds);
+}
+
 ParseResult ParseArguments(const std::vector<std::string>& args) {
     ParseResult result;
     Parser parser(result);

@@ -2,6 +2,7 @@
 
 #include "descriptions/VersionNumber.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -57,6 +58,8 @@ struct Arguments {
     // log: --serial S, and --since as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
     std::optional<std::wstring> serial;
     std::string since;
+    // update: how long a module rebooted by hand may take ($PELLWORTH_REBOOT_WAIT).
+    std::chrono::seconds rebootWait{120};
 };
 
 struct ParseResult {
@@ -73,6 +76,9 @@ ParseResult ParseArguments(const std::vector<std::string>& args);
 
 // "usage: pellworth-cli ..." for one command, or for all when none is named.
 std::wstring UsageLine(std::optional<Command> command);
+// $PELLWORTH_REBOOT_WAIT: unset or empty is 120 s, else a whole number of
+// seconds from 1 to 999999999 (digits only); none for anything else.
+std::optional<std::chrono::seconds> ParseRebootWait(const char* value);
 // The whole command-line reference (--help).
 std::wstring HelpText();
 const wchar_t* CommandName(Command command);

@@ -645,8 +645,7 @@ void Runner::Update() {
 
     CInterruptWatch watch;
     host.SetInterrupted([&watch] { return watch.Interrupted(); });
-    if (const char* wait = std::getenv("PELLWORTH_REBOOT_WAIT"))
-        host.SetRebootWait(std::chrono::seconds(std::max(1L, std::strtol(wait, nullptr, 10))));
+    host.SetRebootWait(m_args.rebootWait);
     bool stopped = false;
     while (run.IsRunning()) {
         std::this_thread::sleep_for(kTick);

@@ -255,13 +255,19 @@ void Drive(ModuleRun& m, const CInterruptWatch& watch, CLineSink& sink) {
 
 // The ports of every module discovery finds.
 std::vector<uint16_t> DiscoverPorts(const Arguments& args, CConsole& console,
-                                    std::wstring& status) {
+                                    const CInterruptWatch& watch, std::wstring& status) {
     CTerminalDialogs dialogs(console, AnswerPolicy{args.yes, args.force}, args.json);
     CCliSession session(args, console, dialogs);
     std::vector<uint16_t> ports;
     if (!session.Start(status))
         return ports;
-    const discovery::Result found = discovery::DiscoverModules(session.Engine(), session.Port());
+    // Ctrl-C stops the discovery at the next port: a silent port costs a
+    // probe's time-outs, and there may be many of them.
+    const discovery::Result found =
+        discovery::DiscoverModules(session.Engine(), session.Port(), portnames::EnumeratePorts,
+                                   [&watch] { return watch.Interrupted(); });
+    if (watch.Interrupted())
+        return {};
     status = discovery::StatusText(found);
     for (const std::wstring& entry : found.entries)
         if (const auto port = discovery::PortNumberOfEntry(entry))
@@ -282,7 +288,7 @@ int RunParallelUpdate(const Arguments& args, CConsole& console) {
 
     std::wstring discoveryStatus;
     const std::vector<uint16_t> ports =
-        args.allPorts ? DiscoverPorts(args, console, discoveryStatus) : args.ports;
+        args.allPorts ? DiscoverPorts(args, console, watch, discoveryStatus) : args.ports;
 
     std::vector<std::unique_ptr<ModuleRun>> runs;
     for (const uint16_t port : ports)

@@ -12,6 +12,7 @@
 #include "frontend/Json.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,18 @@ int main(int argc, char** argv) {
     if (!parsed.ok)
         return UsageFailure(console, parsed, parsed.error);
 
-    const cli::Arguments& arguments = parsed.arguments;
+    cli::Arguments arguments = parsed.arguments;
+    // A wait that cannot be meant is refused before any port is opened.
+    if (arguments.command == cli::Command::Update) {
+        const char* wait = std::getenv("PELLWORTH_REBOOT_WAIT");
+        const auto seconds = cli::ParseRebootWait(wait);
+        if (!seconds)
+            return UsageFailure(console, parsed,
+                                L"PELLWORTH_REBOOT_WAIT must be a whole number of seconds from 1 "
+                                L"to 999999999, not '" +
+                                    Utf8ToWide(wait) + L"'");
+        arguments.rebootWait = *seconds;
+    }
     // Reading the results log needs neither a module nor the working directory.
     if (arguments.command == cli::Command::Log)
         return cli::RunLog(arguments, console);

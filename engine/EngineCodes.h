@@ -44,6 +44,9 @@ constexpr int32_t kBadInterface = -18;
 constexpr int32_t kJtagStatusFA = -19;
 constexpr int32_t kPokeFileParse = -20;
 constexpr int32_t kNotRunningFerrin = -22;
+// A connect found another module than the one expected (a connect result,
+// and the end of a release update whose module did not come back).
+constexpr int32_t kWrongModule = -23;
 constexpr int32_t kRebootUnknown = -24;
 constexpr int32_t kJtagTdoMismatch = -25;
 constexpr int32_t kBadJtagInstruction = -26;

@@ -15,7 +15,8 @@
 // The caption of boxes that give none, in the program and the command-line tool.
 inline constexpr const wchar_t* kApplicationTitle = L"Pellworth";
 
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: a question whose Yes does harm; Enter and Escape answer No.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class MsgIcon { None, Information, Exclamation, Error, Question };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
@@ -67,6 +68,23 @@ public:
     // Runs fn on the GUI thread: at once when called there; from another thread
     // queued, and with wait the caller blocks until fn has run.
     virtual void RunOnGuiThread(std::function<void()> fn, bool wait) = 0;
+    // The GUI thread is about to join a worker (true) or has joined it (false).
+    // In between, a worker's RunOnGuiThread(fn, true) does not wait, and fn is
+    // dropped unless it has begun: a worker reporting to the GUI thread would
+    // otherwise wait for a thread that waits for it.
+    virtual void SetJoiningWorker(bool /*joining*/) {}
+};
+
+// Brackets a join of a worker on the GUI thread (SetJoiningWorker).
+class CJoiningWorker {
+public:
+    explicit CJoiningWorker(CDialogServicesIF& ui) : m_ui(ui) { m_ui.SetJoiningWorker(true); }
+    ~CJoiningWorker() { m_ui.SetJoiningWorker(false); }
+    CJoiningWorker(const CJoiningWorker&) = delete;
+    CJoiningWorker& operator=(const CJoiningWorker&) = delete;
+
+private:
+    CDialogServicesIF& m_ui;
 };
 
 // The text of the standard file-error report.
@@ -74,10 +92,18 @@ inline std::wstring FileErrorText(const std::wstring& path, FileOperation operat
                                   int systemError) {
     const wchar_t* what = L"accessing";
     switch (operation) {
-    case FileOperation::Open: what = L"opening"; break;
-    case FileOperation::Create: what = L"creating"; break;
-    case FileOperation::Read: what = L"reading"; break;
-    case FileOperation::Write: what = L"writing"; break;
+    case FileOperation::Open:
+        what = L"opening";
+        break;
+    case FileOperation::Create:
+        what = L"creating";
+        break;
+    case FileOperation::Read:
+        what = L"reading";
+        break;
+    case FileOperation::Write:
+        what = L"writing";
+        break;
     }
     return std::wstring(L"An error occurred while ") + what + L" '" + path + L"': " +
            inputfile::ErrorReason(systemError) + L".";

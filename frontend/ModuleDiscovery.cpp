@@ -25,7 +25,8 @@ std::optional<uint16_t> PortNumberOfEntry(const std::wstring& entry) {
     return portnames::ParsePortName(entry.substr(0, end));
 }
 
-Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortLister& lister) {
+Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortLister& lister,
+                       const std::function<bool()>& stop) {
     Result result;
     if (engine.IsConnected())
         return result;
@@ -42,6 +43,8 @@ Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortListe
     // Ports found without the system's list (the port directory) are still
     // probed: they do not depend on it.
     for (const portnames::PortInfo& info : ports) {
+        if (stop && stop())
+            break;
         if (!portnames::IsModuleCandidate(info))
             continue;
         if (!port.Open(info.number))

@@ -38,9 +38,11 @@ using PortLister = std::function<std::vector<portnames::PortInfo>(int* listError
 
 // Runs one discovery. Refuses while the engine is connected. The probes use
 // the normal time-outs whatever the port's choice is; the choice is back in
-// force afterwards. The port is closed at the end.
+// force afterwards. The port is closed at the end. Once stop() holds (an
+// interrupt) no further port is probed.
 Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port,
-                       const PortLister& lister = portnames::EnumeratePorts);
+                       const PortLister& lister = portnames::EnumeratePorts,
+                       const std::function<bool()>& stop = {});
 
 // The status line after a discovery: "Found N module." / "Found N modules.",
 // else the error text, else "No appropriate devices were found!".

@@ -1,20 +1,58 @@
 #include "link/PortDirectory.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <system_error>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace portdir {
+
+namespace {
+
+// The per-user folder in the shared temporary directory, when that is where
+// the port directory lies.
+std::optional<fs::path> SharedBase() {
+    if (const char* dir = std::getenv("PELLWORTH_PORT_DIR"); dir && *dir)
+        return std::nullopt;
+    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
+        return std::nullopt;
+    const char* tmp = std::getenv("TMPDIR");
+    return fs::path(tmp && *tmp ? tmp : "/tmp") / ("pellworth-" + std::to_string(getuid()));
+}
+
+} // namespace
 
 fs::path Directory() {
     if (const char* dir = std::getenv("PELLWORTH_PORT_DIR"); dir && *dir)
         return dir;
     if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
         return fs::path(run) / "pellworth" / "ports";
-    return fs::path("/tmp") / ("pellworth-" + std::to_string(getuid())) / "ports";
+    return *SharedBase() / "ports";
+}
+
+std::string Untrusted() {
+    const auto base = SharedBase();
+    if (!base)
+        return {};
+    struct stat info {};
+    if (::lstat(base->c_str(), &info) != 0)
+        return errno == ENOENT ? std::string() : base->string() + ": " + std::strerror(errno);
+    const std::string refused = "the port folder " + base->string() + " is not used: ";
+    if (!S_ISDIR(info.st_mode))
+        return refused + "it is not a folder (remove it, or set XDG_RUNTIME_DIR)";
+    if (info.st_uid != ::getuid())
+        return refused + "it belongs to user " + std::to_string(info.st_uid) +
+               " (remove it, or set XDG_RUNTIME_DIR)";
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return refused + "others can write it (chmod 700 it, or set XDG_RUNTIME_DIR)";
+    return {};
 }
 
 fs::path LinkPath(uint16_t portNumber) {
@@ -26,6 +64,10 @@ fs::path DescriptionPath(uint16_t portNumber) {
 }
 
 bool Publish(uint16_t portNumber, const fs::path& deviceNode, const std::string& description) {
+    if (const auto base = SharedBase())
+        ::mkdir(base->c_str(), 0700); // one made by someone else is refused below
+    if (!Untrusted().empty())
+        return false;
     std::error_code ec;
     fs::create_directories(Directory(), ec);
     if (ec)

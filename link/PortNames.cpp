@@ -1,15 +1,18 @@
 #include "link/PortNames.h"
 
+#include "descriptions/InputFile.h"
 #include "link/PortDirectory.h"
 #include "link/UsbPortNumbers.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <fstream>
-#include <iterator>
+#include <iostream>
 #include <libudev.h>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -63,15 +66,39 @@ std::optional<fs::path> LinkedDevice(const fs::path& link) {
     return node;
 }
 
+// A description is one short line. Anyone who can write the port directory
+// can put a FIFO (an open that never returns) or a link to /dev/zero (a read
+// that never ends) there: only a small regular file is read, and anything
+// else reads as no description.
+constexpr uint64_t kMaxDescriptionBytes = 1024;
+
 std::string ReadDescription(uint16_t number) {
-    std::ifstream in(portdir::DescriptionPath(number), std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ifstream in;
+    uint64_t size = 0;
+    if (inputfile::Open(in, portdir::DescriptionPath(number).string(), size) != 0 ||
+        size > kMaxDescriptionBytes)
+        return {};
+    std::string text(static_cast<size_t>(size), '\0');
+    in.read(text.data(), static_cast<std::streamsize>(size));
+    text.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;
 }
 
+// Ports of an untrusted directory are none; the reason is said once.
+bool DirectoryTrusted() {
+    const std::string problem = portdir::Untrusted();
+    if (problem.empty())
+        return true;
+    static std::once_flag said;
+    std::call_once(said, [&] { std::cerr << "pellworth: warning: " << problem << '\n'; });
+    return false;
+}
+
 void AddDirectoryPorts(std::map<uint16_t, PortInfo>& ports) {
+    if (!DirectoryTrusted())
+        return;
     std::error_code ec;
     fs::directory_iterator it(portdir::Directory(), ec);
     for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
@@ -184,8 +211,9 @@ std::optional<uint16_t> ParsePortName(std::wstring_view name) {
 }
 
 std::optional<fs::path> ResolvePort(uint16_t number) {
-    if (auto node = LinkedDevice(portdir::LinkPath(number)))
-        return node;
+    if (DirectoryTrusted())
+        if (auto node = LinkedDevice(portdir::LinkPath(number)))
+            return node;
     const auto location = UsbPortNumbers::Shared().LocationOf(number);
     if (!location)
         return std::nullopt;

@@ -80,8 +80,10 @@ ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* r
     auto whole = [&](uint8_t fpgaId) {
         return 1 + static_cast<int32_t>(TableIds(*release, fpgaId).size());
     };
+    // The count is of downloads: the status texts "Component n of m" end on
+    // "m of m" (a module in SafeBoot gets no extra step that never comes).
     const bool safeBoot = module.runningImage == kRunningSafeBoot;
-    int32_t count = safeBoot ? 1 : 0;
+    int32_t count = 0;
 
     // A module in SafeBoot has no working application whatever Ferrin version
     // it reports: Ferrin goes as if forced.
@@ -209,6 +211,9 @@ bool ReleaseUpdate::UpdateFerrin() {
             Fail(upd::kFerrinNotAccepted, std::move(text));
             return false;
         }
+        // The same Ferrin again is one more download than was counted.
+        if (tries > 0)
+            ++m_total;
         ++tries;
         m_erased = true;
         const int32_t downloaded =

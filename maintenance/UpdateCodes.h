@@ -27,6 +27,8 @@ constexpr int32_t kFerrinNotAccepted = -45;
 constexpr int32_t kComponentMismatch = -46;
 // The module was to be rebooted by hand and did not go away and come back.
 constexpr int32_t kNotRebooted = -47;
+// The module to be rebooted by hand went away and did not come back in time.
+constexpr int32_t kNotBack = -48;
 } // namespace upd
 
 // Engine codes the closing report knows pass; any other becomes -11.

@@ -335,10 +335,14 @@ void UpdateRun::ServeRequest() {
             return; // shut down while the box was up
         // Reconnecting to a module that was not rebooted would download
         // Ferrin to it again.
-        if (!m_host.ModuleRebootedByHand())
-            return Answer(upd::kNotRebooted);
+        if (const int32_t rebooted = m_host.ModuleRebootedByHand(); rebooted != eng::kOk)
+            return Answer(rebooted);
         Post(L"Reconnecting to the module...");
-        return Answer(m_host.Connect(serial) ? eng::kOk : eng::kLinkError);
+        if (m_host.Connect(serial))
+            return Answer(eng::kOk);
+        // Another module came back in its place: say so, not "no link".
+        const std::string& found = m_engine.Module().serial;
+        return Answer(!found.empty() && found != serial ? eng::kWrongModule : eng::kLinkError);
     }
     case GuiRequest::WaitAndReconnect: {
         // The operator sees which attempt is coming: a connect blocks this
@@ -381,10 +385,14 @@ void UpdateRun::JoinWorker() {
 }
 
 void UpdateRun::Shutdown() {
-    if (m_worker.joinable() && !m_finished.load())
+    if (m_worker.joinable() && !m_finished.load()) {
+        // A worker that reports a lost port to the GUI thread must not wait
+        // for this thread while it waits for the worker.
+        const CJoiningWorker joining(m_host.Dialogs());
         JoinWorker();
-    else if (m_worker.joinable())
+    } else if (m_worker.joinable()) {
         m_worker.join();
+    }
     if (m_runState.load() == kRunIdle)
         return;
     m_host.StopTicks();
@@ -410,7 +418,8 @@ bool UpdateRun::QueryClose() {
     const MsgResult answer = m_host.Dialogs().MessageBoxWhile(
         L"An update is in progress.\nClosing now stops it and may leave the module "
         L"unusable.\n\nDo you wish to close anyway?",
-        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation, [this] { return IsRunning(); });
+        kAttentionCaption, MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation,
+        [this] { return IsRunning(); });
     // A run that ended while the question was open has reported its outcome:
     // the window stays so that the operator sees it.
     if (!IsRunning() || answer != MsgResult::Yes)

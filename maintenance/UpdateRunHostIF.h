@@ -48,10 +48,12 @@ public:
     virtual void StartTicks() {}
     virtual void StopTicks() {}
     // After the operator was told to reboot the module by hand (and the box
-    // was answered): true when the module may be reconnected. A front end
+    // was answered): 0 when the module may be reconnected. A front end
     // without an operator at a box waits here until the module has gone away
-    // and come back, and gives false when it did not (GUI thread).
-    virtual bool ModuleRebootedByHand() { return true; }
+    // and come back, and otherwise gives why not: upd::kNotRebooted (never
+    // went away), upd::kNotBack (went away, stayed away) or eng::kAborted
+    // (the wait was interrupted) (GUI thread).
+    virtual int32_t ModuleRebootedByHand() { return 0; }
 
     // A run is about to send to the module, and no worker runs yet (GUI
     // thread): a Download of the component ("Ferrin", "FPGA 0") from the

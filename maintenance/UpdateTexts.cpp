@@ -54,6 +54,10 @@ std::wstring FailureText(int32_t result, const std::wstring& message) {
         return message;
     case upd::kNotRebooted:
         return updatetext::kModuleNotRebooted;
+    case upd::kNotBack:
+        return updatetext::kModuleDidNotComeBack;
+    case eng::kWrongModule: // the reconnect found another module
+        return ConnectResultText(result);
     default: {
         // The engine's texts are the report's texts; codes without one are unknown.
         const std::wstring text = EngineCodeText(result);

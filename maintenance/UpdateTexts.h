@@ -59,6 +59,10 @@ inline constexpr const wchar_t* kModuleNotRebooted =
     L"The module was not rebooted, so the update was stopped before Ferrin could be downloaded "
     L"again.";
 
+// The module to be rebooted by hand went away and stayed away.
+inline constexpr const wchar_t* kModuleDidNotComeBack =
+    L"The module went away for its reboot and did not come back, so the update was stopped.";
+
 // The caption of the box that closes a successful update.
 inline constexpr const wchar_t* kUpdateSuccessfulCaption = L"Update Successful!";
 

@@ -154,6 +154,7 @@ struct SimulatedModule::Impl {
     Clock::time_point hupUntil{};
     // A client had the slave side open at the last look.
     bool clientPresent = false;
+    Clock::time_point nextExclusiveCheck{};
 
     explicit Impl(ModuleConfig c)
         : config(std::move(c)), state(config.state), behaviour(config.behaviour) {}
@@ -189,8 +190,9 @@ struct SimulatedModule::Impl {
         }
         fcntl(m, F_SETFL, fcntl(m, F_GETFL) | O_NONBLOCK);
         if (!portdir::Publish(config.portNumber, name, config.description)) {
+            const std::string untrusted = portdir::Untrusted();
             why = "cannot publish COM" + std::to_string(config.portNumber) + " in " +
-                  portdir::Directory().string();
+                  portdir::Directory().string() + (untrusted.empty() ? "" : ": " + untrusted);
             close(m);
             return false;
         }
@@ -229,6 +231,7 @@ struct SimulatedModule::Impl {
     // while its master lives, so a client killed while holding the port would
     // lock every other user out. The flag is cleared through a short open of
     // our own; where that is refused (not root), the port is made anew.
+    // Called while nobody has the port open.
     void ReleaseExclusive() {
         fs::path node;
         {
@@ -239,11 +242,17 @@ struct SimulatedModule::Impl {
             return;
         const int slave = open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (slave >= 0) {
-            ioctl(slave, TIOCNXCL);
+            int exclusive = 0;
+            if (ioctl(slave, TIOCGEXCL, &exclusive) != 0 || exclusive != 0)
+                ioctl(slave, TIOCNXCL);
             close(slave);
             return;
         }
         if (errno != EBUSY)
+            return;
+        // Refused: still exclusive, unless a client has opened it since.
+        pollfd p{master, 0, 0};
+        if (poll(&p, 1, 0) < 0 || (p.revents & POLLHUP) == 0)
             return;
         ClosePort(false);
         std::string why;
@@ -583,8 +592,13 @@ struct SimulatedModule::Impl {
                 } else if (fds[1].revents & (POLLHUP | POLLERR)) {
                     // No slave side is open: the master reports hang-up until one is.
                     hupUntil = now + std::chrono::milliseconds(10);
-                    if (clientPresent)
+                    // A client may come and go between two looks (one killed
+                    // right after its open): the port is looked at now and
+                    // then too, not only after a client was seen.
+                    if (clientPresent || now >= nextExclusiveCheck) {
                         ReleaseExclusive();
+                        nextExclusiveCheck = now + std::chrono::milliseconds(200);
+                    }
                     clientPresent = false;
                 } else if (fds[1].revents & POLLOUT) {
                     clientPresent = true;

@@ -75,6 +75,7 @@ CLookupTable::~CLookupTable() {
     // The worker uses the engine and the image; it is stopped and joined
     // before anything of the page goes.
     m_timer.stop();
+    const CJoiningWorker joining(m_services->Dialogs());
     m_run.Shutdown();
 }
 
@@ -182,14 +183,17 @@ bool CLookupTable::QueryClose() {
     const MsgResult answer = m_services->Dialogs().MessageBoxWhile(
         L"A lookup table download is in progress.\nClosing now stops it.\n\nDo you wish to "
         L"close anyway?",
-        kAttentionCaption, MsgButtons::YesNo, MsgIcon::Exclamation,
+        kAttentionCaption, MsgButtons::YesNoDefaultNo, MsgIcon::Exclamation,
         [this] { return m_run.IsRunning(); });
     // A download that ended while the question was open has reported its
     // outcome: the window stays so that the operator sees it.
     if (!m_run.IsRunning() || answer != MsgResult::Yes)
         return false;
     m_timer.stop();
-    m_run.Shutdown();
+    {
+        const CJoiningWorker joining(m_services->Dialogs());
+        m_run.Shutdown();
+    }
     const int32_t result = m_run.Close();
     m_services->OperationEnded(result, CLookupTableRun::ResultText(result));
     ApplyBusyRule(false);

@@ -21,6 +21,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 
 // The tests run in a working directory of the program's ("types" from the
 // demo data, a "version" file); AppTestMain makes it.
@@ -37,6 +42,37 @@ inline bool WaitUntil(const std::function<bool()>& done,
     }
     return true;
 }
+
+// Ends the test program when its scope outlives `limit`: a GUI thread that
+// waits for a thread waiting for it never comes back to fail the test.
+class Watchdog {
+public:
+    Watchdog(const char* what, std::chrono::seconds limit)
+        : m_thread([this, what, limit] {
+              std::unique_lock lock(m_mutex);
+              if (!m_changed.wait_for(lock, limit, [this] { return m_done; })) {
+                  std::fprintf(stderr, "watchdog: %s still waiting after %llds\n", what,
+                               static_cast<long long>(limit.count()));
+                  std::_Exit(3);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    std::thread m_thread;
+};
 
 // A tab page that counts what the dialog asks of it. As a setup page it lends
 // itself as the block (FPGA 0, block 0, fetched over the real channel, so a
@@ -86,6 +122,7 @@ public:
     void RunOnGuiThread(std::function<void()> fn, bool wait) override {
         m_invoker.Run(std::move(fn), wait);
     }
+    void SetJoiningWorker(bool joining) override { m_invoker.SetJoining(joining); }
     std::atomic<int> boxesOffGuiThread{0};
 
 private:

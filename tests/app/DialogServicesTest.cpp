@@ -32,13 +32,18 @@ TEST(AppQtDialogsTest, BoxButtonsMapToResults) {
         {MsgButtons::OkCancel, QMessageBox::Cancel, MsgResult::Cancel},
         {MsgButtons::YesNo, QMessageBox::No, MsgResult::No},
         {MsgButtons::YesNoCancel, QMessageBox::Yes, MsgResult::Yes},
+        {MsgButtons::YesNoDefaultNo, QMessageBox::NoButton, MsgResult::No}, // Enter
     };
     CQtDialogServices services;
     for (const auto& [buttons, click, result] : cases) {
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            box->button(click)->click();
+            QAbstractButton* button = click == QMessageBox::NoButton
+                                          ? qobject_cast<QAbstractButton*>(box->defaultButton())
+                                          : box->button(click);
+            ASSERT_NE(button, nullptr);
+            button->click();
         });
         EXPECT_EQ(services.MessageBox(L"Text", {}, buttons, MsgIcon::Question), result);
     }

@@ -15,6 +15,8 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -253,8 +255,47 @@ TEST_F(AppMainDialogTest, UnplugDuringADownloadIsOneIncident) {
     EXPECT_TRUE(Entries().empty());
 }
 
-// Enter neither closes the window nor presses a button, but the update
-// page's name edit still writes the name on Return.
+// Closing the window during a download's erase, as the module is lost: the
+// worker's report of the lost port must not wait for the GUI thread while it
+// joins the worker, and the window closes once the port has failed.
+TEST_F(AppMainDialogTest, ClosingDuringAnEraseNeverWaitsOnItself) {
+    sim::SimulatedModule& module = AddModule();
+    // A long erase, then the module is gone: no answer, no port.
+    sim::Reply erase = sim::Reply::Pending(8);
+    erase.pendingInterval = 150ms;
+    erase.cutAfter = 0;
+    erase.disconnect = sim::Reply::Disconnect::AfterAnswer;
+    for (uint8_t start : {0x85, 0x86, 0x87})
+        module.Script(start, erase);
+    StartApp({L"-d"}, true);
+    ConnectButton()->click();
+    ASSERT_TRUE(Engine().IsConnected());
+    CUpdate& page = FastUpdatePage(Dlg());
+    Dlg().show();
+    PageControl<QPushButton>(page, CUpdate::kManualUpdate)->click();
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto requests = module.Requests();
+        return std::any_of(requests.begin(), requests.end(), [](const sim::LoggedRequest& r) {
+            return r.Code() >= 0x85 && r.Code() <= 0x87;
+        });
+    }));
+    dialogs.Clear();
+    dialogs.AnswerNext(MsgResult::Yes);
+    const auto start = std::chrono::steady_clock::now();
+    {
+        const Watchdog watchdog("closing during an erase", 30s);
+        Dlg().close();
+    }
+    EXPECT_FALSE(Dlg().isVisible());
+    EXPECT_FALSE(page.IsRunning());
+    EXPECT_TRUE(module.WaitUntilAway(0s)); // the port failed while the window closed
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
+    ASSERT_FALSE(dialogs.boxes.empty());
+    EXPECT_EQ(dialogs.boxes[0].buttons, MsgButtons::YesNoDefaultNo);
+}
+
+// Enter and Escape neither close the window nor press a button, but the
+// update page's name edit still writes the name on Return.
 TEST_F(AppMainDialogTest, EnterNeitherClosesNorPresses) {
     sim::SimulatedModule& module = AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) {
         c.state.release = {1, 0};
@@ -264,7 +305,7 @@ TEST_F(AppMainDialogTest, EnterNeitherClosesNorPresses) {
     ASSERT_TRUE(Engine().IsConnected());
     Dlg().show();
     for (QWidget* target : std::initializer_list<QWidget*>{&Dlg(), ConnectButton()}) {
-        for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+        for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Escape)}) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
             EXPECT_TRUE(QCoreApplication::sendEvent(target, &press));
         }

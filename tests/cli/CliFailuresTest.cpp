@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -161,49 +162,118 @@ TEST_F(CliFailures, WhatCouldNotBeReadIsNeitherShownNorPassedOff) {
     EXPECT_FALSE(fs::exists(Scratch("x.xml")));
 }
 
+// The results log's records that ended with this result.
+size_t Records(const fs::path& log, int result) {
+    std::ifstream in(log);
+    const std::string field = "\"result\":" + std::to_string(result) + ",";
+    size_t count = 0;
+    for (std::string line; std::getline(in, line);)
+        count += line.find(field) != std::string::npos ? 1 : 0;
+    return count;
+}
+
 TEST_F(CliFailures, CtrlCDuringADownloadAbortsIt) {
-    // Paced at 38400 baud, a 64 KiB image takes about 17 s: time enough to interrupt.
+    // Paced at 38400 baud, a 64 KiB image takes about 17 s: time enough to
+    // interrupt. A closed terminal (SIGHUP) and SIGTERM stop it as Ctrl-C does.
     sim::SimulatedModule& module = StartModule(
         sim::Profile::Tarn, {}, [](sim::ModuleConfig& c) { c.behaviour.pacing = true; });
     std::string image = "SAMPLE-IMAGE 1.0\n";
     image.resize(65536, '\x5A');
     WriteScratch("big.rpd", image);
 
-    CliChild child({"-d", "download", "--port", Port(module), "--yes", "fpga", "0",
-                    Scratch("big.rpd").string()});
-    ASSERT_TRUE(module.WaitForRequest(0x88, 20s)) << "the download started";
+    size_t signals = 0;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        module.ClearLog();
+        CliChild child({"-d", "download", "--port", Port(module), "--yes", "fpga", "0",
+                        Scratch("big.rpd").string()});
+        ASSERT_TRUE(module.WaitForRequest(0x88, 20s)) << "the download started";
+        ASSERT_EQ(kill(child.Pid(), sig), 0);
+        const CliResult result = child.Finish(60s);
+        EXPECT_EQ(result.exitCode, kInterrupted) << result;
+        EXPECT_TRUE(result.ErrHas("Update was aborted!\n")) << result;
+        ASSERT_FALSE(module.Transfers().empty());
+        EXPECT_EQ(module.Transfers().back().end, sim::TransferRecord::End::Aborted);
+        EXPECT_EQ(Records(ResultsLogFile(), -17), ++signals);
+    }
+}
+
+TEST_F(CliFailures, CtrlCStopsDiscoveryAtTheNextPort) {
+    // Every silent port costs a probe's time-outs; Ctrl-C does not wait for them all.
+    std::vector<sim::SimulatedModule*> mute;
+    for (int i = 0; i < 4; ++i)
+        mute.push_back(&StartModule(sim::Profile::Tarn, {},
+                                    [](sim::ModuleConfig& c) { c.behaviour.mute = true; }));
+    const auto start = std::chrono::steady_clock::now();
+    CliChild child({"update", "--port", "all", "--yes"});
+    ASSERT_TRUE(mute[0]->WaitForRequests(1, 10s));
     ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
     const CliResult result = child.Finish(60s);
     EXPECT_EQ(result.exitCode, kInterrupted) << result;
-    EXPECT_TRUE(result.ErrHas("Update was aborted!\n")) << result;
-    ASSERT_FALSE(module.Transfers().empty());
-    EXPECT_EQ(module.Transfers().back().end, sim::TransferRecord::End::Aborted);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << result;
+    EXPECT_EQ(mute.back()->RequestCount(), 0u);
 }
 
 TEST_F(CliFailures, ManualRebootWaitsForTheModuleToComeBack) {
     // A module that cannot reboot itself: without an operator's box the tool
     // waits for the port to go away and come back. One that never comes back
-    // does not get Ferrin again.
+    // does not get Ferrin again; each way it ends is told and recorded.
+    enum Operator { kReboots, kNothing, kUnplugs, kSwaps, kCtrlC };
+    const struct {
+        Operator does;
+        int exit;
+        int result; // in the results log
+        std::string err;
+    } cases[] = {
+        {kReboots, 0, 0, ""},
+        {kNothing, kFailed, -47, "The module was not rebooted"},
+        {kUnplugs, kFailed, -48, "did not come back"},
+        {kSwaps, kFailed, -23, "Wrong module"},
+        {kCtrlC, kInterrupted, -17, "Interrupted"},
+    };
     setenv("PELLWORTH_REBOOT_WAIT", "3", 1);
-    for (const bool operatorReboots : {true, false}) {
-        SCOPED_TRACE(operatorReboots);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.does);
         sim::SimulatedModule& module =
             StartModule(sim::Profile::Tarn, {1, 0},
-                        [](sim::ModuleConfig& c) { c.behaviour.canReboot = false; });
+                        [](sim::ModuleConfig& m) { m.behaviour.canReboot = false; });
         CliChild child({"update", "--port", Port(module), "--release", "1.1", "--yes"});
-        if (operatorReboots) {
+        if (c.does != kNothing) {
             ASSERT_TRUE(module.WaitForRequest(0xA0, 30s));
             std::this_thread::sleep_for(500ms);
+        }
+        if (c.does == kReboots)
             module.PowerCycle(200ms);
+        if (c.does == kUnplugs || c.does == kSwaps)
+            module.Unplug();
+        if (c.does == kSwaps) {
+            module.UpdateState([](sim::ModuleState& s) { s.serial = "00009999"; });
+            std::this_thread::sleep_for(200ms);
+            module.Plug();
+        }
+        if (c.does == kCtrlC) {
+            ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
         }
         const CliResult result = child.Finish(60s);
         size_t ferrin = 0;
         for (const sim::TransferRecord& transfer : module.Transfers())
             ferrin += transfer.startCode == 0x86 ? 1 : 0;
         EXPECT_EQ(ferrin, 1u) << result;
-        EXPECT_EQ(result.exitCode, operatorReboots ? 0 : kFailed) << result;
+        EXPECT_EQ(result.exitCode, c.exit) << result;
+        EXPECT_TRUE(result.ErrHas(c.err)) << result;
+        EXPECT_EQ(Records(ResultsLogFile(), c.result), 1u) << result;
+        fs::remove(ResultsLogFile());
         m_modules.clear();
     }
+    // A wait that cannot be meant is refused before a port is opened.
+    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
+    for (const char* wait : {"abc", "-1"}) {
+        setenv("PELLWORTH_REBOOT_WAIT", wait, 1);
+        const CliResult result = Cli({"update", "--port", Port(module), "--yes"});
+        EXPECT_EQ(result.exitCode, kUsage) << wait << result;
+        EXPECT_TRUE(result.ErrHas("PELLWORTH_REBOOT_WAIT")) << result;
+    }
+    EXPECT_EQ(module.RequestCount(), 0u);
     unsetenv("PELLWORTH_REBOOT_WAIT");
 }
 

@@ -115,6 +115,27 @@ TEST(CliArguments, BadLinesNameTheProblem) {
     }
 }
 
+TEST(CliArguments, RebootWaitIsAPositiveWholeNumberOfSeconds) {
+    const std::pair<const char*, std::optional<long>> cases[] = {
+        {nullptr, 120},
+        {"", 120},
+        {"7", 7},
+        {"999999999", 999999999},
+        {"0", {}},
+        {"-1", {}},
+        {"abc", {}},
+        {" 5", {}},
+        {"1e3", {}},
+        {"1000000000", {}},
+        {"100000000000000000000", {}},
+    };
+    for (const auto& [text, seconds] : cases) {
+        const auto wait = cli::ParseRebootWait(text);
+        EXPECT_EQ(wait ? std::optional<long>(wait->count()) : std::nullopt, seconds)
+            << (text ? text : "unset");
+    }
+}
+
 TEST(CliJson, QuotesAndKeepsOrder) {
     EXPECT_EQ(frontend::JsonQuote("a\"b\\c\n\x01\xC3\xA9"), "\"a\\\"b\\\\c\\n\\u0001\xC3\xA9\"");
     frontend::JsonValue object = frontend::JsonValue::MakeObject();

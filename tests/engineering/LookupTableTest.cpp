@@ -278,7 +278,7 @@ TEST_F(LookupTableTest, AbortClosingOrDestroyingStopsTheDownloadAtTheNextChunk) 
             dialogs.AnswerNext(MsgResult::No);
             EXPECT_FALSE(page->QueryClose());
             EXPECT_TRUE(page->IsRunning());
-            EXPECT_EQ(dialogs.boxes.back().buttons, MsgButtons::YesNo);
+            EXPECT_EQ(dialogs.boxes.back().buttons, MsgButtons::YesNoDefaultNo);
             dialogs.AnswerNext(MsgResult::Yes);
             EXPECT_TRUE(page->QueryClose());
             EXPECT_FALSE(page->IsRunning());

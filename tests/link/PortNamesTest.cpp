@@ -4,6 +4,8 @@
 
 #include "PtyModule.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <fstream>
 #include <optional>
@@ -92,6 +94,15 @@ TEST_F(LinkPortDirectory, ResolvesAndEnumeratesPublishedPortsOnly) {
         fs::create_symlink(stray.SlavePath(), m_dir / name);
     std::ofstream(m_dir / "COM4005") << "a file, not a device";
     fs::remove(portdir::DescriptionPath(4002)); // lost description: still a port
+    // Descriptions that are no file: a FIFO would block the open, /dev/zero
+    // never ends, a huge file is no description. Still ports.
+    ASSERT_TRUE(portdir::Publish(4006, other.SlavePath(), "Serial"));
+    ASSERT_TRUE(portdir::Publish(4007, other.SlavePath(), "Serial"));
+    ASSERT_TRUE(portdir::Publish(4008, other.SlavePath(), std::string(4096, 'V')));
+    fs::remove(portdir::DescriptionPath(4006));
+    ASSERT_EQ(::mkfifo(portdir::DescriptionPath(4006).c_str(), 0600), 0);
+    fs::remove(portdir::DescriptionPath(4007));
+    fs::create_symlink("/dev/zero", portdir::DescriptionPath(4007));
 
     EXPECT_EQ(portnames::ResolvePort(4001), module.SlavePath());
     EXPECT_EQ(portnames::ResolvePort(4003), std::nullopt);
@@ -101,16 +112,75 @@ TEST_F(LinkPortDirectory, ResolvesAndEnumeratesPublishedPortsOnly) {
     // Real USB serial devices of this machine may be listed too; they never
     // take these numbers.
     std::erase_if(ports, [](const PortInfo& p) { return p.number < 4000; });
-    ASSERT_EQ(ports.size(), 2u);
+    ASSERT_EQ(ports.size(), 5u);
     EXPECT_EQ(
         std::tie(ports[0].number, ports[0].name, ports[0].description, ports[0].node),
         std::make_tuple(4001, L"COM4001", L"Varnet USB Modules Interconnect", module.SlavePath()));
-    EXPECT_EQ(std::tie(ports[1].number, ports[1].description), std::make_tuple(4002, L""));
+    for (size_t i = 1; i < ports.size(); ++i)
+        EXPECT_EQ(ports[i].description, L"") << ports[i].number;
 
     fs::remove_all(m_dir); // a missing directory lists nothing of its own
     ports = portnames::EnumeratePorts();
     EXPECT_TRUE(std::none_of(ports.begin(), ports.end(),
                              [](const PortInfo& p) { return p.number >= 4000; }));
+}
+
+// Without a runtime directory the ports lie in the shared temporary
+// directory, where another user may have made the folder first.
+TEST(LinkPortDirectoryShared, OnlyAPrivateFolderOfOursIsUsed) {
+    struct Case {
+        const char* name;
+        void (*spoil)(const fs::path& base); // what another user or a mistake did
+        bool needsRoot;
+    };
+    const Case cases[] = {
+        {"ours", [](const fs::path&) {}, false},
+        {"writable by others", [](const fs::path& b) { fs::permissions(b, fs::perms::all); },
+         false},
+        {"another user's",
+         [](const fs::path& b) { ASSERT_EQ(::chown(b.c_str(), 65534, 65534), 0); }, true},
+        {"a link",
+         [](const fs::path& b) {
+             fs::rename(b, b.string() + "-real");
+             fs::create_directory_symlink(b.string() + "-real", b);
+         },
+         false},
+    };
+    const char* names[] = {"PELLWORTH_PORT_DIR", "XDG_RUNTIME_DIR", "TMPDIR"};
+    std::string saved[3];
+    for (size_t i = 0; i < 3; ++i)
+        if (const char* value = std::getenv(names[i]))
+            saved[i] = value;
+    ::unsetenv("PELLWORTH_PORT_DIR");
+    ::unsetenv("XDG_RUNTIME_DIR");
+    PtyModule module;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsRoot && ::getuid() != 0)
+            continue;
+        char pattern[] = "/tmp/pellworth-shared-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        ::setenv("TMPDIR", pattern, 1);
+        const fs::path base = fs::path(pattern) / ("pellworth-" + std::to_string(::getuid()));
+        EXPECT_EQ(portdir::Directory(), base / "ports");
+        ASSERT_TRUE(portdir::Publish(4020, module.SlavePath(), "Varnet USB Modules Interconnect"));
+        EXPECT_EQ(fs::status(base).permissions(), fs::perms::owner_all);
+        c.spoil(base);
+        const bool trusted = std::string(c.name) == "ours";
+        EXPECT_EQ(portdir::Untrusted().empty(), trusted);
+        EXPECT_EQ(portnames::ResolvePort(4020).has_value(), trusted);
+        const auto ports = portnames::EnumeratePorts();
+        EXPECT_EQ(std::any_of(ports.begin(), ports.end(),
+                              [](const PortInfo& p) { return p.number == 4020; }),
+                  trusted);
+        EXPECT_EQ(portdir::Publish(4021, module.SlavePath(), "x"), trusted);
+        fs::remove_all(pattern);
+    }
+    for (size_t i = 0; i < 3; ++i)
+        if (saved[i].empty())
+            ::unsetenv(names[i]);
+        else
+            ::setenv(names[i], saved[i].c_str(), 1);
 }
 
 } // namespace

@@ -4,9 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
 #include <tuple>
 
 TEST(ModsimOptions, BadCommandLinesAreRefusedWithAReason) {
@@ -85,5 +94,71 @@ TEST(ModsimProgram, HelpAndUsage) {
     EXPECT_EQ(run("--help", out), 0);
     EXPECT_EQ(run("--type kestrel", out), 2);
     EXPECT_NE(out.find("usage: pellworth-modsim"), std::string::npos);
+}
+#endif
+
+#ifdef MODSIM_PATH
+// A client killed right after it took the port exclusively leaves the flag
+// on the pty; another client's open must succeed soon all the same. Both
+// run as an ordinary user, as the simulator does: root opens a port
+// whatever its exclusivity.
+TEST(ModsimProgram, AClientKilledHoldingThePortLocksNobodyOut) {
+    const uid_t user = getuid() == 0 ? 65534 : getuid();
+    const auto becomeUser = [user] {
+        return getuid() != 0 ||
+               (setgroups(0, nullptr) == 0 && setgid(user) == 0 && setuid(user) == 0);
+    };
+    // A process of the user's own; its exit status tells how it went.
+    const auto asUser = [&](const std::function<int()>& work) {
+        const pid_t pid = fork();
+        if (pid == 0)
+            _exit(becomeUser() ? work() : 126);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    if (asUser([] { return access(MODSIM_PATH, X_OK) == 0 ? 0 : 1; }) != 0)
+        GTEST_SKIP() << "the build folder is closed to user " << user;
+    char dir[] = "/tmp/pellworth-modsim-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    ASSERT_EQ(chown(dir, user, user), 0);
+    const std::string link = std::string(dir) + "/COM7";
+    const char* saved = std::getenv("PELLWORTH_PORT_DIR");
+    const std::string previous = saved ? saved : "";
+    setenv("PELLWORTH_PORT_DIR", dir, 1); // for the child only
+    const pid_t modsim = fork();
+    if (modsim == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (!becomeUser() || null < 0 || dup2(null, 1) < 0)
+            _exit(126);
+        execl(MODSIM_PATH, MODSIM_PATH, "--com", "7", "--pacing", "off", nullptr);
+        _exit(127);
+    }
+    if (saved)
+        setenv("PELLWORTH_PORT_DIR", previous.c_str(), 1);
+    else
+        unsetenv("PELLWORTH_PORT_DIR");
+    ASSERT_GT(modsim, 0);
+    const auto client = [&](bool dieHoldingIt) {
+        return asUser([&] {
+            for (int tries = 0; tries < 75; ++tries) { // 1.5 s
+                char node[256] = {};
+                const ssize_t n = readlink(link.c_str(), node, sizeof node - 1);
+                const int fd = n > 0 ? open(node, O_RDWR | O_NOCTTY | O_NONBLOCK) : -1;
+                if (fd >= 0) {
+                    if (dieHoldingIt)
+                        ioctl(fd, TIOCEXCL);
+                    return 0; // ends as kill -9 would: the flag stays
+                }
+                usleep(20000);
+            }
+            return 1;
+        });
+    };
+    EXPECT_EQ(client(true), 0);
+    EXPECT_EQ(client(false), 0);
+    kill(modsim, SIGTERM);
+    waitpid(modsim, nullptr, 0);
+    std::filesystem::remove_all(dir);
 }
 #endif

@@ -39,7 +39,8 @@ public:
                          MsgIcon icon) override {
         std::lock_guard lock(m_mutex);
         boxes.push_back({text, caption, buttons, icon});
-        const bool question = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
+        const bool question = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ||
+                              buttons == MsgButtons::YesNoDefaultNo;
         return Next(m_answers, question ? MsgResult::Yes : MsgResult::Ok);
     }
     void ReportFileError(const std::wstring& path, FileOperation operation,

@@ -169,6 +169,7 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
         ExpectSucceeded(L"Update to Release '1.1' completed successfully.\n" +
                         std::wstring(safeBoot ? kNotKeptSafeBoot : kKept));
         EXPECT_EQ(module->State().blocks.at({0, 0}).data, safeBoot ? Bytes(4, 0) : kOwnSetup);
+        EXPECT_EQ(host->status, L"Component 4 of 4 updated successfully.");
         EXPECT_EQ(host->prompts, 1);
         EXPECT_EQ(dialogs.Shown(updatetext::ManualRebootText()), mode == kOperatorReboots);
         // Ferrin, reboot, reconnects under the module's serial (none is known
@@ -354,6 +355,15 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
         EXPECT_EQ(Installed().IsNone(), !c.image.empty());
         EXPECT_EQ(module->State().blocks.at({0, 0}).data, c.image.empty() ? Bytes(4, 0) : kOwnSetup);
     }
+    // Ferrin taken at its second download: a Ferrin sent again is counted
+    // again, and the texts end on "5 of 5", never "5 of 4".
+    Prepare({1, 0}, {1, 1});
+    WriteFile(Work(kFerrinImage), SampleImage("1.5", 3072));
+    onConnect = [&](int) { WriteFile(Work(kFerrinImage), SampleImage("1.1", 3072)); };
+    StartAndDrive();
+    EXPECT_EQ(run->LastResult(), 0);
+    EXPECT_EQ(Count(0x86), 2u);
+    EXPECT_EQ(host->status, L"Component 5 of 5 updated successfully.");
 }
 
 // ---- Manual downloads -----------------------------------------------------------------------
