@@ -73,21 +73,21 @@ const Bytes kOrlanSetup{0x55, 0x02, 0xE6, 0x35};
 const Bytes kTarnSetup2{0x00, 0x45, 0x21, 0x13};
 
 ModuleSpec Tarn(sim::Version at, Bytes setup = kTarnSetup) {
-    ModuleSpec spec;
-    spec.release = at;
-    spec.setup = std::move(setup);
-    return spec;
+    ModuleSpec wanted;
+    wanted.release = at;
+    wanted.setup = std::move(setup);
+    return wanted;
 }
 ModuleSpec Orlan(sim::Version at) {
-    ModuleSpec spec;
-    spec.profile = sim::Profile::Orlan6;
-    spec.release = at;
-    spec.setup = kOrlanSetup;
-    return spec;
+    ModuleSpec wanted;
+    wanted.profile = sim::Profile::Orlan6;
+    wanted.release = at;
+    wanted.setup = kOrlanSetup;
+    return wanted;
 }
-template <class F> ModuleSpec With(ModuleSpec spec, F change) {
-    change(spec);
-    return spec;
+template <class F> ModuleSpec With(ModuleSpec wanted, F change) {
+    change(wanted);
+    return wanted;
 }
 
 const Row kRows[] = {
@@ -165,22 +165,22 @@ class Scenario : public CliFixture, public ::testing::WithParamInterface<std::tu
 protected:
     void StartModules(const Row& row) {
         for (size_t i = 0; i < row.modules.size(); ++i) {
-            const ModuleSpec& spec = row.modules[i];
-            sim::SimulatedModule& m = StartModule(spec.profile, spec.release, [&](sim::ModuleConfig& c) {
-                c.state.serial = spec.blankSerial ? std::string(8, '\xFF')
+            const ModuleSpec& wanted = row.modules[i];
+            sim::SimulatedModule& m = StartModule(wanted.profile, wanted.release, [&](sim::ModuleConfig& c) {
+                c.state.serial = wanted.blankSerial ? std::string(8, '\xFF')
                                                   : "0000300" + std::to_string(i);
-                if (!spec.setup.empty())
-                    c.state.blocks[{0, 0}].data = spec.setup;
-                if (spec.safeBoot) {
+                if (!wanted.setup.empty())
+                    c.state.blocks[{0, 0}].data = wanted.setup;
+                if (wanted.safeBoot) {
                     c.state.running = sim::RunningImage::SafeBoot;
                     c.state.ferrinValid = false;
                 }
-                if (spec.neverBack)
+                if (wanted.neverBack)
                     c.behaviour.rebootDelay = 1h;
-                c.behaviour.eraseSetupOnDownload = spec.erases;
+                c.behaviour.eraseSetupOnDownload = wanted.erases;
             });
-            if (spec.unplugAt)
-                m.Script(*spec.unplugAt, sim::Reply::Unplug());
+            if (wanted.unplugAt)
+                m.Script(*wanted.unplugAt, sim::Reply::Unplug());
             before.push_back(SetupBytes(m));
         }
     }
