@@ -22,9 +22,9 @@ enum Takes : unsigned {
     kForce = 4,
     kRelease = 8,
     kNoPeek = 16,
-    kNeedsD = 32,   // an engineering command: the program shows it with option d only
-    kLogs = 64,     // changes the module: a record goes to the results log
-    kFilters = 128, // --serial and --since (the log command)
+    kNeedsD = 32,     // an engineering command: the program shows it with option d only
+    kLogs = 64,       // changes the module: a record goes to the results log
+    kFilters = 128,   // --serial and --since (the log command)
     kKeepSetup = 256, // --no-keep-setup
 };
 
@@ -324,12 +324,10 @@ bool Parser::CheckOptions(const CommandDef& def) {
         bool seen;
         unsigned bit;
         const wchar_t* option;
-    } options[] = {{m_portSeen, kPort, L"--port"},
-                   {m_yesSeen, kYes, L"--yes"},
-                   {m_forceSeen, kForce, L"--force"},
-                   {m_releaseSeen, kRelease, L"--release"},
-                   {m_noPeekSeen, kNoPeek, L"--no-peek"},
-                   {m_noKeepSetupSeen, kKeepSetup, L"--no-keep-setup"}};
+    } options[] = {
+        {m_portSeen, kPort, L"--port"},        {m_yesSeen, kYes, L"--yes"},
+        {m_forceSeen, kForce, L"--force"},     {m_releaseSeen, kRelease, L"--release"},
+        {m_noPeekSeen, kNoPeek, L"--no-peek"}, {m_noKeepSetupSeen, kKeepSetup, L"--no-keep-setup"}};
     for (const auto& option : options)
         if (option.seen && (def.takes & option.bit) == 0)
             return Fail(L"'" + name + L"' does not take " + option.option);

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <istream>
-#include <string>
 #include <set>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>

@@ -78,7 +78,7 @@ JsonValue ModuleOperation::Versions(const CCmdEngine& engine) {
     // A module in SafeBoot reports no FPGA versions: what the record holds
     // belongs to no module.
     versions.Set("fpgas", module.runningImage == kRunningFerrin ? FpgaVersions(module)
-                                                                  : JsonValue::MakeArray());
+                                                                : JsonValue::MakeArray());
     return versions;
 }
 

@@ -134,8 +134,8 @@ void ReleaseUpdate::Fail(int32_t result, std::wstring message) {
 void ReleaseUpdate::PutSetupBack() {
     if (m_kept.Taken()) {
         // The page's block object is the GUI thread's: the write-back runs there.
-        const int32_t served = m_run.OnGuiThread(
-            [this] { return static_cast<int32_t>(m_kept.Restore(m_engine)); });
+        const int32_t served =
+            m_run.OnGuiThread([this] { return static_cast<int32_t>(m_kept.Restore(m_engine)); });
         if (served == eng::kAborted)
             m_kept.NotRestored(L"the update was stopped before it could be written back.");
         return;

@@ -376,7 +376,7 @@ void EraseSetup(bool execute, ModuleState& state, const Behaviour& behaviour) {
 
 ModuleModel::Outcome ModuleModel::StartSafeBoot(Request& r) {
     Outcome out = StartTransfer(r, Target::SafeBoot, Be16(r.payload, 0),
-                         ChunkFor(r, r.behaviour.chunkSize), r.behaviour.eraseFrames);
+                                ChunkFor(r, r.behaviour.chunkSize), r.behaviour.eraseFrames);
     EraseSetup(r.execute, r.state, r.behaviour);
     return out;
 }

@@ -49,8 +49,8 @@ struct ModuleSpec {
     Bytes setup;           // what it holds; empty: the profile's
     bool safeBoot = false; // no valid Ferrin
     bool blankSerial = false;
-    bool neverBack = false;         // a reboot takes it away for good
-    bool erases = true;             // downloads erase its setup
+    bool neverBack = false;          // a reboot takes it away for good
+    bool erases = true;              // downloads erase its setup
     std::optional<uint8_t> unplugAt; // it goes away instead of answering this start command
 };
 
@@ -91,42 +91,93 @@ template <class F> ModuleSpec With(ModuleSpec wanted, F change) {
 }
 
 const Row kRows[] = {
-    {"TARN one release behind, after another TARN", kBoth, {Tarn({1, 1}, kTarnSetup2), Tarn({1, 0})},
-     0, {1}, Action::Update, {true}},
-    {"ORLAN6 one release behind, after another ORLAN6", kBoth,
-     {With(Orlan({2, 1}), [](ModuleSpec& s) { s.setup = {0x11, 0x01, 0x50, 0x25}; }), Orlan({2, 0})},
-     0, {1}, Action::Update, {true}},
-    {"not kept when turned off", kBoth, {Tarn({1, 1}, kTarnSetup2), Tarn({1, 0})}, 0, {1},
-     Action::UpdateNoKeep, {true}},
-    {"not kept when turned off, a module that does not erase", kBoth,
-     {Tarn({1, 1}, kTarnSetup2), With(Tarn({1, 0}), [](ModuleSpec& s) { s.erases = false; })}, 0,
-     {1}, Action::UpdateNoKeep, {true}},
-    {"SafeBoot repair, after another module", kBoth,
-     {Tarn({1, 1}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.safeBoot = true; })}, 0, {1},
-     Action::Update, {true}},
-    {"blank serial beside the module updated", kBoth,
-     {With(Tarn({1, 1}), [](ModuleSpec& s) { s.blankSerial = true; }), Tarn({1, 0})}, -1, {1},
-     Action::Update, {true}},
-    {"unplugged at Ferrin", kBoth,
-     {Tarn({1, 1}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.unplugAt = 0x86; })}, -1, {1},
-     Action::Update, {false}},
-    {"unplugged at the FPGA", kBoth,
-     {Tarn({1, 1}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.unplugAt = 0x87; })}, -1, {1},
-     Action::Update, {false}},
-    {"unplugged at a lookup table", kBoth,
-     {Tarn({1, 1}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.unplugAt = 0xA1; })}, -1, {1},
-     Action::Update, {false}},
+    {"TARN one release behind, after another TARN",
+     kBoth,
+     {Tarn({1, 1}, kTarnSetup2), Tarn({1, 0})},
+     0,
+     {1},
+     Action::Update,
+     {true}},
+    {"ORLAN6 one release behind, after another ORLAN6",
+     kBoth,
+     {With(Orlan({2, 1}),
+           [](ModuleSpec& s) {
+               s.setup = {0x11, 0x01, 0x50, 0x25};
+           }),
+      Orlan({2, 0})},
+     0,
+     {1},
+     Action::Update,
+     {true}},
+    {"not kept when turned off",
+     kBoth,
+     {Tarn({1, 1}, kTarnSetup2), Tarn({1, 0})},
+     0,
+     {1},
+     Action::UpdateNoKeep,
+     {true}},
+    {"not kept when turned off, a module that does not erase",
+     kBoth,
+     {Tarn({1, 1}, kTarnSetup2), With(Tarn({1, 0}), [](ModuleSpec& s) { s.erases = false; })},
+     0,
+     {1},
+     Action::UpdateNoKeep,
+     {true}},
+    {"SafeBoot repair, after another module",
+     kBoth,
+     {Tarn({1, 1}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.safeBoot = true; })},
+     0,
+     {1},
+     Action::Update,
+     {true}},
+    {"blank serial beside the module updated",
+     kBoth,
+     {With(Tarn({1, 1}), [](ModuleSpec& s) { s.blankSerial = true; }), Tarn({1, 0})},
+     -1,
+     {1},
+     Action::Update,
+     {true}},
+    {"unplugged at Ferrin",
+     kBoth,
+     {Tarn({1, 1}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.unplugAt = 0x86; })},
+     -1,
+     {1},
+     Action::Update,
+     {false}},
+    {"unplugged at the FPGA",
+     kBoth,
+     {Tarn({1, 1}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.unplugAt = 0x87; })},
+     -1,
+     {1},
+     Action::Update,
+     {false}},
+    {"unplugged at a lookup table",
+     kBoth,
+     {Tarn({1, 1}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.unplugAt = 0xA1; })},
+     -1,
+     {1},
+     Action::Update,
+     {false}},
     // In SafeBoot no serial is known that would tell another module apart.
-    {"never back while another is attached, list touched", kGui,
+    {"never back while another is attached, list touched",
+     kGui,
      {Tarn({1, 1}), With(Tarn({1, 0}),
                          [](ModuleSpec& s) {
                              s.neverBack = true;
                              s.safeBoot = true;
                          })},
-     0, {1}, Action::Update, {false}, true},
-    {"parallel, one fails", kCli,
+     0,
+     {1},
+     Action::Update,
+     {false},
+     true},
+    {"parallel, one fails",
+     kCli,
      {Tarn({1, 0}), Orlan({2, 0}), With(Tarn({1, 0}), [](ModuleSpec& s) { s.unplugAt = 0x87; })},
-     -1, {0, 1, 2}, Action::Parallel, {true, true, false}},
+     -1,
+     {0, 1, 2},
+     Action::Parallel,
+     {true, true, false}},
 };
 
 void PrintTo(const Row& row, std::ostream* os) {
@@ -161,24 +212,26 @@ struct Outcome {
     bool setupNotKeptSaid = false;
 };
 
-class Scenario : public CliFixture, public ::testing::WithParamInterface<std::tuple<Row, FrontEnd>> {
+class Scenario : public CliFixture,
+                 public ::testing::WithParamInterface<std::tuple<Row, FrontEnd>> {
 protected:
     void StartModules(const Row& row) {
         for (size_t i = 0; i < row.modules.size(); ++i) {
             const ModuleSpec& wanted = row.modules[i];
-            sim::SimulatedModule& m = StartModule(wanted.profile, wanted.release, [&](sim::ModuleConfig& c) {
-                c.state.serial = wanted.blankSerial ? std::string(8, '\xFF')
-                                                  : "0000300" + std::to_string(i);
-                if (!wanted.setup.empty())
-                    c.state.blocks[{0, 0}].data = wanted.setup;
-                if (wanted.safeBoot) {
-                    c.state.running = sim::RunningImage::SafeBoot;
-                    c.state.ferrinValid = false;
-                }
-                if (wanted.neverBack)
-                    c.behaviour.rebootDelay = 1h;
-                c.behaviour.eraseSetupOnDownload = wanted.erases;
-            });
+            sim::SimulatedModule& m =
+                StartModule(wanted.profile, wanted.release, [&](sim::ModuleConfig& c) {
+                    c.state.serial =
+                        wanted.blankSerial ? std::string(8, '\xFF') : "0000300" + std::to_string(i);
+                    if (!wanted.setup.empty())
+                        c.state.blocks[{0, 0}].data = wanted.setup;
+                    if (wanted.safeBoot) {
+                        c.state.running = sim::RunningImage::SafeBoot;
+                        c.state.ferrinValid = false;
+                    }
+                    if (wanted.neverBack)
+                        c.behaviour.rebootDelay = 1h;
+                    c.behaviour.eraseSetupOnDownload = wanted.erases;
+                });
             if (wanted.unplugAt)
                 m.Script(*wanted.unplugAt, sim::Reply::Unplug());
             before.push_back(SetupBytes(m));
@@ -195,7 +248,8 @@ protected:
         auto select = [&](int index) {
             const QString port = QStringLiteral("COM%1").arg(m_modules[index]->PortNumber());
             for (int i = 0; i < combo->count(); ++i)
-                if (combo->itemText(i).startsWith(port + QLatin1Char(' ')) || combo->itemText(i) == port)
+                if (combo->itemText(i).startsWith(port + QLatin1Char(' ')) ||
+                    combo->itemText(i) == port)
                     combo->setCurrentIndex(i);
         };
         if (row.connectedBefore >= 0) {
@@ -213,7 +267,8 @@ protected:
         page->SetReleasePrompt([](bool&) { return PromptAnswer::Yes; });
         page->findChild<QCheckBox*>(QStringLiteral("chkKeepSetup"))
             ->setChecked(row.action != Action::UpdateNoKeep);
-        page->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(CUpdate::kReleaseUpdate))->click();
+        page->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(CUpdate::kReleaseUpdate))
+            ->click();
         if (row.touchListWhileAway) {
             EXPECT_TRUE(WaitUntil([&] { return !m_modules[target]->IsPresent(); }, 20s));
             dlg.Discover();
@@ -286,7 +341,8 @@ TEST_P(Scenario, InvariantsHold) {
     for (size_t i = 0; i < m_modules.size(); ++i) {
         SCOPED_TRACE("module " + std::to_string(i));
         const sim::SimulatedModule& m = *m_modules[i];
-        const auto chosen = std::find(row.selected.begin(), row.selected.end(), static_cast<int>(i));
+        const auto chosen =
+            std::find(row.selected.begin(), row.selected.end(), static_cast<int>(i));
         if (chosen == row.selected.end()) {
             // 2. Never written, whatever was pressed meanwhile.
             for (const sim::LoggedRequest& request : m.Requests())
@@ -325,8 +381,8 @@ TEST_P(Scenario, InvariantsHold) {
         if (!m.IsPresent()) {
             EXPECT_TRUE(after->IsNull()) << record->Write();
         } else if (!after->IsNull()) {
-            const std::string release = std::to_string(state.release.major) + "." +
-                                        std::to_string(state.release.minor);
+            const std::string release =
+                std::to_string(state.release.major) + "." + std::to_string(state.release.minor);
             EXPECT_EQ(after->Text("release"), release) << record->Write();
         }
         // A module in SafeBoot tells its serial only once it runs Ferrin again.

@@ -210,7 +210,9 @@ TEST_F(UpdateRunTest, TheSetupIsKeptOnlyWhereItCanBe) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) { m.state.blocks[{0, 0}].data = kOwnSetup; });
+        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) {
+            m.state.blocks[{0, 0}].data = kOwnSetup;
+        });
         if (c.ignoresWrites) {
             sim::Reply ignored = sim::Reply::Status(0);
             ignored.execute = false;
@@ -336,14 +338,20 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
     const std::wstring notTaken =
         L"\nSetup not kept: the module did not take the setup when it was written back.";
     const Case cases[] = {
-        {kFerrinImage, "1.5", upd::kFerrinNotAccepted, ferrinText + kept, ferrinText + kept,
+        {kFerrinImage,
+         "1.5",
+         upd::kFerrinNotAccepted,
+         ferrinText + kept,
+         ferrinText + kept,
          {3, 3, 0}},
         {kFpgaImage, "1.0", upd::kComponentMismatch, fpgaText + kept, fpgaText + kept, {1, 1, 1}},
         {"", "", eng::kUnknown, chunkFailed, L"Unknown error!" + notTaken, {1, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.image);
-        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) { m.state.blocks[{0, 0}].data = kOwnSetup; });
+        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) {
+            m.state.blocks[{0, 0}].data = kOwnSetup;
+        });
         if (c.image.empty())
             module->ScriptAlways(0x88, sim::Reply::Status(0xF9));
         else
@@ -353,7 +361,8 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
         EXPECT_EQ(Counts({0x86, 0xA0, 0x87}), c.counts);
         EXPECT_TRUE(dialogs.boxes.empty());
         EXPECT_EQ(Installed().IsNone(), !c.image.empty());
-        EXPECT_EQ(module->State().blocks.at({0, 0}).data, c.image.empty() ? Bytes(4, 0) : kOwnSetup);
+        EXPECT_EQ(module->State().blocks.at({0, 0}).data,
+                  c.image.empty() ? Bytes(4, 0) : kOwnSetup);
     }
     // Ferrin taken at its second download: a Ferrin sent again is counted
     // again, and the texts end on "5 of 5", never "5 of 4".
