@@ -1,8 +1,11 @@
 #include "frontend/ModuleOperation.h"
 
+#include "descriptions/DataDirectory.h"
 #include "descriptions/ModuleTypeNames.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
+#include "frontend/ProgramVersion.h"
+#include "frontend/VersionFile.h"
 
 #include <unistd.h>
 
@@ -25,7 +28,26 @@ JsonValue Version(const VersionNumber& version) {
     return VersionText(version);
 }
 
+// Absolute: the record is read later, from anywhere.
+std::string AbsoluteFile(const std::wstring& file) {
+    if (file.empty())
+        return {};
+    std::error_code error;
+    const std::filesystem::path path =
+        std::filesystem::absolute(std::filesystem::path(WideToUtf8(file)), error);
+    return error ? WideToUtf8(file) : path.lexically_normal().string();
+}
+
 } // namespace
+
+Origin ThisProgram(std::string program) {
+    const datadir::Choice& data = datadir::Current();
+    Origin origin{std::move(program), kProgramVersion, datadir::AbsoluteDirectory(), {}, data.sample};
+    if (data.Found())
+        origin.dataVersion =
+            versionfile::Read(WideToUtf8(datadir::DataFile(L"version"))).text;
+    return origin;
+}
 
 std::string ModuleOperation::UtcTime(std::chrono::system_clock::time_point time) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
@@ -96,6 +118,9 @@ ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind,
     m_head.Set("host", HostName());
     m_head.Set("program", origin.program);
     m_head.Set("programVersion", origin.version);
+    m_head.Set("dataDir", origin.dataDir);
+    m_head.Set("dataVersion", origin.dataVersion);
+    m_head.Set("sampleData", origin.sampleData);
     m_head.Set("command", OperationName(kind));
     m_head.Set("port", static_cast<int>(port));
     m_head.Set("moduleType", static_cast<int>(module.moduleType));
@@ -103,18 +128,14 @@ ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind,
     m_head.Set("name", WidenText(module.name));
     m_head.Set("assembly", WidenText(module.assembly));
     m_head.Set("serial", WidenText(module.serial));
-    // Absolute: the record is read later, from anywhere.
-    if (!file.empty()) {
-        std::error_code error;
-        const std::filesystem::path path =
-            std::filesystem::absolute(std::filesystem::path(WideToUtf8(file)), error);
-        m_head.Set("file", error ? WideToUtf8(file) : path.lexically_normal().string());
-    }
+    if (!file.empty())
+        m_head.Set("file", AbsoluteFile(file));
     if (!component.empty())
         m_head.Set("component", component);
     if (!release.IsNone())
         m_head.Set("targetRelease", VersionText(release));
     m_before = engine.IsConnected() ? Versions(engine) : JsonValue();
+    m_firstImage = engine.SentImageCount();
 }
 
 JsonValue ModuleOperation::Record(int32_t result, const std::wstring& text,
@@ -122,6 +143,18 @@ JsonValue ModuleOperation::Record(int32_t result, const std::wstring& text,
     JsonValue record = m_head;
     record.Set("before", m_before);
     record.Set("after", engine.IsConnected() ? Versions(engine) : JsonValue());
+    // Which exact bytes went to the module: every image the operation sent.
+    JsonValue images = JsonValue::MakeArray();
+    for (const SentImage& sent : engine.SentImages(m_firstImage)) {
+        JsonValue image = JsonValue::MakeObject();
+        image.Set("component", sent.component);
+        image.Set("file", AbsoluteFile(sent.file));
+        image.Set("size", static_cast<int64_t>(sent.size));
+        image.Set("sha256", sent.sha256);
+        image.Set("result", sent.result);
+        images.Append(std::move(image));
+    }
+    record.Set("images", std::move(images));
     record.Set("result", result);
     record.Set("resultText", text);
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
