@@ -489,7 +489,8 @@ const wchar_t* CommandName(Command command) {
 }
 
 std::wstring UsageLine(std::optional<Command> command) {
-    const std::wstring prefix = L"usage: pellworth-cli [-m|-d] [-tarn|-orlan] [--json] [--data DIR] ";
+    const std::wstring prefix =
+        L"usage: pellworth-cli [-m|-d] [-tarn|-orlan] [--json] [--data DIR] ";
     if (!command)
         return prefix + L"COMMAND ... (pellworth-cli --help lists the commands)";
     const CommandDef& def = Def(*command);

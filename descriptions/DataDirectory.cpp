@@ -122,12 +122,14 @@ std::string Notice(const Choice& choice) {
                "); give --data DIR or set PELLWORTH_DATA, or install the vendor's release data";
     }
     if (choice.sample)
-        return "SAMPLE data in use (" + Absolute(choice.directory.empty() ? "." : choice.directory) +
+        return "SAMPLE data in use (" +
+               Absolute(choice.directory.empty() ? "." : choice.directory) +
                "): their images are no vendor release and must not go to a production module";
     return {};
 }
 
-std::wstring UserFolder(const Choice& choice, const fs::path& executable, const std::wstring& home) {
+std::wstring UserFolder(const Choice& choice, const fs::path& executable,
+                        const std::wstring& home) {
     if (choice.source != Source::WorkingDirectory)
         return home;
     // A desktop entry or launcher may start the program in an installed data folder.

@@ -42,10 +42,10 @@ std::string AbsoluteFile(const std::wstring& file) {
 
 Origin ThisProgram(std::string program) {
     const datadir::Choice& data = datadir::Current();
-    Origin origin{std::move(program), kProgramVersion, datadir::AbsoluteDirectory(), {}, data.sample};
+    Origin origin{
+        std::move(program), kProgramVersion, datadir::AbsoluteDirectory(), {}, data.sample};
     if (data.Found())
-        origin.dataVersion =
-            versionfile::Read(WideToUtf8(datadir::DataFile(L"version"))).text;
+        origin.dataVersion = versionfile::Read(WideToUtf8(datadir::DataFile(L"version"))).text;
     return origin;
 }
 

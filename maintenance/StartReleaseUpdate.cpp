@@ -84,8 +84,9 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
     std::vector<std::wstring> vouched = files;
     vouched.push_back(release->moduleTypeFile);
     if (const auto mismatch = manifest::Check(datadir::Directory(), vouched)) {
-        dialogs.MessageBox(L"The file\n    " + mismatch->file + L"\ndoes not match the release data: " +
-                               mismatch->reason + L".\n\nThe update to Release '" + selectedText +
+        dialogs.MessageBox(L"The file\n    " + mismatch->file +
+                               L"\ndoes not match the release data: " + mismatch->reason +
+                               L".\n\nThe update to Release '" + selectedText +
                                L"' is being aborted; nothing was sent.",
                            kAttentionCaption, MsgButtons::Ok, MsgIcon::Exclamation);
         host.ReportError(L"Release Update aborted: " + mismatch->file +
