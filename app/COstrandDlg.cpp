@@ -268,11 +268,11 @@ void COstrandDlg::OnInitDialog() {
 void COstrandDlg::ReadVersionTitle() {
     // Sample data and missing release data are said where the operator
     // always sees them: in the title and on a line under the status line.
-    const datadir::Choice& data = datadir::Current();
-    const std::string notice = datadir::Notice(data);
+    const datadir::Choice& releaseData = datadir::Current();
+    const std::string notice = datadir::Notice(releaseData);
     m_dataNotice->setText(Q(Utf8ToWide(notice)));
     m_dataNotice->setVisible(!notice.empty());
-    if (!data.Found()) {
+    if (!releaseData.Found()) {
         setWindowTitle(Q(std::wstring(kTitle) + L" (no release data)"));
         return;
     }
@@ -281,7 +281,7 @@ void COstrandDlg::ReadVersionTitle() {
     if (!version.opened)
         m_app.Dialogs().ReportFileError(path, FileOperation::Open, version.systemError);
     setWindowTitle(Q(std::wstring(kTitle) + L" (" + WidenText(version.text) + L")" +
-                     (data.sample ? L" - SAMPLE DATA" : L"")));
+                     (releaseData.sample ? L" - SAMPLE DATA" : L"")));
 }
 
 void COstrandDlg::CreatePagesAndTabs() {
