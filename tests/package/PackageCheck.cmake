@@ -62,7 +62,7 @@ set(files_pellworth-demo bin/pellworth-modsim bin/pellworth-demo
 set(depends_pellworth "pellworth-cli (= ${VERSION})" libqt6widgets6 libxerces-c3.2 libudev1)
 set(depends_pellworth-cli libxerces-c3.2 libudev1 libc6)
 set(depends_pellworth-demo "pellworth (= ${VERSION})")
-set(never_pellworth-cli qt libx libgl)
+set(never_pellworth-cli qt libx11 libxcb libgl libegl)
 
 foreach(package pellworth pellworth-cli pellworth-demo)
   set(deb "${WORK}/${package}_${VERSION}_${arch}.deb")
@@ -104,12 +104,12 @@ foreach(image ${images})
 endforeach()
 
 # Hardened as dpkg-buildflags builds: PIE, full RELRO (-z now), the stack
-# protector and fortified calls.
+# protector and fortified calls (the simulator makes none that could be).
 foreach(program pellworth pellworth-cli pellworth-modsim)
   run(readelf -h -d -l -W --dyn-syms "${root}/usr/bin/${program}")
   expect("${out}" "${program}" "DYN (Position-Independent Executable" "GNU_RELRO" "BIND_NOW"
          "__stack_chk_fail")
-  if(NOT out MATCHES "__[a-z_]+_chk@")
+  if(NOT program STREQUAL pellworth-modsim AND NOT out MATCHES "__[a-z_]+_chk@")
     message(SEND_ERROR "${program} has no fortified calls")
   endif()
 endforeach()
