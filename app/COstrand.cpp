@@ -9,7 +9,6 @@
 #include "engine/CCmdEngine.h"
 #include "frontend/CDialogServicesIF.h"
 #include "frontend/CUSBCommandLineInfo.h"
-#include "frontend/VersionFile.h"
 
 #include <iostream>
 #include <new>
@@ -66,7 +65,7 @@ bool COstrand::Start(const std::vector<std::wstring>& args) {
 
     m_engine = std::make_unique<CCmdEngine>(&m_port, this, this, &m_registry,
                                             static_cast<ModuleTypeId>(m_forcedModuleType));
-    m_origin = {"pellworth", versionfile::Read("version").text};
+    m_origin = frontend::ThisProgram("pellworth");
     m_dialog = std::make_unique<COstrandDlg>(*this, *m_pages);
     m_dialog->OnInitDialog();
     return true;

@@ -198,6 +198,11 @@ void COstrandDlg::BuildControls() {
     m_resultsLogWarning->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_resultsLogWarning->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_resultsLogWarning->setVisible(false);
+    m_dataNotice = Named(new QLabel(this), kDataNotice);
+    m_dataNotice->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    m_dataNotice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_dataNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_dataNotice->setVisible(false);
     m_helpButton = Button(QStringLiteral("&Help"), kHelpButton, this);
     m_helpButton->setToolTip(QStringLiteral("About Pellworth"));
     m_statusLine = Named(new QLabel(this), kStatusLine);
@@ -223,6 +228,7 @@ void COstrandDlg::BuildControls() {
     layout->addLayout(top);
     layout->addLayout(tabs, 1);
     layout->addLayout(bottom);
+    layout->addWidget(m_dataNotice);
     layout->addWidget(m_resultsLogWarning);
 
     QObject::connect(m_discoverButton, &QPushButton::clicked, [this] { Discover(); });
@@ -260,11 +266,22 @@ void COstrandDlg::OnInitDialog() {
 }
 
 void COstrandDlg::ReadVersionTitle() {
+    // Sample data and missing release data are said where the operator
+    // always sees them: in the title and on a line under the status line.
+    const datadir::Choice& releaseData = datadir::Current();
+    const std::string notice = datadir::Notice(releaseData);
+    m_dataNotice->setText(Q(Utf8ToWide(notice)));
+    m_dataNotice->setVisible(!notice.empty());
+    if (!releaseData.Found()) {
+        setWindowTitle(Q(std::wstring(kTitle) + L" (no release data)"));
+        return;
+    }
     const std::wstring path = datadir::DataFile(L"version");
     const versionfile::Result version = versionfile::Read(WideToUtf8(path));
     if (!version.opened)
         m_app.Dialogs().ReportFileError(path, FileOperation::Open, version.systemError);
-    setWindowTitle(Q(std::wstring(kTitle) + L" (" + WidenText(version.text) + L")"));
+    setWindowTitle(Q(std::wstring(kTitle) + L" (" + WidenText(version.text) + L")" +
+                     (releaseData.sample ? L" - SAMPLE DATA" : L"")));
 }
 
 void COstrandDlg::CreatePagesAndTabs() {

@@ -50,6 +50,7 @@ public:
         kAssemblyEdit = 1084,
         kTabControl = 1174,
         kResultsLogWarning = 1300,
+        kDataNotice = 1301,
     };
     // Page codes of the tab control.
     enum PageCode { kUpdatePage = 0, kPeekPokePage = 1, kLookupTablePage = 2, kSetupPage = 3 };
@@ -166,6 +167,7 @@ private:
     QLabel* m_statusLine = nullptr;
     QLabel* m_safeBootWarning = nullptr;
     QLabel* m_resultsLogWarning = nullptr;
+    QLabel* m_dataNotice = nullptr; // sample data in use, or none found
     QLineEdit* m_typeEdit = nullptr;
     QLineEdit* m_nameEdit = nullptr;
     QLineEdit* m_assemblyEdit = nullptr;

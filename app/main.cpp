@@ -1,20 +1,25 @@
 // pellworth: configures Varnet video converter modules attached over USB.
-// Run it from the directory that holds "types" and "version".
+// Its release data ("types", "version") come from --data DIR, PELLWORTH_DATA,
+// the working directory or the vendor's folder (descriptions/DataDirectory.h).
 
 #include "app/COstrand.h"
 #include "app/CQtDialogServices.h"
+#include "descriptions/DataDirectory.h"
+#include "descriptions/XmlText.h"
+#include "frontend/CUSBCommandLineInfo.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pellworth"));
-    QApplication::setApplicationVersion(QStringLiteral("0.44"));
+    QApplication::setApplicationVersion(QStringLiteral(PELLWORTH_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Varnet"));
     QApplication::setDesktopFileName(QStringLiteral("pellworth"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellworth/pellworth.png")));
@@ -26,6 +31,21 @@ int main(int argc, char** argv) {
         args.push_back(arguments[i].toStdWString());
 
     CQtDialogServices dialogs;
+    // The release data are chosen before anything reads them; a folder named
+    // on purpose that holds none stops the program rather than let it fall
+    // back to other images.
+    std::wstring folder;
+    if (!CUSBCommandLineInfo::TakeDataOption(args, folder)) {
+        std::cerr << "pellworth: --data needs a folder\n";
+        return 2;
+    }
+    if (const datadir::Choice& data = datadir::Use(WideToUtf8(folder)); !data.error.empty()) {
+        std::cerr << "pellworth: " << data.error << '\n';
+        dialogs.MessageBox(Utf8ToWide(data.error), {}, MsgButtons::Ok, MsgIcon::Error);
+        return 2;
+    } else if (const std::string notice = datadir::Notice(data); !notice.empty()) {
+        std::cerr << "pellworth: " << notice << '\n';
+    }
     COstrand theApp(dialogs);
     return theApp.InitInstance(args);
 }

@@ -8,7 +8,6 @@
 #include "engine/CCmdEngine.h"
 #include "frontend/ConnectReport.h"
 #include "frontend/ResultsLog.h"
-#include "frontend/VersionFile.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
@@ -18,8 +17,8 @@
 
 CCliSession::CCliSession(const cli::Arguments& args, CConsole& console, CTerminalDialogs& dialogs)
     : m_args(args), m_console(console), m_dialogs(dialogs),
-      m_results(cli::OpenResultsLog(args, console)), m_origin{"pellworth-cli",
-                                                              versionfile::Read("version").text} {}
+      m_results(cli::OpenResultsLog(args, console)),
+      m_origin(frontend::ThisProgram("pellworth-cli")) {}
 
 CCliSession::~CCliSession() {
     if (m_engine) {

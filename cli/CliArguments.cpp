@@ -196,6 +196,12 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
         if (!needValue() || value->empty())
             return Fail(L"--log needs a file name");
         m_args.logFile = *value;
+    } else if (name == L"--data") {
+        if (!m_args.dataDir.empty())
+            return Fail(L"--data given twice");
+        if (!needValue() || value->empty())
+            return Fail(L"--data needs a folder");
+        m_args.dataDir = *value;
     } else if (name == L"--serial") {
         if (m_args.serial)
             return Fail(L"--serial given twice");
@@ -500,13 +506,14 @@ const wchar_t* CommandName(Command command) {
 }
 
 std::wstring UsageLine(std::optional<Command> command) {
-    const std::wstring prefix = L"usage: pellworth-cli [-m|-d] [-tarn|-orlan] [--json] ";
+    const std::wstring prefix =
+        L"usage: pellworth-cli [-m|-d] [-tarn|-orlan] [--json] [--data DIR] ";
     if (!command)
         return prefix + L"COMMAND ... (pellworth-cli --help lists the commands)";
     const CommandDef& def = Def(*command);
     std::wstring line = prefix;
     if ((def.takes & kNeedsD) != 0)
-        line = L"usage: pellworth-cli -d [-tarn|-orlan] [--json] ";
+        line = L"usage: pellworth-cli -d [-tarn|-orlan] [--json] [--data DIR] ";
     if ((def.takes & kLogs) != 0)
         line += L"[--log FILE|--no-log] ";
     if ((def.takes & kFilters) != 0)
@@ -522,11 +529,15 @@ std::wstring UsageLine(std::optional<Command> command) {
 std::wstring HelpText() {
     std::wstring text =
         L"pellworth-cli: configure and update Varnet modules from scripts and benches.\n"
-        L"It reads types/ from the working directory, else from the installed data directory.\n\n";
+        L"Release data (types/, version) come from --data DIR, else $PELLWORTH_DATA, else\n"
+        L"the working directory when it holds types/, else /usr/share/pellworth (the\n"
+        L"vendor's release-data package). Sample data (a SAMPLE-DATA file beside types/)\n"
+        L"are said on standard error and in the results log.\n\n";
     for (const CommandDef& def : kCommands)
         text += L"  " + UsageLine(def.command).substr(7) + L"\n";
     text += L"\n"
             L"  -m, -d, -tarn, -orlan  the program's flags (-d for the engineering commands)\n"
+            L"  --data DIR             the release data's folder (it holds types/)\n"
             L"  --port N               the module's port: 3 or COM3 (see 'ports')\n"
             L"  --port 3,4,7 | all     update only: those modules (or every one found) at once,\n"
             L"                         each on its own port; needs --yes\n"

@@ -55,6 +55,8 @@ struct Arguments {
     // The results log: --log FILE, none with --no-log, else the default file.
     std::wstring logFile;
     bool noLog = false;
+    // --data DIR: the release data's folder (empty: the usual places).
+    std::wstring dataDir;
     // log: --serial S, and --since as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
     std::optional<std::wstring> serial;
     std::string since;

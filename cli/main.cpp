@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/LogCommand.h"
 #include "cli/ParallelUpdate.h"
+#include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "frontend/Json.h"
 
@@ -72,6 +73,20 @@ void PrintJson(CConsole& console, cli::Command command, const CommandOutput& out
     console.OutRaw(json.Write() + "\n");
 }
 
+int NoReleaseData(CConsole& console, const cli::Arguments& arguments) {
+    const std::wstring text = L"No release data: nothing was sent.";
+    if (arguments.json) {
+        JsonValue json = JsonValue::MakeObject();
+        json.Set("command", cli::CommandName(arguments.command));
+        json.Set("ok", false);
+        json.Set("exit", cli::exitcode::kFailed);
+        json.Set("error", text);
+        console.OutRaw(json.Write() + "\n");
+    }
+    console.Err(L"pellworth-cli: " + text);
+    return cli::exitcode::kFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +116,17 @@ int main(int argc, char** argv) {
     // Reading the results log needs neither a module nor the working directory.
     if (arguments.command == cli::Command::Log)
         return cli::RunLog(arguments, console);
+    // The release data are chosen once, before any session reads them. A
+    // folder named on purpose that holds none is a bad argument; no release
+    // data at all leaves an update nothing to send, so it stops before it
+    // opens a port.
+    const datadir::Choice& data = datadir::Use(WideToUtf8(arguments.dataDir));
+    if (!data.error.empty())
+        return UsageFailure(console, parsed, Utf8ToWide(data.error));
+    if (const std::string notice = datadir::Notice(data); !notice.empty())
+        console.Err(L"pellworth-cli: " + Utf8ToWide(notice));
+    if (!data.Found() && arguments.command == cli::Command::Update)
+        return NoReleaseData(console, arguments);
     if (arguments.Parallel())
         return cli::RunParallelUpdate(arguments, console);
     CTerminalDialogs dialogs(console, AnswerPolicy{arguments.yes, arguments.force}, arguments.json);

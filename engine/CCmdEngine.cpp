@@ -4,6 +4,7 @@
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/CModuleTypes.h"
 #include "descriptions/ReleaseTable.h"
+#include "descriptions/Sha256.h"
 #include "engine/CAppIF.h"
 #include "engine/CConfigBlockIF.h"
 #include "engine/EngineCodes.h"
@@ -428,15 +429,45 @@ bool CCmdEngine::IsModuleResponding() {
 
 template <typename StartCommand>
 int32_t CCmdEngine::TransferImage(StartCommand&& start, std::istream& image, uint32_t size,
-                                  Column column, bool ferrinRescale) {
-    m_channel.ResetProgress();
-    uint16_t chunkSize = 0;
-    if (const int32_t r = start(chunkSize); r != chan::kOk)
-        return TranslateChannelCode(r, column);
-    const uint32_t chunks = size / chunkSize + (size % chunkSize != 0 ? 1 : 0);
-    // Ferrin leaves a twentieth of the bar for the module's own finish.
-    m_channel.RescaleProgress(ferrinRescale ? chunks + chunks / 20 : chunks);
-    return TranslateChannelCode(m_channel.SendChunks(image, size, chunkSize), column);
+                                  Column column, bool ferrinRescale, std::wstring component) {
+    // Hashed from the stream that is sent, so the log names the bytes the
+    // module got, whatever happens to the file afterwards.
+    SentImage sent{std::move(component), {}, size, Sha256::OfStream(image, size).value_or(""), 0};
+    {
+        const std::lock_guard lock(m_sentMutex);
+        sent.file = std::exchange(m_nextImageFile, {});
+    }
+    const auto transfer = [&]() -> int32_t {
+        m_channel.ResetProgress();
+        uint16_t chunkSize = 0;
+        if (const int32_t r = start(chunkSize); r != chan::kOk)
+            return TranslateChannelCode(r, column);
+        const uint32_t chunks = size / chunkSize + (size % chunkSize != 0 ? 1 : 0);
+        // Ferrin leaves a twentieth of the bar for the module's own finish.
+        m_channel.RescaleProgress(ferrinRescale ? chunks + chunks / 20 : chunks);
+        return TranslateChannelCode(m_channel.SendChunks(image, size, chunkSize), column);
+    };
+    sent.result = transfer();
+    const std::lock_guard lock(m_sentMutex);
+    m_sent.push_back(sent);
+    return sent.result;
+}
+
+void CCmdEngine::NameNextImage(std::wstring file) {
+    const std::lock_guard lock(m_sentMutex);
+    m_nextImageFile = std::move(file);
+}
+
+std::vector<SentImage> CCmdEngine::SentImages(size_t first) const {
+    const std::lock_guard lock(m_sentMutex);
+    if (first >= m_sent.size())
+        return {};
+    return {m_sent.begin() + static_cast<ptrdiff_t>(first), m_sent.end()};
+}
+
+size_t CCmdEngine::SentImageCount() const {
+    const std::lock_guard lock(m_sentMutex);
+    return m_sent.size();
 }
 
 int32_t CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size) {
@@ -448,7 +479,7 @@ int32_t CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, u
             return ferrin ? m_channel.StartFerrinDownload(size16, chunkSize)
                           : m_channel.StartSafeBootDownload(size16, chunkSize);
         },
-        image, size, Column::Download, ferrin);
+        image, size, Column::Download, ferrin, ferrin ? L"Ferrin" : L"SafeBoot");
 }
 
 int32_t CCmdEngine::DownloadSafeBoot(std::istream& image, uint32_t size) {
@@ -468,7 +499,7 @@ int32_t CCmdEngine::DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t s
         [&](uint16_t& chunkSize) {
             return m_channel.StartFpgaDownload(interface, device, start, size, chunkSize);
         },
-        image, size, Column::FpgaDownload, false);
+        image, size, Column::FpgaDownload, false, L"FPGA " + std::to_wstring(fpgaId));
     if (r != eng::kOk)
         return r;
 
@@ -503,7 +534,8 @@ int32_t CCmdEngine::DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::is
                                                       table->start, size,
                                                       fpga->lookupTableRegisterStart, chunkSize);
         },
-        image, size, Column::Download, false);
+        image, size, Column::Download, false,
+        L"FPGA " + std::to_wstring(fpgaId) + L" table " + std::to_wstring(tableId));
     if (r != eng::kOk)
         return r;
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <istream>
+#include <mutex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -54,6 +55,18 @@ constexpr size_t kMaxLineLength = 511;
 // or the end of the stream gives poke::kEnd.
 int32_t ParsePokeLine(std::wistream& stream, uint32_t& lineNumber, uint32_t& interface,
                       uint8_t& device, uint32_t& address, uint8_t& value);
+
+// An image a download began to send, for the results log: what it went to
+// ("Ferrin", "FPGA 0", "FPGA 0 table 1"), the file it came from (empty when
+// the sender did not name it), its size and the SHA-256 of its bytes, and the
+// download's engine code.
+struct SentImage {
+    std::wstring component;
+    std::wstring file;
+    uint32_t size = 0;
+    std::string sha256; // empty when the stream could not be read through
+    int32_t result = 0;
+};
 
 // The one command engine: every module operation the pages use. No lock: the
 // `update in progress` flag keeps the GUI away while a worker downloads, and
@@ -148,13 +161,19 @@ public:
     int32_t DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::istream& image,
                                 uint32_t size);
 
+    // The file the next download's stream comes from, for its SentImage.
+    void NameNextImage(std::wstring file);
+    // Every image sent since the engine was made, oldest first, from index first.
+    std::vector<SentImage> SentImages(size_t first = 0) const;
+    size_t SentImageCount() const;
+
 private:
     // 0x81 into the record; false when the module did not answer it.
     bool ReadIdentity();
     // Start command, erase phase, chunks and finish of every image download.
     template <typename StartCommand>
     int32_t TransferImage(StartCommand&& start, std::istream& image, uint32_t size, Column column,
-                          bool ferrinRescale);
+                          bool ferrinRescale, std::wstring component);
     int32_t DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size);
 
     CErrorReportIF* m_errorReport;
@@ -177,4 +196,8 @@ private:
     BlockWriteSummary m_lastConfigureWrites;
     int32_t m_lastBlockWrite = kNoBlockWrite;
     std::atomic<float> m_progress{0.0f};
+    // Written by the worker, read by the thread that records the operation.
+    mutable std::mutex m_sentMutex;
+    std::vector<SentImage> m_sent;
+    std::wstring m_nextImageFile;
 };

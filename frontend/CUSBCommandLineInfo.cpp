@@ -38,3 +38,24 @@ void CUSBCommandLineInfo::ParseCommandLine(const std::vector<std::wstring>& args
         ParseParam(flag ? arg.substr(1) : arg, flag, i + 1 == args.size());
     }
 }
+
+bool CUSBCommandLineInfo::TakeDataOption(std::vector<std::wstring>& args, std::wstring& folder) {
+    static const std::wstring kOption = L"--data";
+    for (size_t i = 0; i < args.size();) {
+        if (args[i] == kOption) {
+            if (i + 1 == args.size() || args[i + 1].empty())
+                return false;
+            folder = args[i + 1];
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                       args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        } else if (args[i].rfind(kOption + L"=", 0) == 0) {
+            folder = args[i].substr(kOption.size() + 1);
+            if (folder.empty())
+                return false;
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+    return true;
+}

@@ -21,4 +21,9 @@ public:
     int m_optionM = 0;          // 1 when set
     int m_optionD = 0;          // 1 when set
     int m_forcedModuleType = 0; // 0 none, 1 ORLAN6, 2 TARN
+
+    // Takes "--data DIR" or "--data=DIR" (the release data's folder) out of
+    // args into folder, before the flags are parsed; false when --data has no
+    // folder. The last one given counts.
+    static bool TakeDataOption(std::vector<std::wstring>& args, std::wstring& folder);
 };

@@ -1,9 +1,12 @@
 #include "frontend/ModuleOperation.h"
 
+#include "descriptions/DataDirectory.h"
 #include "descriptions/ModuleTypeNames.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "frontend/OperatorWait.h"
+#include "frontend/ProgramVersion.h"
+#include "frontend/VersionFile.h"
 
 #include <unistd.h>
 
@@ -57,7 +60,26 @@ JsonValue SetupBlock(CCmdEngine& engine) {
     return setup;
 }
 
+// Absolute: the record is read later, from anywhere.
+std::string AbsoluteFile(const std::wstring& file) {
+    if (file.empty())
+        return {};
+    std::error_code error;
+    const std::filesystem::path path =
+        std::filesystem::absolute(std::filesystem::path(WideToUtf8(file)), error);
+    return error ? WideToUtf8(file) : path.lexically_normal().string();
+}
+
 } // namespace
+
+Origin ThisProgram(std::string program) {
+    const datadir::Choice& data = datadir::Current();
+    Origin origin{
+        std::move(program), kProgramVersion, datadir::AbsoluteDirectory(), {}, data.sample};
+    if (data.Found())
+        origin.dataVersion = versionfile::Read(WideToUtf8(datadir::DataFile(L"version"))).text;
+    return origin;
+}
 
 std::string ModuleOperation::UtcTime(std::chrono::system_clock::time_point time) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
@@ -132,16 +154,14 @@ ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind,
     m_head.Set("host", HostName());
     m_head.Set("program", origin.program);
     m_head.Set("programVersion", origin.version);
+    m_head.Set("dataDir", origin.dataDir);
+    m_head.Set("dataVersion", origin.dataVersion);
+    m_head.Set("sampleData", origin.sampleData);
     m_head.Set("command", OperationName(kind));
     m_head.Set("port", static_cast<int>(port));
     SetIdentity(m_head, module);
-    // Absolute: the record is read later, from anywhere.
-    if (!file.empty()) {
-        std::error_code error;
-        const std::filesystem::path path =
-            std::filesystem::absolute(std::filesystem::path(WideToUtf8(file)), error);
-        m_head.Set("file", error ? WideToUtf8(file) : path.lexically_normal().string());
-    }
+    if (!file.empty())
+        m_head.Set("file", AbsoluteFile(file));
     if (!component.empty())
         m_head.Set("component", component);
     if (!release.IsNone())
@@ -150,6 +170,7 @@ ModuleOperation::ModuleOperation(const Origin& origin, ModuleOperationKind kind,
     // So that a setup the update changed can be put back by hand.
     if (kind == ModuleOperationKind::Update)
         m_setupBefore = SetupBlock(engine);
+    m_firstImage = engine.SentImageCount();
 }
 
 JsonValue ModuleOperation::Record(int32_t result, const std::wstring& text,
@@ -173,6 +194,18 @@ JsonValue ModuleOperation::Record(int32_t result, const std::wstring& text,
     if (m_kind == ModuleOperationKind::Download && result == 0 &&
         (m_component == L"Ferrin" || m_component == L"SafeBoot"))
         record.Set("rebootPending", true);
+    // Which exact bytes went to the module: every image the operation sent.
+    JsonValue images = JsonValue::MakeArray();
+    for (const SentImage& sent : engine.SentImages(m_firstImage)) {
+        JsonValue image = JsonValue::MakeObject();
+        image.Set("component", sent.component);
+        image.Set("file", AbsoluteFile(sent.file));
+        image.Set("size", static_cast<int64_t>(sent.size));
+        image.Set("sha256", sent.sha256);
+        image.Set("result", sent.result);
+        images.Append(std::move(image));
+    }
+    record.Set("images", std::move(images));
     record.Set("result", result);
     record.Set("resultText", text);
     record.Set("durationMs", static_cast<int64_t>(std::max<int64_t>(0, elapsed.count())));

@@ -17,11 +17,19 @@ namespace frontend {
 // "setup-load", "setup-defaults", "csv".
 const char* OperationName(ModuleOperationKind kind);
 
-// Who writes the log: the program's name and its version text.
+// Who writes the log: the program's name and version, and the release data
+// it runs on (the data folder, its version file's text, whether they are
+// sample data).
 struct Origin {
     std::string program;
     std::string version;
+    std::string dataDir;
+    std::string dataVersion;
+    bool sampleData = false;
 };
+
+// The origin of this process: its own version and the data datadir chose.
+Origin ThisProgram(std::string program);
 
 // One operation on a module from its start to its outcome: what the module
 // was before (taken at the start), what it is after, and how it went. Made
@@ -56,6 +64,7 @@ private:
     JsonValue m_head;
     JsonValue m_before;
     JsonValue m_setupBefore;
+    size_t m_firstImage = 0; // the engine's images sent before this operation
     std::chrono::steady_clock::time_point m_start;
     std::chrono::milliseconds m_waitAtStart;
 };

@@ -38,6 +38,7 @@ int CLookupTableRun::Open(const std::wstring& path) {
     if (m_running)
         return EBUSY; // the worker reads the open image
     CloseImage();
+    m_path = path;
     return inputfile::OpenImage(m_image, WideToUtf8(path), m_size);
 }
 
@@ -67,8 +68,10 @@ bool CLookupTableRun::Start(uint8_t fpgaId, uint8_t tableId) {
 
 void CLookupTableRun::Work() {
     int32_t result = eng::kNotConnected;
-    if (m_engine.IsConnected())
+    if (m_engine.IsConnected()) {
+        m_engine.NameNextImage(m_path);
         result = m_engine.DownloadLookupTable(m_fpgaId, m_tableId, m_image, m_size);
+    }
     m_result = result;
     m_finished.store(true);
 }

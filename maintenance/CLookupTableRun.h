@@ -68,6 +68,7 @@ private:
     CCmdEngine& m_engine;
     std::ifstream m_image;
     uint32_t m_size = 0;
+    std::wstring m_path; // the open image's file, for the results log
     uint8_t m_fpgaId = 0;
     uint8_t m_tableId = 0;
     bool m_running = false;

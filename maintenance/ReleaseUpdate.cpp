@@ -183,6 +183,7 @@ ReleaseUpdate::DownloadFile(const std::wstring& file,
     // A file that went away or was emptied since the start checks is not sent.
     const bool opened = inputfile::OpenImage(stream, WideToUtf8(file), size) == 0;
     m_run.Post(L"Updating component " + component + L" ...");
+    m_engine.NameNextImage(file);
     const int32_t result =
         !opened ? eng::kFileAccess : m_run.Download([&] { return download(stream, size); });
     stream.close();

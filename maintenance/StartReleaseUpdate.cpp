@@ -1,6 +1,8 @@
 #include "maintenance/StartReleaseUpdate.h"
 
+#include "descriptions/DataDirectory.h"
 #include "descriptions/InputFile.h"
+#include "descriptions/ReleaseManifest.h"
 #include "descriptions/XmlText.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
@@ -74,6 +76,21 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
                                ReleaseText(installed) +
                                L"'.\n\nContact Varnet support for assistance.",
                            kAttentionCaption, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+
+    // A release-data package's manifest vouches for every file; one that no
+    // longer matches is not the vendor's release.
+    std::vector<std::wstring> vouched = files;
+    vouched.push_back(release->moduleTypeFile);
+    if (const auto mismatch = manifest::Check(datadir::Directory(), vouched)) {
+        dialogs.MessageBox(L"The file\n    " + mismatch->file +
+                               L"\ndoes not match the release data: " + mismatch->reason +
+                               L".\n\nThe update to Release '" + selectedText +
+                               L"' is being aborted; nothing was sent.",
+                           kAttentionCaption, MsgButtons::Ok, MsgIcon::Exclamation);
+        host.ReportError(L"Release Update aborted: " + mismatch->file +
+                         L" does not match the release data.");
         return false;
     }
 

@@ -213,6 +213,7 @@ void UpdateRun::ManualWorker() {
     m_stream.seekg(0, std::ios::beg);
     const auto size = static_cast<uint32_t>(std::clamp<std::streamoff>(end, 0, UINT32_MAX));
 
+    m_engine.NameNextImage(m_path);
     const int32_t result = Download([&] {
         switch (m_component) {
         case kComponentSafeBoot:

@@ -96,7 +96,9 @@ bool CReplacementFile::Create(const std::wstring& target, int& systemError) {
             // The replacement keeps the old file's owner and permissions (the
             // umask would otherwise have narrowed them). Only a privileged
             // process can hand a file to another owner; then it must.
-            (void)::fchown(fd, info.st_uid, info.st_gid);
+            // An unprivileged process cannot, and the replacement is then its own.
+            if (::fchown(fd, info.st_uid, info.st_gid) != 0)
+                errno = 0;
             (void)::fchmod(fd, mode);
         }
         m_fd = fd;

@@ -3,6 +3,7 @@
 
 #include "AppTestSupport.h"
 
+#include "descriptions/DataDirectory.h"
 #include "maintenance/pages/CUpdate.h"
 
 #include <QApplication>
@@ -34,14 +35,21 @@ TEST_F(AppMainDialogTest, TabsPagesAndTimeoutsFollowTheCommandLine) {
         std::vector<std::wstring> args;
         std::vector<int> pageCodes; // of the tabs in order
         ModuleTypeId setupKey;
+        const char* data = ""; // --data
     };
     const Case cases[] = {
         {{}, {D::kUpdatePage, D::kSetupPage}, 0},
         {{L"-m", L"/TARN"}, {D::kUpdatePage, D::kSetupPage}, 2},
         {{L"-D"}, {D::kUpdatePage, D::kPeekPokePage, D::kLookupTablePage, D::kSetupPage}, 0},
+        {{}, {D::kUpdatePage, D::kSetupPage}, 0, PELLWORTH_DEMO_DIR},
     };
     for (const Case& c : cases) {
+        datadir::Use(c.data);
         StartApp(c.args);
+        // Sample data are said in the title and under the status line.
+        const bool sample = *c.data != '\0';
+        EXPECT_EQ(Dlg().windowTitle().endsWith(QStringLiteral(" - SAMPLE DATA")), sample);
+        EXPECT_EQ(Control<QLabel>(D::kDataNotice)->isHidden(), !sample);
         const bool optionD = c.pageCodes.size() == 4;
         auto* tabs = Control<QTabBar>(D::kTabControl);
         ASSERT_EQ(tabs->count(), int(c.pageCodes.size()));
@@ -64,6 +72,7 @@ TEST_F(AppMainDialogTest, TabsPagesAndTimeoutsFollowTheCommandLine) {
         }
         TearDown();
     }
+    datadir::Use({});
 }
 
 // Discovery at start and on "Discover", a connection to the first entry, and

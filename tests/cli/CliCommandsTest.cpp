@@ -3,6 +3,7 @@
 // What the operations do to a module is the engine's and update run's matter.
 #include "CliProcess.h"
 
+#include "descriptions/Sha256.h"
 #include "frontend/ResultsLog.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,21 @@ TEST_F(CliCommand, Downloads) {
         EXPECT_EQ(r.Text("command"), cases[i].command) << r.Write();
         EXPECT_EQ(r.Text("component"), cases[i].component) << r.Write();
         EXPECT_EQ(r.Get("result")->AsInteger(), std::optional<int64_t>(0)) << r.Write();
+        // The build's own version and the data it ran on, wherever it runs.
+        EXPECT_EQ(r.Text("programVersion"), PELLWORTH_VERSION);
+        EXPECT_EQ(r.Text("dataDir"), DataDirectory().lexically_normal().string());
+        EXPECT_EQ(r.Get("sampleData")->Write(), "false");
+        // The exact image sent: the file's size and SHA-256.
+        const fs::path file = DataDirectory() / cases[i].args.back();
+        uint64_t size = 0;
+        const std::optional<std::string> digest = Sha256::OfFile(file.string(), &size);
+        const frontend::JsonValue* sent = r.Get("images");
+        ASSERT_TRUE(sent && sent->AsArray() && sent->AsArray()->size() == 1) << r.Write();
+        const frontend::JsonValue& image = sent->AsArray()->front();
+        EXPECT_EQ(image.Text("component"), cases[i].component);
+        EXPECT_EQ(image.Text("file"), file.lexically_normal().string());
+        EXPECT_EQ(image.Get("size")->AsInteger(), std::optional<int64_t>(size));
+        EXPECT_EQ(image.Text("sha256"), digest.value_or("?"));
     }
     EXPECT_EQ(Logged(log.records[0], "before", "fpga"), "1.1");
     EXPECT_EQ(Logged(log.records[0], "after", "fpga"), "1.0");
@@ -166,6 +182,29 @@ TEST_F(CliCommand, UpdateIsLoggedAndARunThatChangesNothingIsNot) {
         EXPECT_EQ(r.Get(when)->Text("bytes"), "04 99 1E 9F") << when;
     EXPECT_GT(r.Get("durationMs")->AsInteger().value_or(0), 0);
     EXPECT_EQ(r.Text("time").size(), 20u) << "YYYY-MM-DDTHH:MM:SSZ";
+    // Ferrin, the FPGA image and its two tables, in the order they went out.
+    Lines sent;
+    for (const frontend::JsonValue& image : *r.Get("images")->AsArray())
+        sent.push_back(image.Text("component") + " " +
+                       fs::path(image.Text("file")).filename().string());
+    EXPECT_EQ(sent, (Lines{"Ferrin ferrin-1.1.bin", "FPGA 0 fpga0-1.1.rpd",
+                           "FPGA 0 table 0 lut0-1.1.bin", "FPGA 0 table 1 lut1-1.0.bin"}));
+}
+
+// Sample data are said on every run and in every record.
+TEST_F(CliCommand, SampleDataAreSaid) {
+    sim::SimulatedModule& module = StartModule(sim::Profile::Tarn, {1, 0});
+    const CliResult sample =
+        Cli({"--data", PELLWORTH_DEMO_DIR, "update", "--port", Port(module), "--yes"});
+    EXPECT_EQ(sample.exitCode, 0) << sample;
+    EXPECT_TRUE(sample.ErrHas("SAMPLE data in use")) << sample;
+
+    const auto log = frontend::ResultsLog::Read(ResultsLogFile());
+    ASSERT_EQ(log.records.size(), 1u);
+    EXPECT_EQ(log.records[0].Get("sampleData")->Write(), "true");
+    EXPECT_EQ(log.records[0].Text("dataDir"),
+              fs::path(PELLWORTH_DEMO_DIR).lexically_normal().string());
+    EXPECT_EQ(log.records[0].Text("dataVersion"), "0.44 demo");
 }
 
 TEST_F(CliCommand, PeekPokeAndCsv) {

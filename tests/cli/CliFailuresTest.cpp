@@ -48,6 +48,11 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
         StartModule(sim::Profile::Tarn, {}, [](sim::ModuleConfig& c) { c.behaviour.mute = true; });
     const std::string port = Port(module);
     const std::string usage = "usage: pellworth-cli ";
+    // Release data whose manifest no longer vouches for the files.
+    fs::create_directories(Scratch("vouched"));
+    fs::create_directory_symlink(DataDirectory() / "types", Scratch("vouched") / "types");
+    WriteScratch("vouched/SHA256SUMS",
+                 std::string(64, '0') + "  types/TARN/images/ferrin-1.1.bin\n");
     const struct {
         std::vector<std::string> args;
         int exit;
@@ -64,6 +69,14 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
           "types/TARN/images/lut0-1.1.bin"},
          kUsage,
          "FPGA 0 has no lookup table with id 9"},
+        // Release data named on purpose are those or none; files the
+        // manifest does not vouch for are not sent.
+        {{"--data", Scratch("none").string(), "update", "--port", port, "--yes"},
+         kUsage,
+         "no release data there"},
+        {{"--data", Scratch("vouched").string(), "update", "--port", port, "--yes"},
+         kFailed,
+         "does not match the release data"},
         // Questions nobody can answer.
         {{"update", "--port", port, "--release", "1.1"},
          kDeclined,

@@ -15,7 +15,9 @@
 #include "app/COstrandDlg.h"
 #include "engine/CCmdEngine.h"
 #include "frontend/ResultsLog.h"
+#include "descriptions/XmlText.h"
 #include "maintenance/UpdateRun.h"
+#include "maintenance/UpdateTexts.h"
 #include "maintenance/pages/CUpdate.h"
 #include "support/ScriptedDialogs.h"
 
@@ -210,6 +212,7 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 struct Outcome {
     bool success = false;
     bool setupNotKeptSaid = false;
+    std::string text; // how it ended, for a failing row's message
 };
 
 class Scenario : public CliFixture,
@@ -263,7 +266,8 @@ protected:
         connect->click();
         EXPECT_TRUE(app->Engine()->IsConnected());
         auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage()->Widget());
-        page->SetTickInterval(5ms);
+        // Fast, but a rebooting module gets seconds to come back on a loaded machine.
+        page->SetTickInterval(20ms);
         page->SetReleasePrompt([](bool&) { return PromptAnswer::Yes; });
         page->findChild<QCheckBox*>(QStringLiteral("chkKeepSetup"))
             ->setChecked(row.action != Action::UpdateNoKeep);
@@ -276,7 +280,8 @@ protected:
         }
         EXPECT_TRUE(WaitUntil([&] { return !page->IsRunning(); }, 60s));
         const UpdateRun& run = page->Run();
-        const Outcome outcome{run.LastResult() == 0, Said(run.LastSetupNote())};
+        const Outcome outcome{run.LastResult() == 0, Said(run.LastSetupNote()),
+                              WideToUtf8(FailureText(run.LastResult(), run.LastFinalMessage()))};
         app.reset();
         return {outcome};
     }
@@ -309,7 +314,7 @@ protected:
                 success = line != std::string::npos &&
                           result.out.find("updated", line) < result.out.find('\n', line + 1);
             }
-            outcomes.push_back({success, Said(result.out + result.err)});
+            outcomes.push_back({success, Said(result.out + result.err), result.out + result.err});
         }
         return outcomes;
     }
@@ -351,7 +356,7 @@ TEST_P(Scenario, InvariantsHold) {
             continue;
         }
         const Outcome& outcome = outcomes[chosen - row.selected.begin()];
-        EXPECT_EQ(outcome.success, row.succeeds[chosen - row.selected.begin()]);
+        EXPECT_EQ(outcome.success, row.succeeds[chosen - row.selected.begin()]) << outcome.text;
         // 1. The setup is the module's own, unless the row turned keeping off
         //    or the run said it could not keep it.
         if (row.action == Action::UpdateNoKeep) {
