@@ -72,6 +72,8 @@ public:
     // Operations the application passes on.
     void UpdateControls();
     bool Connect(const std::string& expectedSerial);
+    // The port of the last connect from the list: an update's reconnects stay on it.
+    uint16_t RunPort() const { return m_runPort; }
     void Disconnect();
     void OnModuleChanged();
     void OnIdentityChanged();

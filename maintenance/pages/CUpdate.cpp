@@ -101,6 +101,7 @@ public:
         return m_page.m_services->Connect(expectedSerial);
     }
     void Disconnect() override { m_page.m_services->Disconnect(); }
+    uint16_t RunPort() override { return m_page.m_services->RunPort(); }
     void SetQuiet(bool quiet) override {
         // From the worker: the quiet flag belongs to the main window on the GUI thread.
         CPageServicesIF* services = m_page.m_services;
