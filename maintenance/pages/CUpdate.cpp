@@ -474,7 +474,7 @@ void CUpdate::RefreshRelease() {
     m_releaseTable = ReleaseTable{};
     engine.LoadReleasesOfType(SelectedModuleType(), m_releaseTable);
     m_selectedRelease =
-        SelectAssembly(m_releaseTable, kNoVersion, NarrowText(W(m_assemblyEdit->text())));
+        SelectAssembly(m_releaseTable, kNoVersion, ModuleTextBytes(W(m_assemblyEdit->text())));
     m_desiredRelease->setText(m_selectedRelease ? Q(VersionText(m_selectedRelease->release))
                                                 : QStringLiteral("Unknown"));
 
@@ -737,7 +737,7 @@ void CUpdate::OnNameEnter() {
     if (engine.IsUpdateInProgress())
         return;
     m_services->ReportError(L"");
-    engine.WriteName(NarrowText(W(m_nameEdit->text())));
+    engine.WriteName(ModuleTextBytes(W(m_nameEdit->text())));
     m_services->UpdateControls();
 }
 
@@ -750,7 +750,7 @@ void CUpdate::OnSerialEnter() {
     if (engine.IsUpdateInProgress())
         return;
     m_services->ReportError(L"");
-    engine.WriteSerial(NarrowText(W(m_serialEdit->text())));
+    engine.WriteSerial(ModuleTextBytes(W(m_serialEdit->text())));
     m_services->UpdateControls();
 }
 
@@ -759,7 +759,7 @@ void CUpdate::OnAssemblyEnter() {
     if (engine.IsUpdateInProgress())
         return;
     m_services->ReportError(L"");
-    const std::string text = NarrowText(W(m_assemblyEdit->text()));
+    const std::string text = ModuleTextBytes(W(m_assemblyEdit->text()));
     if (!engine.IsConnected())
         m_services->ReportError(kNotConnected);
     else

@@ -235,6 +235,10 @@ TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
         EXPECT_EQ(sim::TrimText(module->State().*field), std::string(typed).substr(0, 8)) << typed;
         EXPECT_TRUE(!variant || (page->CurrentRelease() && page->CurrentRelease()->id == variant));
     }
+    // A name with bytes from 0x80, as the edit shows it, goes back unchanged.
+    Ctl<QLineEdit>(CUpdate::kNameEdit)->setText(QString::fromStdWString(WidenText("Cam\xE9ra1")));
+    Click(CUpdate::kNameEnter);
+    EXPECT_EQ(sim::TrimText(module->State().name), "Cam\xE9ra1");
 
     // Return anywhere else does nothing at all.
     module->ClearLog();
