@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 class COstrand;
@@ -93,6 +94,9 @@ public:
     void OnLogoClicked();
     // A device went away: when it is the open port's, the connection ends.
     void OnDeviceRemoved(const std::filesystem::path& deviceNode);
+    // A device came (a module plugged in again): the list is found again
+    // while no module is connected and nothing else runs.
+    void OnDeviceAdded(const std::filesystem::path& deviceNode);
 
     // What opens a web address (the default web browser); tests replace it.
     using UrlOpener = std::function<bool(const std::wstring& address)>;
@@ -132,6 +136,8 @@ private:
     void DisconnectRemoved();
     // Drops the list's modules whose ports are gone (unplugged while listed).
     void DropAbsentModules();
+    void FindReplugged();
+    void ReportSetupBlocked();
     bool InNestedOperation() const;
     bool UpdateInProgress() const;
 
@@ -157,6 +163,7 @@ private:
     CDeviceWatcher m_deviceWatcher;
     QTimer m_hangUpTimer;
     QTimer m_presenceTimer;
+    std::set<uint16_t> m_droppedPorts; // numbers dropped from the list as absent
 
     UrlOpener m_openUrl;
     std::map<int, QWidget*> m_controls;
