@@ -320,7 +320,9 @@ void COstrandDlg::FitToScreen() {
     // pages scroll.
     QSize wanted = sizeHint();
     if (const QScreen* display = screen()) {
-        const QSize room = display->availableGeometry().size() * 0.95;
+        // The height leaves room for the title bar; the width needs only the frame.
+        const QSize available = display->availableGeometry().size();
+        const QSize room(available.width() * 99 / 100, available.height() * 95 / 100);
         // A page cut off in one direction scrolls: leave room for its scroll bar.
         const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         if (wanted.height() > room.height())
