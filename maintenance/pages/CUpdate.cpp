@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <cerrno>
@@ -714,6 +715,15 @@ void CUpdate::OnManualUpdate() {
         ApplyBusyRule(false);
     } else if (!m_run->StartManual(component, path, m_selectedRelease != nullptr)) {
         ApplyBusyRule(false);
+    } else {
+        // The Abort sits below the Update just pressed: where the window is
+        // too low for the page, it is scrolled into view.
+        for (QWidget* above = parentWidget(); above; above = above->parentWidget()) {
+            if (auto* scroll = qobject_cast<QScrollArea*>(above)) {
+                scroll->ensureWidgetVisible(m_manualAbort);
+                break;
+            }
+        }
     }
     m_services->UpdateControls();
 }

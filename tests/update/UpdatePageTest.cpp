@@ -8,6 +8,7 @@
 #include "maintenance/pages/CUpdate.h"
 
 #include <QCheckBox>
+#include <QScrollArea>
 
 namespace {
 
@@ -199,15 +200,24 @@ TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
         c.behaviour.eraseFrames = 40;
         c.behaviour.pendingInterval = 50ms;
     });
+    // In a window too low for the page the Abort is scrolled into view.
+    QScrollArea window;
+    window.setWidget(page.get());
+    window.resize(page->sizeHint().width() + 40, 120);
+    window.show();
     Click(CUpdate::kManualUpdate); // the FPGA
     ASSERT_TRUE(page->IsRunning());
     EXPECT_TRUE(Enabled(CUpdate::kManualAbort));
+    const auto* abort = Ctl<QPushButton>(CUpdate::kManualAbort);
+    EXPECT_TRUE(window.viewport()->rect().contains(
+        QRect(abort->mapTo(window.viewport(), QPoint(0, 0)), abort->size())));
     Click(CUpdate::kManualAbort);
     EXPECT_FALSE(Enabled(CUpdate::kManualAbort));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(status, L"Update was aborted!");
     EXPECT_TRUE(engine->IsConnected());
     EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
+    window.takeWidget();
 }
 
 // ---- Identity, Return key, module type ------------------------------------------------------
