@@ -528,9 +528,9 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
             if (port.IsOpen())
                 port.Close();
         } else if (!m_quiet) {
-            box = connectreport::WarningAfterConnect(
-                engine->Module(), !expectedSerial.empty(),
-                m_updatePage ? m_updatePage->CurrentRelease() : nullptr);
+            box = connectreport::WarningAfterConnect(engine->Module(), !expectedSerial.empty(),
+                                                     m_updatePage ? m_updatePage->CurrentRelease()
+                                                                  : nullptr);
         }
     }
 

@@ -96,8 +96,7 @@ int main(int argc, char** argv) {
     if (!error && args.ferrinSize) {
         std::string image = "SAMPLE-IMAGE 1.1\n";
         image.resize(args.ferrinSize, '\x5A');
-        std::ofstream(data / "types/TARN/images/ferrin-1.1.bin",
-                      std::ios::binary | std::ios::trunc)
+        std::ofstream(data / "types/TARN/images/ferrin-1.1.bin", std::ios::binary | std::ios::trunc)
             << image;
     }
     if (error) {
@@ -129,7 +128,8 @@ int main(int argc, char** argv) {
             list += (list.empty() ? "" : ",") + std::to_string(module->PortNumber());
             modules.push_back(std::move(module));
         }
-        const Outcome outcome = RunCli(data, {"update", "--port", list, "--release", "1.1", "--yes"});
+        const Outcome outcome =
+            RunCli(data, {"update", "--port", list, "--release", "1.1", "--yes"});
         bool updated = outcome.exit == 0;
         for (const auto& module : modules)
             updated = updated && module->State().fpgas.at(0).revision == sim::Version{1, 1};

@@ -206,8 +206,8 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    const BenchArgs args = ParseBenchArgs(
-        argc, argv, "[--unpaced] [--ferrin BYTES] [FPGA image bytes] [table bytes]");
+    const BenchArgs args =
+        ParseBenchArgs(argc, argv, "[--unpaced] [--ferrin BYTES] [FPGA image bytes] [table bytes]");
     const size_t ferrinSize = args.Ferrin(65535);
     const size_t fpgaSize = args.Number(0, 16384);
     const size_t tableSize = args.Number(1, 1024);
@@ -288,9 +288,11 @@ int main(int argc, char** argv) {
         const double erase =
             kStartCommands * kEraseFrames * std::chrono::duration<double>(eraseInterval).count();
         const double countdown = run.Timing().rebootCountdown * 0.1;
-        std::printf("Release update (Ferrin %zu, FPGAs 2 x %zu, tables 4 x %zu bytes%s): result %d, "
-                    "%d connect attempt(s)\n",
-                    ferrinSize, fpgaSize, tableSize, args.paced ? "" : ", unpaced", run.LastResult(), host.attempts);
+        std::printf(
+            "Release update (Ferrin %zu, FPGAs 2 x %zu, tables 4 x %zu bytes%s): result %d, "
+            "%d connect attempt(s)\n",
+            ferrinSize, fpgaSize, tableSize, args.paced ? "" : ", unpaced", run.LastResult(),
+            host.attempts);
         std::printf("  elapsed %.2f s\n", elapsed);
         std::printf("  wire time %.2f s (%llu bytes out, %llu in) + reboot %.2f s + erase %.2f s "
                     "= %.2f s\n",

@@ -143,7 +143,7 @@ private:
     int32_t m_countdown = 0;
     int32_t m_attempts = 0;
     std::string m_reconnectSerial;
-    uint16_t m_runPort = 0;          // the host's, when the run started
+    uint16_t m_runPort = 0;         // the host's, when the run started
     CPortPresenceWatch m_portWatch; // set with a WaitAndReconnect request
     std::function<int32_t()> m_call;
 

@@ -190,13 +190,14 @@ TEST_F(AppMainDialogTest, ConnectShowsTheModuleBeforeItsBoxAndWhySetupIsGreyed) 
     // The demo's working directory: only the latest release, the module one behind.
     namespace fs = std::filesystem;
     const fs::path previous = fs::current_path();
-    const fs::path demo = fs::temp_directory_path() / ("pellworth-demo-" + std::to_string(getpid()));
+    const fs::path demo =
+        fs::temp_directory_path() / ("pellworth-demo-" + std::to_string(getpid()));
     fs::create_directories(demo);
     fs::create_directory_symlink(fs::path(PELLWORTH_DEMO_DIR) / "types", demo / "types");
     std::ofstream(demo / "version") << "0.44 test";
     fs::current_path(demo);
-    AddModule(
-        sim::Profile::Tarn, [](sim::ModuleConfig& c) { c.state.serial = "00004321"; }, {1, 0});
+    AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) { c.state.serial = "00004321"; },
+              {1, 0});
     StartApp({}, true);
     ASSERT_EQ(Dlg().CurrentPageCode(), COstrandDlg::kSetupPage);
     std::wstring serialAtBox;

@@ -56,8 +56,7 @@ int main(int argc, char** argv) {
     // one before it for the update.
     const sim::Profile profile =
         std::getenv("PELLWORTH_SCREENSHOT_ORLAN") ? sim::Profile::Orlan6 : sim::Profile::Tarn;
-    auto config =
-        sim::MakeModule(profile, update ? sim::DefaultRelease(profile) : sim::Version{});
+    auto config = sim::MakeModule(profile, update ? sim::DefaultRelease(profile) : sim::Version{});
     config->behaviour.pacing = update; // a run that lasts long enough to be seen
     sim::SimulatedModule module(*config);
     if (!module.Start()) {
