@@ -20,8 +20,9 @@ struct CDeviceWatcher::Impl {
     }
 };
 
-CDeviceWatcher::CDeviceWatcher(RemovedHandler onRemoved)
-    : m_impl(std::make_unique<Impl>()), m_onRemoved(std::move(onRemoved)) {}
+CDeviceWatcher::CDeviceWatcher(RemovedHandler onRemoved, AddedHandler onAdded)
+    : m_impl(std::make_unique<Impl>()), m_onRemoved(std::move(onRemoved)),
+      m_onAdded(std::move(onAdded)) {}
 
 CDeviceWatcher::~CDeviceWatcher() = default;
 
@@ -57,9 +58,12 @@ void CDeviceWatcher::OnReadable() {
         const char* action = udev_device_get_action(device);
         const char* node = udev_device_get_devnode(device);
         const bool removed = action && std::strcmp(action, "remove") == 0 && node;
-        const std::filesystem::path path = removed ? node : "";
+        const bool added = action && std::strcmp(action, "add") == 0 && node;
+        const std::filesystem::path path = removed || added ? node : "";
         udev_device_unref(device);
         if (removed && m_onRemoved)
             m_onRemoved(path);
+        if (added && m_onAdded)
+            m_onAdded(path);
     }
 }

@@ -141,6 +141,10 @@ bool COstrand::Connect(const std::string& expectedSerial) {
     return m_dialog && m_dialog->Connect(expectedSerial);
 }
 
+uint16_t COstrand::RunPort() {
+    return m_dialog ? m_dialog->RunPort() : 0;
+}
+
 void COstrand::Disconnect() {
     if (m_dialog)
         m_dialog->Disconnect();

@@ -74,6 +74,7 @@ public:
     void SetQuiet(bool quiet) override;
     bool IsQuiet() override;
     bool Connect(const std::string& expectedSerial) override;
+    uint16_t RunPort() override;
     void Disconnect() override;
     const AssemblyRecord* CurrentRelease() override;
     bool ReleaseMatches(VersionNumber version) override;

@@ -39,6 +39,8 @@
 
 #include <poll.h>
 
+#include <algorithm>
+
 namespace {
 
 template <class Widget> Widget* Named(Widget* widget, int control) {
@@ -97,7 +99,8 @@ private:
 
 COstrandDlg::COstrandDlg(COstrand& app, CPageFactoryIF& pages)
     : m_app(app), m_pages(pages),
-      m_deviceWatcher([this](const std::filesystem::path& node) { OnDeviceRemoved(node); }),
+      m_deviceWatcher([this](const std::filesystem::path& node) { OnDeviceRemoved(node); },
+                      [this](const std::filesystem::path& node) { OnDeviceAdded(node); }),
       m_openUrl([](const std::wstring& address) {
           return QDesktopServices::openUrl(QUrl(QString::fromStdWString(address)));
       }) {
@@ -116,7 +119,10 @@ COstrandDlg::COstrandDlg(COstrand& app, CPageFactoryIF& pages)
     m_hangUpTimer.setInterval(kHangUpPollMs);
     QObject::connect(&m_hangUpTimer, &QTimer::timeout, [this] { CheckPortHangUp(); });
     m_presenceTimer.setInterval(kPresencePollMs);
-    QObject::connect(&m_presenceTimer, &QTimer::timeout, [this] { DropAbsentModules(); });
+    QObject::connect(&m_presenceTimer, &QTimer::timeout, [this] {
+        DropAbsentModules();
+        FindReplugged();
+    });
     qApp->installEventFilter(this);
 }
 
@@ -331,7 +337,9 @@ void COstrandDlg::FitToScreen() {
     // pages scroll.
     QSize wanted = sizeHint();
     if (const QScreen* display = screen()) {
-        const QSize room = display->availableGeometry().size() * 0.95;
+        // The height leaves room for the title bar; the width needs only the frame.
+        const QSize available = display->availableGeometry().size();
+        const QSize room(available.width() * 99 / 100, available.height() * 95 / 100);
         // A page cut off in one direction scrolls: leave room for its scroll bar.
         const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         if (wanted.height() > room.height())
@@ -507,6 +515,7 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
     CUSBSerialPort& port = m_app.Port();
     CDialogServicesIF& dialogs = m_app.Dialogs();
     bool success = false;
+    std::optional<connectreport::WarningBox> box; // shown once the module is on screen
 
     const auto number =
         runReconnect ? std::optional<uint16_t>(m_runPort)
@@ -535,17 +544,21 @@ bool COstrandDlg::Connect(const std::string& expectedSerial) {
             UnregisterDeviceNotification();
             if (port.IsOpen())
                 port.Close();
-        } else if (const auto box = connectreport::WarningAfterConnect(
-                       engine->Module(), !expectedSerial.empty(),
-                       m_updatePage ? m_updatePage->CurrentRelease() : nullptr);
-                   box && !m_quiet) {
-            dialogs.MessageBox(box->text, box->caption, MsgButtons::Ok, MsgIcon::Exclamation);
+        } else if (!m_quiet) {
+            box = connectreport::WarningAfterConnect(engine->Module(), !expectedSerial.empty(),
+                                                     m_updatePage ? m_updatePage->CurrentRelease()
+                                                                  : nullptr);
         }
     }
 
+    // The module group shows the module just connected before any box about it.
     UpdateControls();
     if (m_updatePage)
         m_updatePage->CopyIdentity();
+    if (engine->IsConnected() && !m_quiet)
+        ReportSetupBlocked();
+    if (box)
+        dialogs.MessageBox(box->text, box->caption, MsgButtons::Ok, MsgIcon::Exclamation);
     return success;
 }
 
@@ -619,6 +632,20 @@ void COstrandDlg::OnTabSelChange() {
             setup->ReportDisabledReason();
 }
 
+void COstrandDlg::ReportSetupBlocked() {
+    // The shown Setup page names why it is greyed, as when its tab is chosen;
+    // a page that is not greyed leaves the connect's text.
+    if (CurrentPageCode() != kSetupPage || (m_setupKey != 1 && m_setupKey != 2))
+        return;
+    CTabPageIF* setup = SetupPage(m_setupKey);
+    if (!setup)
+        return;
+    const QString connectText = m_statusLine->text();
+    setup->ReportDisabledReason();
+    if (m_statusLine->text().isEmpty())
+        m_statusLine->setText(connectText);
+}
+
 // ---- Device removal ------------------------------------------------------------------------
 
 void COstrandDlg::RegisterDeviceNotification() {
@@ -682,6 +709,27 @@ void COstrandDlg::DisconnectRemoved() {
     DropAbsentModules();
 }
 
+void COstrandDlg::OnDeviceAdded(const std::filesystem::path& /*deviceNode*/) {
+    FindReplugged();
+}
+
+void COstrandDlg::FindReplugged() {
+    // A USB module plugged in again keeps its number, and a simulated one
+    // comes back under its own: once a dropped number is there again, the
+    // list is found again. Not while connected (the list is frozen), during
+    // an update, or under a box or a connect; the next poll does it then.
+    const CCmdEngine* engine = m_app.Engine();
+    if (m_droppedPorts.empty() || !engine || engine->IsConnected() ||
+        engine->IsUpdateInProgress() || InNestedOperation())
+        return;
+    const bool back = std::any_of(m_droppedPorts.begin(), m_droppedPorts.end(),
+                                  [](uint16_t n) { return portnames::ResolvePort(n).has_value(); });
+    if (!back)
+        return;
+    m_droppedPorts.clear();
+    Discover();
+}
+
 void COstrandDlg::DropAbsentModules() {
     // While connected the list is frozen, and during an update a rebooting
     // module is away for a while and must be found again under its entry.
@@ -693,6 +741,7 @@ void COstrandDlg::DropAbsentModules() {
         const auto number = discovery::PortNumberOfEntry(m_moduleCombo->itemText(i).toStdWString());
         if (number && !portnames::ResolvePort(*number)) {
             m_moduleCombo->removeItem(i);
+            m_droppedPorts.insert(*number);
             dropped = true;
         }
     }

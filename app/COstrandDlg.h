@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 class COstrand;
@@ -73,6 +74,8 @@ public:
     // Operations the application passes on.
     void UpdateControls();
     bool Connect(const std::string& expectedSerial);
+    // The port of the last connect from the list: an update's reconnects stay on it.
+    uint16_t RunPort() const { return m_runPort; }
     void Disconnect();
     void OnModuleChanged();
     void OnIdentityChanged();
@@ -92,6 +95,9 @@ public:
     void OnLogoClicked();
     // A device went away: when it is the open port's, the connection ends.
     void OnDeviceRemoved(const std::filesystem::path& deviceNode);
+    // A device came (a module plugged in again): the list is found again
+    // while no module is connected and nothing else runs.
+    void OnDeviceAdded(const std::filesystem::path& deviceNode);
 
     // What opens a web address (the default web browser); tests replace it.
     using UrlOpener = std::function<bool(const std::wstring& address)>;
@@ -131,6 +137,8 @@ private:
     void DisconnectRemoved();
     // Drops the list's modules whose ports are gone (unplugged while listed).
     void DropAbsentModules();
+    void FindReplugged();
+    void ReportSetupBlocked();
     bool InNestedOperation() const;
     bool UpdateInProgress() const;
 
@@ -156,6 +164,7 @@ private:
     CDeviceWatcher m_deviceWatcher;
     QTimer m_hangUpTimer;
     QTimer m_presenceTimer;
+    std::set<uint16_t> m_droppedPorts; // numbers dropped from the list as absent
 
     UrlOpener m_openUrl;
     std::map<int, QWidget*> m_controls;

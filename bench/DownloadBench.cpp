@@ -1,6 +1,9 @@
 // Image downloads against the simulator paced at 38400 baud with chunk size
 // 256: a 65535-byte Ferrin image and a 1 MiB FPGA image. Prints elapsed time,
 // the wire time of every byte that crossed the link, and wire/elapsed.
+//
+// Usage: DownloadBench [--unpaced] [--ferrin BYTES (65535)] [FPGA image bytes (1 MiB)]
+#include "BenchArgs.h"
 #include "CountingPort.h"
 
 #include "engine/CCmdEngine.h"
@@ -26,11 +29,14 @@ std::string Image(size_t size) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const size_t fpgaSize = argc > 1 ? std::strtoul(argv[1], nullptr, 0) : (1u << 20);
+    const BenchArgs args =
+        ParseBenchArgs(argc, argv, "[--unpaced] [--ferrin BYTES] [FPGA image bytes]");
+    const size_t ferrinSize = args.Ferrin(65535);
+    const size_t fpgaSize = args.Number(0, 1u << 20);
 
     sim::ScopedPortDirectory directory;
     auto config = sim::MakeModule(sim::Profile::Tarn);
-    config->behaviour.pacing = true;
+    config->behaviour.pacing = args.paced;
     config->behaviour.chunkSize = 256;
     sim::SimulatedModule module(*config);
     if (!module.Start()) {
@@ -58,7 +64,7 @@ int main(int argc, char** argv) {
         size_t size;
         bool ferrin;
     };
-    const Case cases[] = {{"Ferrin 65535 bytes", 65535, true}, {"FPGA image", fpgaSize, false}};
+    const Case cases[] = {{"Ferrin", ferrinSize, true}, {"FPGA image", fpgaSize, false}};
     int failures = 0;
     for (const auto& c : cases) {
         std::istringstream image(Image(c.size));

@@ -10,7 +10,11 @@
 // system, from wait4) is divided by N. The simulated modules run in this
 // process and are not counted.
 //
-// Usage: ParallelUpdateBench [largest N (8)]
+// Usage: ParallelUpdateBench [--unpaced] [--ferrin BYTES (3072)] [largest N (8)]
+// The tool runs in a copy of the test data whose Ferrin 1.1 image has the
+// given size. Unpaced, the reboot takes 300 ms.
+#include "BenchArgs.h"
+
 #include "simulator/Profiles.h"
 #include "simulator/SimulatedModule.h"
 
@@ -22,10 +26,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
@@ -40,8 +47,8 @@ double Seconds(const timeval& t) {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
 }
 
-// Runs the tool in the test data directory, its output thrown away.
-Outcome RunCli(const std::vector<std::string>& args) {
+// Runs the tool in the working directory, its output thrown away.
+Outcome RunCli(const fs::path& directory, const std::vector<std::string>& args) {
     std::vector<std::string> storage{PELLWORTH_CLI};
     storage.insert(storage.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -55,7 +62,7 @@ Outcome RunCli(const std::vector<std::string>& args) {
     if (pid == 0) {
         const int null = open("/dev/null", O_RDWR);
         if (null < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0 ||
-            chdir(PELLWORTH_TEST_DATA) != 0)
+            chdir(directory.c_str()) != 0)
             _exit(126);
         execv(argv[0], argv.data());
         _exit(127);
@@ -75,9 +82,31 @@ Outcome RunCli(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const unsigned largest = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 8;
+    const BenchArgs args = ParseBenchArgs(argc, argv, "[--unpaced] [--ferrin BYTES] [largest N]");
+    const auto largest = static_cast<unsigned>(args.Number(0, 8));
+
+    char pattern[] = "/tmp/pellworth-bench-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path data = pattern;
+    std::error_code error;
+    fs::copy(PELLWORTH_TEST_DATA, data, fs::copy_options::recursive, error);
+    if (!error && args.ferrinSize) {
+        std::string image = "SAMPLE-IMAGE 1.1\n";
+        image.resize(args.ferrinSize, '\x5A');
+        std::ofstream(data / "types/TARN/images/ferrin-1.1.bin", std::ios::binary | std::ios::trunc)
+            << image;
+    }
+    if (error) {
+        std::fprintf(stderr, "cannot copy the test data: %s\n", error.message().c_str());
+        return 1;
+    }
+
     sim::ScopedPortDirectory ports;
-    std::printf("Parallel release update, TARN 1.0 -> 1.1 per module, paced at 38400 baud\n");
+    std::printf("Parallel release update, TARN 1.0 -> 1.1 per module, %s\n",
+                args.paced ? "paced at 38400 baud" : "unpaced");
     std::printf("%3s %10s %14s %16s %6s\n", "N", "elapsed", "N / one", "CPU per module", "exit");
 
     int failures = 0;
@@ -88,9 +117,9 @@ int main(int argc, char** argv) {
         for (unsigned i = 0; i < n; ++i) {
             auto config = sim::MakeModule(sim::Profile::Tarn, {1, 0});
             config->state.serial = "000012" + std::to_string(10 + i);
-            config->behaviour.pacing = true;
+            config->behaviour.pacing = args.paced;
             config->behaviour.baudRate = 38400;
-            config->behaviour.rebootDelay = 1000ms;
+            config->behaviour.rebootDelay = args.paced ? 1000ms : 300ms;
             auto module = std::make_unique<sim::SimulatedModule>(*config);
             if (!module->Start()) {
                 std::fprintf(stderr, "simulator: %s\n", module->Error().c_str());
@@ -99,7 +128,8 @@ int main(int argc, char** argv) {
             list += (list.empty() ? "" : ",") + std::to_string(module->PortNumber());
             modules.push_back(std::move(module));
         }
-        const Outcome outcome = RunCli({"update", "--port", list, "--release", "1.1", "--yes"});
+        const Outcome outcome =
+            RunCli(data, {"update", "--port", list, "--release", "1.1", "--yes"});
         bool updated = outcome.exit == 0;
         for (const auto& module : modules)
             updated = updated && module->State().fpgas.at(0).revision == sim::Version{1, 1};
@@ -113,5 +143,6 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     std::printf("Goal: N / one at most 1.15 for N = 8.\n");
+    fs::remove_all(data, error);
     return failures == 0 ? 0 : 1;
 }

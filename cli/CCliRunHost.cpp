@@ -5,28 +5,10 @@
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliTexts.h"
 #include "engine/EngineCodes.h"
-#include "link/PortNames.h"
+#include "link/PortPresence.h"
 #include "maintenance/UpdateCodes.h"
 
-#include <sys/stat.h>
-
-#include <optional>
 #include <thread>
-#include <utility>
-
-namespace {
-
-// What the port's name leads to: a module that reboots comes back as a new
-// device node (or the same name for a new device).
-std::optional<std::pair<dev_t, ino_t>> PortIdentity(uint16_t port) {
-    const auto node = portnames::ResolvePort(port);
-    struct stat info {};
-    if (!node || ::stat(node->c_str(), &info) != 0)
-        return std::nullopt;
-    return std::make_pair(info.st_rdev, info.st_ino);
-}
-
-} // namespace
 
 CCliRunHost::CCliRunHost(CCliSession& session) : m_session(session) {}
 
@@ -44,6 +26,10 @@ void CCliRunHost::ReportError(const std::wstring& text) {
 
 bool CCliRunHost::Connect(const std::string& expectedSerial) {
     return m_session.Reconnect(expectedSerial);
+}
+
+uint16_t CCliRunHost::RunPort() {
+    return m_session.PortNumber();
 }
 
 void CCliRunHost::Disconnect() {
@@ -102,16 +88,13 @@ int32_t CCliRunHost::ModuleRebootedByHand() {
     const uint16_t port = m_session.PortNumber();
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_rebootWait).count();
     m_session.Console().Err(clitext::WaitingForReboot(port, seconds));
-    const auto before = PortIdentity(port);
-    bool gone = !before;
+    CPortPresenceWatch watch(port);
     for (const auto end = Clock::now() + m_rebootWait; Clock::now() < end;) {
         if (m_interrupted && m_interrupted())
             return eng::kAborted;
-        const auto now = PortIdentity(port);
-        gone = gone || !now || now != before;
-        if (gone && now)
+        if (watch.Back())
             return eng::kOk;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return gone ? upd::kNotBack : upd::kNotRebooted;
+    return watch.WentAway() ? upd::kNotBack : upd::kNotRebooted;
 }

@@ -24,6 +24,7 @@ public:
     bool Connect(const std::string& expectedSerial) override;
     void Disconnect() override;
     void SetQuiet(bool quiet) override;
+    uint16_t RunPort() override;
     PromptAnswer ConfirmReleaseUpdate(bool& force) override;
     void ShowProgress(int32_t runState, int position, const std::wstring& percent) override;
     void ShowStatus(int32_t runState, const std::wstring& text) override;

@@ -142,6 +142,16 @@ std::string NarrowText(const std::wstring& text) {
     return out;
 }
 
+std::string ModuleTextBytes(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        const auto c = static_cast<char32_t>(wc);
+        out.push_back(c <= 0xFF ? static_cast<char>(c) : '.');
+    }
+    return out;
+}
+
 std::wstring WidenText(const std::string& text) {
     std::wstring out;
     out.reserve(text.size());

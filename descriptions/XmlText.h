@@ -24,3 +24,7 @@ std::string NarrowText(const std::wstring& text);
 // The reverse of NarrowText for display: each byte becomes the character of
 // the same value (Latin-1).
 std::wstring WidenText(const std::string& text);
+// The exact inverse of WidenText, for module texts the operator edits: a
+// character up to U+00FF becomes the byte of its value, so bytes from 0x80
+// shown in an edit go back unchanged; any other character becomes '.'.
+std::string ModuleTextBytes(const std::wstring& text);

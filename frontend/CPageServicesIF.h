@@ -34,6 +34,9 @@ public:
     virtual bool IsQuiet() = 0;
     virtual bool Connect(const std::string& expectedSerial) = 0;
     virtual void Disconnect() = 0;
+    // The port the connected module is on (0 when none), watched by a run
+    // while the module reboots.
+    virtual uint16_t RunPort() { return 0; }
 
     // The update page's selected release, or null.
     virtual const AssemblyRecord* CurrentRelease() = 0;

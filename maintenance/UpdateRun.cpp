@@ -74,6 +74,7 @@ void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
     m_failurePosted = false;
     m_setupNote.clear();
     m_cancel.store(false);
+    m_runPort = m_host.RunPort();
     {
         std::lock_guard lock(m_requestMutex);
         m_request = GuiRequest::None;
@@ -145,6 +146,10 @@ int32_t UpdateRun::Ask(GuiRequest request, const std::string& reconnectSerial) {
     m_reconnectSerial = reconnectSerial;
     m_countdown = m_timing.rebootCountdown;
     m_attempts = m_timing.reconnectAttempts;
+    // Taken as the reboot starts, so a module that is quickly back is not
+    // mistaken for one that never went away.
+    m_portWatch = request == GuiRequest::WaitAndReconnect ? CPortPresenceWatch(m_runPort)
+                                                          : CPortPresenceWatch();
     m_request = request;
     m_requestDone.wait(lock, [this] { return m_eventSet || m_cancel.load(); });
     if (!m_eventSet)
@@ -350,6 +355,12 @@ void UpdateRun::ServeRequest() {
         // thread, so its text goes up on the tick before.
         const int32_t attempt = m_timing.reconnectAttempts - m_attempts + 1;
         --m_countdown;
+        // A port seen gone and back holds the rebooted module: connect on the
+        // next tick. One that never went away (a bridge that keeps its node)
+        // waits the whole countdown, so the old firmware or a booting
+        // SafeBoot is not caught early.
+        if (m_countdown > 1 && m_portWatch.Back())
+            m_countdown = 1;
         if (m_countdown > 1 && attempt == 1) {
             Post(L"Waiting for the module to reboot...");
             return;
@@ -364,7 +375,9 @@ void UpdateRun::ServeRequest() {
             result = eng::kLinkError;
         }
         if (result == eng::kLinkError && m_attempts > 0) {
+            // The next early attempt needs the port to go away and come back again.
             m_countdown = m_timing.rebootCountdown;
+            m_portWatch.Rearm();
             return;
         }
         return Answer(result);

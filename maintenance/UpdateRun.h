@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/PortPresence.h"
 #include "maintenance/UpdateCodes.h"
 #include "maintenance/UpdateRunHostIF.h"
 #include "maintenance/UpdateTexts.h"
@@ -142,6 +143,8 @@ private:
     int32_t m_countdown = 0;
     int32_t m_attempts = 0;
     std::string m_reconnectSerial;
+    uint16_t m_runPort = 0;         // the host's, when the run started
+    CPortPresenceWatch m_portWatch; // set with a WaitAndReconnect request
     std::function<int32_t()> m_call;
 
     std::atomic<bool> m_cancel{false};

@@ -31,6 +31,10 @@ public:
     // unless it is empty. True when the connect succeeded (GUI thread).
     virtual bool Connect(const std::string& expectedSerial) = 0;
     virtual void Disconnect() = 0;
+    // The port the module is on when a run starts, watched through the
+    // module's reboot so it is reconnected as soon as it is back; 0 when
+    // not known, and the run waits its fixed countdown (GUI thread).
+    virtual uint16_t RunPort() { return 0; }
     // Silences the main status line while the module reboots. Called on the
     // WORKER thread: hand it over without waiting for the GUI thread.
     virtual void SetQuiet(bool quiet) = 0;

@@ -33,14 +33,14 @@ bool SetupControlsEnabled(const CCmdEngine& engine, ModuleTypeId pageType, bool 
            SetupBlocker::None;
 }
 
-const wchar_t* SetupBlockerText(SetupBlocker blocker) {
+const wchar_t* SetupBlockerText(SetupBlocker blocker, bool moduleOlder) {
     switch (blocker) {
     case SetupBlocker::UpdateInProgress:
         return kSetupUpdateInProgressText;
     case SetupBlocker::SafeBoot:
         return kSetupSafeBootText;
     case SetupBlocker::ReleaseMismatch:
-        return kSetupReleaseMismatchText;
+        return moduleOlder ? kSetupOlderReleaseText : kSetupReleaseMismatchText;
     case SetupBlocker::WrongType:
         return kSetupWrongTypeText;
     case SetupBlocker::EntryUnverified:

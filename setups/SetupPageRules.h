@@ -26,6 +26,9 @@ inline constexpr const wchar_t* kSetupReleaseMismatchText =
     L"Release Versions do not match: controls are disabled!";
 inline constexpr const wchar_t* kSetupWrongTypeText =
     L"not proper form for module type: controls are disabled!";
+// A module one release behind the selected one: what to do.
+inline constexpr const wchar_t* kSetupOlderReleaseText =
+    L"The module has an older release: run Update.";
 // Without it a page greyed only because the release is not proved says nothing.
 inline constexpr const wchar_t* kSetupEntryUnverifiedText =
     L"The module's firmware does not match its release: run Update.";
@@ -47,5 +50,7 @@ SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, 
 // E: nothing blocks the page.
 bool SetupControlsEnabled(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
                           bool moduleEntryValid, bool withoutModule = false);
-// The status line that names a reason; empty for None.
-const wchar_t* SetupBlockerText(SetupBlocker blocker);
+// The status line that names a reason; empty for None. moduleOlder: the
+// module's release is older than the selected one, so a mismatch says to
+// run Update.
+const wchar_t* SetupBlockerText(SetupBlocker blocker, bool moduleOlder = false);

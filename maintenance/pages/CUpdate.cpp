@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <cerrno>
@@ -101,6 +102,7 @@ public:
         return m_page.m_services->Connect(expectedSerial);
     }
     void Disconnect() override { m_page.m_services->Disconnect(); }
+    uint16_t RunPort() override { return m_page.m_services->RunPort(); }
     void SetQuiet(bool quiet) override {
         // From the worker: the quiet flag belongs to the main window on the GUI thread.
         CPageServicesIF* services = m_page.m_services;
@@ -473,7 +475,7 @@ void CUpdate::RefreshRelease() {
     m_releaseTable = ReleaseTable{};
     engine.LoadReleasesOfType(SelectedModuleType(), m_releaseTable);
     m_selectedRelease =
-        SelectAssembly(m_releaseTable, kNoVersion, NarrowText(W(m_assemblyEdit->text())));
+        SelectAssembly(m_releaseTable, kNoVersion, ModuleTextBytes(W(m_assemblyEdit->text())));
     m_desiredRelease->setText(m_selectedRelease ? Q(VersionText(m_selectedRelease->release))
                                                 : QStringLiteral("Unknown"));
 
@@ -713,6 +715,15 @@ void CUpdate::OnManualUpdate() {
         ApplyBusyRule(false);
     } else if (!m_run->StartManual(component, path, m_selectedRelease != nullptr)) {
         ApplyBusyRule(false);
+    } else {
+        // The Abort sits below the Update just pressed: where the window is
+        // too low for the page, it is scrolled into view.
+        for (QWidget* above = parentWidget(); above; above = above->parentWidget()) {
+            if (auto* scroll = qobject_cast<QScrollArea*>(above)) {
+                scroll->ensureWidgetVisible(m_manualAbort);
+                break;
+            }
+        }
     }
     m_services->UpdateControls();
 }
@@ -736,7 +747,7 @@ void CUpdate::OnNameEnter() {
     if (engine.IsUpdateInProgress())
         return;
     m_services->ReportError(L"");
-    engine.WriteName(NarrowText(W(m_nameEdit->text())));
+    engine.WriteName(ModuleTextBytes(W(m_nameEdit->text())));
     m_services->UpdateControls();
 }
 
@@ -749,7 +760,7 @@ void CUpdate::OnSerialEnter() {
     if (engine.IsUpdateInProgress())
         return;
     m_services->ReportError(L"");
-    engine.WriteSerial(NarrowText(W(m_serialEdit->text())));
+    engine.WriteSerial(ModuleTextBytes(W(m_serialEdit->text())));
     m_services->UpdateControls();
 }
 
@@ -758,7 +769,7 @@ void CUpdate::OnAssemblyEnter() {
     if (engine.IsUpdateInProgress())
         return;
     m_services->ReportError(L"");
-    const std::string text = NarrowText(W(m_assemblyEdit->text()));
+    const std::string text = ModuleTextBytes(W(m_assemblyEdit->text()));
     if (!engine.IsConnected())
         m_services->ReportError(kNotConnected);
     else

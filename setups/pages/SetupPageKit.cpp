@@ -1,5 +1,6 @@
 #include "setups/pages/SetupPageKit.h"
 
+#include "descriptions/ReleaseTable.h"
 #include "frontend/CDialogServicesIF.h"
 #include "setups/SetupPageRules.h"
 
@@ -118,9 +119,12 @@ void CSetupPageBase::ReportDisabledReason() {
         return;
     }
     const ModuleRecord& module = engine->Module();
+    const AssemblyRecord* selected = m_services->CurrentRelease();
+    const bool older = selected && selected->release.Value() > module.release.Value();
     const std::wstring reason = SetupBlockerText(
         FirstSetupBlocker(*engine, m_ownType, m_services->ReleaseMatches(module.release),
-                          m_services->ModuleEntryValid(module), WithoutModule(*engine)));
+                          m_services->ModuleEntryValid(module), WithoutModule(*engine)),
+        older);
     if (!reason.empty()) {
         m_services->ReportError(reason);
     }

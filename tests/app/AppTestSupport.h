@@ -117,6 +117,8 @@ public:
                          MsgIcon icon) override {
         if (!m_invoker.IsGuiThread())
             ++boxesOffGuiThread;
+        if (onBox)
+            onBox();
         return ScriptedDialogs::MessageBox(text, caption, buttons, icon);
     }
     void RunOnGuiThread(std::function<void()> fn, bool wait) override {
@@ -124,6 +126,7 @@ public:
     }
     void SetJoiningWorker(bool joining) override { m_invoker.SetJoining(joining); }
     std::atomic<int> boxesOffGuiThread{0};
+    std::function<void()> onBox; // called as a box goes up (GUI thread tests only)
 
 private:
     CGuiThreadInvoker m_invoker;

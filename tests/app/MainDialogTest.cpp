@@ -17,6 +17,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
 
 namespace {
 
@@ -188,6 +192,38 @@ TEST_F(AppMainDialogTest, ConnectResults) {
     }
 }
 
+// At connect the window shows the module before any box about it, and the
+// shown Setup page says why it is greyed: for a module one release behind
+// the program's, what to do.
+TEST_F(AppMainDialogTest, ConnectShowsTheModuleBeforeItsBoxAndWhySetupIsGreyed) {
+    // The demo's working directory: only the latest release, the module one behind.
+    namespace fs = std::filesystem;
+    const fs::path previous = fs::current_path();
+    const fs::path demo =
+        fs::temp_directory_path() / ("pellworth-demo-" + std::to_string(getpid()));
+    fs::create_directories(demo);
+    fs::create_directory_symlink(fs::path(PELLWORTH_DEMO_DIR) / "types", demo / "types");
+    std::ofstream(demo / "version") << "0.44 test";
+    fs::current_path(demo);
+    AddModule(sim::Profile::Tarn, [](sim::ModuleConfig& c) { c.state.serial = "00004321"; },
+              {1, 0});
+    StartApp({}, true);
+    ASSERT_EQ(Dlg().CurrentPageCode(), COstrandDlg::kSetupPage);
+    std::wstring serialAtBox;
+    dialogs.onBox = [&] {
+        serialAtBox = Control<QLineEdit>(COstrandDlg::kSerialEdit)->text().toStdWString();
+    };
+    EXPECT_TRUE(app->Connect({}));
+    ASSERT_EQ(dialogs.boxes.size(), 1u) << testing::PrintToString(dialogs.BoxTexts());
+    EXPECT_EQ(dialogs.boxes[0].caption, L"Release Mismatch!");
+    EXPECT_EQ(serialAtBox, L"00004321");
+    EXPECT_EQ(Status(), L"The module has an older release: run Update.");
+    dialogs.onBox = {};
+    TearDown();
+    fs::current_path(previous);
+    fs::remove_all(demo);
+}
+
 // A device going away: another's changes nothing; the open port's ends the
 // connection. During an update the worker that owns the port meets the
 // failure (UnplugDuringADownloadIsOneIncident).
@@ -220,6 +256,17 @@ TEST_F(AppMainDialogTest, DeviceRemoval) {
     app->UpdateControls();
     EXPECT_FALSE(ConnectButton()->isEnabled());
     Engine().SetUpdateInProgress(false);
+    app->Disconnect();
+
+    // Unplugged, the module leaves the list; plugged in again, it comes back.
+    sim::SimulatedModule& replugged = *modules.front();
+    replugged.Unplug();
+    const auto pollWait = 3 * std::chrono::milliseconds(COstrandDlg::kPresencePollMs);
+    EXPECT_TRUE(WaitUntil([&] { return Entries().empty(); }, pollWait));
+    replugged.Plug();
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Entries() == std::vector<std::wstring>{Entry(module, L"SIM-TARN")}; },
+        pollWait));
 }
 
 // The program's own Update page in the dialog, ticking fast.

@@ -3,7 +3,10 @@
 //   pellworth-screenshot OUTPUT.png [DATA_DIR] [program flags...]
 // PELLWORTH_SCREENSHOT_TAB=<index> shows that tab instead of Setup;
 // PELLWORTH_SCREENSHOT_UPDATE=1 takes a module one release behind through a
-// release update and shows the Update tab while it runs.
+// release update and shows the Update tab while it runs;
+// PELLWORTH_SCREENSHOT_ORLAN=1 connects an ORLAN6 module instead of a TARN;
+// PELLWORTH_SCREENSHOT_HOLD=<ms> leaves the window as the program sizes it
+// to the screen and on show that long, for a grab of a virtual display.
 
 #include "app/COstrand.h"
 #include "app/COstrandDlg.h"
@@ -51,8 +54,9 @@ int main(int argc, char** argv) {
     const bool update = std::getenv("PELLWORTH_SCREENSHOT_UPDATE") != nullptr;
     // The release the demo data carries (the setup can be edited), or the
     // one before it for the update.
-    auto config = sim::MakeModule(
-        sim::Profile::Tarn, update ? sim::DefaultRelease(sim::Profile::Tarn) : sim::Version{});
+    const sim::Profile profile =
+        std::getenv("PELLWORTH_SCREENSHOT_ORLAN") ? sim::Profile::Orlan6 : sim::Profile::Tarn;
+    auto config = sim::MakeModule(profile, update ? sim::DefaultRelease(profile) : sim::Version{});
     config->behaviour.pacing = update; // a run that lasts long enough to be seen
     sim::SimulatedModule module(*config);
     if (!module.Start()) {
@@ -72,7 +76,9 @@ int main(int argc, char** argv) {
     // PELLWORTH_SCREENSHOT_TAB: the tab to show instead of Setup.
     if (const char* tab = std::getenv("PELLWORTH_SCREENSHOT_TAB"))
         tabs->setCurrentIndex(std::atoi(tab));
-    dlg.resize(dlg.sizeHint());
+    const char* hold = std::getenv("PELLWORTH_SCREENSHOT_HOLD");
+    if (!hold)
+        dlg.resize(dlg.sizeHint());
     Settle();
     if (update) {
         tabs->setCurrentIndex(0);
@@ -100,6 +106,10 @@ int main(int argc, char** argv) {
                   << page->minimumSizeHint().height() << " size " << page->width() << "x"
                   << page->height() << " dlg " << dlg.width() << "x" << dlg.height() << " hint "
                   << dlg.sizeHint().width() << "x" << dlg.sizeHint().height() << "\n";
+    }
+    for (int waited = 0; hold && waited < std::atoi(hold); waited += 10) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
     }
     for (const auto& box : dialogs.boxes)
         std::wcerr << L"box: " << box.caption << L": " << box.text << L"\n";

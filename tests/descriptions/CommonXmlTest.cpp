@@ -111,6 +111,13 @@ TEST(XmlText, ConversionsRoundTripAndReplaceInvalidInput) {
     EXPECT_EQ(Utf8ToWide("a\xE2\x82"), L"a\uFFFD");
     EXPECT_EQ(Utf8ToWide("\xC0\xAF"), L"\uFFFD");
     EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), L"\uFFFD");
+
+    // Module texts: every byte survives display and edit; only what has no byte is lost.
+    std::string bytes;
+    for (int b = 1; b < 256; ++b)
+        bytes.push_back(static_cast<char>(b));
+    EXPECT_EQ(ModuleTextBytes(WidenText(bytes)), bytes);
+    EXPECT_EQ(ModuleTextBytes(L"a\u20ACb"), "a.b");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "maintenance/pages/CUpdate.h"
 
 #include <QCheckBox>
+#include <QScrollArea>
 
 namespace {
 
@@ -199,15 +200,24 @@ TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
         c.behaviour.eraseFrames = 40;
         c.behaviour.pendingInterval = 50ms;
     });
+    // In a window too low for the page the Abort is scrolled into view.
+    QScrollArea window;
+    window.setWidget(page.get());
+    window.resize(page->sizeHint().width() + 40, 120);
+    window.show();
     Click(CUpdate::kManualUpdate); // the FPGA
     ASSERT_TRUE(page->IsRunning());
     EXPECT_TRUE(Enabled(CUpdate::kManualAbort));
+    const auto* abort = Ctl<QPushButton>(CUpdate::kManualAbort);
+    EXPECT_TRUE(window.viewport()->rect().contains(
+        QRect(abort->mapTo(window.viewport(), QPoint(0, 0)), abort->size())));
     Click(CUpdate::kManualAbort);
     EXPECT_FALSE(Enabled(CUpdate::kManualAbort));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(status, L"Update was aborted!");
     EXPECT_TRUE(engine->IsConnected());
     EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
+    window.takeWidget();
 }
 
 // ---- Identity, Return key, module type ------------------------------------------------------
@@ -235,6 +245,10 @@ TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
         EXPECT_EQ(sim::TrimText(module->State().*field), std::string(typed).substr(0, 8)) << typed;
         EXPECT_TRUE(!variant || (page->CurrentRelease() && page->CurrentRelease()->id == variant));
     }
+    // A name with bytes from 0x80, as the edit shows it, goes back unchanged.
+    Ctl<QLineEdit>(CUpdate::kNameEdit)->setText(QString::fromStdWString(WidenText("Cam\xE9ra1")));
+    Click(CUpdate::kNameEnter);
+    EXPECT_EQ(sim::TrimText(module->State().name), "Cam\xE9ra1");
 
     // Return anywhere else does nothing at all.
     module->ClearLog();

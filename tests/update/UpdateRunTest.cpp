@@ -41,6 +41,7 @@ protected:
         void UpdateControls() override {}
         bool Connect(const std::string& serial) override { return test.Reconnect(serial); }
         void Disconnect() override { test.DropConnection(); }
+        uint16_t RunPort() override { return runPort; }
         // From the worker; read only after it has been joined.
         void SetQuiet(bool q) override { quiet.push_back(q); }
         PromptAnswer ConfirmReleaseUpdate(bool& force) override {
@@ -65,6 +66,7 @@ protected:
         int prompts = 0;
         bool busy = false;
         bool ticking = false;
+        uint16_t runPort = 0; // none: the run waits its countdown
     };
 
     void TearDown() override {
@@ -246,6 +248,29 @@ TEST_F(UpdateRunTest, ReconnectAttemptsUntilTheModuleIsBackOrGiveUp) {
                      L"Connection error to module!\nSetup not kept: the module was not connected "
                      L"to write it back.");
         EXPECT_EQ(Count(0x87), 0u);
+    }
+}
+
+TEST_F(UpdateRunTest, ReconnectsWhenItsPortIsBackElseAfterTheCountdown) {
+    // The countdown is 400 ticks (over 2 s); the module is back after 300 ms.
+    // A port that never goes away (another module's here, as a bridge that
+    // keeps its node) must not be connected to before the countdown ends.
+    using Clock = std::chrono::steady_clock;
+    for (const bool watchOwnPort : {true, false}) {
+        SCOPED_TRACE(watchOwnPort);
+        Prepare({1, 0}, {1, 1});
+        auto config = sim::MakeModule(Profile::Tarn);
+        sim::SimulatedModule bridge(*config);
+        ASSERT_TRUE(bridge.Start());
+        host->runPort = watchOwnPort ? module->PortNumber() : bridge.PortNumber();
+        run = std::make_unique<UpdateRun>(*host, UpdateTiming{400});
+        std::optional<Clock::time_point> connected;
+        onConnect = [&](int) { connected = connected.value_or(Clock::now()); };
+        const auto start = Clock::now();
+        StartAndDrive();
+        EXPECT_EQ(run->LastResult(), 0);
+        ASSERT_TRUE(connected);
+        EXPECT_EQ(*connected - start < 2s, watchOwnPort);
     }
 }
 
