@@ -122,13 +122,17 @@ ReleaseUpdate::ReleaseUpdate(UpdateWorkerIF& run, const ReleaseTarget& target, b
     : m_run(run), m_engine(run.Engine()), m_target(target), m_force(force) {}
 
 void ReleaseUpdate::Fail(int32_t result, std::wstring message) {
+    SettleSetup();
+    m_run.Finish(result, std::move(message));
+}
+
+void ReleaseUpdate::SettleSetup() {
     if (m_erased)
         PutSetupBack();
     else
         m_kept.NotErased();
     if (!m_kept.Note().empty())
         m_run.NoteSetup(m_kept.Note());
-    m_run.Finish(result, std::move(message));
 }
 
 void ReleaseUpdate::PutSetupBack() {
@@ -161,12 +165,7 @@ void ReleaseUpdate::Run() {
     m_kept.Take(m_engine, m_target.desired, m_target.keepSetup);
     if (!UpdateFerrin() || !Configure() || !UpdateFpgas() || !CheckDownloaded())
         return;
-    if (m_erased)
-        PutSetupBack();
-    else
-        m_kept.NotErased();
-    if (!m_kept.Note().empty())
-        m_run.NoteSetup(m_kept.Note());
+    SettleSetup();
     const std::wstring release = SelectedText(m_target.release);
     if (!m_ferrinDone && !m_fpgaUpdated && !m_tableUpdated)
         return m_run.Finish(eng::kOk,

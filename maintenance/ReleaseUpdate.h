@@ -47,8 +47,9 @@ private:
     int32_t DownloadFile(const std::wstring& file,
                          const std::function<int32_t(std::istream&, uint32_t)>& download);
     void Fail(int32_t result, std::wstring message = {});
-    // After the last download, or at a failure once something erased the
-    // setup: puts the kept setup back and notes what became of it.
+    // At the end of the run, failed or not: puts the kept setup back when a
+    // download erased it, and notes what became of it.
+    void SettleSetup();
     void PutSetupBack();
 
     UpdateWorkerIF& m_run;
