@@ -76,6 +76,10 @@ int32_t CConfigModORLAN6::Write(CCmdChannel& channel) {
     return channel.WriteConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
 }
 
+std::span<const blocklayout::FieldPlace<CConfigModORLAN6>> CConfigModORLAN6::Layout() {
+    return kLayout;
+}
+
 uint8_t CConfigModORLAN6::EncodeByte(uint16_t index) const {
     uint8_t byte = blocklayout::EncodeByte<CConfigModORLAN6>(*this, kLayout, index);
     if (index == kCenterCutByte && !Output2KCenterCut) {

@@ -71,6 +71,10 @@ int32_t CConfigModTarn::Write(CCmdChannel& channel) {
     return channel.WriteConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
 }
 
+std::span<const blocklayout::FieldPlace<CConfigModTarn>> CConfigModTarn::Layout() {
+    return kLayout;
+}
+
 uint8_t CConfigModTarn::EncodeByte(uint16_t index) const {
     return blocklayout::EncodeByte<CConfigModTarn>(*this, kLayout, index);
 }
