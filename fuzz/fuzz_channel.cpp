@@ -2,7 +2,9 @@
 // input chooses the operations and their arguments (from its back) and is
 // the module's bytes (from its front): connect with the test data's real
 // descriptions, change the module type, block writes, image and lookup table
-// downloads, reboot and reconnect, registers and poke files.
+// downloads, reboot and reconnect, registers and poke files. Or, as the input
+// chooses, a simulated module answers and the input picks the faults it
+// injects: random bytes seldom get a download past its start.
 
 #include "FuzzSupport.h"
 
@@ -16,6 +18,11 @@
 #include "engine/CCmdChannel.h"
 #include "engine/CCmdEngine.h"
 #include "engine/CConfigBlockIF.h"
+#include "simulator/ModuleModel.h"
+#include "simulator/Profiles.h"
+#include "simulator/SimulatedModule.h"
+
+#include <deque>
 
 #include <memory>
 #include <sstream>
@@ -63,6 +70,81 @@ private:
     fuzz::DataProvider& m_input;
 };
 
+// The module model of the simulator behind a port: each complete request is
+// answered as the simulator would, with the fault the input picks now and then.
+class ModelPort : public CSerialIF {
+public:
+    ModelPort(fuzz::DataProvider& input, sim::ModuleConfig config)
+        : m_input(input), m_config(std::move(config)) {}
+    uint32_t Read(void* buffer, uint32_t count) override {
+        uint32_t n = 0;
+        for (; n < count && !m_answer.empty(); ++n) {
+            static_cast<uint8_t*>(buffer)[n] = m_answer.front();
+            m_answer.pop_front();
+        }
+        return n;
+    }
+    void Write(const void* data, uint32_t count) override {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        m_request.insert(m_request.end(), bytes, bytes + count);
+        while (m_request.size() >= 3) {
+            const uint32_t length = (uint32_t{m_request[1]} << 8) | m_request[2];
+            if (length < 3 || length > sim::MaxRequestLength(m_request[0])) {
+                m_request.clear(); // the module drops what it cannot frame
+                return;
+            }
+            if (m_request.size() < length)
+                return;
+            const std::vector<uint8_t> frame(m_request.begin(), m_request.begin() + length);
+            m_request.erase(m_request.begin(), m_request.begin() + length);
+            Answer(frame);
+        }
+    }
+    void Purge() override { m_answer.clear(); }
+
+private:
+    void Answer(const std::vector<uint8_t>& frame) {
+        std::optional<sim::Reply> script;
+        if (m_input.InRange(0, 7) == 0) {
+            switch (m_input.InRange(0, 5)) {
+            case 0:
+                script = sim::Reply::Status(m_input.Integral<uint8_t>());
+                break;
+            case 1:
+                script = sim::Reply::Cut(m_input.InRange<size_t>(0, 8));
+                break;
+            case 2:
+                script = sim::Reply::Silence();
+                break;
+            case 3:
+                script = sim::Reply::Garbage(m_input.InRange<size_t>(1, 16));
+                break;
+            case 4:
+                script = sim::Reply::Reject();
+                break;
+            default:
+                script.emplace();
+                script->chunkSize = m_input.Integral<uint16_t>();
+                break;
+            }
+        }
+        const sim::Plan plan =
+            m_model.Handle(frame, script ? &*script : nullptr, m_config.state, m_config.behaviour);
+        for (const sim::PlanStep& step : plan) {
+            if (step.kind == sim::PlanStep::Kind::Bytes)
+                m_answer.insert(m_answer.end(), step.bytes.begin(), step.bytes.end());
+            else if (step.kind == sim::PlanStep::Kind::Reboot)
+                m_model.Boot(m_config.state);
+        }
+    }
+
+    fuzz::DataProvider& m_input;
+    sim::ModuleConfig m_config;
+    sim::ModuleModel m_model;
+    std::vector<uint8_t> m_request;
+    std::deque<uint8_t> m_answer;
+};
+
 std::istringstream Image(uint32_t size) {
     return std::istringstream(std::string(size, '\x5A'));
 }
@@ -72,20 +154,30 @@ std::istringstream Image(uint32_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const CXercesSession xerces;
     static const std::wstring types = Utf8ToWide(PELLWORTH_FUZZ_TYPES);
+    static const sim::Profile kProfiles[] = {sim::Profile::Tarn, sim::Profile::Orlan6,
+                                             sim::Profile::None};
     fuzz::DataProvider input(data, size);
-    fuzz::InputPort port(input);
+    std::unique_ptr<CSerialIF> port;
+    if (input.InRange(0, 3) == 0) {
+        std::optional<sim::ModuleConfig> config = sim::MakeModule(input.Pick(kProfiles));
+        config->behaviour.chunkSize = input.InRange<uint16_t>(1, 300);
+        port = std::make_unique<ModelPort>(input, std::move(*config));
+    } else {
+        port = std::make_unique<fuzz::InputPort>(input);
+    }
     App app(input);
     // Scanning and reading the descriptions costs XML parses: only when the
     // input asks for them.
     std::unique_ptr<CModuleTypesLinux> registry;
     if (input.Bool())
         registry = std::make_unique<CModuleTypesLinux>(types);
-    CCmdEngine engine(&port, nullptr, &app, registry.get(), input.InRange<ModuleTypeId>(0, 3));
+    CCmdEngine engine(port.get(), nullptr, &app, registry.get(), input.InRange<ModuleTypeId>(0, 3));
     app.engine = &engine;
     CCmdChannel& channel = engine.Channel();
 
     // Every operation reads at least one answer byte or one choice, so the
-    // input runs out; the bound only keeps a run short.
+    // input runs out (a simulated module's answers do not count); the bound
+    // only keeps a run short.
     for (int step = 0; step < 64 && input.Remaining() != 0; ++step) {
         uint8_t major = 0;
         uint8_t minor = 0;
