@@ -45,6 +45,6 @@ int main(int argc, char** argv) {
         std::vector<uint8_t> input(bytes.begin(), bytes.end());
         LLVMFuzzerTestOneInput(input.data(), input.size());
     }
-    std::printf("%zu inputs replayed\n", files.size());
+    std::fprintf(stderr, "%zu inputs replayed\n", files.size());
     return 0;
 }

@@ -1,6 +1,7 @@
 // The results log as `pellworth-cli log` reads it: any file content (torn,
-// edited, lines past the record limit) and the --serial and --since filters
-// the input chooses, through the tool's own argument parser.
+// edited, lines past the record limit), now and then a folder, FIFO, device
+// or nothing in its place, and the --serial and --since filters the input
+// chooses, through the tool's own argument parser.
 
 #include "FuzzSupport.h"
 
@@ -9,6 +10,7 @@
 #include "cli/LogCommand.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -45,7 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         args.insert(args.end(), {"--since", input.Bool() ? input.Pick(kDates) : input.String(24)});
     }
     const cli::ParseResult parsed = cli::ParseArguments(args);
-    fuzz::WriteScratch("results.jsonl", input.Rest());
+    // Now and then the log is no regular file: nothing may block or be read.
+    const std::filesystem::path log = fuzz::Scratch() / "results.jsonl";
+    std::error_code ec;
+    std::filesystem::remove_all(log, ec);
+    switch (input.InRange(0, 15)) {
+    case 0: std::filesystem::create_directory(log, ec); break;
+    case 1: mkfifo(log.c_str(), 0600); break;
+    case 2: std::filesystem::create_symlink("/dev/zero", log, ec); break;
+    case 3: break; // no log yet
+    default: fuzz::WriteScratch("results.jsonl", input.Rest()); break;
+    }
     if (parsed.ok) {
         QuietConsole console;
         cli::RunLog(parsed.arguments, console);
