@@ -139,6 +139,10 @@ void CXMLFileReader::TakeError(std::wstring& text) {
     m_error.clear();
 }
 
+void CXMLFileReader::SetDocumentBytes(std::optional<std::string> bytes) {
+    m_bytes = std::move(bytes);
+}
+
 void CXMLFileReader::AppendError(const std::wstring& text) {
     m_error += text;
 }
@@ -187,7 +191,7 @@ bool CXMLFileReader::ParseDocument(const std::wstring& path) {
     ReleaseDocument();
 
     // Only a regular file is parsed: a FIFO would block the parse for ever.
-    if (const int error = inputfile::Check(WideToUtf8(path));
+    if (const int error = m_bytes ? 0 : inputfile::Check(WideToUtf8(path));
         error == inputfile::kNotRegular || error == EISDIR) {
         AppendError(L"Parsing " + path + L" error count: 1\n" + path + L": " +
                     inputfile::ErrorReason(error) + L"\n");
@@ -214,8 +218,14 @@ bool CXMLFileReader::ParseDocument(const std::wstring& path) {
 
     try {
         const std::u16string xmlPath = WideToXml(path);
-        xercesc::LocalFileInputSource source(xmlPath.c_str());
-        m_parser->parse(source);
+        if (m_bytes) {
+            xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(m_bytes->data()),
+                                              m_bytes->size(), xmlPath.c_str(), false);
+            m_parser->parse(source);
+        } else {
+            xercesc::LocalFileInputSource source(xmlPath.c_str());
+            m_parser->parse(source);
+        }
         const XMLSize_t errors = m_parser->getErrorCount();
         if (errors != 0) {
             AppendError(L"Parsing " + path + L" error count: " + std::to_wstring(errors) + L"\n" +

@@ -5,6 +5,7 @@
 #include <xercesc/util/XercesDefs.hpp>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 XERCES_CPP_NAMESPACE_BEGIN
@@ -32,6 +33,14 @@ public:
     // Drops the parser and the document (a document built without a parser
     // is released through the DOM).
     void ReleaseDocument();
+
+    // From now on the reader parses these bytes instead of opening the file
+    // its path names; the path still names the document in error texts and
+    // is the base of its relative system ids. Every parser setting, the
+    // entity resolution and the DOCTYPE handling stay those of a file (the
+    // fuzz targets read from memory this way). An empty optional goes back to
+    // files.
+    void SetDocumentBytes(std::optional<std::string> bytes);
     // The attribute of the only element of that name in the whole document
     // (document element included); "unknown" when there is no document, no
     // or more than one such element, or the attribute is missing.
@@ -61,4 +70,5 @@ private:
     std::unique_ptr<ParseSupport> m_support;
     std::unique_ptr<xercesc::XercesDOMParser> m_parser;
     std::wstring m_error;
+    std::optional<std::string> m_bytes;
 };

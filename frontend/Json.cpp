@@ -180,7 +180,8 @@ private:
                 return Fail("expected a digit in the exponent");
         }
         const std::string_view text = m_text.substr(start, m_at - start);
-        if (integer) {
+        // "-0" stays the double -0.0, so it writes back as it was read.
+        if (integer && text != "-0") {
             int64_t value = 0;
             const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
             if (ec == std::errc() && end == text.data() + text.size())

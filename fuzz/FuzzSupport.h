@@ -1,18 +1,21 @@
 #pragma once
 
-// Shared pieces of the fuzz targets: a port that plays the fuzz input as the
-// module's answers, and a file the XML readers can open.
+// Shared pieces of the fuzz targets: a port that plays input bytes as the
+// module's answers, and a scratch directory for the readers that read files.
 
+#include "fuzz/DataProvider.h"
 #include "link/CSerialIF.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 namespace fuzz {
 
@@ -22,41 +25,59 @@ namespace fuzz {
 // for the next command to cope with.
 class InputPort : public CSerialIF {
 public:
-    InputPort(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    explicit InputPort(DataProvider& input) : m_input(input) {}
     uint32_t Read(void* buffer, uint32_t count) override {
-        const size_t n = std::min<size_t>(count, m_size - m_position);
-        if (n != 0)
-            std::memcpy(buffer, m_data + m_position, n);
-        m_position += n;
-        return static_cast<uint32_t>(n);
+        return static_cast<uint32_t>(m_input.Take(buffer, count));
     }
     void Write(const void*, uint32_t) override {}
     void Purge() override {}
 
 private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_position = 0;
+    DataProvider& m_input;
 };
 
-// One scratch file per process, rewritten with each input: the readers read
-// files, as the program does.
-inline const std::string& ScratchFile() {
-    static const std::string path = [] {
-        char name[] = "/tmp/pellworth-fuzz-XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0)
+// One directory per process under the system's temporary folder, removed
+// with everything in it when the process exits (a crash leaves it, beside
+// its reproducer).
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        std::string name =
+            (std::filesystem::temp_directory_path() / "pellworth-fuzz-XXXXXX").string();
+        if (mkdtemp(name.data()) == nullptr)
             std::abort();
-        close(fd);
-        return std::string(name);
-    }();
-    return path;
+        m_path = name;
+    }
+    ~ScratchDirectory() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline const std::filesystem::path& Scratch() {
+    static const ScratchDirectory directory;
+    return directory.Path();
 }
 
-inline const std::string& WriteScratch(const uint8_t* data, size_t size) {
-    std::ofstream(ScratchFile(), std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    return ScratchFile();
+// Empties the scratch directory for the next input.
+inline void ClearScratch() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(Scratch(), ec))
+        std::filesystem::remove_all(entry.path(), ec);
+}
+
+// Writes a file of the scratch directory (replacing it) and returns its path.
+inline std::filesystem::path WriteScratch(const std::string& name, std::string_view bytes) {
+    const std::filesystem::path path = Scratch() / name;
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
 }
 
 } // namespace fuzz

@@ -1,6 +1,7 @@
-// The XML readers on a file of any content: module type files, assembly
-// files, and TARN and ORLAN6 setup files loaded into their blocks. Built once
-// per reader (PELLWORTH_FUZZ_READER).
+// The XML readers on a document of any content, read from memory with every
+// setting a file gets (the file handling has fuzz_xml_file): module type
+// files, assembly files, and TARN and ORLAN6 setup files loaded into their
+// blocks. Built once per reader (PELLWORTH_FUZZ_READER).
 
 #include "FuzzSupport.h"
 
@@ -17,8 +18,9 @@
 
 namespace {
 
-template <class Reader, class Block> void LoadSetup(const std::wstring& path) {
+template <class Reader, class Block> void LoadSetup(std::string bytes, const std::wstring& path) {
     Reader reader;
+    reader.SetDocumentBytes(std::move(bytes));
     if (!reader.Parse(L"", path))
         return;
     Block block(nullptr, 0, 0);
@@ -29,22 +31,29 @@ template <class Reader, class Block> void LoadSetup(const std::wstring& path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const CXercesSession xerces;
-    const std::wstring path = Utf8ToWide(fuzz::WriteScratch(data, size));
+    // The name only: relative system ids resolve against the scratch folder.
+    static const std::wstring path = Utf8ToWide((fuzz::Scratch() / "document.xml").string());
+    std::string bytes(reinterpret_cast<const char*>(data), size);
 #if PELLWORTH_FUZZ_READER == 1
     CModuleTypeXML reader;
+    reader.SetDocumentBytes(std::move(bytes));
     ModuleDescription description;
-    LoadModuleDescription(description, reader, path);
+    if (LoadModuleDescription(description, reader, path)) {
+        std::vector<uint8_t> wire;
+        SerializeModuleDescription(description, wire);
+    }
 #elif PELLWORTH_FUZZ_READER == 2
     CAssembliesXML reader;
+    reader.SetDocumentBytes(std::move(bytes));
     reader.Parse(L"", path);
     ReleaseTable table;
     LoadReleaseTable(table, reader);
     FindLatest(table);
     SelectAssembly(table, {1, 1}, "B7");
 #elif PELLWORTH_FUZZ_READER == 3
-    LoadSetup<CDefaultsTARNXML, CConfigModTarn>(path);
+    LoadSetup<CDefaultsTARNXML, CConfigModTarn>(std::move(bytes), path);
 #else
-    LoadSetup<CDefaultsOrlan6XML, CConfigModORLAN6>(path);
+    LoadSetup<CDefaultsOrlan6XML, CConfigModORLAN6>(std::move(bytes), path);
 #endif
     return 0;
 }

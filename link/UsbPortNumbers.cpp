@@ -51,8 +51,15 @@ void UsbPortNumbers::Save() const {
     const fs::path temporary = m_stateFile.string() + ".new";
     {
         std::ofstream out(temporary, std::ios::trunc);
-        for (const auto& [location, number] : m_numbers)
+        for (const auto& [location, number] : m_numbers) {
+            // The lines cannot hold a location with white space (kernel names
+            // have none): written, it would give its number to a stranger on
+            // the next load. It holds for this process only.
+            if (location.empty() ||
+                location.find_first_of(" \t\n\r\v\f") != std::string::npos)
+                continue;
             out << number << ' ' << location << '\n';
+        }
         if (!out)
             return; // the numbers still hold for this process
     }

@@ -83,6 +83,10 @@ std::vector<uint8_t> CConfigModORLAN6::Encoded() const {
     return bytes;
 }
 
+std::span<const blocklayout::FieldPlace<CConfigModORLAN6>> CConfigModORLAN6::Layout() {
+    return kLayout;
+}
+
 uint8_t CConfigModORLAN6::EncodeByte(uint16_t index) const {
     uint8_t byte = blocklayout::EncodeByte<CConfigModORLAN6>(*this, kLayout, index);
     if (index == kCenterCutByte && !Output2KCenterCut) {

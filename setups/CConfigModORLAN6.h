@@ -1,8 +1,10 @@
 #pragma once
 
 #include "engine/CConfigBlockIF.h"
+#include "setups/BlockLayout.h"
 
 #include <cstdint>
+#include <span>
 
 class CDefaultsOrlan6XMLIF;
 
@@ -29,6 +31,8 @@ public:
     uint8_t EncodeByte(uint16_t index) const;
     // Takes all fields from the four block bytes.
     void Decode(const uint8_t (&bytes)[kLength]);
+    // Where each numeric field sits (center cut aside) on the wire (the fuzz table walks it).
+    static std::span<const blocklayout::FieldPlace<CConfigModORLAN6>> Layout();
 
     // Factory defaults, then ConfigBlockChanged (writes them when attached);
     // returns the engine's answer (false without an engine).

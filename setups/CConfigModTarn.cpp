@@ -78,6 +78,10 @@ std::vector<uint8_t> CConfigModTarn::Encoded() const {
     return bytes;
 }
 
+std::span<const blocklayout::FieldPlace<CConfigModTarn>> CConfigModTarn::Layout() {
+    return kLayout;
+}
+
 uint8_t CConfigModTarn::EncodeByte(uint16_t index) const {
     return blocklayout::EncodeByte<CConfigModTarn>(*this, kLayout, index);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "engine/CConfigBlockIF.h"
+#include "setups/BlockLayout.h"
 
 #include <cstdint>
+#include <span>
 
 class CDefaultsTARNXMLIF;
 
@@ -27,6 +29,8 @@ public:
     uint8_t EncodeByte(uint16_t index) const;
     // Takes all fields from the four block bytes.
     void Decode(const uint8_t (&bytes)[kLength]);
+    // Where each numeric field sits on the wire (the fuzz table walks it).
+    static std::span<const blocklayout::FieldPlace<CConfigModTarn>> Layout();
 
     // Factory defaults, then ConfigBlockChanged (writes them when attached);
     // returns the engine's answer (false without an engine).
