@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // Where a field of a parameter block sits on the wire: its byte, the bit of
 // its least significant bit, and the mask of its width. Each block class
@@ -45,6 +46,14 @@ void Decode(Block& block, std::span<const FieldPlace<Block>> table,
     for (const auto& place : table) {
         block.*place.field = (bytes[place.bits.byte] >> place.bits.shift) & place.bits.mask;
     }
+}
+
+// The block's bytes as its Write sends them.
+template <class Block> std::vector<uint8_t> EncodedBytes(const Block& block) {
+    std::vector<uint8_t> bytes(Block::kLength);
+    for (uint16_t i = 0; i < Block::kLength; ++i)
+        bytes[i] = block.EncodeByte(i);
+    return bytes;
 }
 
 } // namespace blocklayout

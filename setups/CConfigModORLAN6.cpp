@@ -77,10 +77,7 @@ int32_t CConfigModORLAN6::Write(CCmdChannel& channel) {
 }
 
 std::vector<uint8_t> CConfigModORLAN6::Encoded() const {
-    std::vector<uint8_t> bytes(kLength);
-    for (uint16_t i = 0; i < kLength; ++i)
-        bytes[i] = EncodeByte(i);
-    return bytes;
+    return blocklayout::EncodedBytes(*this);
 }
 
 std::span<const blocklayout::FieldPlace<CConfigModORLAN6>> CConfigModORLAN6::Layout() {

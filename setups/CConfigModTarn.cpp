@@ -72,10 +72,7 @@ int32_t CConfigModTarn::Write(CCmdChannel& channel) {
 }
 
 std::vector<uint8_t> CConfigModTarn::Encoded() const {
-    std::vector<uint8_t> bytes(kLength);
-    for (uint16_t i = 0; i < kLength; ++i)
-        bytes[i] = EncodeByte(i);
-    return bytes;
+    return blocklayout::EncodedBytes(*this);
 }
 
 std::span<const blocklayout::FieldPlace<CConfigModTarn>> CConfigModTarn::Layout() {
