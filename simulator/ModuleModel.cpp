@@ -514,6 +514,8 @@ ModuleModel::Outcome ModuleModel::Finish(Request& r) {
                 s.fpgas[a.fpga].tables[a.table].version = *version;
             break;
         case Target::BlockWrite: {
+            if (r.behaviour.dropBlockWrites)
+                break;
             std::vector<uint8_t>& data = s.blocks[a.block].data;
             if (data.size() < a.record.data.size())
                 data.resize(a.record.data.size());

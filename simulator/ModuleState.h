@@ -143,6 +143,8 @@ struct Behaviour {
     // A SafeBoot, Ferrin or FPGA download erases the configuration parameters
     // (every block back to zeros) as its flash is erased, as a module does.
     bool eraseSetupOnDownload = true;
+    // A faulty module: block writes are acknowledged but not stored.
+    bool dropBlockWrites = false;
     // A partly received request is dropped after this much silence.
     std::chrono::milliseconds interByteTimeout{500};
 };

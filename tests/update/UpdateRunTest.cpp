@@ -193,24 +193,29 @@ TEST_F(UpdateRunTest, ReleaseUpdateBringsTheModuleToTheRelease) {
 
 TEST_F(UpdateRunTest, TheSetupIsKeptOnlyWhereItCanBe) {
     // Kept, not kept when turned off and across a release behind: the
-    // scenarios'. A write-back the module does not take is said; so is an
-    // update that changes the module's type, whose setup means something else.
+    // scenarios'. A write-back the module does not take, or takes and does
+    // not keep, is said; so is an update that changes the module's type,
+    // whose setup means something else.
     struct Case {
         const char* name;
         bool ignoresWrites;
+        bool dropsWrites;                           // acknowledged, not stored
         std::optional<VersionNumber> orlan6Release; // the release of another type
         std::wstring note;
     };
     const Case cases[] = {
-        {"not taken", true, std::nullopt,
+        {"not taken", true, false, std::nullopt,
          L"Setup not kept: the module did not take the setup when it was written back."},
-        {"type change", false, VersionNumber{2, 1},
+        {"read back differs", false, true, std::nullopt,
+         L"Setup not kept: the module did not keep the setup that was written back to it."},
+        {"type change", false, false, VersionNumber{2, 1},
          L"Setup not kept: the update changes the module's type from TARN to ORLAN6."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Prepare({1, 0}, {1, 1}, [](sim::ModuleConfig& m) {
+        Prepare({1, 0}, {1, 1}, [&c](sim::ModuleConfig& m) {
             m.state.blocks[{0, 0}].data = kOwnSetup;
+            m.behaviour.dropBlockWrites = c.dropsWrites;
         });
         if (c.ignoresWrites) {
             sim::Reply ignored = sim::Reply::Status(0);
