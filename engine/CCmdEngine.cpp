@@ -109,15 +109,6 @@ void CCmdEngine::MarkBlockRead(uint8_t fpgaId, uint8_t blockId, const CConfigBlo
         m_blocksRead.erase({fpgaId, blockId, block});
 }
 
-bool CCmdEngine::IsBlockReadFromModule(uint8_t fpgaId, uint8_t blockId) const {
-    const auto fpga = m_module.fpgas.find(fpgaId);
-    if (fpga == m_module.fpgas.end())
-        return false;
-    const auto block = fpga->second.paramBlocks.find(blockId);
-    return block != fpga->second.paramBlocks.end() && block->second.block &&
-           m_blocksRead.count({fpgaId, blockId, block->second.block}) != 0;
-}
-
 bool CCmdEngine::ReadConfigBlockAgain(uint8_t fpgaId, uint8_t blockId) {
     ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
     if (!block || !block->block)

@@ -130,9 +130,6 @@ public:
     // Reads one block object from the module again (marking it as above);
     // false when it has none attached or the read failed.
     bool ReadConfigBlockAgain(uint8_t fpgaId, uint8_t blockId);
-    // The block object attached for the block holds what was read from this
-    // module on this connection.
-    bool IsBlockReadFromModule(uint8_t fpgaId, uint8_t blockId) const;
     // Writes back the block objects read from this module on this
     // connection; the others are left as the module holds them and read
     // again, so their objects show that.
