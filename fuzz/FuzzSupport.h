@@ -16,8 +16,22 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace fuzz {
+
+// A command line from the input: program name first, then the input split at
+// zero bytes into arguments.
+inline std::vector<std::string> CommandLine(const uint8_t* data, size_t size) {
+    std::vector<std::string> args(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0)
+            args.emplace_back();
+        else
+            args.back().push_back(static_cast<char>(data[i]));
+    }
+    return args;
+}
 
 // The module's side of the link is the input: every read takes the next
 // bytes, and a read past the end returns short at once, as a time-out would

@@ -2,19 +2,14 @@
 // arguments, then the port numbers given to the modules it describes. No two
 // modules may end up with one number.
 
+#include "fuzz/FuzzSupport.h"
 #include "simulator/ModsimOptions.h"
 
 #include <cstdlib>
 #include <set>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::vector<std::string> args(1);
-    for (size_t i = 0; i < size; ++i) {
-        if (data[i] == 0)
-            args.emplace_back();
-        else
-            args.back().push_back(static_cast<char>(data[i]));
-    }
+    const std::vector<std::string> args = fuzz::CommandLine(data, size);
     std::string error;
     std::optional<sim::ModsimOptions> options = sim::ParseModsimArgs(args, error);
     if (!options)
