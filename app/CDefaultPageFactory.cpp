@@ -24,11 +24,6 @@ public:
     void ReloadForModule() override { m_page.ReloadForModule(); }
     bool QueryClose() override { return m_page.QueryClose(); }
     void CopyIdentity() override { Page().CopyIdentity(); }
-    const AssemblyRecord* CurrentRelease() override { return Page().CurrentRelease(); }
-    bool ReleaseMatches(VersionNumber version) override { return Page().ReleaseMatches(version); }
-    bool ModuleEntryValid(const ModuleRecord& module) override {
-        return Page().ModuleEntryValid(module);
-    }
     void GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) override {
         Page().GetDesiredTableVersion(version, fpgaId, tableId);
     }

@@ -1,13 +1,8 @@
 #pragma once
 
-#include "descriptions/CModuleTypesLinux.h"
-#include "descriptions/XercesSession.h"
-#include "engine/CAppIF.h"
-#include "engine/CErrorReportIF.h"
 #include "frontend/CPageServicesIF.h"
-#include "frontend/ModuleOperation.h"
+#include "frontend/ModuleSession.h"
 #include "frontend/ResultsLog.h"
-#include "link/CUSBSerialPort.h"
 
 #include <memory>
 #include <optional>
@@ -18,11 +13,11 @@ class CCmdEngine;
 class COstrandDlg;
 class CPageFactoryIF;
 
-// The application: owns the serial port, the module type registry ("types" in
-// the working directory), the command engine and the main dialog, and serves
-// the engine and the pages. One exists for the life of the program; main()
-// makes the QApplication first.
-class COstrand : public CErrorReportIF, public CAppIF, public CPageServicesIF {
+// The application: owns the session with the module (port, type registry,
+// engine, setup blocks, release selection) and the main dialog, and serves
+// the pages. One exists for the life of the program; main() makes the
+// QApplication first.
+class COstrand : public CPageServicesIF {
 public:
     // dialogs: the dialog framework (message boxes, file dialogs, the GUI
     // thread); pages: makes the tab pages, null for the program's own. Neither
@@ -46,65 +41,46 @@ public:
     // Deletes the dialog, then the engine (closing the port when it is open).
     void Finish();
 
-    CUSBSerialPort& Port() { return m_port; }
-    CModuleTypesLinux& Registry() { return m_registry; }
+    frontend::ModuleSession& Session() { return m_session; }
+    CUSBSerialPort& Port() { return m_session.Port(); }
+    CModuleTypesLinux& Registry() { return m_session.Registry(); }
     COstrandDlg* MainDialog() { return m_dialog.get(); }
-    int ForcedModuleType() const { return m_forcedModuleType; }
+    int ForcedModuleType() const { return m_session.Settings().forcedType; }
     // Why the XML library could not be started; empty when it runs.
-    const std::wstring& XmlStartError() const { return m_xmlError; }
+    std::wstring XmlStartError() const { return m_session.XmlError(); }
 
-    // CErrorReportIF: the main status line.
-    void ReportError(std::wstring text) override;
-
-    // CAppIF
-    void OnModuleChanged() override;
-    void OnIdentityChanged() override;
-    void OnDisconnected() override;
-    bool IsOptionM() override { return m_optionM; }
-    bool IsOptionD() override { return m_optionD; }
-    CModuleTypeXML* CreateModuleTypeReader() override;
-    CAssembliesXML* CreateAssembliesReader() override;
-
-    // CPageServicesIF (each does nothing and answers false or null without a
-    // main dialog).
-    CCmdEngine* Engine() override { return m_engine.get(); }
+    // CPageServicesIF: the session's, and the main dialog's refresh.
+    CCmdEngine* Engine() override { return m_session.EnginePointer(); }
     CDialogServicesIF& Dialogs() override { return m_dialogs; }
-    void ReportError(const std::wstring& text) override;
+    void ReportError(const std::wstring& text) override { m_session.ReportError(text); }
+    bool IsOptionM() override { return m_session.IsOptionM(); }
+    bool IsOptionD() override { return m_session.IsOptionD(); }
     void UpdateControls() override;
-    void SetQuiet(bool quiet) override;
-    bool IsQuiet() override;
+    void SetQuiet(bool quiet) override { m_session.SetQuiet(quiet); }
+    bool IsQuiet() override { return m_session.IsQuiet(); }
+    // A run's reconnect: the run's own port, whatever entry the list shows.
     bool Connect(const std::string& expectedSerial) override;
-    uint16_t RunPort() override;
+    uint16_t RunPort() override { return m_session.RunPort(); }
     void Disconnect() override;
-    const AssemblyRecord* CurrentRelease() override;
-    bool ReleaseMatches(VersionNumber version) override;
-    bool ModuleEntryValid(const ModuleRecord& module) override;
+    frontend::ReleaseSelection& Selection() override { return m_session.Selection(); }
+    CConfigBlockIF* SetupBlock(ModuleTypeId type) override { return m_session.SetupBlock(type); }
     void OperationStarted(ModuleOperationKind kind, const std::wstring& file,
-                          const std::wstring& component, VersionNumber release) override;
-    void OperationEnded(int32_t result, const std::wstring& text) override;
+                          const std::wstring& component, VersionNumber release) override {
+        m_session.OperationStarted(kind, file, component, release);
+    }
+    void OperationEnded(int32_t result, const std::wstring& text) override {
+        m_session.OperationEnded(result, text);
+    }
 
     // The results log the program appends to (the default file).
     const frontend::ResultsLog& ResultsLog() const { return m_results; }
 
 private:
-    void ShowPortFailure(const std::wstring& text);
-
-    // The XML library comes first and goes last: every reader lives inside it.
-    CXercesSession m_xml;
-    std::wstring m_xmlError;
-    CUSBSerialPort m_port;
-    CModuleTypesLinux m_registry;
-    std::unique_ptr<CCmdEngine> m_engine;
-    std::unique_ptr<COstrandDlg> m_dialog;
-    bool m_optionM = false;
-    bool m_optionD = false;
-    int m_forcedModuleType = 0;
-
     CDialogServicesIF& m_dialogs;
+    frontend::ResultsLog m_results;
+    frontend::ModuleSession m_session;
+    std::unique_ptr<COstrandDlg> m_dialog;
+
     std::unique_ptr<CPageFactoryIF> m_ownPages;
     CPageFactoryIF* m_pages;
-
-    frontend::ResultsLog m_results;
-    frontend::Origin m_origin;
-    std::optional<frontend::ModuleOperation> m_operation;
 };

@@ -116,17 +116,23 @@ COstrandDlg::COstrandDlg(COstrand& app, CPageFactoryIF& pages)
             m_controls.emplace(name.mid(3).toInt(), control);
     }
 
+    // The session looks at its port for a hang-up; a loss waits while a box
+    // or a connect is under way.
     m_hangUpTimer.setInterval(kHangUpPollMs);
-    QObject::connect(&m_hangUpTimer, &QTimer::timeout, [this] { CheckPortHangUp(); });
+    QObject::connect(&m_hangUpTimer, &QTimer::timeout,
+                     [this] { m_app.Session().CheckPort(InNestedOperation()); });
     m_presenceTimer.setInterval(kPresencePollMs);
     QObject::connect(&m_presenceTimer, &QTimer::timeout, [this] {
         DropAbsentModules();
         FindReplugged();
     });
     qApp->installEventFilter(this);
+    m_app.Session().SetObserver(this);
+    m_hangUpTimer.start();
 }
 
 COstrandDlg::~COstrandDlg() {
+    m_app.Session().SetObserver(nullptr);
     qApp->removeEventFilter(this);
     m_hangUpTimer.stop();
     m_presenceTimer.stop();
@@ -266,7 +272,7 @@ void COstrandDlg::OnInitDialog() {
     // The engine selected the forced module type before this window existed;
     // its setup page is the one to show.
     if (CCmdEngine* engine = m_app.Engine(); engine && engine->Module().moduleType != m_setupKey)
-        OnModuleChanged();
+        ModuleChanged();
     UpdateControls();
     Discover();
 }
@@ -448,8 +454,10 @@ void COstrandDlg::UpdateControls() {
 }
 
 void COstrandDlg::ReportStatus(const std::wstring& text) {
-    if (m_quiet)
-        return;
+    m_app.Session().ReportError(text);
+}
+
+void COstrandDlg::StatusChanged(const std::wstring& text) {
     m_statusLine->setText(Q(text));
 }
 
@@ -498,89 +506,40 @@ void COstrandDlg::OnConnectButton() {
     if (engine && engine->IsConnected())
         Disconnect();
     else
-        Connect({});
+        Connect();
 }
 
-bool COstrandDlg::Connect(const std::string& expectedSerial) {
-    CCmdEngine* engine = m_app.Engine();
-    if (!engine)
+bool COstrandDlg::Connect() {
+    if (!m_app.Engine())
         return false;
-    // A run reconnects to the port it started on, never to the selected entry.
-    const bool runReconnect = engine->IsUpdateInProgress() && m_runPort != 0;
-    if (!runReconnect && m_moduleCombo->currentIndex() < 0) {
+    if (m_moduleCombo->currentIndex() < 0) {
         ReportStatus(L"No device is selected!");
         return false;
     }
     const BusyScope busy(m_busy);
-    CUSBSerialPort& port = m_app.Port();
-    CDialogServicesIF& dialogs = m_app.Dialogs();
-    bool success = false;
-    std::optional<connectreport::WarningBox> box; // shown once the module is on screen
+    const auto number = discovery::PortNumberOfEntry(m_moduleCombo->currentText().toStdWString());
+    return m_app.Session().Connect(number.value_or(0));
+}
 
-    const auto number =
-        runReconnect ? std::optional<uint16_t>(m_runPort)
-                     : discovery::PortNumberOfEntry(m_moduleCombo->currentText().toStdWString());
-    if (number && !runReconnect)
-        m_runPort = *number;
-    if (!number || !port.Open(*number)) {
-        ReportStatus(connectreport::kPortCannotBeOpened);
-        // A reconnect after a reboot: the open closed the old port, so the
-        // connection is over, whatever the engine's flag still says.
-        EndConnection();
-    } else {
-        RegisterDeviceNotification();
-        int32_t result = 0;
-        {
-            const CWaitCursor wait(dialogs);
-            result = engine->Connect(expectedSerial);
-        }
-        const connectreport::ConnectStatus status = connectreport::StatusAfterConnect(
-            result, engine->IsConnected(), !expectedSerial.empty());
-        if (!status.text.empty())
-            ReportStatus(status.text);
-        success = status.success;
-
-        if (!engine->IsConnected()) {
-            UnregisterDeviceNotification();
-            if (port.IsOpen())
-                port.Close();
-        } else if (!m_quiet) {
-            box = connectreport::WarningAfterConnect(engine->Module(), !expectedSerial.empty(),
-                                                     m_updatePage ? m_updatePage->CurrentRelease()
-                                                                  : nullptr);
-        }
-    }
-
+void COstrandDlg::Connected() {
     // The module group shows the module just connected before any box about it.
     UpdateControls();
     if (m_updatePage)
         m_updatePage->CopyIdentity();
-    if (engine->IsConnected() && !m_quiet)
+    const CCmdEngine* engine = m_app.Engine();
+    if (engine && engine->IsConnected() && !m_app.Session().IsQuiet())
         ReportSetupBlocked();
-    if (box)
-        dialogs.MessageBox(box->text, box->caption, MsgButtons::Ok, MsgIcon::Exclamation);
-    return success;
 }
 
 void COstrandDlg::Disconnect() {
-    CCmdEngine* engine = m_app.Engine();
-    if (!engine)
+    if (!m_app.Engine())
         return;
     {
         const CWaitCursor wait(m_app.Dialogs());
-        EndConnection();
+        m_app.Session().Disconnect();
     }
     ReportStatus(L"Disconnected from module.");
     UpdateControls();
-}
-
-void COstrandDlg::EndConnection() {
-    m_app.OnDisconnected();
-    if (CCmdEngine* engine = m_app.Engine())
-        engine->SetConnected(false);
-    UnregisterDeviceNotification();
-    if (m_app.Port().IsOpen())
-        m_app.Port().Close();
 }
 
 void COstrandDlg::OnDisableTimeouts() {
@@ -592,7 +551,7 @@ void COstrandDlg::OnDisableTimeouts() {
 
 // ---- Module changes ------------------------------------------------------------------------
 
-void COstrandDlg::OnModuleChanged() {
+void COstrandDlg::ModuleChanged() {
     CCmdEngine* engine = m_app.Engine();
     if (!engine || m_setupPages.empty())
         return; // before the pages exist
@@ -614,7 +573,7 @@ void COstrandDlg::OnModuleChanged() {
             setup->ReloadForModule();
 }
 
-void COstrandDlg::OnIdentityChanged() {
+void COstrandDlg::IdentityChanged() {
     if (m_updatePage)
         m_updatePage->CopyIdentity();
 }
@@ -648,64 +607,19 @@ void COstrandDlg::ReportSetupBlocked() {
 
 // ---- Device removal ------------------------------------------------------------------------
 
-void COstrandDlg::RegisterDeviceNotification() {
-    m_watchedDevice = m_app.Port().GetDevicePath();
-    m_removalPending = false;
-    m_hangUpTimer.start();
-}
-
-void COstrandDlg::UnregisterDeviceNotification() {
-    m_watchedDevice.reset();
-    m_removalPending = false;
-    m_hangUpTimer.stop();
-}
-
 bool COstrandDlg::InNestedOperation() const {
     const QWidget* modal = QApplication::activeModalWidget();
     return m_busy > 0 || (modal && modal != this);
 }
 
 void COstrandDlg::OnDeviceRemoved(const std::filesystem::path& deviceNode) {
-    if (!m_watchedDevice || *m_watchedDevice != deviceNode) {
+    if (!m_app.Session().DeviceRemoved(deviceNode, InNestedOperation()))
         DropAbsentModules();
-        return;
-    }
-    // Not in the middle of a connect, under a message box or while a download
-    // worker uses the port: the port would close beneath the code that is
-    // using it. The next check after it handles the removal.
-    if (InNestedOperation() || UpdateInProgress()) {
-        m_removalPending = true;
-        return;
-    }
-    DisconnectRemoved();
 }
 
-bool COstrandDlg::UpdateInProgress() const {
-    const CCmdEngine* engine = m_app.Engine();
-    return engine && engine->IsUpdateInProgress();
-}
-
-void COstrandDlg::CheckPortHangUp() {
-    if (!m_watchedDevice) {
-        m_hangUpTimer.stop();
-        return;
-    }
-    if (InNestedOperation() || UpdateInProgress())
-        return; // a download worker owns the port; its own failures end the run
-    if (m_removalPending) {
-        DisconnectRemoved();
-        return;
-    }
-    const int fd = m_app.Port().GetHandle();
-    if (fd < 0)
-        return;
-    pollfd state{fd, 0, 0};
-    if (::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
-        DisconnectRemoved();
-}
-
-void COstrandDlg::DisconnectRemoved() {
-    Disconnect();
+void COstrandDlg::ModuleLost() {
+    ReportStatus(L"Disconnected from module.");
+    UpdateControls();
     DropAbsentModules();
 }
 

@@ -4,6 +4,7 @@
 #include "app/CTabPageIF.h"
 #include "descriptions/ModuleTypeNames.h"
 #include "frontend/ConnectReport.h"
+#include "frontend/ModuleSession.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -33,7 +34,7 @@ class QToolButton;
 // pages and reports in one status line. Every control's object name is "ctl"
 // and its control number (the Connect button is "ctl1033"); pages use the same
 // scheme with numbers of their own, so look controls up with Control(id).
-class COstrandDlg : public QDialog {
+class COstrandDlg : public QDialog, public frontend::SessionObserverIF {
 public:
     // Control numbers.
     enum ControlId {
@@ -73,18 +74,20 @@ public:
 
     // Operations the application passes on.
     void UpdateControls();
-    bool Connect(const std::string& expectedSerial);
-    // The port of the last connect from the list: an update's reconnects stay on it.
-    uint16_t RunPort() const { return m_runPort; }
+    // The operator's connect to the selected entry.
+    bool Connect();
     void Disconnect();
-    void OnModuleChanged();
-    void OnIdentityChanged();
     void ReportStatus(const std::wstring& text);
     // The results log could not be written: said until the window closes.
     void ShowResultsLogWarning(const std::wstring& text);
-    void SetQuiet(bool quiet) { m_quiet = quiet; }
-    bool IsQuiet() const { return m_quiet; }
     CUpdatePageIF* UpdatePage() { return m_updatePage.get(); }
+
+    // What the session says.
+    void StatusChanged(const std::wstring& text) override;
+    void ModuleChanged() override;
+    void IdentityChanged() override;
+    void Connected() override;
+    void ModuleLost() override;
 
     // Events.
     void Discover();
@@ -127,20 +130,11 @@ private:
     void ShowCurrentPage();
     void ApplyTimeouts();
     void ReadVersionTitle();
-    // The device notification of the open port (a removal watch).
-    void RegisterDeviceNotification();
-    void UnregisterDeviceNotification();
-    void CheckPortHangUp();
-    // The engine's connection, the removal watch and the port end together.
-    void EndConnection();
-    // The open port's device went away: disconnect and drop it from the list.
-    void DisconnectRemoved();
     // Drops the list's modules whose ports are gone (unplugged while listed).
     void DropAbsentModules();
     void FindReplugged();
     void ReportSetupBlocked();
     bool InNestedOperation() const;
-    bool UpdateInProgress() const;
 
     COstrand& m_app;
     CPageFactoryIF& m_pages;
@@ -153,14 +147,8 @@ private:
     std::map<int, int> m_pageToTab;
     ModuleTypeId m_setupKey = 0;
     int m_currentTab = -1;
-    bool m_quiet = false;
 
-    // The removal watch: the device of the open port while connected.
-    std::optional<std::filesystem::path> m_watchedDevice;
-    bool m_removalPending = false;
     int m_busy = 0; // connect or discovery running (they may show boxes)
-    // The port of the last connect the operator made: a run's reconnect goes there.
-    uint16_t m_runPort = 0;
     CDeviceWatcher m_deviceWatcher;
     QTimer m_hangUpTimer;
     QTimer m_presenceTimer;

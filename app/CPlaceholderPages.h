@@ -29,9 +29,6 @@ public:
     QWidget* Widget() override { return m_page.Widget(); }
     void UpdateControls() override {}
     void CopyIdentity() override {}
-    const AssemblyRecord* CurrentRelease() override { return nullptr; }
-    bool ReleaseMatches(VersionNumber) override { return false; }
-    bool ModuleEntryValid(const ModuleRecord&) override { return false; }
 
 private:
     CPlaceholderPage m_page;

@@ -26,15 +26,9 @@ public:
     virtual bool QueryClose() { return true; }
 };
 
-// The update page also owns the release selection the other pages compare with.
+// The update page also shows the connected module's identity.
 class CUpdatePageIF : public CTabPageIF {
 public:
     // Copies the connected module's identity into the page (after a connect).
     virtual void CopyIdentity() = 0;
-    // The selected release, or null.
-    virtual const AssemblyRecord* CurrentRelease() = 0;
-    // The selected release exists and its release equals the version.
-    virtual bool ReleaseMatches(VersionNumber version) = 0;
-    // The module provably runs a release of the page's release table.
-    virtual bool ModuleEntryValid(const ModuleRecord& module) = 0;
 };

@@ -10,18 +10,12 @@
 //                           [FPGA image bytes (16384)] [table bytes (1024)]
 // Unpaced, the reboot takes 300 ms and an erase frame 10 ms.
 #include "BenchArgs.h"
-#include "CountingPort.h"
 
-#include "descriptions/CAssembliesXML.h"
-#include "descriptions/CModuleTypeXML.h"
-#include "descriptions/CModuleTypesLinux.h"
+#include "descriptions/DataDirectory.h"
 #include "descriptions/ReleaseTable.h"
-#include "descriptions/XercesSession.h"
-#include "engine/CAppIF.h"
 #include "engine/CCmdEngine.h"
-#include "engine/CErrorReportIF.h"
 #include "frontend/CDialogServicesIF.h"
-#include "link/CUSBSerialPort.h"
+#include "frontend/ModuleSession.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/StartReleaseUpdate.h"
 #include "maintenance/UpdateRun.h"
@@ -122,18 +116,6 @@ void MakeTypes(const fs::path& root, size_t ferrinSize, size_t fpgaSize, size_t 
         Write(dir / lut, Image(tableSize));
 }
 
-class BenchApp : public CAppIF, public CErrorReportIF {
-public:
-    void OnModuleChanged() override {}
-    void OnIdentityChanged() override {}
-    void OnDisconnected() override {}
-    bool IsOptionM() override { return false; }
-    bool IsOptionD() override { return false; }
-    CModuleTypeXML* CreateModuleTypeReader() override { return new CModuleTypeXML(); }
-    CAssembliesXML* CreateAssembliesReader() override { return new CAssembliesXML(); }
-    void ReportError(std::wstring) override {}
-};
-
 // Boxes answer their first button and are printed.
 class ConsoleDialogs : public CDialogServicesIF {
 public:
@@ -154,34 +136,29 @@ public:
     void RunOnGuiThread(std::function<void()> fn, bool) override { fn(); }
 };
 
-// The command-line host of a run: the main thread is its GUI thread.
-class BenchHost : public UpdateRunHostIF {
+// The command-line host of a run over the session: the main thread is its GUI thread.
+class BenchHost : public UpdateRunHostIF, public frontend::SessionObserverIF {
 public:
-    BenchHost(CCmdEngine& engine, CUSBSerialPort& port, sim::SimulatedModule& module)
-        : m_engine(engine), m_port(port), m_module(module) {}
+    explicit BenchHost(frontend::ModuleSession& session) : m_session(session) {
+        m_session.SetObserver(this);
+    }
+    ~BenchHost() override { m_session.SetObserver(nullptr); }
 
-    CCmdEngine& Engine() override { return m_engine; }
-    CDialogServicesIF& Dialogs() override { return m_dialogs; }
-    void ReportError(const std::wstring& text) override {
+    CCmdEngine& Engine() override { return m_session.Engine(); }
+    CDialogServicesIF& Dialogs() override { return m_session.Dialogs(); }
+    void ReportError(const std::wstring& text) override { m_session.ReportError(text); }
+    void StatusChanged(const std::wstring& text) override {
         if (!text.empty())
             std::printf("  status line: %ls\n", text.c_str());
     }
     void UpdateControls() override {}
     bool Connect(const std::string& expectedSerial) override {
         ++attempts;
-        if (!m_port.Open(m_module.PortNumber()))
-            return false;
-        const int32_t r = m_engine.Connect(expectedSerial);
-        if (!m_engine.IsConnected())
-            m_port.Close();
-        return r == 0 || r == -9;
+        return m_session.Reconnect(expectedSerial);
     }
-    uint16_t RunPort() override { return m_module.PortNumber(); }
-    void Disconnect() override {
-        m_engine.SetConnected(false);
-        m_port.Close();
-    }
-    void SetQuiet(bool) override {}
+    uint16_t RunPort() override { return m_session.RunPort(); }
+    void Disconnect() override { m_session.Disconnect(); }
+    void SetQuiet(bool quiet) override { m_session.SetQuiet(quiet); }
     PromptAnswer ConfirmReleaseUpdate(bool& force) override {
         force = false;
         return PromptAnswer::Yes;
@@ -196,10 +173,7 @@ public:
     int attempts = 0;
 
 private:
-    CCmdEngine& m_engine;
-    CUSBSerialPort& m_port;
-    sim::SimulatedModule& m_module;
-    ConsoleDialogs m_dialogs;
+    frontend::ModuleSession& m_session;
     std::wstring m_lastStatus;
 };
 
@@ -224,6 +198,7 @@ int main(int argc, char** argv) {
     MakeTypes(root, ferrinSize, fpgaSize, tableSize);
     const fs::path previous = fs::current_path();
     fs::current_path(root);
+    datadir::Use(root);
 
     auto config = sim::MakeModule(sim::Profile::Orlan6, {2, 0});
     for (sim::SimFpga& fpga : config->state.fpgas) {
@@ -240,40 +215,34 @@ int main(int argc, char** argv) {
 
     int failures = 0;
     {
-        CXercesSession xerces;
         if (!module.Start()) {
             std::fprintf(stderr, "simulator: %s\n", module.Error().c_str());
             return 1;
         }
-        CUSBSerialPort port;
-        if (!port.Open(module.PortNumber())) {
-            std::fprintf(stderr, "cannot open COM%u\n", module.PortNumber());
+        ConsoleDialogs dialogs;
+        frontend::ModuleSession session(dialogs, {});
+        std::wstring error;
+        if (!session.Start({.forcedType = kModuleTypeOrlan6}, error)) {
+            std::fprintf(stderr, "%ls\n", error.c_str());
             return 1;
         }
-        CountingPort counting(port);
-        BenchApp app;
-        CModuleTypesLinux registry(L"types");
-        CCmdEngine engine(&counting, &app, &app, &registry, 0);
-        if (const int32_t r = engine.Connect(""); r != 0) {
+        session.Selection().SetWish(frontend::ReleaseWish::Latest);
+        if (int32_t r = 0; !session.Connect(module.PortNumber(), &r) || r != 0) {
             std::fprintf(stderr, "connect failed (%d)\n", r);
             return 1;
         }
-        ReleaseTable table;
-        engine.LoadReleasesOfType(1, table);
-        const AssemblyRecord* release = FindLatest(table);
-        ModuleDescription desired;
-        CModuleTypeXML reader;
-        if (!release || !LoadModuleDescription(desired, reader, release->moduleTypeFile)) {
+        if (!session.Selection().Selected() || session.Selection().Desired().fpgas.empty()) {
             std::fprintf(stderr, "bench release not readable\n");
             return 1;
         }
 
-        BenchHost host(engine, port, module);
+        BenchHost host(session);
         UpdateRun run(host);
-        counting.sent = counting.received = 0;
+        const uint64_t sentBefore = session.Port().BytesWritten();
+        const uint64_t receivedBefore = session.Port().BytesRead();
         const auto start = std::chrono::steady_clock::now();
-        if (!StartReleaseUpdate(run, release, desired,
-                                VerifyRelease(table, engine.Module().IdentityView())) ||
+        if (!StartReleaseUpdate(run, session.Selection().Selected(), session.Selection().Desired(),
+                                session.InstalledRelease()) ||
             !DriveUntilClosed(run, 100ms, 600s)) {
             ++failures;
         }
@@ -283,7 +252,9 @@ int main(int argc, char** argv) {
             ++failures;
         run.Shutdown();
 
-        const double wire = counting.WireSeconds();
+        const uint64_t sent = session.Port().BytesWritten() - sentBefore;
+        const uint64_t received = session.Port().BytesRead() - receivedBefore;
+        const double wire = static_cast<double>(sent + received) * 10.0 / 38400.0;
         const double reboot = std::chrono::duration<double>(rebootDelay).count();
         const double erase =
             kStartCommands * kEraseFrames * std::chrono::duration<double>(eraseInterval).count();
@@ -296,8 +267,8 @@ int main(int argc, char** argv) {
         std::printf("  elapsed %.2f s\n", elapsed);
         std::printf("  wire time %.2f s (%llu bytes out, %llu in) + reboot %.2f s + erase %.2f s "
                     "= %.2f s\n",
-                    wire, static_cast<unsigned long long>(counting.sent),
-                    static_cast<unsigned long long>(counting.received), reboot, erase,
+                    wire, static_cast<unsigned long long>(sent),
+                    static_cast<unsigned long long>(received), reboot, erase,
                     wire + reboot + erase);
         std::printf("  (wire + delays) / elapsed %.3f\n", (wire + reboot + erase) / elapsed);
         // Without the port's presence the run would wait its whole countdown.

@@ -25,20 +25,20 @@ void CCliRunHost::ReportError(const std::wstring& text) {
 }
 
 bool CCliRunHost::Connect(const std::string& expectedSerial) {
-    return m_session.Reconnect(expectedSerial);
+    return m_session.Module().Reconnect(expectedSerial);
 }
 
 uint16_t CCliRunHost::RunPort() {
-    return m_session.PortNumber();
+    return m_session.Module().RunPort();
 }
 
 void CCliRunHost::Disconnect() {
-    m_session.Disconnect();
+    m_session.Module().Disconnect();
 }
 
 void CCliRunHost::SetQuiet(bool quiet) {
     // From the worker: the session keeps the flag in an atomic.
-    m_session.SetQuiet(quiet);
+    m_session.Module().SetQuiet(quiet);
 }
 
 PromptAnswer CCliRunHost::ConfirmReleaseUpdate(bool& force) {
@@ -76,16 +76,16 @@ void CCliRunHost::StopTicks() {
 
 void CCliRunHost::RunStarted(ModuleOperationKind kind, const std::wstring& file,
                              const std::wstring& component, VersionNumber release) {
-    m_session.OperationStarted(kind, file, component, release);
+    m_session.Module().OperationStarted(kind, file, component, release);
 }
 
 void CCliRunHost::RunEnded(int32_t result, const std::wstring& text) {
-    m_session.OperationEnded(result, text);
+    m_session.Module().OperationEnded(result, text);
 }
 
 int32_t CCliRunHost::ModuleRebootedByHand() {
     using Clock = std::chrono::steady_clock;
-    const uint16_t port = m_session.PortNumber();
+    const uint16_t port = m_session.Module().RunPort();
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_rebootWait).count();
     m_session.Console().Err(clitext::WaitingForReboot(port, seconds));
     CPortPresenceWatch watch(port);

@@ -23,8 +23,6 @@
 #include "maintenance/UpdateTexts.h"
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
-#include "setups/CDefaultsOrlan6XML.h"
-#include "setups/CDefaultsTARNXML.h"
 #include "setups/SetupBlocks.h"
 #include "setups/SetupFileProcedures.h"
 #include "setups/SetupPageRules.h"
@@ -96,15 +94,13 @@ void AddViewLines(const SetupView& view, std::vector<std::wstring>& lines) {
 
 // The block of the connected module described; false when it has none of a known type.
 bool Describe(CCliSession& session, SetupView& view, std::wstring& error) {
-    switch (session.Engine().Module().moduleType) {
-    case 1:
-        return DescribeSetup(session.Orlan6Block(), view, error);
-    case 2:
-        return DescribeSetup(session.TarnBlock(), view, error);
-    default:
-        error = kSetupWrongTypeText;
-        return false;
-    }
+    CConfigBlockIF* block = session.Module().ModuleSetupBlock();
+    if (const auto* tarn = dynamic_cast<const CConfigModTarn*>(block))
+        return DescribeSetup(*tarn, view, error);
+    if (const auto* orlan6 = dynamic_cast<const CConfigModORLAN6*>(block))
+        return DescribeSetup(*orlan6, view, error);
+    error = kSetupWrongTypeText;
+    return false;
 }
 
 // The program ignores the result of a block write; a failure would then be
@@ -112,7 +108,7 @@ bool Describe(CCliSession& session, SetupView& view, std::wstring& error) {
 // back instead: empty when the module holds it, else what went wrong.
 std::wstring ModuleKeepsSetup(CCliSession& session) {
     CCmdEngine& engine = session.Engine();
-    const CConfigBlockIF* block = session.SetupBlock();
+    const CConfigBlockIF* block = session.Module().ModuleSetupBlock();
     if (!block || engine.LastBlockWrite() == CCmdEngine::kNoBlockWrite)
         return clitext::kSetupNotSent;
     if (engine.LastBlockWrite() != chan::kOk)
@@ -188,7 +184,7 @@ bool Runner::ConnectModule() {
     // What the main dialog shows while it connects is a warning: it goes out
     // at once rather than with the command's result.
     m_session.Dialogs().SetShowAtOnce(true);
-    const bool connected = m_session.Connect(*m_args.port, result);
+    const bool connected = m_session.Module().Connect(*m_args.port, &result);
     m_session.Dialogs().SetShowAtOnce(false);
 
     JsonValue connection = JsonValue::MakeObject();
@@ -204,10 +200,11 @@ bool Runner::ConnectModule() {
     if (!m_session.Status().empty() && m_session.Status() != connectreport::kConnected &&
         !m_args.json)
         m_session.Console().Err(m_session.Status());
-    if (m_session.ReleaseChoiceMissing()) {
+    if (m_session.Module().Selection().WishMissing()) {
         const std::wstring release = m_args.release ? Pair(*m_args.release) : L"latest";
         Fail(exitcode::kFailed,
-             clitext::ReleaseNotInTable(release, ModuleTypeName(m_session.SelectedType())));
+             clitext::ReleaseNotInTable(release,
+                                        ModuleTypeName(m_session.Module().Selection().Type())));
         return false;
     }
     // Every page operation starts with an empty status line.
@@ -218,7 +215,8 @@ bool Runner::ConnectModule() {
 // ---- ports --------------------------------------------------------------------------------------
 
 void Runner::Ports() {
-    const discovery::Result result = discovery::DiscoverModules(m_engine, m_session.Port());
+    const discovery::Result result =
+        discovery::DiscoverModules(m_engine, m_session.Module().Port());
     m_session.ReportError(discovery::StatusText(result));
     JsonValue modules = JsonValue::MakeArray();
     for (const std::wstring& entry : result.entries) {
@@ -244,15 +242,15 @@ void Runner::Info() {
     if (!ConnectModule())
         return;
     const ModuleRecord& module = m_engine.Module();
-    const AssemblyRecord* selected = m_session.SelectedRelease();
+    const AssemblyRecord* selected = m_session.Module().Selection().Selected();
     const std::wstring connection = ConnectResultText(m_connectResult);
     const std::wstring typeName = ModuleTypeName(module.moduleType);
-    const std::wstring verified = ReleaseText(m_session.InstalledRelease());
+    const std::wstring verified = ReleaseText(m_session.Module().InstalledRelease());
     const std::wstring desired = selected ? ReleaseText(selected->release) : L"Unknown";
 
     std::vector<std::wstring>& lines = m_out.lines;
     lines.push_back(L"Connection: " + connection);
-    lines.push_back(L"Port: COM" + std::to_wstring(m_session.PortNumber()));
+    lines.push_back(L"Port: COM" + std::to_wstring(m_session.Module().RunPort()));
     lines.push_back(L"Module type: " +
                     (typeName.empty() ? std::to_wstring(module.moduleType) : typeName));
     // The module's own bytes, each on its line whatever they hold.
@@ -290,7 +288,7 @@ void Runner::Info() {
 
     SetupView view;
     std::wstring error;
-    if (m_session.SetupBlock() && m_engine.IsConfigurationValid() &&
+    if (m_session.Module().ModuleSetupBlock() && m_engine.IsConfigurationValid() &&
         Describe(m_session, view, error)) {
         AddViewLines(view, lines);
         m_out.data.Set("setup", ViewJson(view));
@@ -363,10 +361,10 @@ void Runner::Csv() {
     // Decoded as it is read, so that what the engine reads is text whatever the file holds.
     peekpoke::CsvTextStream stream(file);
     PokeFileError error;
-    m_session.OperationStarted(ModuleOperationKind::Csv, m_args.file);
+    m_session.Module().OperationStarted(ModuleOperationKind::Csv, m_args.file);
     const int32_t result = m_engine.LoadPokeFile(stream.Text(), error);
     if (stream.ReadFailed()) {
-        m_session.OperationEnded(eng::kFileAccess, peekpoke::kCsvNotReadText);
+        m_session.Module().OperationEnded(eng::kFileAccess, peekpoke::kCsvNotReadText);
         m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Read, EIO);
         return Fail(exitcode::kFailed);
     }
@@ -377,7 +375,7 @@ void Runner::Csv() {
     }
     const std::wstring text = peekpoke::LoadResultText(result, error);
     m_session.ReportError(text.empty() ? L"Unknown error! Load cancelled." : text);
-    m_session.OperationEnded(result, m_session.Status());
+    m_session.Module().OperationEnded(result, m_session.Status());
     if (result != 0)
         return Fail(exitcode::kFailed);
     m_out.lines.push_back(text);
@@ -388,7 +386,7 @@ void Runner::Csv() {
 void Runner::Setup() {
     if (!ConnectModule())
         return;
-    CConfigBlockIF* block = m_session.SetupBlock();
+    CConfigBlockIF* block = m_session.Module().ModuleSetupBlock();
     if (m_args.setupAction != SetupAction::Show) {
         // The Setup page's buttons are greyed out unless these hold.
         const std::wstring reason = m_session.SetupDisabledReason();
@@ -415,17 +413,14 @@ void Runner::Setup() {
             return;
         break;
     case SetupAction::Defaults:
-        m_session.OperationStarted(ModuleOperationKind::SetupDefaults);
+        m_session.Module().OperationStarted(ModuleOperationKind::SetupDefaults);
         m_engine.ForgetLastBlockWrite();
-        if (m_engine.Module().moduleType == 2)
-            m_session.TarnBlock().Reset();
-        else
-            m_session.Orlan6Block().Reset();
+        ResetSetupBlock(*block);
         if (const std::wstring failed = ModuleKeepsSetup(m_session); !failed.empty()) {
-            m_session.OperationEnded(eng::kUnknown, failed);
+            m_session.Module().OperationEnded(eng::kUnknown, failed);
             return Fail(exitcode::kFailed, failed);
         }
-        m_session.OperationEnded(eng::kOk, kFactoryDefaultsLoadedText);
+        m_session.Module().OperationEnded(eng::kOk, kFactoryDefaultsLoadedText);
         break;
     }
 
@@ -439,28 +434,19 @@ void Runner::Setup() {
 }
 
 void Runner::SetupFile(bool save, CConfigBlockIF& block) {
-    const bool tarn = m_engine.Module().moduleType == 2;
+    const ModuleTypeId type = m_engine.Module().moduleType;
     SetupFolderState folder;
     SetupFileContext context;
     context.dialogs = &m_session.Dialogs();
     context.reportStatus = [this](const std::wstring& text) { m_session.ReportError(text); };
     context.engine = &m_engine;
-    context.filter = tarn ? kTarnSetupFilter : kOrlan6SetupFilter;
+    context.filter = SetupFileFilter(type);
     context.folder = &folder;
     // The record ends once the module is known to hold the loaded block.
     context.writeStarted = [this](const std::wstring& file) {
-        m_session.OperationStarted(ModuleOperationKind::SetupLoad, file);
+        m_session.Module().OperationStarted(ModuleOperationKind::SetupLoad, file);
     };
-    if (tarn)
-        context.makeDocument = [this] {
-            return std::make_unique<CSetupDocument<CConfigModTarn, CDefaultsTARNXML>>(
-                m_session.TarnBlock());
-        };
-    else
-        context.makeDocument = [this] {
-            return std::make_unique<CSetupDocument<CConfigModORLAN6, CDefaultsOrlan6XML>>(
-                m_session.Orlan6Block());
-        };
+    context.makeDocument = [type, &block] { return MakeSetupDocument(type, block); };
     // The file dialog chooses the file of the command line; the page's rule
     // then adds ".xml" unless the name ends with it.
     m_session.Dialogs().SetFileAnswer(m_args.file);
@@ -475,10 +461,10 @@ void Runner::SetupFile(bool save, CConfigBlockIF& block) {
         return Fail(m_session.Dialogs().Declined() ? exitcode::kDeclined : exitcode::kFailed);
     if (const std::wstring failed = save ? std::wstring() : ModuleKeepsSetup(m_session);
         !failed.empty()) {
-        m_session.OperationEnded(eng::kUnknown, failed);
+        m_session.Module().OperationEnded(eng::kUnknown, failed);
         return Fail(exitcode::kFailed, failed);
     }
-    m_session.OperationEnded(eng::kOk, m_session.Status());
+    m_session.Module().OperationEnded(eng::kOk, m_session.Status());
     m_out.lines.push_back(m_session.Status());
 }
 
@@ -523,7 +509,8 @@ void Runner::Download() {
     CCliRunHost host(m_session);
     UpdateRun run(host);
     CInterruptWatch watch;
-    if (!run.StartManual(component, m_args.file, m_session.SelectedRelease() != nullptr))
+    if (!run.StartManual(component, m_args.file,
+                         m_session.Module().Selection().Selected() != nullptr))
         return Fail(exitcode::kFailed);
     bool aborted = false;
     while (run.IsRunning()) {
@@ -584,11 +571,11 @@ void Runner::DownloadLookupTable() {
 
     CConsole& console = m_session.Console();
     CInterruptWatch watch;
-    m_session.OperationStarted(ModuleOperationKind::DownloadLut, m_args.file,
-                               L"FPGA " + std::to_wstring(m_args.fpgaId) + L" table " +
-                                   std::to_wstring(m_args.tableId));
+    m_session.Module().OperationStarted(ModuleOperationKind::DownloadLut, m_args.file,
+                                        L"FPGA " + std::to_wstring(m_args.fpgaId) + L" table " +
+                                            std::to_wstring(m_args.tableId));
     if (!run.Start(m_args.fpgaId, m_args.tableId)) {
-        m_session.OperationEnded(eng::kUnknown, EngineCodeText(eng::kUnknown));
+        m_session.Module().OperationEnded(eng::kUnknown, EngineCodeText(eng::kUnknown));
         return Fail(exitcode::kFailed, EngineCodeText(eng::kUnknown));
     }
     bool aborted = false;
@@ -607,7 +594,7 @@ void Runner::DownloadLookupTable() {
     const int32_t result = run.Close();
     console.EndProgress();
     m_session.ReportError(CLookupTableRun::ResultText(result));
-    m_session.OperationEnded(result, CLookupTableRun::ResultText(result));
+    m_session.Module().OperationEnded(result, CLookupTableRun::ResultText(result));
     m_out.data.Set("result", result);
     if (result == eng::kOk) {
         m_session.Dialogs().MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,
@@ -625,15 +612,16 @@ void Runner::DownloadLookupTable() {
 void Runner::Update() {
     if (!ConnectModule())
         return;
-    const AssemblyRecord* release = m_session.SelectedRelease();
+    const AssemblyRecord* release = m_session.Module().Selection().Selected();
     if (release)
         m_out.data.Set("release", ReleaseText(release->release));
-    m_out.data.Set("installedBefore", ReleaseText(m_session.InstalledRelease()));
+    m_out.data.Set("installedBefore", ReleaseText(m_session.Module().InstalledRelease()));
 
     CCliRunHost host(m_session);
     UpdateRun run(host);
     run.SetKeepSetup(m_args.keepSetup);
-    if (!StartReleaseUpdate(run, release, m_session.Desired(), m_session.InstalledRelease())) {
+    if (!StartReleaseUpdate(run, release, m_session.Module().Selection().Desired(),
+                            m_session.Module().InstalledRelease())) {
         // Declining to force a module that is up to date is no failure.
         if (m_session.Status() == updatetext::kNoUpdatesNeeded) {
             m_out.lines.push_back(m_session.Status());
@@ -660,13 +648,13 @@ void Runner::Update() {
         run.Tick();
     }
     run.Shutdown();
-    m_session.SetQuiet(false);
+    m_session.Module().SetQuiet(false);
     m_out.log = host.Log();
     const int32_t result = run.LastResult();
     m_out.data.Set("result", result);
     m_out.data.Set("finalMessage", run.LastFinalMessage());
     m_out.data.Set("setupNote", run.LastSetupNote());
-    m_out.data.Set("installedAfter", ReleaseText(m_session.InstalledRelease()));
+    m_out.data.Set("installedAfter", ReleaseText(m_session.Module().InstalledRelease()));
     if (stopped) {
         if (result != eng::kOk)
             return Fail(exitcode::kInterrupted, EngineCodeText(eng::kAborted));

@@ -264,7 +264,7 @@ std::vector<uint16_t> DiscoverPorts(const Arguments& args, CConsole& console,
     // Ctrl-C stops the discovery at the next port: a silent port costs a
     // probe's time-outs, and there may be many of them.
     const discovery::Result found =
-        discovery::DiscoverModules(session.Engine(), session.Port(), portnames::EnumeratePorts,
+        discovery::DiscoverModules(session.Engine(), session.Module().Port(), portnames::EnumeratePorts,
                                    [&watch] { return watch.Interrupted(); });
     if (watch.Interrupted())
         return {};

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "descriptions/ModuleTypeNames.h"
 #include "descriptions/VersionNumber.h"
 #include "engine/ModuleOperationKind.h"
+#include "frontend/ReleaseSelection.h"
 
 #include <cstdint>
 #include <string>
 
 class CCmdEngine;
+class CConfigBlockIF;
 class CDialogServicesIF;
 struct ModuleRecord;
 struct AssemblyRecord;
@@ -15,8 +18,9 @@ struct AssemblyRecord;
 // itself; the main dialog then leaves Return to it instead of dropping it.
 inline constexpr const char* kHandlesReturnProperty = "pellworthHandlesReturn";
 
-// What the tab pages need of the application and of each other (the update
-// page owns the release selection). The application object implements it;
+// What the tab pages need of the program: the session's engine, release
+// selection, setup blocks, status line and results log, and the main
+// window's refresh. The application object implements it over its session;
 // page tests implement it themselves. Every call is made on the GUI thread.
 class CPageServicesIF {
 public:
@@ -38,12 +42,18 @@ public:
     // while the module reboots.
     virtual uint16_t RunPort() { return 0; }
 
-    // The update page's selected release, or null.
-    virtual const AssemblyRecord* CurrentRelease() = 0;
+    // The release the module is brought to (the Update page shows and changes it).
+    virtual frontend::ReleaseSelection& Selection() = 0;
+    // The selected release, or null.
+    virtual const AssemblyRecord* CurrentRelease() { return Selection().Selected(); }
     // The selected release exists and its release equals the version.
-    virtual bool ReleaseMatches(VersionNumber version) = 0;
-    // The module provably runs a release of the update page's table.
-    virtual bool ModuleEntryValid(const ModuleRecord& module) = 0;
+    virtual bool ReleaseMatches(VersionNumber version) { return Selection().Matches(version); }
+    // The module provably runs a release of the selection's table.
+    virtual bool ModuleEntryValid(const ModuleRecord& module) {
+        return Selection().EntryValid(module);
+    }
+    // The setup block of a module type (one for the whole session), or null.
+    virtual CConfigBlockIF* SetupBlock(ModuleTypeId type) = 0;
 
     // The results log. A page says when an operation that changes the module
     // starts sending to it (the module record is taken as it is then) and how

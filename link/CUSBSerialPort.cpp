@@ -156,7 +156,9 @@ void CUSBSerialPort::SetErrorHandler(ErrorHandler handler) {
 uint32_t CUSBSerialPort::Read(void* buffer, uint32_t count) {
     if (!IsOpen())
         return 0;
-    return ReadWith(*m_inForce.load(), static_cast<uint8_t*>(buffer), count);
+    const uint32_t got = ReadWith(*m_inForce.load(), static_cast<uint8_t*>(buffer), count);
+    m_bytesRead += got;
+    return got;
 }
 
 uint32_t CUSBSerialPort::ReadWith(const Timeouts& timeouts, uint8_t* buffer, uint32_t count) {
@@ -216,6 +218,7 @@ void CUSBSerialPort::Write(const void* buffer, uint32_t count) {
         const ssize_t n = ::write(m_fd, bytes + sent, count - sent);
         if (n > 0) {
             sent += static_cast<uint32_t>(n);
+            m_bytesWritten += static_cast<uint64_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)

@@ -63,6 +63,11 @@ public:
     // when it never stops sending), then puts back the set chosen by the flag.
     void Purge() override;
 
+    // The bytes that crossed the link since the port object was made (a
+    // benchmark compares its time with their wire time).
+    uint64_t BytesWritten() const { return m_bytesWritten.load(); }
+    uint64_t BytesRead() const { return m_bytesRead.load(); }
+
 private:
     // The record behind each set, in milliseconds (defined in the source).
     struct Timeouts;
@@ -82,4 +87,6 @@ private:
     ErrorHandler m_errorHandler;
     // Set by the first failure since Open (reads and writes may come from a worker).
     std::atomic<bool> m_failureReported{false};
+    std::atomic<uint64_t> m_bytesWritten{0};
+    std::atomic<uint64_t> m_bytesRead{0};
 };

@@ -113,11 +113,6 @@ ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* r
     return {eng::kOk, count, {}};
 }
 
-bool IsModuleEntryValid(const ReleaseTable& table, const ModuleRecord& module) {
-    const VersionNumber verified = VerifyRelease(table, module.IdentityView());
-    return (verified.major != 0 && verified.major != 255) || verified.major != verified.minor;
-}
-
 ReleaseUpdate::ReleaseUpdate(UpdateWorkerIF& run, const ReleaseTarget& target, bool force)
     : m_run(run), m_engine(run.Engine()), m_target(target), m_force(force) {}
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frontend/ReleaseSelection.h"
 #include "maintenance/KeptSetup.h"
 #include "maintenance/UpdateCodes.h"
 #include "maintenance/UpdateWorkerIF.h"
@@ -67,11 +68,6 @@ private:
     // (FPGA id, table id or none for the FPGA image) in download order.
     std::vector<std::pair<uint8_t, std::optional<uint8_t>>> m_downloaded;
 };
-
-// The update page's "module entry valid": the module provably runs a release
-// of the table (its verified release is neither 0.0 nor 255.255). The Setup
-// pages need it when the module shows no identity flag.
-bool IsModuleEntryValid(const ReleaseTable& table, const ModuleRecord& module);
 
 // The texts of the release update that tests and front ends compare with.
 std::wstring FpgaDefinitionMissingText(uint8_t fpgaId);

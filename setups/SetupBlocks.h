@@ -2,6 +2,7 @@
 
 #include "descriptions/ModuleTypeNames.h"
 #include "engine/CConfigBlockIF.h"
+#include "setups/SetupFileProcedures.h"
 
 #include <memory>
 
@@ -11,3 +12,11 @@ class CCmdEngine;
 // FPGA 0), at factory values; null for a type without a setup. With a null
 // engine it reads and writes only through the channel it is given.
 std::unique_ptr<CConfigBlockIF> MakeSetupBlock(ModuleTypeId type, CCmdEngine* engine = nullptr);
+
+// The setup file of a module type over its block (null for a type without a
+// setup) and the file dialog's filter for it.
+std::unique_ptr<CSetupDocumentIF> MakeSetupDocument(ModuleTypeId type, CConfigBlockIF& block);
+const wchar_t* SetupFileFilter(ModuleTypeId type);
+// Sets the block of a module type to factory values and writes it to the
+// module; false when the module did not take it (or the type has no setup).
+bool ResetSetupBlock(CConfigBlockIF& block);

@@ -363,20 +363,24 @@ void CUpdate::ConnectHandlers() {
 
 // ---- Services -------------------------------------------------------------------------------
 
-bool CUpdate::ReleaseMatches(VersionNumber version) const {
-    return m_selectedRelease && m_selectedRelease->release == version;
-}
-
-bool CUpdate::ModuleEntryValid(const ModuleRecord& module) const {
-    return IsModuleEntryValid(m_releaseTable, module);
-}
-
 void CUpdate::GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) {
-    version = m_selectedRelease ? m_selectedRelease->TableVersion(fpgaId, tableId) : kNoVersion;
+    version = m_services->Selection().TableVersion(fpgaId, tableId);
 }
 
 VersionNumber CUpdate::InstalledRelease() const {
-    return VerifyRelease(m_releaseTable, m_services->Engine()->Module().IdentityView());
+    return m_services->Selection().Installed(m_services->Engine()->Module());
+}
+
+const AssemblyRecord* CUpdate::CurrentRelease() const {
+    return m_services->Selection().Selected();
+}
+
+const ModuleDescription& CUpdate::DesiredDescription() const {
+    return m_services->Selection().Desired();
+}
+
+const ReleaseTable& CUpdate::Releases() const {
+    return m_services->Selection().Table();
 }
 
 void CUpdate::SetReleasePrompt(std::function<PromptAnswer(bool&)> prompt) {
@@ -390,7 +394,7 @@ void CUpdate::SetTickInterval(std::chrono::milliseconds interval) {
 void CUpdate::CopyIdentity() {
     const CCmdEngine& engine = *m_services->Engine();
     const ModuleRecord& module = engine.Module();
-    if (engine.IsConnected() && (module.moduleType == 1 || module.moduleType == 2)) {
+    if (engine.IsConnected() && HasSetupBlock(module.moduleType)) {
         const std::pair<QLineEdit*, const std::string*> fields[] = {
             {m_nameEdit, &module.name},
             {m_assemblyEdit, &module.assembly},
@@ -460,41 +464,42 @@ void CUpdate::FillModuleTypeCombo() {
 }
 
 void CUpdate::SelectModuleTypeOfRecord() {
-    // A module in SafeBoot reports no type; the previous choice then stays, so
-    // the release for the module is still known.
-    const ModuleTypeId type = m_services->Engine()->Module().moduleType;
-    if (type == 1 || type == 2) {
+    // The session's selection follows the module (a module in SafeBoot reports
+    // no type, and the previous choice stays); the list shows its type.
+    CCmdEngine& engine = *m_services->Engine();
+    frontend::ReleaseSelection& selection = m_services->Selection();
+    selection.FollowModule(engine.Module(), engine.IsConnected());
+    if (HasSetupBlock(selection.Type())) {
         QSignalBlocker block(m_moduleTypeCombo);
-        m_moduleTypeCombo->setCurrentIndex(m_moduleTypeCombo->findText(Q(ModuleTypeName(type))));
+        m_moduleTypeCombo->setCurrentIndex(
+            m_moduleTypeCombo->findText(Q(ModuleTypeName(selection.Type()))));
     }
     m_moduleTypeIndex = m_moduleTypeCombo->currentIndex();
 }
 
 void CUpdate::RefreshRelease() {
     CCmdEngine& engine = *m_services->Engine();
-    m_releaseTable = ReleaseTable{};
-    engine.LoadReleasesOfType(SelectedModuleType(), m_releaseTable);
-    m_selectedRelease =
-        SelectAssembly(m_releaseTable, kNoVersion, ModuleTextBytes(W(m_assemblyEdit->text())));
-    m_desiredRelease->setText(m_selectedRelease ? Q(VersionText(m_selectedRelease->release))
-                                                : QStringLiteral("Unknown"));
+    frontend::ReleaseSelection& selection = m_services->Selection();
+    selection.SetType(SelectedModuleType());
+    selection.SetBoard(ModuleTextBytes(W(m_assemblyEdit->text())));
+    selection.Refresh(engine);
+    const AssemblyRecord* selected = selection.Selected();
+    m_desiredRelease->setText(selected ? Q(VersionText(selected->release))
+                                       : QStringLiteral("Unknown"));
 
     const bool ferrinOrAbsent = !engine.IsConnected() || ModuleRunsFerrin();
-    m_desired = ModuleDescription{};
-    if (!m_selectedRelease) {
+    if (!selected) {
         m_safeBootFile.clear();
         m_ferrinFile.clear();
         m_fpgaFiles.clear();
     } else {
-        CModuleTypeXML reader;
-        LoadModuleDescription(m_desired, reader, m_selectedRelease->moduleTypeFile);
-        m_ferrinFile = m_selectedRelease->ferrin.fileName;
+        m_ferrinFile = selected->ferrin.fileName;
         // A module in SafeBoot keeps the SafeBoot and FPGA files chosen before.
         if (ferrinOrAbsent) {
-            m_safeBootFile = m_selectedRelease->safeBoot.fileName;
+            m_safeBootFile = selected->safeBoot.fileName;
             m_fpgaFiles.clear();
-            for (const auto& [fpgaId, fpga] : m_desired.fpgas)
-                m_fpgaFiles[fpgaId] = m_selectedRelease->FpgaFile(fpgaId);
+            for (const auto& [fpgaId, fpga] : selection.Desired().fpgas)
+                m_fpgaFiles[fpgaId] = selected->FpgaFile(fpgaId);
         }
     }
     FillComponentCombos(ferrinOrAbsent);
@@ -509,10 +514,10 @@ void CUpdate::FillComponentCombos(bool ferrinOrAbsent) {
     m_firmwareCombo->clear();
     m_fpgaCombo->clear();
     m_tableCombo->clear();
-    if (!m_selectedRelease)
+    if (!CurrentRelease())
         return;
     if (ferrinOrAbsent) {
-        for (const auto& [fpgaId, fpga] : m_desired.fpgas) {
+        for (const auto& [fpgaId, fpga] : DesiredDescription().fpgas) {
             m_firmwareCombo->addItem(Q(fpga.name), static_cast<int>(fpgaId));
             m_fpgaCombo->addItem(Q(fpga.name), static_cast<int>(fpgaId));
             // Table ids repeat between FPGAs: the item data carries both.
@@ -602,16 +607,16 @@ void CUpdate::UpdateControls() {
     if (IsApplication(component)) {
         const bool ferrinComponent = component == kComponentFerrin;
         installed = VersionText(ferrinComponent ? module.ferrin.version : module.safeBoot.version);
-        desired = !m_selectedRelease
+        desired = !CurrentRelease()
                       ? L"None"
-                      : VersionText(ferrinComponent ? m_selectedRelease->ferrin.version
-                                                    : m_selectedRelease->safeBoot.version);
+                      : VersionText(ferrinComponent ? CurrentRelease()->ferrin.version
+                                                    : CurrentRelease()->safeBoot.version);
     } else if (component != kNoComponent) {
         const auto fpgaId = static_cast<uint8_t>(component);
         const FpgaDescription* fpga = module.FindFpga(fpgaId);
         installed = fpga ? VersionText(fpga->firmware.version) : L"None";
-        desired = m_selectedRelease && m_selectedRelease->HasFpga(fpgaId)
-                      ? VersionText(m_selectedRelease->FpgaVersion(fpgaId))
+        desired = CurrentRelease() && CurrentRelease()->HasFpga(fpgaId)
+                      ? VersionText(CurrentRelease()->FpgaVersion(fpgaId))
                       : L"None";
     }
     m_installedVersion->setText(Q(installed));
@@ -649,7 +654,8 @@ void CUpdate::OnBrowse() {
     request.filter = kApplicationFilter;
     if (kind == 1) {
         request.filter = kAnyFileFilter;
-        const int32_t interface = m_desired.FirmwareInterface(static_cast<uint8_t>(component));
+        const int32_t interface =
+            DesiredDescription().FirmwareInterface(static_cast<uint8_t>(component));
         for (const InterfaceFilter& f : kFpgaFilters)
             if (f.interface == interface)
                 request.filter = f.filter;
@@ -713,7 +719,7 @@ void CUpdate::OnManualUpdate() {
                                          MsgIcon::Exclamation) != MsgResult::Yes) {
         m_services->ReportError(updatetext::kUpdateCancelled);
         ApplyBusyRule(false);
-    } else if (!m_run->StartManual(component, path, m_selectedRelease != nullptr)) {
+    } else if (!m_run->StartManual(component, path, CurrentRelease() != nullptr)) {
         ApplyBusyRule(false);
     } else {
         // The Abort sits below the Update just pressed: where the window is
@@ -735,7 +741,7 @@ void CUpdate::OnManualAbort() {
 
 void CUpdate::OnReleaseUpdate() {
     m_run->SetKeepSetup(m_keepSetup->isChecked());
-    StartReleaseUpdate(*m_run, m_selectedRelease, m_desired, InstalledRelease());
+    StartReleaseUpdate(*m_run, CurrentRelease(), DesiredDescription(), InstalledRelease());
 }
 
 void CUpdate::OnNameEnter() {
@@ -799,11 +805,11 @@ void CUpdate::OnSetModuleType() {
         m_services->ReportError(L"No module type selection has been made.");
         return;
     }
-    if (!m_selectedRelease) {
+    if (!CurrentRelease()) {
         m_services->ReportError(L"No release assembly is available for the selected module type.");
         return;
     }
-    const uint8_t release[2] = {m_selectedRelease->release.major, m_selectedRelease->release.minor};
+    const uint8_t release[2] = {CurrentRelease()->release.major, CurrentRelease()->release.minor};
     engine.ChangeModuleType(SelectedModuleType(), release);
     m_services->UpdateControls();
 }

@@ -95,10 +95,7 @@ public:
     // The page refresh: visibility, texts and enabling.
     void UpdateControls();
     // The selected release (valid until the next release refresh), or null.
-    const AssemblyRecord* CurrentRelease() const { return m_selectedRelease; }
-    bool ReleaseMatches(VersionNumber version) const;
-    // The module provably runs a release of the page's release table.
-    bool ModuleEntryValid(const ModuleRecord& module) const;
+    const AssemblyRecord* CurrentRelease() const;
     // CVersionIF: the selected release's table version, 255.255 without one.
     void GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) override;
 
@@ -115,8 +112,8 @@ public:
     // The run's tick period (100 ms).
     void SetTickInterval(std::chrono::milliseconds interval);
     UpdateRun& Run() { return *m_run; }
-    const ModuleDescription& DesiredDescription() const { return m_desired; }
-    const ReleaseTable& Releases() const { return m_releaseTable; }
+    const ModuleDescription& DesiredDescription() const;
+    const ReleaseTable& Releases() const;
     // The file remembered for a component (kComponentFerrin, kComponentSafeBoot, an FPGA id).
     std::wstring FileEntry(int32_t component) const;
     // The release the page shows as installed (255.255 when unknown).
@@ -206,9 +203,6 @@ private:
     std::wstring m_ferrinFile;
     std::map<uint8_t, std::wstring> m_fpgaFiles;
 
-    ReleaseTable m_releaseTable;
-    const AssemblyRecord* m_selectedRelease = nullptr;
-    ModuleDescription m_desired;
     int m_moduleTypeIndex = -1;
     bool m_busy = false;
 

@@ -19,6 +19,7 @@
 #include <memory>
 #include <set>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 // The machinery the setup pages share. A page is described by tables: its
@@ -130,13 +131,6 @@ public:
     using SideEffect = SideEffectDef<Block>;
     using Rule = EnableRule<Block>;
 
-    ~CRadioSetupPage() override {
-        // The engine must not keep a pointer to a block that is going away.
-        if (CCmdEngine* engine = Engine()) {
-            engine->Module().DetachBlockHandler(&m_block);
-        }
-    }
-
     Block& ConfigBlock() { return m_block; }
     const Block& ConfigBlock() const { return m_block; }
 
@@ -184,8 +178,8 @@ protected:
     CRadioSetupPage(CPageServicesIF* services, ModuleTypeId ownType, QWidget* parent,
                     std::span<const Radio> radios, std::span<const SideEffect> sideEffects,
                     std::span<const Rule> rules)
-        : CSetupPageBase(services, ownType, parent), m_block(Engine(), 0, 0), m_radios(radios),
-          m_sideEffects(sideEffects), m_rules(rules) {
+        : CSetupPageBase(services, ownType, parent), m_block(SessionBlock(services, ownType)),
+          m_radios(radios), m_sideEffects(sideEffects), m_rules(rules) {
         m_makeDocument = [this] { return std::make_unique<CSetupDocument<Block, File>>(m_block); };
     }
 
@@ -249,9 +243,18 @@ protected:
         UpdateControls();
     }
 
-    Block m_block;
+    // The session's block of this type: the one the engine reads from the
+    // module and a run writes back, whichever page or command changed it.
+    Block& m_block;
 
 private:
+    static Block& SessionBlock(CPageServicesIF* services, ModuleTypeId type) {
+        auto* block = dynamic_cast<Block*>(services->SetupBlock(type));
+        if (!block)
+            throw std::logic_error("no setup block for the page's module type");
+        return *block;
+    }
+
     // Each radio button is checked exactly when its field holds its value; a
     // value without a button leaves its group with none checked.
     void ShowBlock() {

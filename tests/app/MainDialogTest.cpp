@@ -125,7 +125,7 @@ TEST_F(AppMainDialogTest, DiscoverConnectAndDisconnect) {
 
 // Each result of the engine's connect as the operator sees it, with the box
 // that follows: software that is not the module's own, or a release other
-// than the update page's (the module runs 1.1).
+// than the selected one (1.1 here).
 TEST_F(AppMainDialogTest, ConnectResults) {
     const std::wstring failed = L"Connection to module failed: ";
     // A box as its caption and the word of its text that tells it apart.
@@ -135,23 +135,23 @@ TEST_F(AppMainDialogTest, ConnectResults) {
     const auto safeBoot = [](sim::ModuleConfig& c) {
         c.state.running = sim::RunningImage::SafeBoot;
     };
+    const auto behind = [](sim::ModuleConfig& c) { c.state.release = {1, 0}; };
     struct Case {
         std::vector<std::wstring> args;
         std::function<void(sim::ModuleConfig&)> change;
-        uint8_t refused; // a request the module rejects, 0: none
-        std::string expectedSerial;
-        VersionNumber selected; // the update page's release
+        uint8_t refused;            // a request the module rejects, 0: none
+        std::string expectedSerial; // a run's reconnect after a connect
         std::wstring status;
         bool connected;
         std::wstring box; // "caption|word"; empty: none
     };
     const Case cases[] = {
-        {{}, type7, 0, "", {1, 1}, failed + L"Bad Module Type", false, L""},
-        {{L"-m"}, type7, 0, "", {1, 1}, L"Connected to module.", true, L""},
-        {{}, {}, 0, "ABCDEFGH", {1, 1}, failed + L"Wrong module", false, L""},
-        {{}, {}, 0x8C, "", {1, 1}, L"Connected to module: Bad config data", true, L""},
-        {{}, safeBoot, 0, "", {1, 1}, L"Connected to module.", true, incorrect},
-        {{}, {}, 0, "", {1, 2}, L"Connected to module.", true, older},
+        {{}, type7, 0, "", failed + L"Bad Module Type", false, L""},
+        {{L"-m"}, type7, 0, "", L"Connected to module.", true, L""},
+        {{}, {}, 0, "ABCDEFGH", failed + L"Wrong module", false, L""},
+        {{}, {}, 0x8C, "", L"Connected to module: Bad config data", true, L""},
+        {{}, safeBoot, 0, "", L"Connected to module.", true, incorrect},
+        {{}, behind, 0, "", L"Connected to module.", true, older},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QString::fromStdWString(c.status + c.box).toStdString());
@@ -159,15 +159,22 @@ TEST_F(AppMainDialogTest, ConnectResults) {
         if (c.refused)
             module.ScriptAlways(c.refused, sim::Reply::Reject());
         StartApp(c.args);
-        pages["update"]->release = AssemblyRecord{};
-        pages["update"]->release->release = c.selected;
+        app->Session().Selection().SetWish(frontend::ReleaseWish::Exact, {1, 1});
         ASSERT_EQ(Combo()->count(), 1);
-        EXPECT_EQ(app->Connect(c.expectedSerial), c.connected);
+        if (!c.expectedSerial.empty()) {
+            ASSERT_TRUE(app->MainDialog()->Connect());
+            app->Disconnect();
+            dialogs.Clear();
+        }
+        EXPECT_EQ(c.expectedSerial.empty() ? app->MainDialog()->Connect()
+                                           : app->Connect(c.expectedSerial),
+                  c.connected);
         EXPECT_EQ(Status(), c.status);
         EXPECT_EQ(Engine().IsConnected(), c.connected);
         // A connection keeps its port; a failure leaves nothing open.
         EXPECT_EQ(app->Port().IsOpen(), c.connected);
-        ASSERT_EQ(dialogs.boxes.size(), c.box.empty() ? 0u : 1u);
+        ASSERT_EQ(dialogs.boxes.size(), c.box.empty() ? 0u : 1u)
+            << testing::PrintToString(dialogs.BoxTexts());
         if (!c.box.empty()) {
             const size_t bar = c.box.find(L'|');
             EXPECT_EQ(dialogs.boxes[0].caption, c.box.substr(0, bar));
@@ -213,7 +220,7 @@ TEST_F(AppMainDialogTest, ConnectShowsTheModuleBeforeItsBoxAndWhySetupIsGreyed) 
     dialogs.onBox = [&] {
         serialAtBox = Control<QLineEdit>(COstrandDlg::kSerialEdit)->text().toStdWString();
     };
-    EXPECT_TRUE(app->Connect({}));
+    EXPECT_TRUE(app->MainDialog()->Connect());
     ASSERT_EQ(dialogs.boxes.size(), 1u) << testing::PrintToString(dialogs.BoxTexts());
     EXPECT_EQ(dialogs.boxes[0].caption, L"Release Mismatch!");
     EXPECT_EQ(serialAtBox, L"00004321");

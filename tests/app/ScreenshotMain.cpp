@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     COstrandDlg& dlg = *app.MainDialog();
     dlg.show();
     Settle();
-    if (!app.Connect({}))
+    if (!app.MainDialog()->Connect())
         std::cerr << "not connected\n";
     auto* tabs = qobject_cast<QTabBar*>(dlg.Control(COstrandDlg::kTabControl));
     // PELLWORTH_SCREENSHOT_TAB: the tab to show instead of Setup.

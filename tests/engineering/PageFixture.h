@@ -9,6 +9,7 @@
 
 #include "frontend/CPageServicesIF.h"
 #include "maintenance/CVersionIF.h"
+#include "setups/SetupBlocks.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -76,6 +78,18 @@ protected:
     bool IsQuiet() override { return !quiet.empty() && quiet.back(); }
     bool Connect(const std::string&) override { return false; }
     void Disconnect() override {}
+    frontend::ReleaseSelection& Selection() override { return selection; }
+    // One block per type for the engine of the moment, as the session keeps them.
+    CConfigBlockIF* SetupBlock(ModuleTypeId type) override {
+        if (blocksEngine != engine.get()) {
+            blocks.clear();
+            blocksEngine = engine.get();
+        }
+        std::unique_ptr<CConfigBlockIF>& made = blocks[type];
+        if (!made)
+            made = MakeSetupBlock(type, engine.get());
+        return made.get();
+    }
     const AssemblyRecord* CurrentRelease() override { return release; }
     bool ReleaseMatches(VersionNumber) override { return releaseMatches; }
     bool ModuleEntryValid(const ModuleRecord&) override { return entryValid; }
@@ -86,6 +100,9 @@ protected:
 
     void TearDown() override {
         page.reset();
+        if (engine)
+            for (const auto& [type, made] : blocks)
+                engine->Module().DetachBlockHandler(made.get());
         // Hand-overs to the GUI thread still queued call into this fixture.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
@@ -125,6 +142,9 @@ protected:
         return SpinUntil([this] { return !page->IsRunning(); });
     }
 
+    frontend::ReleaseSelection selection;
+    std::map<ModuleTypeId, std::unique_ptr<CConfigBlockIF>> blocks;
+    CCmdEngine* blocksEngine = nullptr;
     std::unique_ptr<Page> page;
     GuiDialogs dialogs;
     std::wstring status; // the main status line

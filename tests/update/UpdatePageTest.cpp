@@ -118,15 +118,15 @@ TEST_F(UpdatePageTest, ModuleInFerrinEnablesTheWritesAndServesTheOtherPages) {
     page->GetDesiredTableVersion(wanted, 0, 1);
     page->GetDesiredTableVersion(none, 0, 9);
     EXPECT_EQ(std::make_pair(wanted, none), std::make_pair(VersionNumber{1, 0}, kNoVersion));
-    EXPECT_EQ(std::make_tuple(page->ReleaseMatches({1, 0}), page->ReleaseMatches({1, 1}),
-                              page->ModuleEntryValid(engine->Module())),
+    EXPECT_EQ(std::make_tuple(selection.Matches({1, 0}), selection.Matches({1, 1}),
+                              selection.EntryValid(engine->Module())),
               std::make_tuple(true, false, true));
     // A module whose FPGA differs from its release: installed "Unknown".
     Open(Profile::Tarn, {1, 0}, true, true, [](sim::ModuleConfig& c) {
         c.state.fpgas[0].revision = {1, 7};
     });
     EXPECT_EQ(Text(CUpdate::kInstalledRelease), "Unknown");
-    EXPECT_FALSE(page->ModuleEntryValid(engine->Module()));
+    EXPECT_FALSE(selection.EntryValid(engine->Module()));
 }
 
 TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
