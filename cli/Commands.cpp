@@ -17,6 +17,7 @@
 #include "frontend/ModuleOperation.h"
 #include "maintenance/CLookupTableRun.h"
 #include "maintenance/CPeekPokeText.h"
+#include "maintenance/ModuleOperations.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/StartReleaseUpdate.h"
 #include "maintenance/UpdateRun.h"
@@ -353,32 +354,18 @@ void Runner::Csv() {
     if (!ConnectModule())
         return;
     m_out.data.Set("file", m_args.file);
-    std::ifstream file;
-    if (const int error = peekpoke::OpenCsvFile(m_args.file, file); error != 0) {
-        m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
+    const operations::CsvLoad load =
+        operations::LoadCsv(operations::SessionContext(m_session.Module()), m_args.file);
+    if (!load.opened || load.readFailed)
         return Fail(exitcode::kFailed);
+    m_out.data.Set("result", load.result);
+    if (load.result == eng::kPokeFileParse) {
+        m_out.data.Set("line", load.error.line);
+        m_out.data.Set("parseCode", load.error.code);
     }
-    // Decoded as it is read, so that what the engine reads is text whatever the file holds.
-    peekpoke::CsvTextStream stream(file);
-    PokeFileError error;
-    m_session.Module().OperationStarted(ModuleOperationKind::Csv, m_args.file);
-    const int32_t result = m_engine.LoadPokeFile(stream.Text(), error);
-    if (stream.ReadFailed()) {
-        m_session.Module().OperationEnded(eng::kFileAccess, peekpoke::kCsvNotReadText);
-        m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Read, EIO);
+    if (load.result != 0)
         return Fail(exitcode::kFailed);
-    }
-    m_out.data.Set("result", result);
-    if (result == eng::kPokeFileParse) {
-        m_out.data.Set("line", error.line);
-        m_out.data.Set("parseCode", error.code);
-    }
-    const std::wstring text = peekpoke::LoadResultText(result, error);
-    m_session.ReportError(text.empty() ? L"Unknown error! Load cancelled." : text);
-    m_session.Module().OperationEnded(result, m_session.Status());
-    if (result != 0)
-        return Fail(exitcode::kFailed);
-    m_out.lines.push_back(text);
+    m_out.lines.push_back(load.text);
 }
 
 // ---- setup --------------------------------------------------------------------------------------
@@ -491,20 +478,16 @@ void Runner::Download() {
     if (component >= 0 && !module.FindFpga(m_args.fpgaId))
         return UsageError(L"the module has no FPGA with id " + std::to_wstring(m_args.fpgaId));
 
-    uint32_t size = 0;
-    const int error = inputfile::CheckImage(WideToUtf8(m_args.file), size);
-    if (error != 0) {
-        m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
+    switch (operations::CheckManualDownload(operations::SessionContext(m_session.Module()),
+                                            component, m_args.file)) {
+    case operations::ManualCheck::Ready:
+        break;
+    case operations::ManualCheck::Declined:
+        return Fail(exitcode::kDeclined);
+    case operations::ManualCheck::FileError:
+    case operations::ManualCheck::TooLarge:
         return Fail(exitcode::kFailed);
     }
-    const bool application = component < 0;
-    // The start command carries 16 bits of size: refused before asking.
-    if (application && size > 0xFFFF)
-        return Fail(exitcode::kFailed, EngineCodeText(eng::kImageTooLarge));
-    if (m_session.Dialogs().MessageBox(updatetext::ManualUpdateQuestion(component),
-                                       kAttentionCaption, MsgButtons::YesNo,
-                                       MsgIcon::Exclamation) != MsgResult::Yes)
-        return Fail(exitcode::kDeclined, updatetext::kUpdateCancelled);
 
     CCliRunHost host(m_session);
     UpdateRun run(host);
@@ -558,26 +541,19 @@ void Runner::DownloadLookupTable() {
                           L" has no lookup table with id " + std::to_wstring(m_args.tableId));
 
     CLookupTableRun run(m_engine);
-    if (const int error = run.Open(m_args.file); error != 0) {
-        m_session.Dialogs().ReportFileError(m_args.file, FileOperation::Open, error);
+    const operations::Context context = operations::SessionContext(m_session.Module());
+    switch (operations::StartLookupTable(context, run, m_args.file, m_args.fpgaId, m_args.tableId,
+                                         table->name, fpga->name)) {
+    case operations::LutStart::Started:
+        break;
+    case operations::LutStart::Declined:
+        return Fail(exitcode::kDeclined);
+    case operations::LutStart::OpenFailed:
+    case operations::LutStart::NotStarted:
         return Fail(exitcode::kFailed);
     }
-    if (m_session.Dialogs().MessageBox(CLookupTableRun::QuestionText(table->name, fpga->name),
-                                       kAttentionCaption, MsgButtons::OkCancel,
-                                       MsgIcon::Exclamation) != MsgResult::Ok) {
-        run.CloseImage();
-        return Fail(exitcode::kDeclined, CLookupTableRun::kCancelledText);
-    }
-
     CConsole& console = m_session.Console();
     CInterruptWatch watch;
-    m_session.Module().OperationStarted(ModuleOperationKind::DownloadLut, m_args.file,
-                                        L"FPGA " + std::to_wstring(m_args.fpgaId) + L" table " +
-                                            std::to_wstring(m_args.tableId));
-    if (!run.Start(m_args.fpgaId, m_args.tableId)) {
-        m_session.Module().OperationEnded(eng::kUnknown, EngineCodeText(eng::kUnknown));
-        return Fail(exitcode::kFailed, EngineCodeText(eng::kUnknown));
-    }
     bool aborted = false;
     while (!run.IsFinished()) {
         std::this_thread::sleep_for(kTick);
@@ -591,14 +567,10 @@ void Runner::DownloadLookupTable() {
                              CLookupTableRun::PercentText(progress), {});
         }
     }
-    const int32_t result = run.Close();
     console.EndProgress();
-    m_session.ReportError(CLookupTableRun::ResultText(result));
-    m_session.Module().OperationEnded(result, CLookupTableRun::ResultText(result));
+    const int32_t result = operations::FinishLookupTable(context, run);
     m_out.data.Set("result", result);
     if (result == eng::kOk) {
-        m_session.Dialogs().MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,
-                                       MsgIcon::None);
         m_out.lines.push_back(m_session.Status());
         return;
     }

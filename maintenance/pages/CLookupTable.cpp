@@ -8,6 +8,7 @@
 #include "frontend/CDialogServicesIF.h"
 #include "frontend/CPageServicesIF.h"
 #include "maintenance/CVersionIF.h"
+#include "maintenance/ModuleOperations.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -399,27 +400,15 @@ void CLookupTable::OnUpdate() {
     const auto pair = SelectedPair();
     if (path.empty() || !pair)
         return;
-    if (const int error = m_run.Open(path); error != 0) {
-        m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
-        return;
-    }
-
     ApplyBusyRule(true);
-    const std::wstring question = CLookupTableRun::QuestionText(
+    const operations::LutStart started = operations::StartLookupTable(
+        operations::PageContext(*m_services), m_run, path, pair->first, pair->second,
         m_tableCombo->currentText().toStdWString(), m_fpgaCombo->currentText().toStdWString());
-    const MsgResult answer = m_services->Dialogs().MessageBox(
-        question, kAttentionCaption, MsgButtons::OkCancel, MsgIcon::Exclamation);
-    if (answer != MsgResult::Ok) {
-        m_services->ReportError(CLookupTableRun::kCancelledText);
-        m_run.CloseImage();
-        ApplyBusyRule(false);
-    } else {
-        m_services->OperationStarted(ModuleOperationKind::DownloadLut, path,
-                                     L"FPGA " + std::to_wstring(pair->first) + L" table " +
-                                         std::to_wstring(pair->second));
-        m_run.Start(pair->first, pair->second);
+    if (started == operations::LutStart::Started) {
         m_timer.start();
         ApplyEnableRules();
+    } else {
+        ApplyBusyRule(false);
     }
     m_services->UpdateControls();
 }
@@ -440,14 +429,10 @@ void CLookupTable::OnTick() {
 void CLookupTable::CloseRun() {
     // Stopped first: the closing box runs an event loop of its own.
     m_timer.stop();
-    const int32_t result = m_run.Close();
-    const std::wstring text = CLookupTableRun::ResultText(result);
-    m_services->OperationEnded(result, text);
-    m_services->ReportError(text);
-    if (result == 0) {
-        m_services->Dialogs().MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,
-                                         MsgIcon::None);
-    } else {
+    const int32_t result =
+        operations::FinishLookupTable(operations::PageContext(*m_services), m_run);
+    if (result != 0) {
+        const std::wstring text = CLookupTableRun::ResultText(result);
         // The page keeps saying how the download ended when the main status
         // line moves on (the module went away and was disconnected).
         ResetProgress();

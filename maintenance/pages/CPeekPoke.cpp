@@ -7,6 +7,7 @@
 #include "frontend/CDialogServicesIF.h"
 #include "frontend/CPageServicesIF.h"
 #include "maintenance/CPeekPokeText.h"
+#include "maintenance/ModuleOperations.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -335,32 +336,7 @@ void CPeekPoke::OnLoad() {
     const std::wstring path = SelectedCsv();
     if (path.empty())
         return;
-    std::ifstream file;
-    if (const int error = peekpoke::OpenCsvFile(path, file); error != 0) {
-        m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
-        return;
-    }
-    // The bytes are decoded as they are read, so what the engine reads is text
-    // whatever the file holds: a binary file is a rejected line, not a failed stream.
-    peekpoke::CsvTextStream stream(file);
-    PokeFileError error;
-    int32_t result = 0;
-    m_services->OperationStarted(ModuleOperationKind::Csv, path);
-    {
-        CWaitCursor wait(m_services->Dialogs());
-        result = engine.LoadPokeFile(stream.Text(), error);
-    }
-    // A file that fails part-way has not been loaded, whatever was poked before.
-    if (stream.ReadFailed()) {
-        m_services->OperationEnded(eng::kFileAccess, peekpoke::kCsvNotReadText);
-        m_services->Dialogs().ReportFileError(path, FileOperation::Read, EIO);
-        m_services->UpdateControls();
-        return;
-    }
-    const std::wstring text = peekpoke::LoadResultText(result, error);
-    m_services->OperationEnded(result, text.empty() ? L"Unknown error! Load cancelled." : text);
-    if (!text.empty())
-        m_services->ReportError(text);
+    operations::LoadCsv(operations::PageContext(*m_services), path);
     m_services->UpdateControls();
 }
 

@@ -8,6 +8,7 @@
 #include "engine/EngineCodes.h"
 #include "frontend/CDialogServicesIF.h"
 #include "frontend/CPageServicesIF.h"
+#include "maintenance/ModuleOperations.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/StartReleaseUpdate.h"
 #include "maintenance/UpdateTexts.h"
@@ -701,23 +702,10 @@ void CUpdate::OnManualUpdate() {
     if (m_fileCombo->currentIndex() < 0)
         return;
     const std::wstring path = W(m_fileCombo->currentText());
-    uint32_t size = 0;
-    if (const int error = inputfile::CheckImage(WideToUtf8(path), size); error != 0) {
-        m_services->Dialogs().ReportFileError(path, FileOperation::Open, error);
-        return;
-    }
     const int32_t component = SelectedComponent();
-    // The start command carries 16 bits of size: refuse before asking.
-    if (IsApplication(component) && size > 0xFFFF) {
-        m_services->ReportError(EngineCodeText(eng::kImageTooLarge));
-        return;
-    }
-
     ApplyBusyRule(true);
-    if (m_services->Dialogs().MessageBox(updatetext::ManualUpdateQuestion(component),
-                                         kAttentionCaption, MsgButtons::YesNo,
-                                         MsgIcon::Exclamation) != MsgResult::Yes) {
-        m_services->ReportError(updatetext::kUpdateCancelled);
+    if (operations::CheckManualDownload(operations::PageContext(*m_services), component, path) !=
+        operations::ManualCheck::Ready) {
         ApplyBusyRule(false);
     } else if (!m_run->StartManual(component, path, CurrentRelease() != nullptr)) {
         ApplyBusyRule(false);
