@@ -1,7 +1,6 @@
 #include "descriptions/ModuleDescription.h"
 
 #include "descriptions/CModuleTypeXMLIF.h"
-#include "engine/CConfigBlockIF.h"
 
 const LookupTableDescription* FpgaDescription::FindLookupTable(uint8_t tableId) const {
     const auto it = lookupTables.find(tableId);
@@ -81,23 +80,8 @@ ParamBlockDescription* ModuleDescription::FindParamBlock(uint8_t id, uint8_t blo
     return it != fpga->paramBlocks.end() ? &it->second : nullptr;
 }
 
-void ModuleDescription::AttachBlockHandler(CConfigBlockIF* block) {
-    if (block == nullptr) {
-        return;
-    }
-    if (ParamBlockDescription* description = FindParamBlock(block->FpgaId(), block->BlockId())) {
-        description->block = block;
-    }
-}
-
-void ModuleDescription::DetachBlockHandler(const CConfigBlockIF* block) {
-    for (auto& [id, fpga] : fpgas) {
-        for (auto& [blockId, description] : fpga.paramBlocks) {
-            if (description.block == block) {
-                description.block = nullptr;
-            }
-        }
-    }
+const ParamBlockDescription* ModuleDescription::FindParamBlock(uint8_t id, uint8_t blockId) const {
+    return const_cast<ModuleDescription*>(this)->FindParamBlock(id, blockId);
 }
 
 void SerializeFpga(const FpgaDescription& fpga, std::vector<uint8_t>& out) {

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-class CConfigBlockIF;
 class CModuleTypeXMLIF;
 
 struct FirmwareDescription {
@@ -25,7 +24,6 @@ struct ParamBlockDescription {
     std::wstring name;
     uint16_t start = 0;
     uint16_t length = 0;
-    CConfigBlockIF* block = nullptr; // attached block object, not owned
 };
 
 struct LookupTableDescription {
@@ -70,11 +68,9 @@ struct ModuleDescription {
     VersionNumber* TableVersion(uint8_t fpgaId, uint8_t tableId); // null when absent
     void ListFpgaIds(std::vector<uint8_t>& ids) const;
 
-    // Block objects: attach replaces an earlier object; absent FPGA or block: nothing.
-    void AttachBlockHandler(CConfigBlockIF* block);
+    // Null when the FPGA or the block is absent.
     ParamBlockDescription* FindParamBlock(uint8_t fpgaId, uint8_t blockId);
-    // Clears every reference to the block object (its owner is going away).
-    void DetachBlockHandler(const CConfigBlockIF* block);
+    const ParamBlockDescription* FindParamBlock(uint8_t fpgaId, uint8_t blockId) const;
 };
 
 // Empties the FPGA map, parses the module type file at path with reader

@@ -94,11 +94,11 @@ int32_t CCmdEngine::SendModuleLayout() {
 }
 
 void CCmdEngine::RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId) {
-    ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
-    if (!block || !block->block)
+    CConfigBlockIF* block = AttachedBlock(fpgaId, blockId);
+    if (!block)
         return;
     m_channel.RestoreBlockDefaults(fpgaId, blockId);
-    MarkBlockRead(fpgaId, blockId, block->block, block->block->Read(m_channel) != 0);
+    MarkBlockRead(fpgaId, blockId, block, block->Read(m_channel) != 0);
 }
 
 void CCmdEngine::MarkBlockRead(uint8_t fpgaId, uint8_t blockId, const CConfigBlockIF* block,
@@ -110,33 +110,44 @@ void CCmdEngine::MarkBlockRead(uint8_t fpgaId, uint8_t blockId, const CConfigBlo
 }
 
 bool CCmdEngine::ReadConfigBlockAgain(uint8_t fpgaId, uint8_t blockId) {
-    ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
-    if (!block || !block->block)
+    CConfigBlockIF* block = AttachedBlock(fpgaId, blockId);
+    if (!block)
         return false;
-    const bool read = block->block->Read(m_channel) != 0;
-    MarkBlockRead(fpgaId, blockId, block->block, read);
+    const bool read = block->Read(m_channel) != 0;
+    MarkBlockRead(fpgaId, blockId, block, read);
     return read;
 }
 
 // ---- Parameter block objects ---------------------------------------------------------------
 
 void CCmdEngine::AttachConfigBlock(CConfigBlockIF* block) {
-    m_module.AttachBlockHandler(block);
+    // Only for a parameter block the module's description has; the last one attached wins.
+    if (block && m_module.FindParamBlock(block->FpgaId(), block->BlockId()))
+        m_attached[{block->FpgaId(), block->BlockId()}] = block;
+}
+
+void CCmdEngine::DetachConfigBlock(const CConfigBlockIF* block) {
+    std::erase_if(m_attached, [block](const auto& entry) { return entry.second == block; });
+}
+
+CConfigBlockIF* CCmdEngine::AttachedBlock(uint8_t fpgaId, uint8_t blockId) const {
+    if (!m_module.FindParamBlock(fpgaId, blockId))
+        return nullptr;
+    const auto it = m_attached.find({fpgaId, blockId});
+    return it == m_attached.end() ? nullptr : it->second;
 }
 
 bool CCmdEngine::ConfigBlockChanged(uint8_t fpgaId, uint8_t blockId) {
-    ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
-    if (!block)
+    if (!m_module.FindParamBlock(fpgaId, blockId))
         return false;
-    if (block->block)
-        m_lastBlockWrite = block->block->Write(m_channel);
+    if (CConfigBlockIF* block = AttachedBlock(fpgaId, blockId))
+        m_lastBlockWrite = block->Write(m_channel);
     return true;
 }
 
 void CCmdEngine::CommitConfigBlock(uint8_t fpgaId, uint8_t blockId) {
-    ParamBlockDescription* block = m_module.FindParamBlock(fpgaId, blockId);
-    if (block && block->block)
-        m_lastBlockWrite = block->block->Write(m_channel);
+    if (CConfigBlockIF* block = AttachedBlock(fpgaId, blockId))
+        m_lastBlockWrite = block->Write(m_channel);
 }
 
 // ---- Connection and identification ---------------------------------------------------------
@@ -276,8 +287,11 @@ void CCmdEngine::SelectModuleType(ModuleTypeId type, VersionNumber release) {
     // The board's own record: its type file is the one that describes this module.
     if (const AssemblyRecord* record = FindModuleAssembly(table, release, m_module.assembly)) {
         std::unique_ptr<CModuleTypeXML> reader(m_app ? m_app->CreateModuleTypeReader() : nullptr);
-        if (reader)
+        if (reader) {
+            // The new description's blocks are lent again once the front end hears of it.
+            m_attached.clear();
             m_descriptionLoaded = LoadModuleDescription(m_module, *reader, record->moduleTypeFile);
+        }
     }
     // A type with a setup whose type file declares no setup block would show
     // and save a setup that was never read: as good as no type file.
@@ -324,36 +338,35 @@ bool CCmdEngine::ReadVersions() {
 }
 
 bool CCmdEngine::VerifyConfigBlocks() {
-    for (auto& [fpgaId, fpga] : m_module.fpgas)
-        for (auto& [blockId, block] : fpga.paramBlocks) {
-            if (!block.block)
-                continue;
-            const bool read = block.block->Read(m_channel) != 0;
-            MarkBlockRead(fpgaId, blockId, block.block, read);
-            if (!read)
-                return false;
-        }
+    for (const auto& [key, block] : m_attached) {
+        if (!m_module.FindParamBlock(key.first, key.second))
+            continue;
+        const bool read = block->Read(m_channel) != 0;
+        MarkBlockRead(key.first, key.second, block, read);
+        if (!read)
+            return false;
+    }
     return true;
 }
 
 BlockWriteSummary CCmdEngine::WriteAllConfigBlocks() {
     BlockWriteSummary summary;
-    for (auto& [fpgaId, fpga] : m_module.fpgas)
-        for (auto& [blockId, block] : fpga.paramBlocks) {
-            if (!block.block)
-                continue;
-            if (m_blocksRead.count({fpgaId, blockId, block.block}) == 0) {
-                // Another module's setup, or factory values: never the
-                // module's. Read what it holds, so the object shows that.
-                ++summary.skipped;
-                MarkBlockRead(fpgaId, blockId, block.block, block.block->Read(m_channel) != 0);
-                continue;
-            }
-            if (block.block->Write(m_channel) == chan::kOk)
-                ++summary.written;
-            else
-                ++summary.failed;
+    for (const auto& [key, block] : m_attached) {
+        const auto [fpgaId, blockId] = key;
+        if (!m_module.FindParamBlock(fpgaId, blockId))
+            continue;
+        if (m_blocksRead.count({fpgaId, blockId, block}) == 0) {
+            // Another module's setup, or factory values: never the
+            // module's. Read what it holds, so the object shows that.
+            ++summary.skipped;
+            MarkBlockRead(fpgaId, blockId, block, block->Read(m_channel) != 0);
+            continue;
         }
+        if (block->Write(m_channel) == chan::kOk)
+            ++summary.written;
+        else
+            ++summary.failed;
+    }
     return summary;
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <istream>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -109,6 +110,11 @@ public:
 
     // Parameter block objects.
     void AttachConfigBlock(CConfigBlockIF* block);
+    // The block object goes away: the engine forgets it.
+    void DetachConfigBlock(const CConfigBlockIF* block);
+    // The block object attached for a parameter block of the module's
+    // description, or null.
+    CConfigBlockIF* AttachedBlock(uint8_t fpgaId, uint8_t blockId) const;
     bool ConfigBlockChanged(uint8_t fpgaId, uint8_t blockId);
     void CommitConfigBlock(uint8_t fpgaId, uint8_t blockId);
 
@@ -189,6 +195,9 @@ private:
     // and by a change of the module's type.
     using BlockRead = std::tuple<uint8_t, uint8_t, const CConfigBlockIF*>;
     std::set<BlockRead> m_blocksRead;
+    // The block objects lent for the parameter blocks of the description
+    // loaded now; a new description starts without any.
+    std::map<std::pair<uint8_t, uint8_t>, CConfigBlockIF*> m_attached;
     void MarkBlockRead(uint8_t fpgaId, uint8_t blockId, const CConfigBlockIF* block, bool read);
     BlockWriteSummary m_lastConfigureWrites;
     int32_t m_lastBlockWrite = kNoBlockWrite;

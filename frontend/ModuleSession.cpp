@@ -34,7 +34,7 @@ void ModuleSession::Stop() {
     if (m_engine) {
         // The engine must not keep pointers to blocks that are going away.
         for (const auto& [type, block] : m_blocks)
-            m_engine->Module().DetachBlockHandler(block.get());
+            m_engine->DetachConfigBlock(block.get());
         m_engine->SetConnected(false);
     }
     m_blocks.clear();

@@ -2,7 +2,6 @@
 
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/ModuleDescription.h"
-#include "engine/CConfigBlockIF.h"
 
 #include <sstream>
 
@@ -101,8 +100,8 @@ TEST(ModuleDescriptionWire, FpgasAndBlocksGoInAscendingIdOrder) {
     a.id = 2;
     a.interface = 1;
     a.deviceId = 0x10;
-    a.paramBlocks[5] = ParamBlockDescription{5, L"five", 0x0102, 0x0010, nullptr};
-    a.paramBlocks[1] = ParamBlockDescription{1, L"one", 0xABCD, 0x0304, nullptr};
+    a.paramBlocks[5] = ParamBlockDescription{5, L"five", 0x0102, 0x0010};
+    a.paramBlocks[1] = ParamBlockDescription{1, L"one", 0xABCD, 0x0304};
     description.fpgas[0].deviceId = 7; // interface stays -1
 
     std::vector<uint8_t> wire{0xEE}; // appended, not replaced
@@ -110,29 +109,6 @@ TEST(ModuleDescriptionWire, FpgasAndBlocksGoInAscendingIdOrder) {
     const std::vector<uint8_t> expected{0xEE, 2,    0,    0,    0xFF, 7, 2,    2,    1,    0x10,
                                         1,    0xAB, 0xCD, 0x03, 0x04, 5, 0x01, 0x02, 0x00, 0x10};
     EXPECT_EQ(wire, expected);
-}
-
-class FakeBlock : public CConfigBlockIF {
-public:
-    FakeBlock(uint8_t fpgaId, uint8_t blockId) : CConfigBlockIF(nullptr, fpgaId, blockId) {}
-    int32_t Read(CCmdChannel&) override { return 4; }
-    int32_t Write(CCmdChannel&) override { return 0; }
-    std::vector<uint8_t> Encoded() const override { return {}; }
-};
-
-TEST(ModuleDescriptionLookups, BlockHandlers) {
-    ModuleDescription description;
-    description.fpgas[0].paramBlocks[2].id = 2;
-    // The last handler attached wins; one for a block the module lacks is dropped.
-    FakeBlock first(0, 2), second(0, 2), noBlock(0, 1);
-    for (FakeBlock* b : {&first, &second, &noBlock})
-        description.AttachBlockHandler(b);
-    description.AttachBlockHandler(nullptr);
-    EXPECT_EQ(description.FindParamBlock(0, 1), nullptr);
-    description.DetachBlockHandler(&first); // not attached any more: nothing changes
-    EXPECT_EQ(description.FindParamBlock(0, 2)->block, &second);
-    description.DetachBlockHandler(&second);
-    EXPECT_EQ(description.FindParamBlock(0, 2)->block, nullptr);
 }
 
 } // namespace

@@ -102,7 +102,7 @@ protected:
         page.reset();
         if (engine)
             for (const auto& [type, made] : blocks)
-                engine->Module().DetachBlockHandler(made.get());
+                engine->DetachConfigBlock(made.get());
         // Hand-overs to the GUI thread still queued call into this fixture.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();

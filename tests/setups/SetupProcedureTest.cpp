@@ -30,7 +30,7 @@ protected:
     }
     void TearDown() override {
         if (engine)
-            engine->Module().DetachBlockHandler(owned.get());
+            engine->DetachConfigBlock(owned.get());
         SetupFixture::TearDown();
     }
     template <class Block, class File = CDefaultsTARNXML> SetupFileContext Context(Block& b) {
