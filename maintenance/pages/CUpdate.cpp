@@ -11,6 +11,7 @@
 #include "maintenance/ModuleOperations.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/StartReleaseUpdate.h"
+#include "maintenance/UpdatePageRules.h"
 #include "maintenance/UpdateTexts.h"
 #include "maintenance/pages/CReleaseUpdatePromptDlg.h"
 
@@ -222,44 +223,40 @@ void CUpdate::BuildControls() {
     auto* identityRow = new QHBoxLayout;
     m_identificationGroup = new QGroupBox(QStringLiteral("Module Identification"), this);
     m_identificationGroup->setObjectName(QString::fromLatin1(kIdentificationGroupName));
-    {
-        auto* grid = new QGridLayout(m_identificationGroup);
-        m_nameEdit = Named(new QLineEdit(m_identificationGroup), kNameEdit);
-        m_nameEnter =
-            Named(new QPushButton(QStringLiteral("Enter"), m_identificationGroup), kNameEnter);
-        grid->addWidget(new QLabel(QStringLiteral("Name:"), m_identificationGroup), 0, 0);
-        grid->addWidget(m_nameEdit, 0, 1);
-        grid->addWidget(m_nameEnter, 0, 2);
-    }
-    identityRow->addWidget(m_identificationGroup);
     m_hardwareGroup = Named(new QGroupBox(QStringLiteral("Module Hardware"), this), kHardwareGroup);
-    {
-        auto* grid = new QGridLayout(m_hardwareGroup);
-        m_assemblyEdit = Named(new QLineEdit(m_hardwareGroup), kAssemblyEdit);
-        m_assemblyEnter =
-            Named(new QPushButton(QStringLiteral("Enter"), m_hardwareGroup), kAssemblyEnter);
-        m_serialEdit = Named(new QLineEdit(m_hardwareGroup), kSerialEdit);
-        m_serialEnter =
-            Named(new QPushButton(QStringLiteral("Enter"), m_hardwareGroup), kSerialEnter);
-        grid->addWidget(new QLabel(QStringLiteral("Assembly:"), m_hardwareGroup), 0, 0);
-        grid->addWidget(m_assemblyEdit, 0, 1);
-        grid->addWidget(m_assemblyEnter, 0, 2);
-        grid->addWidget(new QLabel(QStringLiteral("Serial:"), m_hardwareGroup), 1, 0);
-        grid->addWidget(m_serialEdit, 1, 1);
-        grid->addWidget(m_serialEnter, 1, 2);
-    }
-    identityRow->addWidget(m_hardwareGroup);
     m_moduleTypeGroup = Named(new QGroupBox(QStringLiteral("Module Type"), this), kModuleTypeGroup);
-    {
-        auto* grid = new QGridLayout(m_moduleTypeGroup);
-        m_moduleTypeCombo = Named(new QComboBox(m_moduleTypeGroup), kModuleTypeCombo);
-        m_setModuleType =
-            Named(new QPushButton(QStringLiteral("Set"), m_moduleTypeGroup), kSetModuleType);
-        grid->addWidget(new QLabel(QStringLiteral("Desired:"), m_moduleTypeGroup), 0, 0);
-        grid->addWidget(m_moduleTypeCombo, 0, 1);
-        grid->addWidget(m_setModuleType, 0, 2);
+    for (QGroupBox* group : {m_identificationGroup, m_hardwareGroup, m_moduleTypeGroup}) {
+        new QGridLayout(group);
+        identityRow->addWidget(group);
     }
-    identityRow->addWidget(m_moduleTypeGroup);
+    m_moduleTypeCombo = Named(new QComboBox(m_moduleTypeGroup), kModuleTypeCombo);
+    // Each row: its label, its field and the button that writes or sets it.
+    struct EntryRow {
+        QGroupBox* group;
+        const char* label;
+        QWidget* field;
+        QPushButton** button;
+        const char* buttonText;
+        int buttonId;
+    };
+    const EntryRow rows[] = {
+        {m_identificationGroup, "Name:", m_nameEdit = Named(new QLineEdit, kNameEdit), &m_nameEnter,
+         "Enter", kNameEnter},
+        {m_hardwareGroup, "Assembly:", m_assemblyEdit = Named(new QLineEdit, kAssemblyEdit),
+         &m_assemblyEnter, "Enter", kAssemblyEnter},
+        {m_hardwareGroup, "Serial:", m_serialEdit = Named(new QLineEdit, kSerialEdit),
+         &m_serialEnter, "Enter", kSerialEnter},
+        {m_moduleTypeGroup, "Desired:", m_moduleTypeCombo, &m_setModuleType, "Set", kSetModuleType},
+    };
+    for (const EntryRow& entry : rows) {
+        auto* grid = static_cast<QGridLayout*>(entry.group->layout());
+        const int row = grid->rowCount() == 1 && grid->count() == 0 ? 0 : grid->rowCount();
+        *entry.button = Named(new QPushButton(QString::fromLatin1(entry.buttonText), entry.group),
+                              entry.buttonId);
+        grid->addWidget(new QLabel(QString::fromLatin1(entry.label), entry.group), row, 0);
+        grid->addWidget(entry.field, row, 1);
+        grid->addWidget(*entry.button, row, 2);
+    }
     layout->addLayout(identityRow);
 
     // Firmware Versions.
@@ -547,36 +544,59 @@ void CUpdate::FillFileCombo() {
 
 void CUpdate::ApplyBusyRule(bool busy) {
     m_busy = busy;
-    m_manualUpdate->setEnabled(!busy && ModuleRunsFerrin() &&
-                               !m_services->Engine()->IsUpdateInProgress());
-    m_manualAbort->setEnabled(busy);
+    ApplyRules();
+}
+
+UpdatePageState CUpdate::RuleState() const {
+    const CCmdEngine& engine = *m_services->Engine();
+    UpdatePageState state;
+    state.optionM = m_services->IsOptionM();
+    state.optionD = m_services->IsOptionD();
+    state.ferrin = engine.Module().runningImage == kRunningFerrin;
+    state.inProgress = engine.IsUpdateInProgress();
+    state.busy = m_busy;
+    state.safeBootChosen = SelectedComponent() == kComponentSafeBoot;
+    return state;
+}
+
+void CUpdate::ApplyRules() {
+    const UpdatePageState state = RuleState();
+    const std::pair<UpdateControl, QWidget*> shown[] = {
+        {UpdateControl::HardwareGroup, m_hardwareGroup},
+        {UpdateControl::ModuleTypeGroup, m_moduleTypeGroup},
+        {UpdateControl::VersionsGroup, m_versionsGroup},
+        {UpdateControl::FirmwareUpdateGroup, m_firmwareUpdateGroup},
+        {UpdateControl::VersionGroup, m_versionGroup},
+        {UpdateControl::DownloadGroup, m_downloadGroup},
+        {UpdateControl::ManualAbortShown, m_manualAbort},
+    };
+    for (const auto& [control, widget] : shown)
+        widget->setVisible(UpdateControlAllowed(control, state));
+    const std::pair<UpdateControl, QWidget*> enabled[] = {
+        {UpdateControl::NameEdit, m_nameEdit},
+        {UpdateControl::NameEnter, m_nameEnter},
+        {UpdateControl::SerialEdit, m_serialEdit},
+        {UpdateControl::SerialEnter, m_serialEnter},
+        {UpdateControl::AssemblyEnter, m_assemblyEnter},
+        {UpdateControl::SetModuleType, m_setModuleType},
+        {UpdateControl::FirmwareCombo, m_firmwareCombo},
+        {UpdateControl::FileCombo, m_fileCombo},
+        {UpdateControl::Browse, m_browse},
+        {UpdateControl::ManualUpdate, m_manualUpdate},
+        {UpdateControl::ManualAbort, m_manualAbort},
+        {UpdateControl::ReleaseUpdate, m_releaseUpdate},
+        {UpdateControl::KeepSetup, m_keepSetup},
+    };
+    for (const auto& [control, widget] : enabled)
+        widget->setEnabled(UpdateControlAllowed(control, state));
+    m_releaseAbort->setEnabled(false);
 }
 
 void CUpdate::UpdateControls() {
     const CCmdEngine& engine = *m_services->Engine();
     const ModuleRecord& module = engine.Module();
-    const bool optionM = m_services->IsOptionM();
-    const bool optionD = m_services->IsOptionD();
-    const bool inProgress = engine.IsUpdateInProgress();
-    const bool ferrin = module.runningImage == kRunningFerrin;
     const int32_t component = SelectedComponent();
-
-    m_hardwareGroup->setVisible(optionM);
-    m_moduleTypeGroup->setVisible(optionM);
-    m_versionsGroup->setVisible(optionM && !optionD);
-    m_firmwareUpdateGroup->setVisible(optionD);
-    m_versionGroup->setVisible(optionD);
-    m_downloadGroup->setVisible(optionD);
-    // A SafeBoot download cannot be aborted.
-    m_manualAbort->setVisible(optionD && component != kComponentSafeBoot);
-
-    // Writes to the module wait while a download owns the port.
-    m_nameEdit->setEnabled(ferrin);
-    m_nameEnter->setEnabled(ferrin && !inProgress);
-    m_serialEdit->setEnabled(ferrin);
-    m_serialEnter->setEnabled(ferrin && !inProgress);
-    m_assemblyEnter->setEnabled(!inProgress);
-    m_setModuleType->setEnabled(!inProgress);
+    ApplyRules();
 
     if (engine.IsConnected()) {
         m_nameEdit->setText(Q(ModuleText(module.name)));
@@ -622,14 +642,6 @@ void CUpdate::UpdateControls() {
     }
     m_installedVersion->setText(Q(installed));
     m_desiredVersion->setText(Q(desired));
-
-    m_firmwareCombo->setEnabled(!inProgress);
-    m_fileCombo->setEnabled(!inProgress && ferrin);
-    m_browse->setEnabled(!inProgress && ferrin);
-    m_manualUpdate->setEnabled(ferrin && !inProgress && !m_busy);
-    m_releaseUpdate->setEnabled(!inProgress);
-    m_keepSetup->setEnabled(!inProgress);
-    m_releaseAbort->setEnabled(false);
 }
 
 bool CUpdate::TestOpen(const std::wstring& path) {

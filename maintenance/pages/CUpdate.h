@@ -3,6 +3,7 @@
 #include "descriptions/ModuleDescription.h"
 #include "descriptions/ReleaseTable.h"
 #include "maintenance/CVersionIF.h"
+#include "maintenance/UpdatePageRules.h"
 #include "maintenance/UpdateRun.h"
 
 #include <QTimer>
@@ -147,6 +148,9 @@ private:
     void FillComponentCombos(bool moduleRunsFerrinOrAbsent);
     void FillFileCombo();
     void ApplyBusyRule(bool busy);
+    // Shows the groups and enables the controls the rules allow now.
+    void ApplyRules();
+    UpdatePageState RuleState() const;
     int32_t SelectedComponent() const;
     ModuleTypeId SelectedModuleType() const;
     bool ModuleRunsFerrin() const;

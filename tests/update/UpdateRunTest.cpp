@@ -6,6 +6,7 @@
 
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/StartReleaseUpdate.h"
+#include "maintenance/UpdatePageRules.h"
 #include "maintenance/UpdateRun.h"
 
 #include <chrono>
@@ -511,3 +512,31 @@ TEST_F(UpdateRunTest, DestroyingARunReleasesAWorkerThatWaitsForTheGui) {
 }
 
 } // namespace
+
+// The Update page's rules: which groups show and which controls may be used.
+TEST(UpdatePageRules, GroupsFollowTheOptionsAndWritesWaitForDownloads) {
+    using C = UpdateControl;
+    const C all[] = {C::HardwareGroup, C::VersionsGroup, C::DownloadGroup, C::ManualAbortShown,
+                     C::NameEnter,     C::AssemblyEnter, C::FileCombo,     C::ManualUpdate,
+                     C::ManualAbort,   C::ReleaseUpdate};
+    struct Case {
+        UpdatePageState state; // m, d, ferrin, in progress, busy, SafeBoot chosen
+        std::string allowed;   // one letter per control of `all`: y or n
+    };
+    const Case cases[] = {
+        {{false, false, true, false, false, false}, "nnnnyyyyny"},
+        {{true, false, true, false, false, false}, "yynnyyyyny"},
+        {{false, true, true, false, false, false}, "nnyyyyyyny"},
+        {{false, true, true, false, false, true}, "nnynyyyyny"},   // SafeBoot: no Abort
+        {{false, true, false, false, false, false}, "nnyynynnny"}, // SafeBoot running
+        {{true, true, true, true, false, false}, "ynyynnnnnn"},    // a download holds the engine
+        {{false, true, true, false, true, false}, "nnyyyyynyy"},   // the manual download asked
+    };
+    for (const Case& c : cases) {
+        std::string allowed;
+        for (const C control : all)
+            allowed += UpdateControlAllowed(control, c.state) ? 'y' : 'n';
+        EXPECT_EQ(allowed, c.allowed) << c.state.optionM << c.state.optionD << c.state.ferrin
+                                      << c.state.inProgress << c.state.busy;
+    }
+}
