@@ -162,7 +162,7 @@ const Row kRows[] = {
      {false}},
     // In SafeBoot no serial is known that would tell another module apart.
     {"never back while another is attached, list touched",
-     kGui,
+     kBoth,
      {Tarn({1, 1}), With(Tarn({1, 0}),
                          [](ModuleSpec& s) {
                              s.neverBack = true;
