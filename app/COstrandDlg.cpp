@@ -12,6 +12,7 @@
 #include "frontend/ConnectReport.h"
 #include "frontend/ModuleDiscovery.h"
 #include "frontend/VersionFile.h"
+#include "pages/WidgetKit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,29 +44,10 @@
 
 namespace {
 
-template <class Widget> Widget* Named(Widget* widget, int control) {
-    widget->setObjectName(QStringLiteral("ctl%1").arg(control));
-    return widget;
-}
-
-QPushButton* Button(const QString& text, int control, QWidget* parent) {
-    auto* button = Named(new QPushButton(text, parent), control);
-    // Enter presses nothing in this dialog.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
-QLineEdit* ReadOnlyEdit(int control, QWidget* parent) {
-    auto* edit = Named(new QLineEdit(parent), control);
-    edit->setReadOnly(true);
-    edit->setFocusPolicy(Qt::ClickFocus);
-    return edit;
-}
-
-QString Q(const std::wstring& text) {
-    return QString::fromStdWString(text);
-}
+using widgetkit::Button;
+using widgetkit::Named;
+using widgetkit::Q;
+using widgetkit::ReadOnlyEdit;
 
 // A page in a scroll area of its own, so that each keeps its own position.
 // Its size hint is the whole page's: the window asks for the room that shows
@@ -148,8 +130,8 @@ void COstrandDlg::BuildControls() {
     // Created in the order they are shown, which is the keyboard's order.
     m_moduleCombo = Named(new QComboBox(modules), kModuleCombo);
     m_moduleCombo->setMinimumContentsLength(16);
-    m_discoverButton = Button(QStringLiteral("Discover"), kDiscoverButton, modules);
-    m_connectButton = Button(QStringLiteral("Connect"), kConnectButton, modules);
+    m_discoverButton = Button(QStringLiteral("Discover"), modules, kDiscoverButton);
+    m_connectButton = Button(QStringLiteral("Connect"), modules, kConnectButton);
     m_disableTimeouts =
         Named(new QCheckBox(QStringLiteral("Disable Timeouts"), modules), kDisableTimeoutsCheck);
     // Two rows at most, like the Module group beside it: the pages need the height.
@@ -162,10 +144,10 @@ void COstrandDlg::BuildControls() {
     modulesLayout->setRowStretch(2, 1);
 
     auto* module = new QGroupBox(QStringLiteral("Module"), this);
-    m_typeEdit = ReadOnlyEdit(kTypeEdit, module);
-    m_nameEdit = ReadOnlyEdit(kNameEdit, module);
-    m_assemblyEdit = ReadOnlyEdit(kAssemblyEdit, module);
-    m_serialEdit = ReadOnlyEdit(kSerialEdit, module);
+    m_typeEdit = ReadOnlyEdit(module, kTypeEdit);
+    m_nameEdit = ReadOnlyEdit(module, kNameEdit);
+    m_assemblyEdit = ReadOnlyEdit(module, kAssemblyEdit);
+    m_serialEdit = ReadOnlyEdit(module, kSerialEdit);
     auto* moduleLayout = new QGridLayout(module);
     const std::pair<const char*, QLineEdit*> rows[] = {
         {"Type:", m_typeEdit},
@@ -215,7 +197,7 @@ void COstrandDlg::BuildControls() {
     m_dataNotice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_dataNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_dataNotice->setVisible(false);
-    m_helpButton = Button(QStringLiteral("&Help"), kHelpButton, this);
+    m_helpButton = Button(QStringLiteral("&Help"), this, kHelpButton);
     m_helpButton->setToolTip(QStringLiteral("About Pellworth"));
     m_statusLine = Named(new QLabel(this), kStatusLine);
     m_statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -1,5 +1,6 @@
 #include "maintenance/pages/CLookupTable.h"
 #include "maintenance/pages/ReturnKey.h"
+#include "pages/WidgetKit.h"
 
 #include "descriptions/InputFile.h"
 #include "descriptions/ReleaseTable.h"
@@ -26,26 +27,16 @@
 
 namespace {
 
+using widgetkit::Named;
+using widgetkit::Q;
+using widgetkit::ReadOnlyEdit;
+using widgetkit::W;
+
 constexpr const wchar_t* kNoFpgas = L"No FPGAs";
 constexpr const wchar_t* kNoLuts = L"No LUTs";
 constexpr const wchar_t* kNoFiles = L"No files";
 constexpr const wchar_t* kNone = L"None";
 constexpr const wchar_t* kFilter = L"Lookup Table Files (*.bin)|*.bin|All Files (*.*)|*.*||";
-
-QString Q(const std::wstring& text) {
-    return QString::fromStdWString(text);
-}
-
-template <class W> W* Named(W* widget, int id) {
-    widget->setObjectName(QStringLiteral("ctl%1").arg(id));
-    return widget;
-}
-
-QLineEdit* ReadOnlyEdit(QWidget* parent, int id) {
-    auto* edit = Named(new QLineEdit(parent), id);
-    edit->setReadOnly(true);
-    return edit;
-}
 
 std::optional<uint8_t> ItemId(const QComboBox* combo) {
     const QVariant data = combo->currentData();

@@ -1,5 +1,6 @@
 #include "maintenance/pages/CPeekPoke.h"
 #include "maintenance/pages/ReturnKey.h"
+#include "pages/WidgetKit.h"
 
 #include "descriptions/InputFile.h"
 #include "descriptions/XmlText.h"
@@ -31,24 +32,14 @@
 
 namespace {
 
+using widgetkit::Named;
+using widgetkit::Q;
+using widgetkit::ReadOnlyEdit;
+using widgetkit::W;
+
 constexpr const wchar_t* kNotConnected = L"Not connected to a module.";
 constexpr const wchar_t* kCsvFilter = L"CSV (Comma delimited)(*.csv)|*.csv|All Files(*.*)|*.*||";
 constexpr uint32_t kInitialInterface = 1; // "SPI Control"
-
-QString Q(const std::wstring& text) {
-    return QString::fromStdWString(text);
-}
-
-template <class W> W* Named(W* widget, int id) {
-    widget->setObjectName(QStringLiteral("ctl%1").arg(id));
-    return widget;
-}
-
-QPushButton* Button(const char* text, QWidget* parent, int id) {
-    auto* button = Named(new QPushButton(QString::fromLatin1(text), parent), id);
-    button->setAutoDefault(false);
-    return button;
-}
 
 } // namespace
 
@@ -93,7 +84,7 @@ void CPeekPoke::BuildControls() {
         const RowIds& ids = kRowIds[static_cast<size_t>(r)];
         Row& row = m_rows[static_cast<size_t>(r)];
         row.address = Named(new QLineEdit(this), ids.address);
-        row.peek = Button("Peek -->", this, ids.peekButton);
+        row.peek = widgetkit::Button(QStringLiteral("Peek -->"), this, ids.peekButton);
         row.peekData = Named(new QLineEdit(this), ids.peekData);
         row.peekData->setReadOnly(true);
         // Set apart from the poke column beside it: shows a value, takes none.
@@ -101,7 +92,7 @@ void CPeekPoke::BuildControls() {
         shown.setColor(QPalette::Base, shown.color(QPalette::Window));
         row.peekData->setPalette(shown);
         row.pokeData = Named(new QLineEdit(this), ids.pokeData);
-        row.poke = Button("--> Poke", this, ids.pokeButton);
+        row.poke = widgetkit::Button(QStringLiteral("--> Poke"), this, ids.pokeButton);
         row.noPeek = Named(new QCheckBox(this), ids.noPeek);
         const int line = 2 + r;
         registers->addWidget(new QLabel(QStringLiteral("Address: 0x"), this), line, 0);
@@ -118,8 +109,8 @@ void CPeekPoke::BuildControls() {
     {
         auto* grid = new QGridLayout(csv);
         m_csvFile = Named(new QComboBox(csv), kCsvFile);
-        m_csvBrowse = Button("Browse...", csv, kCsvBrowse);
-        m_load = Button("Load", csv, kLoad);
+        m_csvBrowse = widgetkit::Button(QStringLiteral("Browse..."), csv, kCsvBrowse);
+        m_load = widgetkit::Button(QStringLiteral("Load"), csv, kLoad);
         m_csvProgress = Named(new QProgressBar(csv), kCsvProgress);
         m_csvProgress->setRange(0, 100);
         m_csvProgress->setTextVisible(false);

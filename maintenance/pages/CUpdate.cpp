@@ -1,4 +1,5 @@
 #include "maintenance/pages/CUpdate.h"
+#include "pages/WidgetKit.h"
 
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/CModuleTypes.h"
@@ -35,6 +36,11 @@
 
 namespace {
 
+using widgetkit::Named;
+using widgetkit::Q;
+using widgetkit::ReadOnlyEdit;
+using widgetkit::W;
+
 constexpr const wchar_t* kNotConnected = L"Not connected to a module.";
 constexpr int32_t kNoComponent = INT32_MIN;
 constexpr int kNoLutsData = -1;
@@ -53,13 +59,6 @@ constexpr InterfaceFilter kFpgaFilters[] = {
 };
 constexpr const wchar_t* kAnyFileFilter = L"All Files (*.*)|*.*||";
 
-QString Q(const std::wstring& text) {
-    return QString::fromStdWString(text);
-}
-std::wstring W(const QString& text) {
-    return text.toStdWString();
-}
-
 // Module texts are fixed fields; what follows a zero byte is padding.
 std::wstring ModuleText(const std::string& field) {
     return WidenText(field.substr(0, field.find('\0')));
@@ -67,17 +66,6 @@ std::wstring ModuleText(const std::string& field) {
 
 bool IsApplication(int32_t component) {
     return component == kComponentFerrin || component == kComponentSafeBoot;
-}
-
-template <class W> W* Named(W* widget, int id) {
-    widget->setObjectName(QStringLiteral("ctl%1").arg(id));
-    return widget;
-}
-
-QLineEdit* ReadOnlyEdit(QWidget* parent, int id) {
-    auto* edit = Named(new QLineEdit(parent), id);
-    edit->setReadOnly(true);
-    return edit;
 }
 
 QProgressBar* ProgressBar(QWidget* parent, int id) {
