@@ -119,10 +119,8 @@ COstrandDlg::~COstrandDlg() {
     m_hangUpTimer.stop();
     m_presenceTimer.stop();
     // Pages go before the page area that holds their widgets.
-    m_lookupTablePage.reset();
-    m_peekPokePage.reset();
-    m_updatePage.reset();
-    m_setupPages.clear();
+    for (CTabPage* page : Pages())
+        delete page;
 }
 
 void COstrandDlg::BuildControls() {
@@ -279,25 +277,11 @@ void COstrandDlg::ReadVersionTitle() {
 }
 
 void COstrandDlg::CreatePagesAndTabs() {
-    for (ModuleTypeId key : {ModuleTypeId{0}, ModuleTypeId{1}, ModuleTypeId{2}}) {
-        std::unique_ptr<CTabPageIF> page = m_pages.CreateSetupPage(key, m_app);
-        if (!page)
-            page = std::make_unique<CPlaceholderPage>();
-        AddPageWidget(page->Widget());
-        m_setupPages[key] = std::move(page);
-    }
-    m_updatePage = m_pages.CreateUpdatePage(m_app);
-    if (!m_updatePage)
-        m_updatePage = std::make_unique<CPlaceholderUpdatePage>();
-    AddPageWidget(m_updatePage->Widget());
-    m_peekPokePage = m_pages.CreatePeekPokePage(m_app);
-    if (!m_peekPokePage)
-        m_peekPokePage = std::make_unique<CPlaceholderPage>();
-    AddPageWidget(m_peekPokePage->Widget());
-    m_lookupTablePage = m_pages.CreateLookupTablePage(m_app, *m_updatePage);
-    if (!m_lookupTablePage)
-        m_lookupTablePage = std::make_unique<CPlaceholderPage>();
-    AddPageWidget(m_lookupTablePage->Widget());
+    for (ModuleTypeId key : {ModuleTypeId{0}, ModuleTypeId{1}, ModuleTypeId{2}})
+        m_setupPages[key] = AdoptPage(m_pages.CreateSetupPage(key, m_app));
+    m_updatePage = AdoptPage(m_pages.CreateUpdatePage(m_app));
+    m_peekPokePage = AdoptPage(m_pages.CreatePeekPokePage(m_app));
+    m_lookupTablePage = AdoptPage(m_pages.CreateLookupTablePage(m_app));
 
     const QSignalBlocker quiet(m_tabs);
     InsertTab(0, L"Update", kUpdatePage);
@@ -313,10 +297,23 @@ void COstrandDlg::CreatePagesAndTabs() {
     ShowCurrentPage();
 }
 
-void COstrandDlg::AddPageWidget(QWidget* page) {
+CTabPage* COstrandDlg::AdoptPage(std::unique_ptr<CTabPage> made) {
+    CTabPage* page = made ? made.release() : new CPlaceholderPage();
     auto* scroll = new PageScrollArea(page);
     m_pageArea->addWidget(scroll);
     m_pageScrolls[page] = scroll;
+    return page;
+}
+
+std::vector<CTabPage*> COstrandDlg::Pages() const {
+    std::vector<CTabPage*> pages;
+    for (CTabPage* page : {m_updatePage.data(), m_peekPokePage.data(), m_lookupTablePage.data()})
+        if (page)
+            pages.push_back(page);
+    for (const auto& [key, page] : m_setupPages)
+        if (page)
+            pages.push_back(page);
+    return pages;
 }
 
 void COstrandDlg::FitToScreen() {
@@ -348,14 +345,14 @@ void COstrandDlg::InsertTab(int position, const wchar_t* text, PageCode code) {
 QWidget* COstrandDlg::PageWidget(PageCode code) const {
     switch (code) {
     case kUpdatePage:
-        return m_updatePage ? m_updatePage->Widget() : nullptr;
+        return m_updatePage;
     case kPeekPokePage:
-        return m_peekPokePage ? m_peekPokePage->Widget() : nullptr;
+        return m_peekPokePage;
     case kLookupTablePage:
-        return m_lookupTablePage ? m_lookupTablePage->Widget() : nullptr;
+        return m_lookupTablePage;
     case kSetupPage: {
         const auto it = m_setupPages.find(m_setupKey);
-        return it == m_setupPages.end() ? nullptr : it->second->Widget();
+        return it == m_setupPages.end() ? nullptr : it->second.data();
     }
     }
     return nullptr;
@@ -371,9 +368,9 @@ QWidget* COstrandDlg::Control(int id) const {
     return it == m_controls.end() ? nullptr : it->second;
 }
 
-CTabPageIF* COstrandDlg::SetupPage(ModuleTypeId key) {
+CTabPage* COstrandDlg::SetupPage(ModuleTypeId key) {
     const auto it = m_setupPages.find(key);
-    return it == m_setupPages.end() ? nullptr : it->second.get();
+    return it == m_setupPages.end() ? nullptr : it->second.data();
 }
 
 void COstrandDlg::ShowCurrentPage() {
@@ -431,7 +428,7 @@ void COstrandDlg::UpdateControls() {
     if (m_lookupTablePage)
         m_lookupTablePage->UpdateControls();
     if (m_setupKey == 1 || m_setupKey == 2)
-        if (CTabPageIF* setup = SetupPage(m_setupKey))
+        if (CTabPage* setup = SetupPage(m_setupKey))
             setup->UpdateControls();
 }
 
@@ -551,7 +548,7 @@ void COstrandDlg::ModuleChanged() {
             ShowCurrentPage();
     }
     if (key == 1 || key == 2)
-        if (CTabPageIF* setup = SetupPage(key))
+        if (CTabPage* setup = SetupPage(key))
             setup->ReloadForModule();
 }
 
@@ -569,7 +566,7 @@ void COstrandDlg::OnTabSelChange() {
     m_currentTab = selected;
     ShowCurrentPage();
     if (CurrentPageCode() == kSetupPage && (m_setupKey == 1 || m_setupKey == 2))
-        if (CTabPageIF* setup = SetupPage(m_setupKey))
+        if (CTabPage* setup = SetupPage(m_setupKey))
             setup->ReportDisabledReason();
 }
 
@@ -578,7 +575,7 @@ void COstrandDlg::ReportSetupBlocked() {
     // a page that is not greyed leaves the connect's text.
     if (CurrentPageCode() != kSetupPage || (m_setupKey != 1 && m_setupKey != 2))
         return;
-    CTabPageIF* setup = SetupPage(m_setupKey);
+    CTabPage* setup = SetupPage(m_setupKey);
     if (!setup)
         return;
     const QString connectText = m_statusLine->text();
@@ -661,11 +658,7 @@ void COstrandDlg::OnLogoClicked() {
 }
 
 void COstrandDlg::done(int result) {
-    CTabPageIF* pages[] = {m_updatePage.get(), m_peekPokePage.get(), m_lookupTablePage.get()};
-    for (CTabPageIF* page : pages)
-        if (page && !page->QueryClose())
-            return;
-    for (const auto& [key, page] : m_setupPages)
+    for (CTabPage* page : Pages())
         if (!page->QueryClose())
             return;
     QDialog::done(result);

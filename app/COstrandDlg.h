@@ -1,12 +1,13 @@
 #pragma once
 
 #include "app/CDeviceWatcher.h"
-#include "app/CTabPageIF.h"
 #include "descriptions/ModuleTypeNames.h"
 #include "frontend/ConnectReport.h"
 #include "frontend/ModuleSession.h"
+#include "pages/CTabPage.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 class COstrand;
 class CPageFactoryIF;
@@ -80,7 +82,7 @@ public:
     void ReportStatus(const std::wstring& text);
     // The results log could not be written: said until the window closes.
     void ShowResultsLogWarning(const std::wstring& text);
-    CUpdatePageIF* UpdatePage() { return m_updatePage.get(); }
+    CTabPage* UpdatePage() { return m_updatePage.data(); }
 
     // What the session says.
     void StatusChanged(const std::wstring& text) override;
@@ -111,7 +113,7 @@ public:
     ModuleTypeId CurrentSetupKey() const { return m_setupKey; }
     // The page code shown now (-1 before the tabs exist).
     int CurrentPageCode() const;
-    CTabPageIF* SetupPage(ModuleTypeId key);
+    CTabPage* SetupPage(ModuleTypeId key);
 
     // Closing (the window's close button; never Escape) asks the pages first.
     void done(int result) override;
@@ -122,8 +124,11 @@ protected:
 private:
     void BuildControls();
     void CreatePagesAndTabs();
-    // Puts a page widget into a scroll area of its own on the page stack.
-    void AddPageWidget(QWidget* page);
+    // Puts a page (a placeholder for none) into a scroll area of its own on
+    // the page stack, which owns it from then on.
+    CTabPage* AdoptPage(std::unique_ptr<CTabPage> page);
+    // Every page: the update, peek/poke and lookup table pages, then the setup pages.
+    std::vector<CTabPage*> Pages() const;
     void FitToScreen();
     void InsertTab(int position, const wchar_t* text, PageCode code);
     QWidget* PageWidget(PageCode code) const;
@@ -139,10 +144,11 @@ private:
     COstrand& m_app;
     CPageFactoryIF& m_pages;
 
-    std::unique_ptr<CUpdatePageIF> m_updatePage;
-    std::unique_ptr<CTabPageIF> m_peekPokePage;
-    std::unique_ptr<CTabPageIF> m_lookupTablePage;
-    std::map<ModuleTypeId, std::unique_ptr<CTabPageIF>> m_setupPages;
+    // The pages belong to the page area (Qt); the window only points at them.
+    QPointer<CTabPage> m_updatePage;
+    QPointer<CTabPage> m_peekPokePage;
+    QPointer<CTabPage> m_lookupTablePage;
+    std::map<ModuleTypeId, QPointer<CTabPage>> m_setupPages;
     std::map<int, int> m_tabToPage;
     std::map<int, int> m_pageToTab;
     ModuleTypeId m_setupKey = 0;

@@ -3,20 +3,13 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-CPlaceholderPage::CPlaceholderPage(const std::wstring& text) : m_widget(new QWidget) {
+CPlaceholderPage::CPlaceholderPage(const std::wstring& text) {
     if (text.empty())
         return;
-    auto* layout = new QVBoxLayout(m_widget);
-    auto* label = new QLabel(QString::fromStdWString(text), m_widget);
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(QString::fromStdWString(text), this);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     label->setEnabled(false);
     layout->addWidget(label);
 }
-
-CPlaceholderPage::~CPlaceholderPage() {
-    delete m_widget.data();
-}
-
-CPlaceholderUpdatePage::CPlaceholderUpdatePage()
-    : m_page(L"Firmware updates are not available in this build.") {}

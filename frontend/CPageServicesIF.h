@@ -52,6 +52,10 @@ public:
     virtual bool ModuleEntryValid(const ModuleRecord& module) {
         return Selection().EntryValid(module);
     }
+    // The selected release's version of a lookup table (255.255 without one).
+    virtual VersionNumber DesiredTableVersion(uint8_t fpgaId, uint8_t tableId) {
+        return Selection().TableVersion(fpgaId, tableId);
+    }
     // The setup block of a module type (one for the whole session), or null.
     virtual CConfigBlockIF* SetupBlock(ModuleTypeId type) = 0;
 

@@ -8,7 +8,6 @@
 #include "engine/CCmdEngine.h"
 #include "frontend/CDialogServicesIF.h"
 #include "frontend/CPageServicesIF.h"
-#include "maintenance/CVersionIF.h"
 #include "maintenance/ModuleOperations.h"
 
 #include <QComboBox>
@@ -49,8 +48,8 @@ std::optional<uint8_t> ItemId(const QComboBox* combo) {
 
 // ---- Construction ---------------------------------------------------------------------------
 
-CLookupTable::CLookupTable(CPageServicesIF* services, CVersionIF* versions, QWidget* parent)
-    : QWidget(parent), m_services(services), m_versions(versions), m_run(*services->Engine()) {
+CLookupTable::CLookupTable(CPageServicesIF* services, QWidget* parent)
+    : CTabPage(parent), m_services(services), m_run(*services->Engine()) {
     setObjectName(QStringLiteral("pageLookupTable"));
     BuildControls();
     m_timer.setInterval(100);
@@ -261,10 +260,7 @@ void CLookupTable::ShowVersions() {
         const FpgaDescription* fpga = module.FindFpga(pair->first);
         const LookupTableDescription* table = fpga ? fpga->FindLookupTable(pair->second) : nullptr;
         if (table) {
-            VersionNumber wanted = kNoVersion;
-            if (m_versions)
-                m_versions->GetDesiredTableVersion(wanted, pair->first, pair->second);
-            desired = VersionText(wanted);
+            desired = VersionText(m_services->DesiredTableVersion(pair->first, pair->second));
             installed = VersionText(table->version);
         }
     }
@@ -440,11 +436,11 @@ void CLookupTable::CloseRun() {
 bool CLookupTable::eventFilter(QObject* watched, QEvent* event) {
     if (IsReturnKeyPress(event))
         return true; // Return never closes the page or presses a button
-    return QWidget::eventFilter(watched, event);
+    return CTabPage::eventFilter(watched, event);
 }
 
 void CLookupTable::keyPressEvent(QKeyEvent* event) {
     if (IsReturnKeyPress(event))
         return event->accept();
-    QWidget::keyPressEvent(event);
+    CTabPage::keyPressEvent(event);
 }

@@ -2,7 +2,9 @@
 
 #include "maintenance/CLookupTableRun.h"
 
+#include "pages/CTabPage.h"
 #include <QTimer>
+
 #include <QWidget>
 
 #include <cstdint>
@@ -12,7 +14,6 @@
 #include <utility>
 
 class CPageServicesIF;
-class CVersionIF;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -27,7 +28,7 @@ class QPushButton;
 // ReloadForModule() (initialisation after the connected module changed), and
 // asks QueryClose() (or IsRunning()) before it closes: the worker uses the
 // engine until it is joined. The destructor aborts and joins a running worker.
-class CLookupTable : public QWidget {
+class CLookupTable : public CTabPage {
 public:
     enum Control : int {
         kInstalledVersion = 1010,
@@ -45,21 +46,21 @@ public:
 
     // The services (and their engine, which must exist) outlive the page. The version source is
     // the update page; without one every desired version is 255.255.
-    CLookupTable(CPageServicesIF* services, CVersionIF* versions, QWidget* parent = nullptr);
+    explicit CLookupTable(CPageServicesIF* services, QWidget* parent = nullptr);
     ~CLookupTable() override;
     CLookupTable(const CLookupTable&) = delete;
     CLookupTable& operator=(const CLookupTable&) = delete;
 
     // Initialisation: FPGA and table combos from the connected module's
     // record, file entries from the selected release, then the page refresh.
-    void ReloadForModule();
+    void ReloadForModule() override;
     // The page refresh: enabling and the Installed and Desired texts.
-    void UpdateControls();
+    void UpdateControls() override;
     // A download is going (its worker uses the engine).
     bool IsRunning() const { return m_run.IsRunning(); }
     // Before the main window closes: true when it may close. During a
     // download the operator is asked; Yes aborts and joins it.
-    bool QueryClose();
+    bool QueryClose() override;
 
     // ---- For tests ---------------------------------------------------------------------------
 
@@ -103,7 +104,6 @@ private:
     bool TestOpen(const std::wstring& path);
 
     CPageServicesIF* m_services;
-    CVersionIF* m_versions;
 
     QComboBox* m_fpgaCombo = nullptr;
     QComboBox* m_tableCombo = nullptr;

@@ -46,7 +46,7 @@ constexpr uint32_t kInitialInterface = 1; // "SPI Control"
 // ---- Construction ---------------------------------------------------------------------------
 
 CPeekPoke::CPeekPoke(CPageServicesIF* services, QWidget* parent)
-    : QWidget(parent), m_services(services) {
+    : CTabPage(parent), m_services(services) {
     setObjectName(QStringLiteral("pagePeekPoke"));
     BuildControls();
 
@@ -336,11 +336,11 @@ void CPeekPoke::OnLoad() {
 bool CPeekPoke::eventFilter(QObject* watched, QEvent* event) {
     if (IsReturnKeyPress(event))
         return true; // Return never closes the page or presses a button
-    return QWidget::eventFilter(watched, event);
+    return CTabPage::eventFilter(watched, event);
 }
 
 void CPeekPoke::keyPressEvent(QKeyEvent* event) {
     if (IsReturnKeyPress(event))
         return event->accept();
-    QWidget::keyPressEvent(event);
+    CTabPage::keyPressEvent(event);
 }

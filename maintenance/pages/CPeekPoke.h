@@ -1,6 +1,8 @@
 #pragma once
 
+#include "pages/CTabPage.h"
 #include <QString>
+
 #include <QWidget>
 
 #include <array>
@@ -24,7 +26,7 @@ class QPushButton;
 // Everything runs on the GUI thread; peek, poke and load are refused while an
 // update run holds the engine. The main window needs no refresh call: the
 // controls always show the page's texts.
-class CPeekPoke : public QWidget {
+class CPeekPoke : public CTabPage {
 public:
     enum Control : int {
         kPokeButton1 = 1027,

@@ -140,7 +140,7 @@ private:
 // ---- Construction ---------------------------------------------------------------------------
 
 CUpdate::CUpdate(CPageServicesIF* services, QWidget* parent)
-    : QWidget(parent), m_services(services) {
+    : CTabPage(parent), m_services(services) {
     setObjectName(QStringLiteral("pageUpdate"));
     BuildControls();
     m_host = std::make_unique<Host>(*this);
@@ -348,10 +348,6 @@ void CUpdate::ConnectHandlers() {
 }
 
 // ---- Services -------------------------------------------------------------------------------
-
-void CUpdate::GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) {
-    version = m_services->Selection().TableVersion(fpgaId, tableId);
-}
 
 VersionNumber CUpdate::InstalledRelease() const {
     return m_services->Selection().Installed(m_services->Engine()->Module());
@@ -806,10 +802,10 @@ void CUpdate::OnSetModuleType() {
 
 bool CUpdate::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
-        return QWidget::eventFilter(watched, event);
+        return CTabPage::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
-        return QWidget::eventFilter(watched, event);
+        return CTabPage::eventFilter(watched, event);
     if (watched == m_nameEdit)
         OnNameEnter();
     else if (watched == m_assemblyEdit)
@@ -822,5 +818,5 @@ bool CUpdate::eventFilter(QObject* watched, QEvent* event) {
 void CUpdate::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         return event->accept();
-    QWidget::keyPressEvent(event);
+    CTabPage::keyPressEvent(event);
 }

@@ -2,9 +2,9 @@
 
 #include "descriptions/ModuleDescription.h"
 #include "descriptions/ReleaseTable.h"
-#include "maintenance/CVersionIF.h"
 #include "maintenance/UpdatePageRules.h"
 #include "maintenance/UpdateRun.h"
+#include "pages/CTabPage.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -34,7 +34,7 @@ struct ModuleRecord;
 // ReloadForModule() (module type selection) and CopyIdentity() (after a
 // connect), and must ask QueryClose() before it closes: a run's worker uses the
 // engine until it is joined.
-class CUpdate : public QWidget, public CVersionIF {
+class CUpdate : public CTabPage {
 public:
     enum Control : int {
         kInstalledVersion = 1007,
@@ -90,21 +90,19 @@ public:
 
     // After a connect: copy the module's name, assembly and serial, then
     // refresh the release.
-    void CopyIdentity();
+    void CopyIdentity() override;
     // The connected module changed: select its type, refresh the release.
-    void ReloadForModule();
+    void ReloadForModule() override;
     // The page refresh: visibility, texts and enabling.
-    void UpdateControls();
+    void UpdateControls() override;
     // The selected release (valid until the next release refresh), or null.
     const AssemblyRecord* CurrentRelease() const;
-    // CVersionIF: the selected release's table version, 255.255 without one.
-    void GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) override;
 
     // A run is going (its worker may still use the engine).
     bool IsRunning() const { return m_run->IsRunning(); }
     // Before the main window closes: true when it may close (after stopping a
     // run the operator agreed to stop), false to keep it open.
-    bool QueryClose() { return m_run->QueryClose(); }
+    bool QueryClose() override { return m_run->QueryClose(); }
 
     // ---- For front ends and tests ------------------------------------------------------------
 

@@ -1,5 +1,5 @@
 #include "setups/pages/CSetupUnknown.h"
 
-CSetupUnknown::CSetupUnknown(CPageServicesIF* /*services*/, QWidget* parent) : QWidget(parent) {}
+CSetupUnknown::CSetupUnknown(CPageServicesIF* /*services*/, QWidget* parent) : CTabPage(parent) {}
 
 CSetupUnknown::~CSetupUnknown() = default;

@@ -8,8 +8,8 @@
 #include <utility>
 
 CSetupPageBase::CSetupPageBase(CPageServicesIF* services, ModuleTypeId ownType, QWidget* parent)
-    : QWidget(parent), m_services(services), m_ownType(ownType), m_pageGrid(new QGridLayout(this)) {
-}
+    : CTabPage(parent), m_services(services), m_ownType(ownType),
+      m_pageGrid(new QGridLayout(this)) {}
 
 CSetupPageBase::~CSetupPageBase() = default;
 

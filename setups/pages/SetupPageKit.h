@@ -3,6 +3,7 @@
 #include "descriptions/ModuleTypeNames.h"
 #include "engine/CCmdEngine.h"
 #include "frontend/CPageServicesIF.h"
+#include "pages/CTabPage.h"
 #include "setups/SetupFileProcedures.h"
 #include "setups/SetupPageRules.h"
 
@@ -68,18 +69,18 @@ template <class Block> struct EnableRule {
 
 // What does not depend on the block type: the enabled condition E, its
 // reasons, the not-connected warning and the control registry.
-class CSetupPageBase : public QWidget {
+class CSetupPageBase : public CTabPage {
 public:
     CSetupPageBase(CPageServicesIF* services, ModuleTypeId ownType, QWidget* parent);
     ~CSetupPageBase() override;
 
     // Called when the connected module changes: attaches the page's block
     // when the module is of the page's type, then refreshes.
-    virtual void ReloadForModule() = 0;
+    void ReloadForModule() override = 0;
     // Shows the block and greys out what cannot be chosen now.
-    virtual void UpdateControls() = 0;
+    void UpdateControls() override = 0;
     // Clears the status line, then names the first reason why the page is greyed.
-    void ReportDisabledReason();
+    void ReportDisabledReason() override;
     // "Not connected to a module!" unless option m or d is set or a module is connected.
     void WarnIfNotConnected();
     // E: no update running, not in SafeBoot, the release matches, the module

@@ -78,11 +78,9 @@ private:
 // itself as the block (FPGA 0, block 0, fetched over the real channel, so a
 // module can refuse it) when a module of its type connects, as the real ones
 // lend theirs; as the update page it selects `release`.
-class TestPage : public CUpdatePageIF, public CConfigBlockIF {
+class TestPage : public CTabPage, public CConfigBlockIF {
 public:
     TestPage(CCmdEngine* engine, ModuleTypeId key) : CConfigBlockIF(engine, 0, 0), m_key(key) {}
-    ~TestPage() override { delete m_widget.data(); }
-    QWidget* Widget() override { return m_widget.data(); }
     void UpdateControls() override {}
     void ReloadForModule() override {
         ++reloads;
@@ -100,7 +98,6 @@ public:
     bool allowClose = true;
 
 private:
-    QPointer<QWidget> m_widget{new QWidget};
     ModuleTypeId m_key;
     uint8_t m_data[4] = {};
 };
@@ -184,16 +181,14 @@ protected:
                                    ModuleTypeId key = 0) {
         return std::unique_ptr<TestPage>(pages[name] = new TestPage(engine, key));
     }
-    std::unique_ptr<CTabPageIF> CreateSetupPage(ModuleTypeId key, CPageServicesIF& s) override {
+    std::unique_ptr<CTabPage> CreateSetupPage(ModuleTypeId key, CPageServicesIF& s) override {
         return Make("setup" + std::to_string(key), s.Engine(), key);
     }
-    std::unique_ptr<CUpdatePageIF> CreateUpdatePage(CPageServicesIF&) override {
-        return Make("update");
-    }
-    std::unique_ptr<CTabPageIF> CreatePeekPokePage(CPageServicesIF&) override {
+    std::unique_ptr<CTabPage> CreateUpdatePage(CPageServicesIF&) override { return Make("update"); }
+    std::unique_ptr<CTabPage> CreatePeekPokePage(CPageServicesIF&) override {
         return Make("peekpoke");
     }
-    std::unique_ptr<CTabPageIF> CreateLookupTablePage(CPageServicesIF&, CUpdatePageIF&) override {
+    std::unique_ptr<CTabPage> CreateLookupTablePage(CPageServicesIF&) override {
         return Make("lookup");
     }
 

@@ -59,7 +59,7 @@ TEST_F(AppMainDialogTest, TabsPagesAndTimeoutsFollowTheCommandLine) {
         ASSERT_EQ(tabs->count(), int(c.pageCodes.size()));
         // The Setup tab is on show with the page of the (forced) module type.
         EXPECT_EQ(tabs->currentIndex(), tabs->count() - 1);
-        EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(c.setupKey)->Widget());
+        EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(c.setupKey));
         EXPECT_EQ(pages["setup2"]->reloads > 0, c.setupKey == 2);
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
@@ -103,7 +103,7 @@ TEST_F(AppMainDialogTest, DiscoverConnectAndDisconnect) {
     EXPECT_FALSE(Combo()->isEnabled());
     EXPECT_EQ(Control<QLineEdit>(D::kSerialEdit)->text(), QStringLiteral("00001234"));
     // The TARN setup page is on show and has lent its block, which was fetched.
-    EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(2)->Widget());
+    EXPECT_EQ(ShownPage(Dlg()), Dlg().SetupPage(2));
     EXPECT_GT(pages["setup2"]->reloads, 0);
     EXPECT_GT(pages["update"]->identityCopies, 0);
     EXPECT_TRUE(tarn.WaitForRequest(0x8C, 1s));
@@ -278,7 +278,7 @@ TEST_F(AppMainDialogTest, DeviceRemoval) {
 
 // The program's own Update page in the dialog, ticking fast.
 CUpdate& FastUpdatePage(COstrandDlg& dlg) {
-    auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage()->Widget());
+    auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage());
     EXPECT_NE(page, nullptr);
     page->SetTickInterval(5ms);
     page->SetReleasePrompt([](bool& force) {
@@ -375,7 +375,7 @@ TEST_F(AppMainDialogTest, EnterNeitherClosesNorPresses) {
     }
     EXPECT_TRUE(Dlg().isVisible());
     EXPECT_TRUE(Engine().IsConnected());
-    auto* pageName = Dlg().UpdatePage()->Widget()->findChild<QLineEdit*>(QStringLiteral("ctl1014"));
+    auto* pageName = Dlg().UpdatePage()->findChild<QLineEdit*>(QStringLiteral("ctl1014"));
     ASSERT_NE(pageName, nullptr);
     pageName->setText(QStringLiteral("bench7"));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

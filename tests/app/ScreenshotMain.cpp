@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     Settle();
     if (update) {
         tabs->setCurrentIndex(0);
-        auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage()->Widget());
+        auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage());
         page->SetReleasePrompt([](bool&) { return PromptAnswer::Yes; });
         page->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(CUpdate::kReleaseUpdate))
             ->click();
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
             spin(10);
     }
     if (std::getenv("PELLWORTH_SCREENSHOT_DEBUG")) {
-        QWidget* page = dlg.SetupPage(2)->Widget();
+        QWidget* page = dlg.SetupPage(2);
         std::cerr << "page hint " << page->sizeHint().width() << "x" << page->sizeHint().height()
                   << " min " << page->minimumSizeHint().width() << "x"
                   << page->minimumSizeHint().height() << " size " << page->width() << "x"

@@ -12,7 +12,7 @@ using sim::Reply;
 class LookupTableTest : public PageFixture<CLookupTable> {
 protected:
     void MakePage() {
-        page = std::make_unique<CLookupTable>(this, this);
+        page = std::make_unique<CLookupTable>(this);
         page->SetTickInterval(10);
         refresh = [this] { page->UpdateControls(); };
     }

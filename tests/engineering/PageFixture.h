@@ -8,7 +8,6 @@
 #include "MaintenanceFixture.h"
 
 #include "frontend/CPageServicesIF.h"
-#include "maintenance/CVersionIF.h"
 #include "setups/SetupBlocks.h"
 
 #include <QApplication>
@@ -61,8 +60,7 @@ inline bool SpinUntil(const std::function<bool()>& done,
     return true;
 }
 
-template <class Page>
-class PageFixture : public MaintenanceFixture, public CPageServicesIF, public CVersionIF {
+template <class Page> class PageFixture : public MaintenanceFixture, public CPageServicesIF {
 protected:
     CCmdEngine* Engine() override { return engine.get(); }
     CDialogServicesIF& Dialogs() override { return dialogs; }
@@ -93,9 +91,9 @@ protected:
     const AssemblyRecord* CurrentRelease() override { return release; }
     bool ReleaseMatches(VersionNumber) override { return releaseMatches; }
     bool ModuleEntryValid(const ModuleRecord&) override { return entryValid; }
-    // The update page's answer: the selected release's table version.
-    void GetDesiredTableVersion(VersionNumber& version, uint8_t fpgaId, uint8_t tableId) override {
-        version = release ? release->TableVersion(fpgaId, tableId) : kNoVersion;
+    // The selected release's table version.
+    VersionNumber DesiredTableVersion(uint8_t fpgaId, uint8_t tableId) override {
+        return release ? release->TableVersion(fpgaId, tableId) : kNoVersion;
     }
 
     void TearDown() override {

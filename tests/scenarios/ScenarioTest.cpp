@@ -265,7 +265,7 @@ protected:
         select(target);
         connect->click();
         EXPECT_TRUE(app->Engine()->IsConnected());
-        auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage()->Widget());
+        auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage());
         // Fast, but a rebooting module gets seconds to come back on a loaded machine.
         page->SetTickInterval(20ms);
         page->SetReleasePrompt([](bool&) { return PromptAnswer::Yes; });

@@ -114,10 +114,8 @@ TEST_F(UpdatePageTest, ModuleInFerrinEnablesTheWritesAndServesTheOtherPages) {
     ExpectEnabled({CUpdate::kManualAbort}, false);
 
     // The services the other pages use; an unverified module is no valid entry below.
-    VersionNumber wanted, none;
-    page->GetDesiredTableVersion(wanted, 0, 1);
-    page->GetDesiredTableVersion(none, 0, 9);
-    EXPECT_EQ(std::make_pair(wanted, none), std::make_pair(VersionNumber{1, 0}, kNoVersion));
+    EXPECT_EQ(std::make_pair(selection.TableVersion(0, 1), selection.TableVersion(0, 9)),
+              std::make_pair(VersionNumber{1, 0}, kNoVersion));
     EXPECT_EQ(std::make_tuple(selection.Matches({1, 0}), selection.Matches({1, 1}),
                               selection.EntryValid(engine->Module())),
               std::make_tuple(true, false, true));
