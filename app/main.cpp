@@ -7,11 +7,14 @@
 #include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "frontend/CUSBCommandLineInfo.h"
+#include "link/AppendFile.h"
+#include "link/WireTrace.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -46,6 +49,10 @@ int main(int argc, char** argv) {
     } else if (const std::string notice = datadir::Notice(data); !notice.empty()) {
         std::cerr << "pellworth: " << notice << '\n';
     }
+    // The program runs on without its trace; the field engineer hears why.
+    if (const int error = wiretrace::StartFromEnvironment())
+        std::cerr << "pellworth: warning: cannot write the wire trace " << std::getenv("PELLWORTH_TRACE")
+                  << ": " << appendfile::Reason(error) << '\n';
     COstrand theApp(dialogs);
     return theApp.InitInstance(args);
 }

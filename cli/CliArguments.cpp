@@ -202,6 +202,12 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
         if (!needValue() || value->empty())
             return Fail(L"--data needs a folder");
         m_args.dataDir = *value;
+    } else if (name == L"--trace") {
+        if (!m_args.traceFile.empty())
+            return Fail(L"--trace given twice");
+        if (!needValue() || value->empty())
+            return Fail(L"--trace needs a file name");
+        m_args.traceFile = *value;
     } else if (name == L"--serial") {
         if (m_args.serial)
             return Fail(L"--serial given twice");
@@ -552,6 +558,8 @@ std::wstring HelpText() {
             L"                         $XDG_STATE_HOME/pellworth/results.jsonl, else\n"
             L"                         ~/.local/state/pellworth/results.jsonl)\n"
             L"  --no-log               record nothing in the results log\n"
+            L"  --trace FILE           append every write, read and purge at the port to FILE\n"
+            L"                         (also $PELLWORTH_TRACE=FILE)\n"
             L"  --serial S             log: only the records of the module with serial S\n"
             L"  --since DATE           log: only the records from DATE on (YYYY-MM-DD or\n"
             L"                         YYYY-MM-DDTHH:MM:SSZ, UTC)\n\n"

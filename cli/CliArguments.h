@@ -57,6 +57,8 @@ struct Arguments {
     bool noLog = false;
     // --data DIR: the release data's folder (empty: the usual places).
     std::wstring dataDir;
+    // --trace FILE: the wire trace (empty: $PELLWORTH_TRACE, if set).
+    std::wstring traceFile;
     // log: --serial S, and --since as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
     std::optional<std::wstring> serial;
     std::string since;

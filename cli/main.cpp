@@ -11,6 +11,8 @@
 #include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "frontend/Json.h"
+#include "link/AppendFile.h"
+#include "link/WireTrace.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -102,6 +104,14 @@ int main(int argc, char** argv) {
         return UsageFailure(console, parsed, parsed.error);
 
     cli::Arguments arguments = parsed.arguments;
+    // A trace asked for and not written would be missed only when it is
+    // needed: refused before any port is opened.
+    const std::string trace = WideToUtf8(arguments.traceFile);
+    if (const int error = trace.empty() ? wiretrace::StartFromEnvironment() : wiretrace::Start(trace))
+        return UsageFailure(console, parsed,
+                            L"cannot write the wire trace '" +
+                                Utf8ToWide(trace.empty() ? std::getenv("PELLWORTH_TRACE") : trace) +
+                                L"': " + Utf8ToWide(std::string(appendfile::Reason(error))));
     // A wait that cannot be meant is refused before any port is opened.
     if (arguments.command == cli::Command::Update) {
         const char* wait = std::getenv("PELLWORTH_REBOOT_WAIT");

@@ -1,6 +1,7 @@
 #include "link/CUSBSerialPort.h"
 
 #include "link/PortNames.h"
+#include "link/WireTrace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -57,6 +58,10 @@ std::optional<Clock::time_point> TotalDeadline(Clock::time_point start, uint32_t
     return start + Millis(uint64_t{perByte} * count + constant);
 }
 
+std::string Moved(uint32_t done, uint32_t asked) {
+    return std::to_string(done) + "/" + std::to_string(asked);
+}
+
 } // namespace
 
 // The time-out record of the port, with the meaning serial drivers give it:
@@ -76,7 +81,11 @@ const CUSBSerialPort::Timeouts CUSBSerialPort::kNormalSet{500, 500, 500, 500, 50
 const CUSBSerialPort::Timeouts CUSBSerialPort::kNoneSet{0, 0, 0, 0, 0};
 const CUSBSerialPort::Timeouts CUSBSerialPort::kPurgeSet{kMaxTimeout, kMaxTimeout, 1, 500, 500};
 
-CUSBSerialPort::CUSBSerialPort() : m_inForce(&kNormalSet) {}
+CUSBSerialPort::CUSBSerialPort() : m_inForce(&kNormalSet) {
+    // Like a serial library's debug variable: every port of the process
+    // traces once it is set.
+    wiretrace::StartFromEnvironment();
+}
 
 CUSBSerialPort::~CUSBSerialPort() {
     Close();
@@ -123,6 +132,7 @@ bool CUSBSerialPort::Open(uint16_t portNumber) {
     m_devicePath = *node;
     m_inForce.store(&ChosenSet());
     m_failureReported.store(false);
+    wiretrace::Record(portNumber, "open", node->string());
     return true;
 }
 
@@ -134,6 +144,7 @@ void CUSBSerialPort::Close() {
     // its side) keeps the terminal open.
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd);
+    wiretrace::Record(m_portNumber, "close", {});
     m_fd = kInvalidHandle;
     m_portNumber = 0;
     m_devicePath.clear();
@@ -158,6 +169,7 @@ uint32_t CUSBSerialPort::Read(void* buffer, uint32_t count) {
         return 0;
     const uint32_t got = ReadWith(*m_inForce.load(), static_cast<uint8_t*>(buffer), count);
     m_bytesRead += got;
+    wiretrace::Record(m_portNumber, "read", Moved(got, count), static_cast<uint8_t*>(buffer), got);
     return got;
 }
 
@@ -214,6 +226,14 @@ void CUSBSerialPort::Write(const void* buffer, uint32_t count) {
         TotalDeadline(Clock::now(), timeouts.writePerByte, timeouts.writeConstant, count);
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     uint32_t sent = 0;
+    // What went out, also when the write gave up part way.
+    struct Traced {
+        uint16_t port;
+        const uint8_t* bytes;
+        const uint32_t& sent;
+        uint32_t count;
+        ~Traced() { wiretrace::Record(port, "write", Moved(sent, count), bytes, sent); }
+    } traced{m_portNumber, bytes, sent, count};
     while (sent < count) {
         const ssize_t n = ::write(m_fd, bytes + sent, count - sent);
         if (n > 0) {
@@ -243,12 +263,23 @@ void CUSBSerialPort::Purge() {
     if (!IsOpen())
         return;
     m_inForce.store(&kPurgeSet);
-    ::tcflush(m_fd, TCIFLUSH);
+    // Traced, the bytes are read rather than flushed unseen: the stray bytes
+    // are what the trace is for.
+    const bool traced = wiretrace::Active();
+    if (!traced)
+        ::tcflush(m_fd, TCIFLUSH);
     const Clock::time_point stop = Clock::now() + kPurgeLimit;
     uint8_t scrap[256];
-    while (ReadWith(kPurgeSet, scrap, sizeof scrap) != 0 && Clock::now() < stop) {
+    std::string thrown;
+    for (uint32_t n; (n = ReadWith(kPurgeSet, scrap, sizeof scrap)) != 0;) {
+        if (traced)
+            thrown.append(reinterpret_cast<const char*>(scrap), n);
+        if (Clock::now() >= stop)
+            break;
     }
     m_inForce.store(&ChosenSet());
+    wiretrace::Record(m_portNumber, "purge", std::to_string(thrown.size()),
+                      reinterpret_cast<const uint8_t*>(thrown.data()), thrown.size());
 }
 
 void CUSBSerialPort::ReportFailure(const char* operation, int error) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -224,7 +226,21 @@ TEST_F(CliCommand, PeekPokeAndCsv) {
     EXPECT_EQ(quiet.exitCode, 0) << quiet;
     EXPECT_EQ(quiet.out, "");
     EXPECT_EQ(reg(1, 0x10, 0xFFFFFF), 0x07);
+    // The wire trace, from the environment and from --trace, each run appending.
+    const std::string trace = Scratch("trace").string();
+    setenv("PELLWORTH_TRACE", trace.c_str(), 1);
     EXPECT_EQ(Cli({"-d", "peek", "--port", port, "i2c", "4A", "1000"}).out, "5A\n");
+    unsetenv("PELLWORTH_TRACE");
+    EXPECT_EQ(Cli({"-d", "--trace", trace, "peek", "--port", port, "I2C", "4a", "1000"}).out,
+              "5A\n");
+    std::ifstream in(trace);
+    std::map<std::string, int> events;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" COM" + port + " ") == 27)
+            ++events[line.substr(line.find(' ', 28) + 1, 5)];
+    EXPECT_EQ(events["open "], 2);
+    EXPECT_GE(events["write"], 2);
+    EXPECT_GE(events["read "], 2);
 
     WriteScratch("pokes.csv", "JTAG,1,20,3C\nSPI Config,0x66,0x77,0x01\n");
     const CliResult csv = Cli({"-d", "csv", "--port", port, Scratch("pokes.csv").string()});

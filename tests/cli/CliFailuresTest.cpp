@@ -63,6 +63,9 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
          kNoConnection,
          "Connection to module failed: Unknown device\n"},
         {{}, kUsage, usage},
+        {{"--trace", Scratch("").string(), "info", "--port", port},
+         kUsage,
+         "cannot write the wire trace"},
         {{"peek", "--port", port, "I2C", "4a", "1000"}, kUsage, usage},
         // Found only once the module is known, and still before anything is written.
         {{"-d", "download", "--port", port, "--yes", "lut", "0", "9",

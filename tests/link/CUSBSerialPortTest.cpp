@@ -1,6 +1,7 @@
 #include "link/CUSBSerialPort.h"
 #include "link/PortDirectory.h"
 #include "link/PortNames.h"
+#include "link/WireTrace.h"
 
 #include "PtyModule.h"
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <grp.h>
+#include <regex>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -264,6 +266,40 @@ TEST_F(LinkSerialPort, HungUpPortReportsOnceUntilReopenedAndStaysOpen) {
                   std::wstring::npos)
             << testing::PrintToString(m_reports[0]);
     }
+}
+
+// A line per open, write, read, purge and close, with what moved; the purged
+// stray bytes are seen, not flushed unseen. Only a regular file is a trace.
+TEST_F(LinkSerialPort, WireTraceHasALinePerCallWithItsBytes) {
+    ASSERT_EQ(::mkfifo((m_dir / "fifo").c_str(), 0600), 0);
+    for (const char* refused : {"fifo", "."})
+        EXPECT_LT(SecondsFor([&] { EXPECT_NE(wiretrace::Start(m_dir / refused), 0); }), 1.0);
+    EXPECT_FALSE(wiretrace::Active());
+    const fs::path trace = m_dir / "trace";
+    ASSERT_EQ(wiretrace::Start(trace), 0);
+    ASSERT_TRUE(m_port.Open(kPortA));
+    m_port.Write("ab", 2);
+    m_module.Send("xyz");
+    EXPECT_EQ(ReadText(4), "xyz");
+    m_module.Send("\x01junk");
+    pollfd waiter{m_port.GetHandle(), POLLIN, 0};
+    ASSERT_EQ(::poll(&waiter, 1, 2000), 1);
+    m_port.Purge();
+    m_port.Close();
+    wiretrace::Start({});
+    m_port.Write("unseen", 6);
+
+    const std::regex stamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{6}Z)");
+    std::vector<std::string> lines;
+    std::ifstream in(trace);
+    for (std::string line; std::getline(in, line);) {
+        EXPECT_TRUE(std::regex_match(line.substr(0, 27), stamp)) << line;
+        lines.push_back(line.substr(28));
+    }
+    const std::vector<std::string> expected{
+        "COM4001 open " + m_module.SlavePath().string(), "COM4001 write 2/2 61 62",
+        "COM4001 read 3/4 78 79 7A", "COM4001 purge 5 01 6A 75 6E 6B", "COM4001 close"};
+    EXPECT_EQ(lines, expected);
 }
 
 } // namespace
