@@ -7,6 +7,7 @@
 #include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "frontend/CUSBCommandLineInfo.h"
+#include "frontend/ProgramVersion.h"
 #include "link/AppendFile.h"
 #include "link/WireTrace.h"
 
@@ -20,6 +21,17 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts: no window, no display needed.
+    switch (CUSBCommandLineInfo::FindRequest({argv + 1, argv + argc})) {
+    case CUSBCommandLineInfo::Request::Help:
+        std::cout << CUSBCommandLineInfo::HelpText();
+        return 0;
+    case CUSBCommandLineInfo::Request::Version:
+        std::cout << "pellworth " << kProgramVersion << '\n';
+        return 0;
+    case CUSBCommandLineInfo::Request::None:
+        break;
+    }
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pellworth"));
     QApplication::setApplicationVersion(QStringLiteral(PELLWORTH_VERSION));
@@ -51,8 +63,8 @@ int main(int argc, char** argv) {
     }
     // The program runs on without its trace; the field engineer hears why.
     if (const int error = wiretrace::StartFromEnvironment())
-        std::cerr << "pellworth: warning: cannot write the wire trace " << std::getenv("PELLWORTH_TRACE")
-                  << ": " << appendfile::Reason(error) << '\n';
+        std::cerr << "pellworth: warning: cannot write the wire trace "
+                  << std::getenv("PELLWORTH_TRACE") << ": " << appendfile::Reason(error) << '\n';
     COstrand theApp(dialogs);
     return theApp.InitInstance(args);
 }

@@ -304,6 +304,9 @@ bool Parser::Parse(const std::vector<std::string>& raw) {
         } else if (arg == L"--help" || arg == L"-h") {
             m_result.help = true;
             return true;
+        } else if (arg == L"--version") {
+            m_result.version = true;
+            return true;
         } else if (IsProgramFlag(arg)) {
             m_flags.ParseParam(arg.substr(1), true, i + 1 == all.size());
         } else if (arg.size() > 1 && arg[0] == L'-') {
@@ -547,7 +550,7 @@ std::wstring HelpText() {
             L"  --port N               the module's port: 3 or COM3 (see 'ports')\n"
             L"  --port 3,4,7 | all     update only: those modules (or every one found) at once,\n"
             L"                         each on its own port; needs --yes\n"
-            L"  --json                 one JSON object on standard output (log: an array)\n"
+            L"  --json                 one JSON object on standard output, with its formatVersion\n"
             L"  --yes                  answer the questions Yes (not those that force)\n"
             L"  --force                update every component; answer the forcing questions Yes\n"
             L"  --release X.Y          the release to work with instead of the one proposed\n"
@@ -562,7 +565,9 @@ std::wstring HelpText() {
             L"                         (also $PELLWORTH_TRACE=FILE)\n"
             L"  --serial S             log: only the records of the module with serial S\n"
             L"  --since DATE           log: only the records from DATE on (YYYY-MM-DD or\n"
-            L"                         YYYY-MM-DDTHH:MM:SSZ, UTC)\n\n"
+            L"                         YYYY-MM-DDTHH:MM:SSZ, UTC)\n"
+            L"  -h, --help             print this text and exit\n"
+            L"  --version              print the version and exit\n\n"
             L"Exit status: 0 success, 1 failure, 2 bad argument, 3 no connection, 4 declined,\n"
             L"130 interrupted.\n";
     return text;

@@ -68,7 +68,8 @@ struct Arguments {
 
 struct ParseResult {
     bool ok = false;
-    bool help = false; // --help: print the reference and succeed
+    bool help = false;    // --help: print the reference and succeed
+    bool version = false; // --version: print the version and succeed
     Arguments arguments;
     std::wstring error;             // what is wrong, when not ok
     std::optional<Command> command; // the command named, if any (for its usage line)

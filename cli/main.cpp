@@ -5,12 +5,14 @@
 #include "cli/CInterruptWatch.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/LogCommand.h"
 #include "cli/ParallelUpdate.h"
 #include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "frontend/Json.h"
+#include "frontend/ProgramVersion.h"
 #include "link/AppendFile.h"
 #include "link/WireTrace.h"
 
@@ -34,7 +36,7 @@ int UsageFailure(CConsole& console, const cli::ParseResult& parsed, const std::w
         json.Set("exit", cli::exitcode::kUsage);
         json.Set("error", error);
         json.Set("usage", usage);
-        console.OutRaw(json.Write() + "\n");
+        console.OutRaw(clitext::JsonDocument(std::move(json)));
     }
     console.Err(L"pellworth-cli: " + error);
     console.Err(usage);
@@ -72,7 +74,7 @@ void PrintJson(CConsole& console, cli::Command command, const CommandOutput& out
     if (const JsonValue::Object* members = out.data.AsObject())
         for (const auto& [name, value] : *members)
             json.Set(name, value);
-    console.OutRaw(json.Write() + "\n");
+    console.OutRaw(clitext::JsonDocument(std::move(json)));
 }
 
 int NoReleaseData(CConsole& console, const cli::Arguments& arguments) {
@@ -83,7 +85,7 @@ int NoReleaseData(CConsole& console, const cli::Arguments& arguments) {
         json.Set("ok", false);
         json.Set("exit", cli::exitcode::kFailed);
         json.Set("error", text);
-        console.OutRaw(json.Write() + "\n");
+        console.OutRaw(clitext::JsonDocument(std::move(json)));
     }
     console.Err(L"pellworth-cli: " + text);
     return cli::exitcode::kFailed;
@@ -100,6 +102,10 @@ int main(int argc, char** argv) {
         console.OutRaw(WideToUtf8(cli::HelpText()));
         return cli::exitcode::kOk;
     }
+    if (parsed.version) {
+        console.OutRaw(std::string("pellworth-cli ") + kProgramVersion + "\n");
+        return cli::exitcode::kOk;
+    }
     if (!parsed.ok)
         return UsageFailure(console, parsed, parsed.error);
 
@@ -107,7 +113,8 @@ int main(int argc, char** argv) {
     // A trace asked for and not written would be missed only when it is
     // needed: refused before any port is opened.
     const std::string trace = WideToUtf8(arguments.traceFile);
-    if (const int error = trace.empty() ? wiretrace::StartFromEnvironment() : wiretrace::Start(trace))
+    if (const int error =
+            trace.empty() ? wiretrace::StartFromEnvironment() : wiretrace::Start(trace))
         return UsageFailure(console, parsed,
                             L"cannot write the wire trace '" +
                                 Utf8ToWide(trace.empty() ? std::getenv("PELLWORTH_TRACE") : trace) +

@@ -47,8 +47,10 @@ Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortListe
             break;
         if (!portnames::IsModuleCandidate(info))
             continue;
-        if (!port.Open(info.number))
+        if (!port.Open(info.number)) {
+            result.unopened.push_back(port.OpenFailureText());
             continue;
+        }
         if (engine.IsModuleResponding()) {
             std::string name;
             if (engine.ReadName(name) != eng::kOk)
@@ -71,7 +73,14 @@ std::wstring StatusText(const Result& result) {
         return L"Found " + std::to_wstring(n) + L" module" + (n > 1 ? L"s." : L".");
     if (!result.errorText.empty())
         return result.errorText;
-    return L"No appropriate devices were found!";
+    std::wstring text = L"No appropriate devices were found!";
+    if (!result.unopened.empty()) {
+        text += L" " + result.unopened.front();
+        if (result.unopened.size() > 1)
+            text += L" (" + std::to_wstring(result.unopened.size() - 1) + L" more port" +
+                    (result.unopened.size() > 2 ? L"s" : L"") + L" could not be opened.)";
+    }
+    return text;
 }
 
 } // namespace discovery

@@ -30,6 +30,9 @@ struct Result {
     std::vector<std::wstring> entries;
     // Why no list could be had ("Error '<n>' getting list of ports!\n"); empty otherwise.
     std::wstring errorText;
+    // Why each candidate port that could not be opened was not (a user
+    // without access to the modules' ports must not hear "no devices").
+    std::vector<std::wstring> unopened;
 };
 
 // The ports to look at, with the system error number of a list that could
@@ -45,7 +48,8 @@ Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port,
                        const std::function<bool()>& stop = {});
 
 // The status line after a discovery: "Found N module." / "Found N modules.",
-// else the error text, else "No appropriate devices were found!".
+// else the error text, else "No appropriate devices were found!" followed by
+// why the first candidate port could not be opened, if one could not.
 std::wstring StatusText(const Result& result);
 
 inline constexpr const wchar_t* kLookingText = L"Looking for modules...";

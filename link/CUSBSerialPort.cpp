@@ -1,6 +1,8 @@
 #include "link/CUSBSerialPort.h"
 
+#include "link/PortDirectory.h"
 #include "link/PortNames.h"
+#include "link/UsbPortNumbers.h"
 #include "link/WireTrace.h"
 
 #include <algorithm>
@@ -95,22 +97,52 @@ const CUSBSerialPort::Timeouts& CUSBSerialPort::ChosenSet() const {
     return m_timeoutsEnabled.load() ? kNormalSet : kNoneSet;
 }
 
+bool CUSBSerialPort::Fail(uint16_t portNumber, OpenFailure::Kind kind, int error,
+                          std::string where) {
+    m_failedPort = portNumber;
+    m_openFailure = {kind, error, std::move(where)};
+    return false;
+}
+
 bool CUSBSerialPort::Open(uint16_t portNumber) {
+    using Kind = OpenFailure::Kind;
     Close();
+    m_openFailure = {};
     const auto node = portnames::ResolvePort(portNumber);
-    if (!node)
-        return false;
+    if (!node) {
+        // A published entry whose device is gone, or a USB location that has
+        // the number but no device now: the module is missing, not unknown.
+        std::error_code ec;
+        const std::filesystem::path link = portdir::LinkPath(portNumber);
+        if (std::filesystem::is_symlink(link, ec)) {
+            const std::string target = std::filesystem::read_symlink(link, ec).string();
+            return Fail(portNumber,
+                        std::filesystem::exists(link, ec) ? Kind::NotASerialPort : Kind::Missing,
+                        ENOENT, target);
+        }
+        if (const auto location = portnames::UsbPortNumbers::Shared().LocationOf(portNumber))
+            return Fail(portNumber, Kind::Missing, ENOENT, "USB " + *location);
+        return Fail(portNumber, Kind::NoSuchPort, ENOENT, {});
+    }
     // Non-blocking: open must not wait for a carrier, and reads and writes wait
     // in poll() where the time-outs are kept.
     const int fd = ::open(node->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) {
+        const int error = errno;
+        const Kind kind = error == EACCES || error == EPERM                      ? Kind::NoAccess
+                          : error == EBUSY                                       ? Kind::Busy
+                          : error == ENOENT || error == ENODEV || error == ENXIO ? Kind::Missing
+                                                                                 : Kind::Other;
+        return Fail(portNumber, kind, error, node->string());
+    }
     // Exclusive before the line is touched. flock keeps out every program that
     // honours it, root included; TIOCEXCL is the kernel's check for all others
     // (except root). Either one refused means someone has the port.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return Fail(portNumber, error == ENOTTY ? Kind::NotASerialPort : Kind::Busy, error,
+                    node->string());
     }
     termios line{};
     if (::tcgetattr(fd, &line) == 0) {
@@ -134,6 +166,40 @@ bool CUSBSerialPort::Open(uint16_t portNumber) {
     m_failureReported.store(false);
     wiretrace::Record(portNumber, "open", node->string());
     return true;
+}
+
+std::wstring CUSBSerialPort::OpenFailureText() const {
+    using Kind = OpenFailure::Kind;
+    const OpenFailure& failure = m_openFailure;
+    std::string text = "COM" + std::to_string(m_failedPort);
+    if (!failure.where.empty())
+        text += " (" + failure.where + ")";
+    switch (failure.kind) {
+    case Kind::None:
+        return {};
+    case Kind::NoSuchPort:
+        text += ": no such port (no module or serial device has this number).";
+        break;
+    case Kind::Missing:
+        text += ": the device is missing (unplugged, or the program that made it has ended).";
+        break;
+    case Kind::Busy:
+        text += " is busy: another program holds it.";
+        break;
+    case Kind::NoAccess:
+        // What link/60-pellworth.rules gives: the user at the seat, else the group.
+        text += ": permission denied. The udev rule 60-pellworth.rules gives the user at the "
+                "seat access (unplug and replug the module after installing it); without a "
+                "seat, add the user to the group dialout and log in again.";
+        break;
+    case Kind::NotASerialPort:
+        text += ": not a serial port.";
+        break;
+    case Kind::Other:
+        text += ": " + std::system_category().message(failure.error) + ".";
+        break;
+    }
+    return portnames::WidenUtf8(text);
 }
 
 void CUSBSerialPort::Close() {

@@ -62,8 +62,8 @@ bool Active() {
     return g_fd.load() >= 0;
 }
 
-std::string Line(int64_t unixMicros, uint16_t port, std::string_view event,
-                 std::string_view detail, const uint8_t* bytes, size_t count) {
+std::string Line(int64_t unixMicros, uint16_t port, std::string_view event, std::string_view detail,
+                 const uint8_t* bytes, size_t count) {
     const time_t seconds = static_cast<time_t>(unixMicros / 1000000);
     tm utc{};
     gmtime_r(&seconds, &utc);
@@ -97,7 +97,8 @@ void Record(uint16_t port, std::string_view event, std::string_view detail, cons
         return;
     const auto now = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::system_clock::now().time_since_epoch());
-    const int error = appendfile::WriteAll(fd, Line(now.count(), port, event, detail, bytes, count));
+    const int error =
+        appendfile::WriteAll(fd, Line(now.count(), port, event, detail, bytes, count));
     if (error != 0 && !g_warned.exchange(true))
         std::cerr << "pellworth: warning: cannot write the wire trace " << File().string() << ": "
                   << appendfile::Reason(error) << '\n';

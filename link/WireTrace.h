@@ -38,7 +38,7 @@ void Record(uint16_t port, std::string_view event, std::string_view detail,
             const uint8_t* bytes = nullptr, size_t count = 0);
 
 // The line Record writes, at the given time (for tests and readers).
-std::string Line(int64_t unixMicros, uint16_t port, std::string_view event,
-                 std::string_view detail, const uint8_t* bytes, size_t count);
+std::string Line(int64_t unixMicros, uint16_t port, std::string_view event, std::string_view detail,
+                 const uint8_t* bytes, size_t count);
 
 } // namespace wiretrace

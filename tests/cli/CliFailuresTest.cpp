@@ -58,7 +58,9 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
         int exit;
         std::string err; // in standard error
     } cases[] = {
-        {{"info", "--port", "COM250"}, kNoConnection, "Port cannot be opened!\n"},
+        {{"info", "--port", "COM250"},
+         kNoConnection,
+         "Port cannot be opened! COM250: no such port"},
         {{"info", "--port", Port(mute)},
          kNoConnection,
          "Connection to module failed: Unknown device\n"},
@@ -114,7 +116,8 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
     const CliResult json = Cli({"--json", "-d", "peek", "--port", "250", "I2C", "0", "0"});
     EXPECT_EQ(json.exitCode, kNoConnection) << json;
     EXPECT_TRUE(json.OutHas("\"ok\":false,\"exit\":3,")) << json;
-    EXPECT_TRUE(json.OutHas("\"error\":\"Port cannot be opened!\"")) << json;
+    EXPECT_TRUE(json.OutHas("\"error\":\"Port cannot be opened! COM250: no such port")) << json;
+    EXPECT_TRUE(json.out.ends_with(",\"formatVersion\":2}\n")) << json;
 }
 
 // Whatever the tool reads: a FIFO (no writer: opening it would wait for

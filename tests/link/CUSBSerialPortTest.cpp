@@ -167,6 +167,8 @@ TEST_F(LinkSerialPort, OpenIsExclusiveWithinAndAcrossProcesses) {
     ASSERT_TRUE(m_port.Open(kPortA));
     CUSBSerialPort other;
     EXPECT_FALSE(other.Open(kPortA));
+    EXPECT_EQ(other.OpenFailureText(), L"COM4001 (" + m_module.SlavePath().wstring() +
+                                           L") is busy: another program holds it.");
     EXPECT_EQ(InChild([] { return CUSBSerialPort().Open(kPortA) ? kOpened : kRefused; }), kRefused);
     m_port.Close();
     EXPECT_TRUE(other.Open(kPortA));
@@ -178,17 +180,33 @@ TEST_F(LinkSerialPort, OpenIsExclusiveWithinAndAcrossProcesses) {
         bool portHeld;
         bool plainOpen; // a program that knows nothing of flock
         int expected;
-    } cases[] = {{true, false, kRefused}, {true, true, kRefused}, {false, false, kOpened}};
+        bool denied = false; // the terminal is not open to the user
+    } cases[] = {{true, false, kRefused},
+                 {true, true, kRefused},
+                 {false, false, kOpened},
+                 {false, false, kRefused, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.portHeld << c.plainOpen);
         ASSERT_TRUE(m_port.Open(kPortA));
         if (!c.portHeld)
             m_port.Close();
+        ASSERT_EQ(::chmod(slave.c_str(), c.denied ? 0600 : 0666), 0);
         const int result = InChild([&] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
                 return kNoPrivilegeDrop;
-            if (!c.plainOpen)
-                return CUSBSerialPort().Open(kPortA) ? kOpened : kRefused;
+            if (!c.plainOpen) {
+                CUSBSerialPort port;
+                if (port.Open(kPortA))
+                    return kOpened;
+                // Busy, or denied with the rule and the group that give access.
+                const std::wstring text = port.OpenFailureText();
+                const bool said = c.denied
+                                      ? text.find(L": permission denied. The udev rule "
+                                                  L"60-pellworth.rules") != std::wstring::npos &&
+                                            text.find(L"group dialout") != std::wstring::npos
+                                      : text.ends_with(L" is busy: another program holds it.");
+                return said ? kRefused : 3;
+            }
             const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
             return fd >= 0 ? kOpened : errno == EBUSY ? kRefused : 2;
         });
@@ -218,12 +236,25 @@ TEST_F(LinkSerialPort, FailedOpenLeavesThePortClosedAndAClosedPortDoesNothing) {
     std::ofstream(plainFile) << "not a terminal";
     ASSERT_TRUE(portdir::Publish(4003, m_dir / "missing", "gone"));
     ASSERT_TRUE(portdir::Publish(4004, plainFile, "file"));
-    for (uint16_t number : {4009, 4003, 4004}) { // unpublished, dangling, no terminal
-        SCOPED_TRACE(number);
+    using Kind = CUSBSerialPort::OpenFailure::Kind;
+    const struct {
+        uint16_t number;
+        Kind kind;
+        std::wstring text; // the device and why
+    } cases[] = {
+        {4009, Kind::NoSuchPort, L"COM4009: no such port"},
+        {4003, Kind::Missing,
+         L"COM4003 (" + (m_dir / "missing").wstring() + L"): the device is missing"},
+        {4004, Kind::NotASerialPort, L"COM4004 (" + plainFile.wstring() + L"): not a serial port."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
         ASSERT_TRUE(m_port.Open(kPortA));
-        EXPECT_FALSE(m_port.Open(number));
+        EXPECT_FALSE(m_port.Open(c.number));
         EXPECT_FALSE(m_port.IsOpen());
         EXPECT_EQ(m_port.GetPortNumber(), 0);
+        EXPECT_EQ(m_port.LastOpenFailure().kind, c.kind);
+        EXPECT_EQ(m_port.OpenFailureText().find(c.text), 0u) << m_port.OpenFailureText();
     }
     m_module.Send("unread"); // readable now that the line is raw
     uint8_t buffer[4] = {};
@@ -296,9 +327,9 @@ TEST_F(LinkSerialPort, WireTraceHasALinePerCallWithItsBytes) {
         EXPECT_TRUE(std::regex_match(line.substr(0, 27), stamp)) << line;
         lines.push_back(line.substr(28));
     }
-    const std::vector<std::string> expected{
-        "COM4001 open " + m_module.SlavePath().string(), "COM4001 write 2/2 61 62",
-        "COM4001 read 3/4 78 79 7A", "COM4001 purge 5 01 6A 75 6E 6B", "COM4001 close"};
+    const std::vector<std::string> expected{"COM4001 open " + m_module.SlavePath().string(),
+                                            "COM4001 write 2/2 61 62", "COM4001 read 3/4 78 79 7A",
+                                            "COM4001 purge 5 01 6A 75 6E 6B", "COM4001 close"};
     EXPECT_EQ(lines, expected);
 }
 
