@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/LogCommand.h"
 #include "cli/ParallelUpdate.h"
+#include "cli/PortChoice.h"
 #include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "frontend/Json.h"
@@ -77,18 +78,19 @@ void PrintJson(CConsole& console, cli::Command command, const CommandOutput& out
     console.OutRaw(clitext::JsonDocument(std::move(json)));
 }
 
-int NoReleaseData(CConsole& console, const cli::Arguments& arguments) {
-    const std::wstring text = L"No release data: nothing was sent.";
+// A run that stops before its command: the text, and the same as JSON.
+int StopRun(CConsole& console, const cli::Arguments& arguments, int exitCode,
+            const std::wstring& text) {
     if (arguments.json) {
         JsonValue json = JsonValue::MakeObject();
         json.Set("command", cli::CommandName(arguments.command));
         json.Set("ok", false);
-        json.Set("exit", cli::exitcode::kFailed);
+        json.Set("exit", exitCode);
         json.Set("error", text);
         console.OutRaw(clitext::JsonDocument(std::move(json)));
     }
     console.Err(L"pellworth-cli: " + text);
-    return cli::exitcode::kFailed;
+    return exitCode;
 }
 
 } // namespace
@@ -143,7 +145,13 @@ int main(int argc, char** argv) {
     if (const std::string notice = datadir::Notice(data); !notice.empty())
         console.Err(L"pellworth-cli: " + Utf8ToWide(notice));
     if (!data.Found() && arguments.command == cli::Command::Update)
-        return NoReleaseData(console, arguments);
+        return StopRun(console, arguments, cli::exitcode::kFailed,
+                       L"No release data: nothing was sent.");
+    if (arguments.PortsToChoose()) {
+        const cli::PortChoice choice = cli::ChoosePorts(arguments, console);
+        if (!choice.ok)
+            return StopRun(console, arguments, choice.exitCode, choice.error);
+    }
     if (arguments.Parallel())
         return cli::RunParallelUpdate(arguments, console);
     CTerminalDialogs dialogs(console, AnswerPolicy{arguments.yes, arguments.force}, arguments.json);

@@ -5,6 +5,7 @@
 
 #include "descriptions/Sha256.h"
 #include "frontend/ResultsLog.h"
+#include "link/PortDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +49,12 @@ TEST_F(CliCommand, PortsAndInfo) {
     }));
     const CliResult ports = Cli({"ports"});
     EXPECT_EQ(ports.exitCode, 0) << ports;
-    EXPECT_TRUE(ports.OutHas("COM" + port + " (\\x1B]0;x\\x07)\n")) << ports;
+    EXPECT_TRUE(ports.OutHas("COM" + port + " (\\x1B]0;x\\x07): /dev/pts/")) << ports;
+    EXPECT_TRUE(ports.OutHas(", simulated\n")) << ports;
+    const CliResult portsJson = Cli({"--json", "ports"});
+    EXPECT_TRUE(portsJson.OutHas("\"device\":\"/dev/pts/")) << portsJson;
+    EXPECT_TRUE(portsJson.OutHas("\"usbLocation\":null,\"usbSerial\":null,\"simulated\":true}"))
+        << portsJson;
 
     const CliResult info = Cli({"info", "--port", port});
     ASSERT_EQ(info.exitCode, 0) << info;
@@ -56,6 +62,17 @@ TEST_F(CliCommand, PortsAndInfo) {
          Lines{"Connection: OK", "Name: \\x1B]0;x\\x07", "Serial: blank",
                "Release: 1.1 (verified 1.1)", "Setup (FPGA 0, block 0): 00 00 00 00"})
         EXPECT_TRUE(info.OutHas(line + "\n")) << line << "\n" << info;
+
+    // The same module by a link to its device, and by its serial.
+    for (const std::vector<std::string>& by :
+         {std::vector<std::string>{"--port", portdir::LinkPath(std::stoi(port)).string()},
+          std::vector<std::string>{"--serial", "blank"}}) {
+        std::vector<std::string> args{"info"};
+        args.insert(args.end(), by.begin(), by.end());
+        const CliResult again = Cli(args);
+        EXPECT_EQ(again.exitCode, 0) << again;
+        EXPECT_TRUE(again.OutHas("Port: COM" + port + "\n")) << again;
+    }
 
     const CliResult json = Cli({"--json", "info", "--port", port});
     ASSERT_EQ(json.exitCode, 0) << json;

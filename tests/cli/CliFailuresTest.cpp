@@ -61,6 +61,15 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
         {{"info", "--port", "COM250"},
          kNoConnection,
          "Port cannot be opened! COM250: no such port"},
+        {{"info", "--port", "/dev/null"}, kNoConnection, "'/dev/null' cannot be used as a port"},
+        // Serials: none, or two modules with one; SafeBoot reports none.
+        {{"info", "--serial", "99999999"},
+         kNoConnection,
+         "No module with serial '99999999' was found (2 modules answered). A module in SafeBoot "
+         "reports no serial"},
+        {{"info", "--serial", "00001234"},
+         kNoConnection,
+         "Serial '00001234' was found on COM" + port + " and COM" + Port(newer)},
         {{"info", "--port", Port(mute)},
          kNoConnection,
          "Connection to module failed: Unknown device\n"},

@@ -52,6 +52,19 @@ TEST(CliArguments, GoodLines) {
              EXPECT_EQ(a.forcedModuleType, 1u) << "the later of tarn and orlan wins";
              EXPECT_TRUE(!a.optionM && a.port == 7);
          }},
+        // Device paths and serials are turned into numbers when the run starts.
+        {{"update", "--port", "3,/dev/serial/by-path/pci-0:1.2:1.0,COM4", "--yes"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.ports, (std::vector<uint16_t>{3, 4}));
+             EXPECT_EQ(a.portPaths,
+                       std::vector<std::wstring>{L"/dev/serial/by-path/pci-0:1.2:1.0"});
+             EXPECT_TRUE(a.Parallel() && a.PortsToChoose());
+         }},
+        {{"info", "--serial", "00001234"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.moduleSerials, std::vector<std::wstring>{L"00001234"});
+             EXPECT_TRUE(!a.Parallel() && !a.serial && !a.port) << "no log filter";
+         }},
         {{"update", "--port", "2", "--release", "1.10", "--force", "--yes", "--json"},
          [](const Arguments& a) {
              EXPECT_TRUE(a.release == (VersionNumber{1, 10}));
@@ -103,7 +116,11 @@ TEST(CliArguments, BadLinesNameTheProblem) {
         {{"-d", "poke", "--port", "1", "I2C", "0", "0", "1FF"}, L"is no value"},
         {{"update", "--port", "1", "--release", "0.0"}, L"is no release"},
         {{"info", "--port", "1", "--yes"}, L"'info' does not take --yes"},
-        {{"--port"}, L"--port needs a port number"},
+        {{"--port"}, L"--port needs a port"},
+        // --serial chooses modules as --port does: one or the other.
+        {{"info", "--port", "1", "--serial", "00001234"}, L"exclude each other"},
+        {{"info", "--serial", "A,B"}, L"is for 'update' only"},
+        {{"update", "--serial", "A,A", "--yes"}, L"serial 'A' is listed twice"},
         {{"info", "--port", "1", "--port", "2"}, L"--port given twice"},
         // Several modules: update only, and only with --yes.
         {{"update", "--port", "3,4", "--force"}, L"needs --yes"},
