@@ -188,9 +188,10 @@ std::wstring CUSBSerialPort::OpenFailureText() const {
         break;
     case Kind::NoAccess:
         // What link/60-pellworth.rules gives: the user at the seat, else the group.
-        text += ": permission denied. The udev rule 60-pellworth.rules gives the user at the "
-                "seat access (unplug and replug the module after installing it); without a "
-                "seat, add the user to the group dialout and log in again.";
+        text += ": permission denied. The udev rule 60-pellworth.rules (from the pellworth-cli "
+                "package, or link/60-pellworth.rules copied to /etc/udev/rules.d) gives the user "
+                "at the seat access once the module is replugged; without a seat, add the user "
+                "to the group dialout and log in again.";
         break;
     case Kind::NotASerialPort:
         text += ": not a serial port.";

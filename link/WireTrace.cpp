@@ -30,15 +30,14 @@ int Start(const std::filesystem::path& file) {
     if (!file.empty()) {
         fd = appendfile::OpenForAppend(file);
         if (fd < 0) {
-            const int old = g_fd.exchange(-1);
-            if (old >= 0)
-                ::close(old);
+            g_fd.store(-1);
             g_file.clear();
             return -fd;
         }
     }
-    // A port call that loaded the old descriptor may still write to it; it
-    // stays open (a handful of descriptors in a process's life).
+    // A port call on another thread may have loaded the old descriptor and
+    // still write to it: it stays open rather than have its number reused
+    // by a file the trace must not touch (a front end starts a trace once).
     g_fd.store(fd);
     g_file = file;
     g_warned.store(false);
