@@ -574,7 +574,7 @@ std::wstring UsageLine(std::optional<Command> command) {
         line = L"usage: pellworth-cli [--json] [--log FILE] ";
     line += def.name;
     if ((def.takes & kPort) != 0)
-        line += L" --port N";
+        line += L" --port N|--serial S";
     if (*def.words != L'\0')
         line += std::wstring(L" ") + def.words;
     return line;
