@@ -7,16 +7,31 @@
 #include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "frontend/CUSBCommandLineInfo.h"
+#include "frontend/ProgramVersion.h"
+#include "link/AppendFile.h"
+#include "link/WireTrace.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts: no window, no display needed.
+    switch (CUSBCommandLineInfo::FindRequest({argv + 1, argv + argc})) {
+    case CUSBCommandLineInfo::Request::Help:
+        std::cout << CUSBCommandLineInfo::HelpText();
+        return 0;
+    case CUSBCommandLineInfo::Request::Version:
+        std::cout << "pellworth " << kProgramVersion << '\n';
+        return 0;
+    case CUSBCommandLineInfo::Request::None:
+        break;
+    }
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pellworth"));
     QApplication::setApplicationVersion(QStringLiteral(PELLWORTH_VERSION));
@@ -46,6 +61,10 @@ int main(int argc, char** argv) {
     } else if (const std::string notice = datadir::Notice(data); !notice.empty()) {
         std::cerr << "pellworth: " << notice << '\n';
     }
+    // The program runs on without its trace; the field engineer hears why.
+    if (const int error = wiretrace::StartFromEnvironment())
+        std::cerr << "pellworth: warning: cannot write the wire trace "
+                  << std::getenv("PELLWORTH_TRACE") << ": " << appendfile::Reason(error) << '\n';
     COstrand theApp(dialogs);
     return theApp.InitInstance(args);
 }

@@ -1,5 +1,7 @@
 #include "cli/CConsole.h"
 
+#include <cstdlib>
+
 #include "cli/TerminalText.h"
 #include "descriptions/XmlText.h"
 
@@ -29,7 +31,7 @@ std::string Shown(const std::wstring& text, bool keepLineBreaks = true) {
 
 CConsole::CConsole(std::optional<bool> inputTerminal)
     : m_inputTerminal(inputTerminal.value_or(::isatty(STDIN_FILENO) == 1)),
-      m_errorTerminal(::isatty(STDERR_FILENO) == 1) {}
+      m_errorTerminal(cli::CanDraw(STDERR_FILENO, std::getenv("TERM"))) {}
 
 void CConsole::Out(const std::wstring& text) {
     std::lock_guard lock(m_mutex);

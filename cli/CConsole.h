@@ -6,8 +6,9 @@
 
 // The tool's terminal: the result goes to standard output, everything else
 // (questions, the run's status lines, the progress bar) to standard error.
-// The progress bar is drawn only when standard error is a terminal; a line
-// written meanwhile clears it first. Texts are written as UTF-8 with their
+// The progress bar is drawn only when standard error is a terminal that can
+// draw (cli::CanDraw: not with TERM=dumb); a line written meanwhile clears
+// it first. Texts are written as UTF-8 with their
 // control characters escaped (VisibleText), line breaks aside. A parallel
 // update gives each module a console of its own that feeds a shared sink.
 class CConsole {
@@ -19,6 +20,7 @@ public:
     CConsole& operator=(const CConsole&) = delete;
 
     bool InputIsTerminal() const { return m_inputTerminal; }
+    // Standard error is a terminal the tool may draw on (cli::CanDraw).
     bool ErrorIsTerminal() const { return m_errorTerminal; }
 
     // One line (a line break is added) to standard output / standard error.

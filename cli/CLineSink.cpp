@@ -123,14 +123,25 @@ void CLineSink::SetState(size_t row, const std::wstring& state) {
     m_changed = true;
 }
 
-std::wstring CLineSink::RowText(const Row& row) {
+std::wstring CLineSink::RowText(const Row& row, size_t columns) {
+    const std::wstring percent = row.percent.empty() ? L"-" : row.percent;
     std::wstring component = L"-";
     if (row.components > 0)
         component = L"component " + std::to_wstring(row.component) + L" of " +
                     std::to_wstring(row.components);
-    return cli::VisibleText(
+    std::wstring line = cli::VisibleText(
         Pad(row.port, 7) + Pad(row.serial.empty() ? L"-" : cli::SerialText(row.serial), 10) +
-        Pad(component, 20) + Pad(row.percent.empty() ? L"-" : row.percent, 8) + row.state);
+        Pad(component, 20) + Pad(percent, 8) + row.state);
+    if (line.size() <= columns)
+        return line;
+    // Narrow: the serial goes, the component shrinks, the state stays.
+    component = row.components > 0
+                    ? std::to_wstring(row.component) + L"/" + std::to_wstring(row.components)
+                    : L"-";
+    line = cli::VisibleText(row.port + L" " + component + L" " + percent + L" " + row.state);
+    if (line.size() > columns)
+        line.resize(columns);
+    return line;
 }
 
 void CLineSink::EraseRowsLocked() {
@@ -146,12 +157,8 @@ void CLineSink::DrawRowsLocked() {
         return;
     const size_t columns = TerminalColumns(m_err);
     std::string text;
-    for (const Row& row : m_rows) {
-        std::wstring line = RowText(row);
-        if (line.size() > columns)
-            line.resize(columns);
-        text += "\r\033[K" + WideToUtf8(line) + "\n";
-    }
+    for (const Row& row : m_rows)
+        text += "\r\033[K" + WideToUtf8(RowText(row, columns)) + "\n";
     WriteLocked(m_err, text);
     m_drawn = m_rows.size();
     m_changed = false;

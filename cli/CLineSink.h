@@ -43,8 +43,10 @@ public:
     void EndRows();
 
     // "COM3   00001234  component 2 of 4   45.3%  state" (tests see it too),
-    // control characters escaped and a fresh board's serial "blank".
-    static std::wstring RowText(const Row& row);
+    // control characters escaped and a fresh board's serial "blank". Where
+    // that is wider than columns, "COM3 2/4 45.3% state": the state stays,
+    // cut at its end only when even that does not fit.
+    static std::wstring RowText(const Row& row, size_t columns = 1000);
 
 private:
     void WriteLocked(FILE* stream, const std::string& text);

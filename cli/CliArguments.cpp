@@ -89,6 +89,11 @@ std::optional<uint16_t> ParsePort(const std::wstring& text) {
     return std::nullopt;
 }
 
+// A device node or a link to one: /dev/ttyACM0, /dev/serial/by-id/..., ./ttyX.
+bool IsDevicePath(const std::wstring& text) {
+    return text.find(L'/') != std::wstring::npos;
+}
+
 std::optional<uint32_t> ParseDecimal(const std::wstring& text, uint32_t max) {
     if (!AllDigits(text))
         return std::nullopt;
@@ -146,6 +151,7 @@ private:
     bool ParseWords(const std::vector<std::wstring>& words);
     bool CheckOptions(const CommandDef& def);
     bool ParsePortList(const std::wstring& list);
+    bool SplitSerials(const std::wstring& list);
 
     ParseResult& m_result;
     Arguments& m_args;
@@ -202,6 +208,12 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
         if (!needValue() || value->empty())
             return Fail(L"--data needs a folder");
         m_args.dataDir = *value;
+    } else if (name == L"--trace") {
+        if (!m_args.traceFile.empty())
+            return Fail(L"--trace given twice");
+        if (!needValue() || value->empty())
+            return Fail(L"--trace needs a file name");
+        m_args.traceFile = *value;
     } else if (name == L"--serial") {
         if (m_args.serial)
             return Fail(L"--serial given twice");
@@ -222,17 +234,20 @@ bool Parser::TakeOption(const std::wstring& arg, const std::vector<std::wstring>
         if (m_portSeen)
             return Fail(L"--port given twice");
         if (!needValue())
-            return Fail(L"--port needs a port number (3 or COM3)");
+            return Fail(L"--port needs a port (3, COM3 or a device path)");
         m_portSeen = true;
         if (SameIgnoringCase(*value, L"all")) {
-            m_args.allPorts = true;
+            m_args.allPorts = m_args.listForm = true;
         } else if (value->find(L',') != std::wstring::npos) {
+            m_args.listForm = true;
             if (!ParsePortList(*value))
                 return false;
+        } else if (IsDevicePath(*value)) {
+            m_args.portPaths.push_back(*value);
         } else {
             m_args.port = ParsePort(*value);
             if (!m_args.port)
-                return Fail(L"'" + *value + L"' is no port number (3 or COM3)");
+                return Fail(L"'" + *value + L"' is no port (3, COM3 or a device path)");
         }
     } else if (name == L"--release") {
         if (m_releaseSeen)
@@ -262,15 +277,41 @@ bool Parser::ParsePortList(const std::wstring& list) {
         const size_t comma = list.find(L',', start);
         const std::wstring item = list.substr(start, comma - start);
         const auto port = ParsePort(item);
-        if (!port)
-            return Fail(L"'" + item + L"' in '" + list + L"' is no port number (3 or COM3)");
-        if (std::find(m_args.ports.begin(), m_args.ports.end(), *port) != m_args.ports.end())
+        if (!port && IsDevicePath(item)) {
+            m_args.portPaths.push_back(item);
+        } else if (!port) {
+            return Fail(L"'" + item + L"' in '" + list +
+                        L"' is no port (3, COM3 or a device path)");
+        } else if (std::find(m_args.ports.begin(), m_args.ports.end(), *port) !=
+                   m_args.ports.end()) {
             return Fail(L"COM" + std::to_wstring(*port) + L" is listed twice in '" + list + L"'");
-        m_args.ports.push_back(*port);
+        } else {
+            m_args.ports.push_back(*port);
+        }
         if (comma == std::wstring::npos)
             return true;
         start = comma + 1;
     }
+}
+
+// "S" or "S1,S2": every serial once; a list is several modules at once.
+bool Parser::SplitSerials(const std::wstring& list) {
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = list.find(L',', start);
+        const std::wstring item = list.substr(start, comma - start);
+        if (item.empty())
+            return Fail(L"'" + list + L"' holds an empty serial");
+        if (std::find(m_args.moduleSerials.begin(), m_args.moduleSerials.end(), item) !=
+            m_args.moduleSerials.end())
+            return Fail(L"serial '" + item + L"' is listed twice in '" + list + L"'");
+        m_args.moduleSerials.push_back(item);
+        if (comma == std::wstring::npos)
+            break;
+        m_args.listForm = true;
+        start = comma + 1;
+    }
+    return true;
 }
 
 bool Parser::Parse(const std::vector<std::string>& raw) {
@@ -297,6 +338,9 @@ bool Parser::Parse(const std::vector<std::string>& raw) {
             optionsEnded = true;
         } else if (arg == L"--help" || arg == L"-h") {
             m_result.help = true;
+            return true;
+        } else if (arg == L"--version") {
+            m_result.version = true;
             return true;
         } else if (IsProgramFlag(arg)) {
             m_flags.ParseParam(arg.substr(1), true, i + 1 == all.size());
@@ -337,14 +381,24 @@ bool Parser::CheckOptions(const CommandDef& def) {
     for (const auto& option : options)
         if (option.seen && (def.takes & option.bit) == 0)
             return Fail(L"'" + name + L"' does not take " + option.option);
-    if ((def.takes & kFilters) == 0 && (m_args.serial || !m_args.since.empty()))
-        return Fail(L"'" + name + L"' does not take " + (m_args.serial ? L"--serial" : L"--since"));
+    if ((def.takes & kFilters) == 0 && !m_args.since.empty())
+        return Fail(L"'" + name + L"' does not take --since");
+    // Elsewhere --serial chooses the modules, as --port does.
+    if ((def.takes & kFilters) == 0 && m_args.serial) {
+        if ((def.takes & kPort) == 0)
+            return Fail(L"'" + name + L"' does not take --serial");
+        if (m_portSeen)
+            return Fail(L"--port and --serial exclude each other");
+        if (!SplitSerials(*m_args.serial))
+            return false;
+        m_args.serial.reset();
+    }
     if (m_noLogSeen && !m_args.logFile.empty())
         return Fail(L"--log and --no-log exclude each other");
     if (m_noLogSeen && def.command == Command::Log)
         return Fail(L"'log' reads a log: --no-log leaves it none");
-    if ((def.takes & kPort) != 0 && !m_args.port && !m_args.Parallel())
-        return Fail(L"'" + name + L"' needs --port");
+    if ((def.takes & kPort) != 0 && !m_args.port && !m_args.Parallel() && !m_args.PortsToChoose())
+        return Fail(L"'" + name + L"' needs --port or --serial");
     if (m_args.Parallel() && def.command != Command::Update)
         return Fail(L"'" + name +
                     L"' works on one module: a port list or 'all' is for 'update' only");
@@ -520,7 +574,7 @@ std::wstring UsageLine(std::optional<Command> command) {
         line = L"usage: pellworth-cli [--json] [--log FILE] ";
     line += def.name;
     if ((def.takes & kPort) != 0)
-        line += L" --port N";
+        line += L" --port N|--serial S";
     if (*def.words != L'\0')
         line += std::wstring(L" ") + def.words;
     return line;
@@ -538,10 +592,11 @@ std::wstring HelpText() {
     text += L"\n"
             L"  -m, -d, -tarn, -orlan  the program's flags (-d for the engineering commands)\n"
             L"  --data DIR             the release data's folder (it holds types/)\n"
-            L"  --port N               the module's port: 3 or COM3 (see 'ports')\n"
+            L"  --port N               the module's port: 3, COM3 or a device path such as\n"
+            L"                         /dev/ttyACM0 or /dev/serial/by-path/... (see 'ports')\n"
             L"  --port 3,4,7 | all     update only: those modules (or every one found) at once,\n"
             L"                         each on its own port; needs --yes\n"
-            L"  --json                 one JSON object on standard output (log: an array)\n"
+            L"  --json                 one JSON object on standard output, with its formatVersion\n"
             L"  --yes                  answer the questions Yes (not those that force)\n"
             L"  --force                update every component; answer the forcing questions Yes\n"
             L"  --release X.Y          the release to work with instead of the one proposed\n"
@@ -552,9 +607,15 @@ std::wstring HelpText() {
             L"                         $XDG_STATE_HOME/pellworth/results.jsonl, else\n"
             L"                         ~/.local/state/pellworth/results.jsonl)\n"
             L"  --no-log               record nothing in the results log\n"
-            L"  --serial S             log: only the records of the module with serial S\n"
+            L"  --trace FILE           append every write, read and purge at the port to FILE\n"
+            L"                         (also $PELLWORTH_TRACE=FILE)\n"
+            L"  --serial S             the module with serial S, instead of --port (it connects\n"
+            L"                         to every module to read its serial; S1,S2 for update\n"
+            L"                         with several at once); log: only the records of serial S\n"
             L"  --since DATE           log: only the records from DATE on (YYYY-MM-DD or\n"
-            L"                         YYYY-MM-DDTHH:MM:SSZ, UTC)\n\n"
+            L"                         YYYY-MM-DDTHH:MM:SSZ, UTC)\n"
+            L"  -h, --help             print this text and exit\n"
+            L"  --version              print the version and exit\n\n"
             L"Exit status: 0 success, 1 failure, 2 bad argument, 3 no connection, 4 declined,\n"
             L"130 interrupted.\n";
     return text;

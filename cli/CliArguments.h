@@ -30,6 +30,13 @@ struct Arguments {
     // module discovery finds). port is then empty.
     std::vector<uint16_t> ports;
     bool allPorts = false;
+    // --port with a device path (/dev/ttyACM0, /dev/serial/by-id/...), or
+    // --serial S / S1,S2 on a command that works on modules: turned into
+    // port or ports when the run starts (cli/PortChoice.h).
+    std::vector<std::wstring> portPaths;
+    std::vector<std::wstring> moduleSerials;
+    // The list form was given (a comma, or all): several modules at once.
+    bool listForm = false;
     bool yes = false;
     bool force = false;
     bool noPeek = false;
@@ -51,13 +58,18 @@ struct Arguments {
     uint8_t fpgaId = 0;
     uint8_t tableId = 0;
 
-    bool Parallel() const { return allPorts || !ports.empty(); }
+    bool Parallel() const { return listForm; }
+    // The port is known only when the run starts (a path or a serial).
+    bool PortsToChoose() const { return !portPaths.empty() || !moduleSerials.empty(); }
     // The results log: --log FILE, none with --no-log, else the default file.
     std::wstring logFile;
     bool noLog = false;
     // --data DIR: the release data's folder (empty: the usual places).
     std::wstring dataDir;
-    // log: --serial S, and --since as "YYYY-MM-DDTHH:MM:SSZ" (UTC).
+    // --trace FILE: the wire trace (empty: $PELLWORTH_TRACE, if set).
+    std::wstring traceFile;
+    // log: --serial S (other commands: moduleSerials), and --since as
+    // "YYYY-MM-DDTHH:MM:SSZ" (UTC).
     std::optional<std::wstring> serial;
     std::string since;
     // update: how long a module rebooted by hand may take ($PELLWORTH_REBOOT_WAIT).
@@ -66,7 +78,8 @@ struct Arguments {
 
 struct ParseResult {
     bool ok = false;
-    bool help = false; // --help: print the reference and succeed
+    bool help = false;    // --help: print the reference and succeed
+    bool version = false; // --version: print the version and succeed
     Arguments arguments;
     std::wstring error;             // what is wrong, when not ok
     std::optional<Command> command; // the command named, if any (for its usage line)

@@ -17,4 +17,9 @@ std::wstring SetupNotShown(const std::wstring& release) {
            L", so it cannot be read. Update the module to a release of the data.";
 }
 
+std::string JsonDocument(frontend::JsonValue json) {
+    json.Set("formatVersion", kJsonFormatVersion);
+    return json.Write() + "\n";
+}
+
 } // namespace clitext

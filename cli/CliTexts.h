@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frontend/Json.h"
+
 #include <cstdint>
 #include <string>
 
@@ -31,5 +33,11 @@ std::wstring ReleaseNotInTable(const std::wstring& release, const std::wstring& 
 std::wstring SetupNotShown(const std::wstring& release);
 // The manual reboot: the tool watches the port instead of asking.
 std::wstring WaitingForReboot(uint16_t port, long long seconds);
+
+// The version of the --json output's form; a script checks it before it
+// reads further. Raised whenever a member changes meaning or shape.
+inline constexpr int kJsonFormatVersion = 2;
+// A top-level --json object as the line the tool prints, with its formatVersion.
+std::string JsonDocument(frontend::JsonValue json);
 
 } // namespace clitext

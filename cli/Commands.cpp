@@ -220,9 +220,17 @@ void Runner::Ports() {
         discovery::DiscoverModules(m_engine, m_session.Module().Port());
     m_session.ReportError(discovery::StatusText(result));
     JsonValue modules = JsonValue::MakeArray();
-    for (const std::wstring& entry : result.entries) {
+    for (size_t i = 0; i < result.entries.size(); ++i) {
+        const std::wstring& entry = result.entries[i];
+        const portnames::PortInfo& port = result.ports[i];
+        // Which device a number stands for: its node, and for a USB device
+        // its location (what the number follows) and its own serial string.
+        std::wstring where = L": " + Utf8ToWide(port.node.string());
+        where += port.simulated ? L", simulated" : L", USB " + Utf8ToWide(port.location);
+        if (!port.usbSerial.empty())
+            where += L", USB serial " + Utf8ToWide(port.usbSerial);
         // The entry carries the module's name: a line break in it is shown too.
-        m_out.lines.push_back(VisibleText(entry));
+        m_out.lines.push_back(VisibleText(entry + where));
         JsonValue module = JsonValue::MakeObject();
         module.Set("port", static_cast<int>(discovery::PortNumberOfEntry(entry).value_or(0)));
         module.Set("entry", entry);
@@ -230,6 +238,10 @@ void Runner::Ports() {
         module.Set("name", open == std::wstring::npos
                                ? std::wstring()
                                : entry.substr(open + 2, entry.size() - open - 3));
+        module.Set("device", port.node.string());
+        module.Set("usbLocation", port.location.empty() ? JsonValue() : JsonValue(port.location));
+        module.Set("usbSerial", port.usbSerial.empty() ? JsonValue() : JsonValue(port.usbSerial));
+        module.Set("simulated", port.simulated);
         modules.Append(std::move(module));
     }
     m_out.data.Set("modules", std::move(modules));

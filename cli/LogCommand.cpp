@@ -1,6 +1,7 @@
 #include "cli/LogCommand.h"
 
 #include "cli/CConsole.h"
+#include "cli/CliTexts.h"
 #include "cli/ExitCodes.h"
 #include "cli/TerminalText.h"
 #include "descriptions/XmlText.h"
@@ -83,7 +84,7 @@ int RunLog(const Arguments& args, CConsole& console) {
             json.Set("ok", false);
             json.Set("exit", exitcode::kFailed);
             json.Set("error", error);
-            console.OutRaw(json.Write() + "\n");
+            console.OutRaw(clitext::JsonDocument(std::move(json)));
         }
         console.Err(error);
         return exitcode::kFailed;
@@ -96,6 +97,7 @@ int RunLog(const Arguments& args, CConsole& console) {
         contents.records.begin(), contents.records.end(),
         [](const JsonValue& a, const JsonValue& b) { return a.Text("time") < b.Text("time"); });
     JsonValue array = JsonValue::MakeArray();
+    // As an object like every other command's, with the records in it.
     for (const JsonValue& record : contents.records) {
         // "--serial blank" finds the fresh boards, as the list shows them.
         const std::wstring serial = Wide(record.Text("serial"));
@@ -108,8 +110,15 @@ int RunLog(const Arguments& args, CConsole& console) {
         else
             console.Out(TextLine(record));
     }
-    if (args.json)
-        console.OutRaw(array.Write() + "\n");
+    if (args.json) {
+        JsonValue json = JsonValue::MakeObject();
+        json.Set("command", "log");
+        json.Set("ok", true);
+        json.Set("exit", exitcode::kOk);
+        json.Set("records", std::move(array));
+        json.Set("skipped", static_cast<int64_t>(contents.skipped));
+        console.OutRaw(clitext::JsonDocument(std::move(json)));
+    }
     if (contents.skipped > 0)
         console.Err(L"pellworth-cli: warning: skipped " + std::to_wstring(contents.skipped) +
                     L" bad line" + (contents.skipped == 1 ? L"" : L"s") + L" in " +

@@ -5,6 +5,7 @@
 #include "cli/CInterruptWatch.h"
 #include "cli/CLineSink.h"
 #include "cli/CTerminalDialogs.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/TerminalText.h"
 #include "descriptions/XercesSession.h"
@@ -263,9 +264,9 @@ std::vector<uint16_t> DiscoverPorts(const Arguments& args, CConsole& console,
         return ports;
     // Ctrl-C stops the discovery at the next port: a silent port costs a
     // probe's time-outs, and there may be many of them.
-    const discovery::Result found =
-        discovery::DiscoverModules(session.Engine(), session.Module().Port(), portnames::EnumeratePorts,
-                                   [&watch] { return watch.Interrupted(); });
+    const discovery::Result found = discovery::DiscoverModules(
+        session.Engine(), session.Module().Port(), portnames::EnumeratePorts,
+        [&watch] { return watch.Interrupted(); });
     if (watch.Interrupted())
         return {};
     status = discovery::StatusText(found);
@@ -327,7 +328,7 @@ int RunParallelUpdate(const Arguments& args, CConsole& console) {
         for (const auto& m : runs)
             modules.Append(ModuleJson(*m, m->dialogs.Boxes()));
         json.Set("modules", std::move(modules));
-        sink.Raw(json.Write() + "\n");
+        sink.Raw(clitext::JsonDocument(std::move(json)));
     } else if (runs.empty()) {
         sink.Lines(true, L"", discoveryStatus);
     } else {

@@ -1,5 +1,8 @@
 #include "cli/TerminalText.h"
 
+#include <unistd.h>
+
+#include <cstring>
 #include <cwchar>
 
 namespace cli {
@@ -24,6 +27,10 @@ std::wstring SerialText(std::wstring_view serial) {
     if (serial == std::wstring(8, L'\u00FF'))
         return L"blank";
     return VisibleText(serial);
+}
+
+bool CanDraw(int fd, const char* term) {
+    return term && *term && std::strcmp(term, "dumb") != 0 && ::isatty(fd) == 1;
 }
 
 } // namespace cli

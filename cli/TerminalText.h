@@ -17,4 +17,10 @@ std::wstring VisibleText(std::wstring_view text, bool keepLineBreaks = false);
 // board (as widened from the module, eight U+00FF), else its visible text.
 std::wstring SerialText(std::wstring_view serial);
 
+// Whether the tool may draw on the stream (move the cursor, erase lines):
+// only on a terminal that understands it. Not a terminal (a pipe, a file, a
+// CI log) or TERM unset, empty or "dumb" (an editor's shell, a serial
+// console): plain lines only.
+bool CanDraw(int fd, const char* term);
+
 } // namespace cli

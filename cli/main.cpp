@@ -5,12 +5,17 @@
 #include "cli/CInterruptWatch.h"
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/LogCommand.h"
 #include "cli/ParallelUpdate.h"
+#include "cli/PortChoice.h"
 #include "descriptions/DataDirectory.h"
 #include "descriptions/XmlText.h"
 #include "frontend/Json.h"
+#include "frontend/ProgramVersion.h"
+#include "link/AppendFile.h"
+#include "link/WireTrace.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -32,7 +37,7 @@ int UsageFailure(CConsole& console, const cli::ParseResult& parsed, const std::w
         json.Set("exit", cli::exitcode::kUsage);
         json.Set("error", error);
         json.Set("usage", usage);
-        console.OutRaw(json.Write() + "\n");
+        console.OutRaw(clitext::JsonDocument(std::move(json)));
     }
     console.Err(L"pellworth-cli: " + error);
     console.Err(usage);
@@ -70,21 +75,22 @@ void PrintJson(CConsole& console, cli::Command command, const CommandOutput& out
     if (const JsonValue::Object* members = out.data.AsObject())
         for (const auto& [name, value] : *members)
             json.Set(name, value);
-    console.OutRaw(json.Write() + "\n");
+    console.OutRaw(clitext::JsonDocument(std::move(json)));
 }
 
-int NoReleaseData(CConsole& console, const cli::Arguments& arguments) {
-    const std::wstring text = L"No release data: nothing was sent.";
+// A run that stops before its command: the text, and the same as JSON.
+int StopRun(CConsole& console, const cli::Arguments& arguments, int exitCode,
+            const std::wstring& text) {
     if (arguments.json) {
         JsonValue json = JsonValue::MakeObject();
         json.Set("command", cli::CommandName(arguments.command));
         json.Set("ok", false);
-        json.Set("exit", cli::exitcode::kFailed);
+        json.Set("exit", exitCode);
         json.Set("error", text);
-        console.OutRaw(json.Write() + "\n");
+        console.OutRaw(clitext::JsonDocument(std::move(json)));
     }
     console.Err(L"pellworth-cli: " + text);
-    return cli::exitcode::kFailed;
+    return exitCode;
 }
 
 } // namespace
@@ -98,10 +104,23 @@ int main(int argc, char** argv) {
         console.OutRaw(WideToUtf8(cli::HelpText()));
         return cli::exitcode::kOk;
     }
+    if (parsed.version) {
+        console.OutRaw(std::string("pellworth-cli ") + kProgramVersion + "\n");
+        return cli::exitcode::kOk;
+    }
     if (!parsed.ok)
         return UsageFailure(console, parsed, parsed.error);
 
     cli::Arguments arguments = parsed.arguments;
+    // A trace asked for and not written would be missed only when it is
+    // needed: refused before any port is opened.
+    const std::string trace = WideToUtf8(arguments.traceFile);
+    if (const int error =
+            trace.empty() ? wiretrace::StartFromEnvironment() : wiretrace::Start(trace))
+        return UsageFailure(console, parsed,
+                            L"cannot write the wire trace '" +
+                                Utf8ToWide(trace.empty() ? std::getenv("PELLWORTH_TRACE") : trace) +
+                                L"': " + Utf8ToWide(std::string(appendfile::Reason(error))));
     // A wait that cannot be meant is refused before any port is opened.
     if (arguments.command == cli::Command::Update) {
         const char* wait = std::getenv("PELLWORTH_REBOOT_WAIT");
@@ -126,7 +145,13 @@ int main(int argc, char** argv) {
     if (const std::string notice = datadir::Notice(data); !notice.empty())
         console.Err(L"pellworth-cli: " + Utf8ToWide(notice));
     if (!data.Found() && arguments.command == cli::Command::Update)
-        return NoReleaseData(console, arguments);
+        return StopRun(console, arguments, cli::exitcode::kFailed,
+                       L"No release data: nothing was sent.");
+    if (arguments.PortsToChoose()) {
+        const cli::PortChoice choice = cli::ChoosePorts(arguments, console);
+        if (!choice.ok)
+            return StopRun(console, arguments, choice.exitCode, choice.error);
+    }
     if (arguments.Parallel())
         return cli::RunParallelUpdate(arguments, console);
     CTerminalDialogs dialogs(console, AnswerPolicy{arguments.yes, arguments.force}, arguments.json);

@@ -59,3 +59,38 @@ bool CUSBCommandLineInfo::TakeDataOption(std::vector<std::wstring>& args, std::w
     }
     return true;
 }
+
+CUSBCommandLineInfo::Request
+CUSBCommandLineInfo::FindRequest(const std::vector<std::string_view>& args) {
+    for (const std::string_view arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h")
+            return Request::Help;
+        if (arg == "--version")
+            return Request::Version;
+    }
+    return Request::None;
+}
+
+const char* CUSBCommandLineInfo::HelpText() {
+    return R"(usage: pellworth [--data DIR] [-m|-d] [-tarn|-orlan]
+
+Configures Varnet video converter modules attached over USB.
+
+  --data DIR   the release data's folder (it holds types/); else $PELLWORTH_DATA,
+               the working directory when it holds types/, /usr/share/pellworth
+  -m           more controls on the Update tab; with -tarn or -orlan that type's
+               Setup page without a module
+  -d           as -m, plus the Peek/Poke/CSV and Lookup Table tabs and
+               "Disable Timeouts"
+  -tarn        start with the TARN module type selected
+  -orlan       start with the ORLAN6 module type selected
+  -h, --help   print this text and exit
+  --version    print the version and exit
+
+Flags also begin with "/" and take any letter case; other arguments are
+ignored. PELLWORTH_TRACE=FILE appends every write, read and purge at the
+serial port to FILE.
+)";
+}

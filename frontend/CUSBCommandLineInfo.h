@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The program's command line. Parameters that begin with "/" or "-" are flags,
@@ -9,7 +10,9 @@
 //   d      options m and d (engineering tabs, "Disable Timeouts")
 //   tarn   forced module type 2
 //   orlan  forced module type 1
-// The later of tarn and orlan wins; anything else is ignored.
+// The later of tarn and orlan wins; anything else is ignored, but for
+// --data DIR (the release data) and --help and --version, which print and
+// end the program before any window opens.
 class CUSBCommandLineInfo {
 public:
     // Offers one parameter; `flag` tells whether it had the prefix (given
@@ -26,4 +29,10 @@ public:
     // args into folder, before the flags are parsed; false when --data has no
     // folder. The last one given counts.
     static bool TakeDataOption(std::vector<std::wstring>& args, std::wstring& folder);
+
+    // --help or --version (the first one given), else none; "--" ends the search.
+    enum class Request { None, Help, Version };
+    static Request FindRequest(const std::vector<std::string_view>& args);
+    // What --help prints.
+    static const char* HelpText();
 };

@@ -1,6 +1,7 @@
 #include "frontend/ModuleDiscovery.h"
 
 #include "descriptions/XmlText.h"
+#include "engine/CCmdChannel.h"
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
 #include "link/CUSBSerialPort.h"
@@ -25,13 +26,13 @@ std::optional<uint16_t> PortNumberOfEntry(const std::wstring& entry) {
     return portnames::ParsePortName(entry.substr(0, end));
 }
 
-Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortLister& lister,
-                       const std::function<bool()>& stop) {
-    Result result;
-    if (engine.IsConnected())
-        return result;
-    result.performed = true;
+namespace {
 
+// Opens every module candidate in turn with the normal time-outs and hands
+// the ones that answer to probe; the port's time-out choice is put back.
+void ProbeCandidates(CCmdEngine& engine, CUSBSerialPort& port, const PortLister& lister,
+                     const std::function<bool()>& stop, Result& result,
+                     const std::function<void(const portnames::PortInfo&)>& probe) {
     // A probe must end even when the operator has switched time-outs off.
     const bool timeoutsWereEnabled = port.TimeoutsEnabled();
     port.EnableTimeouts();
@@ -47,14 +48,12 @@ Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortListe
             break;
         if (!portnames::IsModuleCandidate(info))
             continue;
-        if (!port.Open(info.number))
+        if (!port.Open(info.number)) {
+            result.unopened.push_back(port.OpenFailureText());
             continue;
-        if (engine.IsModuleResponding()) {
-            std::string name;
-            if (engine.ReadName(name) != eng::kOk)
-                name.clear();
-            result.entries.push_back(ModuleEntryText(info.number, name));
         }
+        if (engine.IsModuleResponding())
+            probe(info);
         port.Close();
     }
 
@@ -62,7 +61,44 @@ Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortListe
         port.EnableTimeouts();
     else
         port.DisableTimeouts();
+}
+
+} // namespace
+
+Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port, const PortLister& lister,
+                       const std::function<bool()>& stop) {
+    Result result;
+    if (engine.IsConnected())
+        return result;
+    result.performed = true;
+    ProbeCandidates(engine, port, lister, stop, result, [&](const portnames::PortInfo& info) {
+        std::string name;
+        if (engine.ReadName(name) != eng::kOk)
+            name.clear();
+        result.entries.push_back(ModuleEntryText(info.number, name));
+        result.ports.push_back(info);
+    });
     return result;
+}
+
+std::vector<ModuleSerial> ReadSerials(CCmdEngine& engine, CUSBSerialPort& port,
+                                      const PortLister& lister, const std::function<bool()>& stop) {
+    std::vector<ModuleSerial> found;
+    if (engine.IsConnected())
+        return found;
+    Result ignored;
+    ProbeCandidates(engine, port, lister, stop, ignored, [&](const portnames::PortInfo& info) {
+        CCmdChannel& channel = engine.Channel();
+        uint8_t protocol = 0;
+        uint8_t identity[5] = {};
+        std::string serial;
+        if (channel.CheckProtocol(protocol) == chan::kOk &&
+            channel.ReadIdentity(identity) == chan::kOk && (identity[4] & 0x7F) == kRunningFerrin &&
+            channel.ReadSerial(serial) != chan::kOk)
+            serial.clear();
+        found.push_back({info.number, (identity[4] & 0x7F) == kRunningFerrin ? serial : ""});
+    });
+    return found;
 }
 
 std::wstring StatusText(const Result& result) {
@@ -71,7 +107,14 @@ std::wstring StatusText(const Result& result) {
         return L"Found " + std::to_wstring(n) + L" module" + (n > 1 ? L"s." : L".");
     if (!result.errorText.empty())
         return result.errorText;
-    return L"No appropriate devices were found!";
+    std::wstring text = L"No appropriate devices were found!";
+    if (!result.unopened.empty()) {
+        text += L" " + result.unopened.front();
+        if (result.unopened.size() > 1)
+            text += L" (" + std::to_wstring(result.unopened.size() - 1) + L" more port" +
+                    (result.unopened.size() > 2 ? L"s" : L"") + L" could not be opened.)";
+    }
+    return text;
 }
 
 } // namespace discovery

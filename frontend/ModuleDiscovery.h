@@ -28,8 +28,13 @@ struct Result {
     // False when nothing was done because a module is connected.
     bool performed = false;
     std::vector<std::wstring> entries;
+    // The port of each entry, in the same order (its node, USB location...).
+    std::vector<portnames::PortInfo> ports;
     // Why no list could be had ("Error '<n>' getting list of ports!\n"); empty otherwise.
     std::wstring errorText;
+    // Why each candidate port that could not be opened was not (a user
+    // without access to the modules' ports must not hear "no devices").
+    std::vector<std::wstring> unopened;
 };
 
 // The ports to look at, with the system error number of a list that could
@@ -44,8 +49,22 @@ Result DiscoverModules(CCmdEngine& engine, CUSBSerialPort& port,
                        const PortLister& lister = portnames::EnumeratePorts,
                        const std::function<bool()>& stop = {});
 
+// A module that answered and the serial it reports; a module in SafeBoot
+// reports none (empty), nor does one whose serial read went unanswered.
+struct ModuleSerial {
+    uint16_t port = 0;
+    std::string serial;
+};
+// Every module candidate that answers, with its serial: a connect's first
+// reads (protocol, identity, serial) on each port, probed as DiscoverModules
+// probes. Nothing else is read or written.
+std::vector<ModuleSerial> ReadSerials(CCmdEngine& engine, CUSBSerialPort& port,
+                                      const PortLister& lister = portnames::EnumeratePorts,
+                                      const std::function<bool()>& stop = {});
+
 // The status line after a discovery: "Found N module." / "Found N modules.",
-// else the error text, else "No appropriate devices were found!".
+// else the error text, else "No appropriate devices were found!" followed by
+// why the first candidate port could not be opened, if one could not.
 std::wstring StatusText(const Result& result);
 
 inline constexpr const wchar_t* kLookingText = L"Looking for modules...";

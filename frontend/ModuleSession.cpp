@@ -78,7 +78,11 @@ bool ModuleSession::ConnectPort(uint16_t port, const std::string& expectedSerial
     const bool reconnect = !expectedSerial.empty();
     result = -7;
     if (port == 0 || !m_port.Open(port)) {
-        ReportError(connectreport::kPortCannotBeOpened);
+        // The operator learns which device and why (missing, busy, denied).
+        std::wstring text = connectreport::kPortCannotBeOpened;
+        if (port != 0)
+            text += L" " + m_port.OpenFailureText();
+        ReportError(text);
         // The open closed the old port: whatever was connected is no longer.
         Disconnect();
         if (m_observer)

@@ -1,5 +1,7 @@
 #include "frontend/ResultsLog.h"
 
+#include "link/AppendFile.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -32,31 +34,6 @@ int MakeFolders(const std::filesystem::path& folder) {
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return errno;
     return 0;
-}
-
-constexpr const char* kNotRegular = "not a regular file";
-
-// The log as a regular file open for appending, else -errno. Without
-// O_NONBLOCK a FIFO nobody reads (a collector that died) would block the
-// open, and with it the tool and every run, after the module was already
-// written; a device or socket is no log either.
-int OpenForAppend(const std::filesystem::path& file) {
-    struct stat info {};
-    if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        return S_ISDIR(info.st_mode) ? -EISDIR : -EINVAL;
-    // Read access only to look at the last byte; a write-only log is still written.
-    constexpr int kFlags = O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    int fd = open(file.c_str(), O_RDWR | kFlags, 0644);
-    if (fd < 0 && errno == EACCES)
-        fd = open(file.c_str(), O_WRONLY | kFlags, 0644);
-    if (fd < 0)
-        return -errno;
-    // What was opened counts, not what stat saw before.
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return -EINVAL;
-    }
-    return fd;
 }
 
 // True when the file is empty or its last byte is a line end; also when that
@@ -102,33 +79,17 @@ bool ResultsLog::Append(const JsonValue& record) const {
         return Warn("no home directory (HOME and XDG_STATE_HOME are not set)");
     if (const int error = MakeFolders(m_file.parent_path()); error != 0)
         return Warn(std::strerror(error));
-    const int fd = OpenForAppend(m_file);
+    // Read access only to look at the last byte; a write-only log is still written.
+    const int fd = appendfile::OpenForAppend(m_file, true);
     if (fd < 0)
-        return Warn(fd == -ENXIO || fd == -EINVAL ? kNotRegular : std::strerror(-fd));
+        return Warn(std::string(appendfile::Reason(-fd)));
     // A last line without its line end (torn by a full disk) would swallow
     // this record: it is ended first. Two writers may both end it; the blank
     // line that leaves is no record and no fault.
     const std::string line = (EndsWithLineBreak(fd) ? "" : "\n") + record.Write() + "\n";
-    // One write() appends the whole line at the end, so records of other
-    // writers never land inside it. A signal before anything was written
-    // repeats the write; a short write (a full disk) is finished if the rest
-    // fits, else the reader skips the torn line alone.
-    size_t done = 0;
-    int error = 0;
-    while (done < line.size()) {
-        const ssize_t n = write(fd, line.data() + done, line.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            break;
-        }
-        if (n == 0) {
-            error = EIO;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
+    // One write() appends the whole line at the end; a line torn by a full
+    // disk is skipped alone by the reader.
+    int error = appendfile::WriteAll(fd, line);
     if (close(fd) != 0 && error == 0 && errno != EINTR)
         error = errno;
     if (error != 0)

@@ -1,6 +1,9 @@
 #include "link/CUSBSerialPort.h"
 
+#include "link/PortDirectory.h"
 #include "link/PortNames.h"
+#include "link/UsbPortNumbers.h"
+#include "link/WireTrace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -57,6 +60,10 @@ std::optional<Clock::time_point> TotalDeadline(Clock::time_point start, uint32_t
     return start + Millis(uint64_t{perByte} * count + constant);
 }
 
+std::string Moved(uint32_t done, uint32_t asked) {
+    return std::to_string(done) + "/" + std::to_string(asked);
+}
+
 } // namespace
 
 // The time-out record of the port, with the meaning serial drivers give it:
@@ -76,7 +83,11 @@ const CUSBSerialPort::Timeouts CUSBSerialPort::kNormalSet{500, 500, 500, 500, 50
 const CUSBSerialPort::Timeouts CUSBSerialPort::kNoneSet{0, 0, 0, 0, 0};
 const CUSBSerialPort::Timeouts CUSBSerialPort::kPurgeSet{kMaxTimeout, kMaxTimeout, 1, 500, 500};
 
-CUSBSerialPort::CUSBSerialPort() : m_inForce(&kNormalSet) {}
+CUSBSerialPort::CUSBSerialPort() : m_inForce(&kNormalSet) {
+    // Like a serial library's debug variable: every port of the process
+    // traces once it is set.
+    wiretrace::StartFromEnvironment();
+}
 
 CUSBSerialPort::~CUSBSerialPort() {
     Close();
@@ -86,22 +97,52 @@ const CUSBSerialPort::Timeouts& CUSBSerialPort::ChosenSet() const {
     return m_timeoutsEnabled.load() ? kNormalSet : kNoneSet;
 }
 
+bool CUSBSerialPort::Fail(uint16_t portNumber, OpenFailure::Kind kind, int error,
+                          std::string where) {
+    m_failedPort = portNumber;
+    m_openFailure = {kind, error, std::move(where)};
+    return false;
+}
+
 bool CUSBSerialPort::Open(uint16_t portNumber) {
+    using Kind = OpenFailure::Kind;
     Close();
+    m_openFailure = {};
     const auto node = portnames::ResolvePort(portNumber);
-    if (!node)
-        return false;
+    if (!node) {
+        // A published entry whose device is gone, or a USB location that has
+        // the number but no device now: the module is missing, not unknown.
+        std::error_code ec;
+        const std::filesystem::path link = portdir::LinkPath(portNumber);
+        if (std::filesystem::is_symlink(link, ec)) {
+            const std::string target = std::filesystem::read_symlink(link, ec).string();
+            return Fail(portNumber,
+                        std::filesystem::exists(link, ec) ? Kind::NotASerialPort : Kind::Missing,
+                        ENOENT, target);
+        }
+        if (const auto location = portnames::UsbPortNumbers::Shared().LocationOf(portNumber))
+            return Fail(portNumber, Kind::Missing, ENOENT, "USB " + *location);
+        return Fail(portNumber, Kind::NoSuchPort, ENOENT, {});
+    }
     // Non-blocking: open must not wait for a carrier, and reads and writes wait
     // in poll() where the time-outs are kept.
     const int fd = ::open(node->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) {
+        const int error = errno;
+        const Kind kind = error == EACCES || error == EPERM                      ? Kind::NoAccess
+                          : error == EBUSY                                       ? Kind::Busy
+                          : error == ENOENT || error == ENODEV || error == ENXIO ? Kind::Missing
+                                                                                 : Kind::Other;
+        return Fail(portNumber, kind, error, node->string());
+    }
     // Exclusive before the line is touched. flock keeps out every program that
     // honours it, root included; TIOCEXCL is the kernel's check for all others
     // (except root). Either one refused means someone has the port.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return Fail(portNumber, error == ENOTTY ? Kind::NotASerialPort : Kind::Busy, error,
+                    node->string());
     }
     termios line{};
     if (::tcgetattr(fd, &line) == 0) {
@@ -123,7 +164,43 @@ bool CUSBSerialPort::Open(uint16_t portNumber) {
     m_devicePath = *node;
     m_inForce.store(&ChosenSet());
     m_failureReported.store(false);
+    wiretrace::Record(portNumber, "open", node->string());
     return true;
+}
+
+std::wstring CUSBSerialPort::OpenFailureText() const {
+    using Kind = OpenFailure::Kind;
+    const OpenFailure& failure = m_openFailure;
+    std::string text = "COM" + std::to_string(m_failedPort);
+    if (!failure.where.empty())
+        text += " (" + failure.where + ")";
+    switch (failure.kind) {
+    case Kind::None:
+        return {};
+    case Kind::NoSuchPort:
+        text += ": no such port (no module or serial device has this number).";
+        break;
+    case Kind::Missing:
+        text += ": the device is missing (unplugged, or the program that made it has ended).";
+        break;
+    case Kind::Busy:
+        text += " is busy: another program holds it.";
+        break;
+    case Kind::NoAccess:
+        // What link/60-pellworth.rules gives: the user at the seat, else the group.
+        text += ": permission denied. The udev rule 60-pellworth.rules (from the pellworth-cli "
+                "package, or link/60-pellworth.rules copied to /etc/udev/rules.d) gives the user "
+                "at the seat access once the module is replugged; without a seat, add the user "
+                "to the group dialout and log in again.";
+        break;
+    case Kind::NotASerialPort:
+        text += ": not a serial port.";
+        break;
+    case Kind::Other:
+        text += ": " + std::system_category().message(failure.error) + ".";
+        break;
+    }
+    return portnames::WidenUtf8(text);
 }
 
 void CUSBSerialPort::Close() {
@@ -134,6 +211,7 @@ void CUSBSerialPort::Close() {
     // its side) keeps the terminal open.
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd);
+    wiretrace::Record(m_portNumber, "close", {});
     m_fd = kInvalidHandle;
     m_portNumber = 0;
     m_devicePath.clear();
@@ -158,6 +236,7 @@ uint32_t CUSBSerialPort::Read(void* buffer, uint32_t count) {
         return 0;
     const uint32_t got = ReadWith(*m_inForce.load(), static_cast<uint8_t*>(buffer), count);
     m_bytesRead += got;
+    wiretrace::Record(m_portNumber, "read", Moved(got, count), static_cast<uint8_t*>(buffer), got);
     return got;
 }
 
@@ -214,6 +293,14 @@ void CUSBSerialPort::Write(const void* buffer, uint32_t count) {
         TotalDeadline(Clock::now(), timeouts.writePerByte, timeouts.writeConstant, count);
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     uint32_t sent = 0;
+    // What went out, also when the write gave up part way.
+    struct Traced {
+        uint16_t port;
+        const uint8_t* bytes;
+        const uint32_t& sent;
+        uint32_t count;
+        ~Traced() { wiretrace::Record(port, "write", Moved(sent, count), bytes, sent); }
+    } traced{m_portNumber, bytes, sent, count};
     while (sent < count) {
         const ssize_t n = ::write(m_fd, bytes + sent, count - sent);
         if (n > 0) {
@@ -243,12 +330,23 @@ void CUSBSerialPort::Purge() {
     if (!IsOpen())
         return;
     m_inForce.store(&kPurgeSet);
-    ::tcflush(m_fd, TCIFLUSH);
+    // Traced, the bytes are read rather than flushed unseen: the stray bytes
+    // are what the trace is for.
+    const bool traced = wiretrace::Active();
+    if (!traced)
+        ::tcflush(m_fd, TCIFLUSH);
     const Clock::time_point stop = Clock::now() + kPurgeLimit;
     uint8_t scrap[256];
-    while (ReadWith(kPurgeSet, scrap, sizeof scrap) != 0 && Clock::now() < stop) {
+    std::string thrown;
+    for (uint32_t n; (n = ReadWith(kPurgeSet, scrap, sizeof scrap)) != 0;) {
+        if (traced)
+            thrown.append(reinterpret_cast<const char*>(scrap), n);
+        if (Clock::now() >= stop)
+            break;
     }
     m_inForce.store(&ChosenSet());
+    wiretrace::Record(m_portNumber, "purge", std::to_string(thrown.size()),
+                      reinterpret_cast<const uint8_t*>(thrown.data()), thrown.size());
 }
 
 void CUSBSerialPort::ReportFailure(const char* operation, int error) {

@@ -31,10 +31,31 @@ public:
     CUSBSerialPort(const CUSBSerialPort&) = delete;
     CUSBSerialPort& operator=(const CUSBSerialPort&) = delete;
 
+    // Why the last Open failed.
+    struct OpenFailure {
+        enum class Kind {
+            None,       // it opened
+            NoSuchPort, // no port has the number
+            Missing,    // the number's device is not there (unplugged, its simulator gone)
+            Busy,       // another program (or this one) holds it
+            NoAccess,   // permission denied
+            NotASerialPort,
+            Other,
+        };
+        Kind kind = Kind::None;
+        int error = 0;     // the system's error number, when it gave one
+        std::string where; // the device node, or the USB location of a missing module
+    };
+
     // Closes the port if open, then opens COM<portNumber>. False (and closed)
     // when the port does not exist, cannot be opened or is in use by anyone,
-    // this process included. Applies the normal or none set per the flag.
+    // this process included; LastOpenFailure() then says why. Applies the
+    // normal or none set per the flag.
     bool Open(uint16_t portNumber);
+    const OpenFailure& LastOpenFailure() const { return m_openFailure; }
+    // One sentence on the last failed Open, for the operator: the port, its
+    // device and why, and for a denied one what gives access.
+    std::wstring OpenFailureText() const;
     void Close();
     bool IsOpen() const { return m_fd != kInvalidHandle; }
     // The file descriptor of the open port, kInvalidHandle when closed.
@@ -79,8 +100,12 @@ private:
     uint32_t ReadWith(const Timeouts& timeouts, uint8_t* buffer, uint32_t count);
     void ReportFailure(const char* operation, int error);
 
+    bool Fail(uint16_t portNumber, OpenFailure::Kind kind, int error, std::string where);
+
     int m_fd = kInvalidHandle;
     uint16_t m_portNumber = 0;
+    uint16_t m_failedPort = 0;
+    OpenFailure m_openFailure;
     std::filesystem::path m_devicePath;
     std::atomic<bool> m_timeoutsEnabled{true};
     std::atomic<const Timeouts*> m_inForce;

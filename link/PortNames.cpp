@@ -110,8 +110,13 @@ void AddDirectoryPorts(std::map<uint16_t, PortInfo>& ports) {
         auto node = LinkedDevice(it->path());
         if (!node)
             continue; // dangling: the program that published it is gone
-        ports.emplace(*number, PortInfo{*number, PortName(*number),
-                                        WidenUtf8(ReadDescription(*number)), std::move(*node)});
+        ports.emplace(*number, PortInfo{*number,
+                                        PortName(*number),
+                                        WidenUtf8(ReadDescription(*number)),
+                                        std::move(*node),
+                                        {},
+                                        {},
+                                        true});
     }
 }
 
@@ -140,11 +145,13 @@ struct UdevDeleter {
 };
 template <class T> using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
-// A present USB serial device: its node, description and USB location.
+// A present USB serial device: its node, description, USB location and the
+// USB device's serial string.
 struct UsbSerialDevice {
     fs::path node;
     std::string description;
     std::string location;
+    std::string serial;
 };
 
 // Returns 0 or the system error number of a device list that cannot be read.
@@ -176,7 +183,10 @@ int ListUsbSerialDevices(std::vector<UsbSerialDevice>& devices) {
         std::error_code ec;
         if (!fs::is_character_file(devnode, ec))
             continue;
-        devices.push_back({devnode, UsbDescription(tty.get()), location});
+        devices.push_back(
+            {devnode, UsbDescription(tty.get()), location,
+             SysAttr(udev_device_get_parent_with_subsystem_devtype(tty.get(), "usb", "usb_device"),
+                     "serial")});
     }
     return 0;
 }
@@ -188,8 +198,9 @@ int AddUsbSerialPorts(std::map<uint16_t, PortInfo>& ports) {
         const auto number = UsbPortNumbers::Shared().NumberFor(device.location);
         if (!number || ports.contains(*number))
             continue;
-        ports.emplace(*number, PortInfo{*number, PortName(*number), WidenUtf8(device.description),
-                                        std::move(device.node)});
+        ports.emplace(*number,
+                      PortInfo{*number, PortName(*number), WidenUtf8(device.description),
+                               std::move(device.node), device.location, device.serial, false});
     }
     return error;
 }
@@ -222,6 +233,36 @@ std::optional<fs::path> ResolvePort(uint16_t number) {
     for (const auto& device : devices)
         if (device.location == *location)
             return device.node;
+    return std::nullopt;
+}
+
+std::optional<uint16_t> NumberOfDevice(const fs::path& path, std::string* why) {
+    std::error_code ec;
+    const fs::path node = fs::canonical(path, ec);
+    if (ec) {
+        *why = "no such device";
+        return std::nullopt;
+    }
+    if (!fs::is_character_file(node, ec)) {
+        *why = "not a serial device";
+        return std::nullopt;
+    }
+    std::map<uint16_t, PortInfo> published;
+    AddDirectoryPorts(published);
+    for (const auto& [number, info] : published)
+        if (info.node == node)
+            return number;
+    std::vector<UsbSerialDevice> devices;
+    ListUsbSerialDevices(devices);
+    for (const auto& device : devices) {
+        if (fs::canonical(device.node, ec) != node)
+            continue;
+        if (const auto number = UsbPortNumbers::Shared().NumberFor(device.location))
+            return number;
+        *why = "every COM number is taken";
+        return std::nullopt;
+    }
+    *why = "neither a USB serial device (ttyACM, ttyUSB) nor a published port";
     return std::nullopt;
 }
 

@@ -24,6 +24,9 @@ struct PortInfo {
     std::wstring name;          // "COM<n>"
     std::wstring description;   // device description text, may be empty
     std::filesystem::path node; // the device node the name resolves to
+    std::string location;       // a USB device's location ("1-1.2:1.0"), else empty
+    std::string usbSerial;      // a USB device's own serial string, if it has one
+    bool simulated = false;     // published in the port directory (a simulator, a test rig)
 };
 
 // "COM<n>".
@@ -42,6 +45,14 @@ std::optional<std::filesystem::path> ResolvePort(uint16_t number);
 // system error number and only the directory's entries are returned;
 // otherwise it is set to 0.
 std::vector<PortInfo> EnumeratePorts(int* listError = nullptr);
+
+// The number of a device given by its path: a node or a link to one, such
+// as /dev/serial/by-id/... or /dev/serial/by-path/... (a by-path link names
+// a hub socket for good). A published port leading to the same node gives
+// its number; else a USB serial device gets the number of its USB location
+// (assigned when new), which a module keeps when it comes back under
+// another node. None, with why in *why, for anything else.
+std::optional<uint16_t> NumberOfDevice(const std::filesystem::path& path, std::string* why);
 
 // What module discovery keeps: a description that contains kModuleInterconnect
 // and a name that is "COM" and a non-zero number.

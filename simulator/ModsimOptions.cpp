@@ -150,7 +150,8 @@ COM number and serial number counted up):
 
 General options:
   --port-dir DIR            port directory (sets PELLWORTH_PORT_DIR)
-  --help                    this text
+  -h, --help                this text
+  --version                 print the version and exit
 )";
 }
 
@@ -267,6 +268,10 @@ std::optional<ModsimOptions> ParseModsimArgs(const std::vector<std::string>& arg
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+            return options;
+        }
+        if (arg == "--version") {
+            options.version = true;
             return options;
         }
         if (arg == "--no-reboot") {

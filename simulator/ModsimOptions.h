@@ -17,6 +17,7 @@ struct ModsimModule {
 
 struct ModsimOptions {
     bool help = false;
+    bool version = false;
     std::optional<std::string> portDirectory; // --port-dir
     std::vector<ModsimModule> modules;
 };

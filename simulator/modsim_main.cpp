@@ -1,6 +1,7 @@
 // pellworth-modsim: simulated modules on pseudo-terminals, published in the port
 // directory so that the program (or anything else that looks there) finds them.
 
+#include "frontend/ProgramVersion.h"
 #include "link/PortDirectory.h"
 #include "simulator/ModsimOptions.h"
 #include "simulator/SimulatedModule.h"
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::cout << sim::ModsimHelp();
+        return 0;
+    }
+    if (options->version) {
+        std::cout << "pellworth-modsim " << kProgramVersion << '\n';
         return 0;
     }
     if (options->portDirectory)

@@ -53,8 +53,13 @@ TEST_F(AppMainDialogTest, DiscoveryProbesWithTimeoutsEvenWhenSwitchedOff) {
     const uint16_t n = AddModule().PortNumber();
     std::vector<portnames::PortInfo> ports;
     for (uint16_t number : {silent.PortNumber(), n})
-        ports.push_back(
-            {number, portnames::PortName(number), L"Varnet USB Modules Interconnect", {}});
+        ports.push_back({number,
+                         portnames::PortName(number),
+                         L"Varnet USB Modules Interconnect",
+                         {},
+                         {},
+                         {},
+                         true});
     const auto lister = [&](int* error) {
         *error = 5;
         return ports;

@@ -121,6 +121,17 @@ TEST_F(AppMainDialogTest, DiscoverConnectAndDisconnect) {
     EXPECT_FALSE(Engine().IsConnected());
     EXPECT_FALSE(app->Port().IsOpen());
     EXPECT_TRUE(Combo()->isEnabled());
+
+    // Held by another program: the status line says which device and why.
+    CUSBSerialPort holder;
+    ASSERT_TRUE(holder.Open(tarn.PortNumber()));
+    const size_t boxes = dialogs.boxes.size();
+    ConnectButton()->click();
+    EXPECT_EQ(Status(), L"Port cannot be opened! COM" + std::to_wstring(tarn.PortNumber()) + L" (" +
+                            holder.GetDevicePath().wstring() +
+                            L") is busy: another program holds it.");
+    EXPECT_EQ(dialogs.boxes.size(), boxes);
+    EXPECT_FALSE(Engine().IsConnected());
 }
 
 // Each result of the engine's connect as the operator sees it, with the box

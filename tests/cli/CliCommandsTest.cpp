@@ -5,9 +5,12 @@
 
 #include "descriptions/Sha256.h"
 #include "frontend/ResultsLog.h"
+#include "link/PortDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,7 +49,12 @@ TEST_F(CliCommand, PortsAndInfo) {
     }));
     const CliResult ports = Cli({"ports"});
     EXPECT_EQ(ports.exitCode, 0) << ports;
-    EXPECT_TRUE(ports.OutHas("COM" + port + " (\\x1B]0;x\\x07)\n")) << ports;
+    EXPECT_TRUE(ports.OutHas("COM" + port + " (\\x1B]0;x\\x07): /dev/pts/")) << ports;
+    EXPECT_TRUE(ports.OutHas(", simulated\n")) << ports;
+    const CliResult portsJson = Cli({"--json", "ports"});
+    EXPECT_TRUE(portsJson.OutHas("\"device\":\"/dev/pts/")) << portsJson;
+    EXPECT_TRUE(portsJson.OutHas("\"usbLocation\":null,\"usbSerial\":null,\"simulated\":true}"))
+        << portsJson;
 
     const CliResult info = Cli({"info", "--port", port});
     ASSERT_EQ(info.exitCode, 0) << info;
@@ -54,6 +62,17 @@ TEST_F(CliCommand, PortsAndInfo) {
          Lines{"Connection: OK", "Name: \\x1B]0;x\\x07", "Serial: blank",
                "Release: 1.1 (verified 1.1)", "Setup (FPGA 0, block 0): 00 00 00 00"})
         EXPECT_TRUE(info.OutHas(line + "\n")) << line << "\n" << info;
+
+    // The same module by a link to its device, and by its serial.
+    for (const std::vector<std::string>& by :
+         {std::vector<std::string>{"--port", portdir::LinkPath(std::stoi(port)).string()},
+          std::vector<std::string>{"--serial", "blank"}}) {
+        std::vector<std::string> args{"info"};
+        args.insert(args.end(), by.begin(), by.end());
+        const CliResult again = Cli(args);
+        EXPECT_EQ(again.exitCode, 0) << again;
+        EXPECT_TRUE(again.OutHas("Port: COM" + port + "\n")) << again;
+    }
 
     const CliResult json = Cli({"--json", "info", "--port", port});
     ASSERT_EQ(json.exitCode, 0) << json;
@@ -224,7 +243,21 @@ TEST_F(CliCommand, PeekPokeAndCsv) {
     EXPECT_EQ(quiet.exitCode, 0) << quiet;
     EXPECT_EQ(quiet.out, "");
     EXPECT_EQ(reg(1, 0x10, 0xFFFFFF), 0x07);
+    // The wire trace, from the environment and from --trace, each run appending.
+    const std::string trace = Scratch("trace").string();
+    setenv("PELLWORTH_TRACE", trace.c_str(), 1);
     EXPECT_EQ(Cli({"-d", "peek", "--port", port, "i2c", "4A", "1000"}).out, "5A\n");
+    unsetenv("PELLWORTH_TRACE");
+    EXPECT_EQ(Cli({"-d", "--trace", trace, "peek", "--port", port, "I2C", "4a", "1000"}).out,
+              "5A\n");
+    std::ifstream in(trace);
+    std::map<std::string, int> events;
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" COM" + port + " ") == 27)
+            ++events[line.substr(line.find(' ', 28) + 1, 5)];
+    EXPECT_EQ(events["open "], 2);
+    EXPECT_GE(events["write"], 2);
+    EXPECT_GE(events["read "], 2);
 
     WriteScratch("pokes.csv", "JTAG,1,20,3C\nSPI Config,0x66,0x77,0x01\n");
     const CliResult csv = Cli({"-d", "csv", "--port", port, Scratch("pokes.csv").string()});

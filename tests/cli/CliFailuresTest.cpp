@@ -58,11 +58,25 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
         int exit;
         std::string err; // in standard error
     } cases[] = {
-        {{"info", "--port", "COM250"}, kNoConnection, "Port cannot be opened!\n"},
+        {{"info", "--port", "COM250"},
+         kNoConnection,
+         "Port cannot be opened! COM250: no such port"},
+        {{"info", "--port", "/dev/null"}, kNoConnection, "'/dev/null' cannot be used as a port"},
+        // Serials: none, or two modules with one; SafeBoot reports none.
+        {{"info", "--serial", "99999999"},
+         kNoConnection,
+         "No module with serial '99999999' was found (2 modules answered). A module in SafeBoot "
+         "reports no serial"},
+        {{"info", "--serial", "00001234"},
+         kNoConnection,
+         "Serial '00001234' was found on COM" + port + " and COM" + Port(newer)},
         {{"info", "--port", Port(mute)},
          kNoConnection,
          "Connection to module failed: Unknown device\n"},
         {{}, kUsage, usage},
+        {{"--trace", Scratch("").string(), "info", "--port", port},
+         kUsage,
+         "cannot write the wire trace"},
         {{"peek", "--port", port, "I2C", "4a", "1000"}, kUsage, usage},
         // Found only once the module is known, and still before anything is written.
         {{"-d", "download", "--port", port, "--yes", "lut", "0", "9",
@@ -111,7 +125,8 @@ TEST_F(CliFailures, EachFailureHasItsStatusAndLeavesTheModuleAlone) {
     const CliResult json = Cli({"--json", "-d", "peek", "--port", "250", "I2C", "0", "0"});
     EXPECT_EQ(json.exitCode, kNoConnection) << json;
     EXPECT_TRUE(json.OutHas("\"ok\":false,\"exit\":3,")) << json;
-    EXPECT_TRUE(json.OutHas("\"error\":\"Port cannot be opened!\"")) << json;
+    EXPECT_TRUE(json.OutHas("\"error\":\"Port cannot be opened! COM250: no such port")) << json;
+    EXPECT_TRUE(json.out.ends_with(",\"formatVersion\":2}\n")) << json;
 }
 
 // Whatever the tool reads: a FIFO (no writer: opening it would wait for

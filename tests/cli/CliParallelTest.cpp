@@ -2,6 +2,8 @@
 // per module; a failing module does not stop the others.
 #include "CliProcess.h"
 
+#include "link/CUSBSerialPort.h"
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -76,12 +78,24 @@ TEST_F(CliParallel, RefusalsExitStatusAndJson) {
     const CliResult ports = Cli({"ports"});
     EXPECT_EQ(ports.exitCode, 1) << ports;
     EXPECT_EQ(ports.err, none.err);
+    // A module port that cannot be opened is no "no devices": it says why.
+    {
+        CUSBSerialPort holder;
+        ASSERT_TRUE(holder.Open(StartModule(sim::Profile::Tarn).PortNumber()));
+        const CliResult busy = Cli({"ports"});
+        EXPECT_EQ(busy.err, "No appropriate devices were found! COM" +
+                                std::to_string(holder.GetPortNumber()) + " (" +
+                                holder.GetDevicePath().string() +
+                                ") is busy: another program holds it.\n")
+            << busy;
+    }
+    m_modules.clear();
 
     const auto modules = StartModules(2, {1, 1});
     const std::string list = List(modules);
     const CliResult closed = Cli({"update", "--port", "250,251", "--yes"});
     EXPECT_EQ(closed.exitCode, 3) << closed;
-    EXPECT_TRUE(closed.ErrHas("COM250: Port cannot be opened!\n")) << closed;
+    EXPECT_TRUE(closed.ErrHas("COM250: Port cannot be opened! COM250: no such port")) << closed;
 
     // Up to date, and a listed port that does not open: that module's failure.
     const CliResult json =
@@ -96,7 +110,7 @@ TEST_F(CliParallel, RefusalsExitStatusAndJson) {
     EXPECT_TRUE(json.OutHas("\"releaseBefore\":\"1.1\",\"releaseAfter\":\"1.1\",\"durationMs\":"))
         << json;
     EXPECT_TRUE(json.OutHas("{\"port\":250,\"serial\":\"\",\"ok\":false,\"exit\":3,\"outcome\":"
-                            "\"no connection\",\"text\":\"Port cannot be opened!\""))
+                            "\"no connection\",\"text\":\"Port cannot be opened! COM250"))
         << json;
     EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1) << "one object";
 }

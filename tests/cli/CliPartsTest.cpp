@@ -6,12 +6,25 @@
 #include "cli/CTerminalDialogs.h"
 #include "cli/CliArguments.h"
 #include "cli/TerminalText.h"
+#include "descriptions/XmlText.h"
+#include "frontend/CUSBCommandLineInfo.h"
 #include "frontend/Json.h"
 #include "maintenance/UpdateTexts.h"
+#include "simulator/ModsimOptions.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <tuple>
 
 namespace {
@@ -38,6 +51,19 @@ TEST(CliArguments, GoodLines) {
          [](const Arguments& a) {
              EXPECT_EQ(a.forcedModuleType, 1u) << "the later of tarn and orlan wins";
              EXPECT_TRUE(!a.optionM && a.port == 7);
+         }},
+        // Device paths and serials are turned into numbers when the run starts.
+        {{"update", "--port", "3,/dev/serial/by-path/pci-0:1.2:1.0,COM4", "--yes"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.ports, (std::vector<uint16_t>{3, 4}));
+             EXPECT_EQ(a.portPaths,
+                       std::vector<std::wstring>{L"/dev/serial/by-path/pci-0:1.2:1.0"});
+             EXPECT_TRUE(a.Parallel() && a.PortsToChoose());
+         }},
+        {{"info", "--serial", "00001234"},
+         [](const Arguments& a) {
+             EXPECT_EQ(a.moduleSerials, std::vector<std::wstring>{L"00001234"});
+             EXPECT_TRUE(!a.Parallel() && !a.serial && !a.port) << "no log filter";
          }},
         {{"update", "--port", "2", "--release", "1.10", "--force", "--yes", "--json"},
          [](const Arguments& a) {
@@ -90,7 +116,11 @@ TEST(CliArguments, BadLinesNameTheProblem) {
         {{"-d", "poke", "--port", "1", "I2C", "0", "0", "1FF"}, L"is no value"},
         {{"update", "--port", "1", "--release", "0.0"}, L"is no release"},
         {{"info", "--port", "1", "--yes"}, L"'info' does not take --yes"},
-        {{"--port"}, L"--port needs a port number"},
+        {{"--port"}, L"--port needs a port"},
+        // --serial chooses modules as --port does: one or the other.
+        {{"info", "--port", "1", "--serial", "00001234"}, L"exclude each other"},
+        {{"info", "--serial", "A,B"}, L"is for 'update' only"},
+        {{"update", "--serial", "A,A", "--yes"}, L"serial 'A' is listed twice"},
         {{"info", "--port", "1", "--port", "2"}, L"--port given twice"},
         // Several modules: update only, and only with --yes.
         {{"update", "--port", "3,4", "--force"}, L"needs --yes"},
@@ -190,6 +220,19 @@ TEST(CliText, ControlCharactersAreShownNotObeyed) {
     EXPECT_EQ(cli::VisibleText(L"two\nlines\t", true), L"two\nlines\\x09");
     const CLineSink::Row row{L"COM3", std::wstring(8, L'\u00FF'), 2, 4, L"45.3%", L"\x1B[2J"};
     EXPECT_EQ(CLineSink::RowText(row), L"COM3   blank     component 2 of 4    45.3%   \\x1B[2J");
+    // A narrow terminal keeps the state; only what does not fit at all is cut.
+    const CLineSink::Row busy{L"COM12", L"00001234", 3, 7, L"45.3%", L"Updating FPGA 0"};
+    EXPECT_EQ(CLineSink::RowText(busy, 40), L"COM12 3/7 45.3% Updating FPGA 0");
+    EXPECT_EQ(CLineSink::RowText(busy, 20), L"COM12 3/7 45.3% Upda");
+    // No drawing where it cannot be shown.
+    for (const char* term : {"xterm", "dumb", "", static_cast<const char*>(nullptr)})
+        EXPECT_FALSE(cli::CanDraw(-1, term)) << "not a terminal";
+    const int tty = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(tty, 0);
+    EXPECT_EQ(std::tuple(cli::CanDraw(tty, "xterm"), cli::CanDraw(tty, "dumb"),
+                         cli::CanDraw(tty, nullptr)),
+              std::tuple(true, false, false));
+    ::close(tty);
 }
 
 // Without a terminal every question gets the policy's answer, or No.
@@ -230,6 +273,93 @@ TEST(CliAnswers, PolicyDecidesWithoutATerminal) {
                       yes ? PromptAnswer::Yes : PromptAnswer::Unavailable);
             EXPECT_EQ(passed, force);
         }
+}
+
+using Options = std::set<std::string>;
+
+Options OptionsIn(const std::string& text) {
+    static const std::regex option(R"((^|[\s,|\["])(--?[a-zA-Z][a-zA-Z-]*))");
+    Options found;
+    for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
+        found.insert((*it)[2]);
+    return found;
+}
+
+// The options a --help text lists: the first column of its indented lines.
+Options HelpOptions(const std::string& help) {
+    Options found;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t start = line.find_first_not_of(' ');
+        if (start == 0 || start == std::string::npos || line[start] != '-')
+            continue;
+        found.merge(OptionsIn(line.substr(start, line.find("  ", start) - start)));
+    }
+    return found;
+}
+
+// The options a man page describes: the tags of its .TP paragraphs.
+Options ManOptions(const std::filesystem::path& page) {
+    std::ifstream in(page);
+    Options found;
+    bool tag = false;
+    for (std::string line; std::getline(in, line); tag = line == ".TP") {
+        if (!tag)
+            continue;
+        line = std::regex_replace(line, std::regex(R"(\\f[BIRP])"), "");
+        found.merge(OptionsIn(std::regex_replace(line, std::regex(R"(\\-)"), "-")));
+    }
+    return found;
+}
+
+Options LongOnly(Options options) {
+    std::erase_if(options, [](const std::string& o) { return !o.starts_with("--"); });
+    return options;
+}
+
+std::string RunCommand(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        out += "exit " + std::to_string(WEXITSTATUS(::pclose(pipe)));
+    }
+    return out;
+}
+
+// --help, the man page and (for the tool) the completion list the same
+// options; each program says its version, the program without a window.
+TEST(CliDocs, HelpManPageAndCompletionAgree) {
+    const std::filesystem::path docs = std::filesystem::path(PELLWORTH_DEMO_DIR) / ".." / "docs";
+    std::ifstream completionFile(docs / "completion" / "pellworth-cli");
+    std::string completion;
+    for (std::string line; std::getline(completionFile, line);)
+        if (line.find("flags=\"") != std::string::npos ||
+            line.find("options=\"") != std::string::npos ||
+            line.find("options+=\"") != std::string::npos)
+            completion += line.substr(line.find('"')) + "\n";
+    const Options tool = HelpOptions(WideToUtf8(cli::HelpText()));
+    EXPECT_TRUE(tool.contains("--trace") && tool.contains("--version") && tool.contains("-tarn"));
+    EXPECT_EQ(ManOptions(docs / "man" / "pellworth-cli.1"), tool);
+    EXPECT_EQ(LongOnly(OptionsIn(completion)), LongOnly(tool));
+    EXPECT_EQ(ManOptions(docs / "man" / "pellworth-modsim.1"), HelpOptions(sim::ModsimHelp()));
+    EXPECT_EQ(ManOptions(docs / "man" / "pellworth.1"),
+              HelpOptions(CUSBCommandLineInfo::HelpText()));
+
+    const std::string version = PELLWORTH_VERSION;
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+    std::vector<std::pair<std::string, std::string>> runs{
+        {std::string(PELLWORTH_CLI) + " --version", "pellworth-cli " + version + "\nexit 0"},
+        {std::string(PELLWORTH_MODSIM) + " --version", "pellworth-modsim " + version + "\nexit 0"}};
+#ifdef PELLWORTH_PROGRAM
+    runs.push_back(
+        {noDisplay + PELLWORTH_PROGRAM " --version -d", "pellworth " + version + "\nexit 0"});
+    runs.push_back({noDisplay + PELLWORTH_PROGRAM " -m --help",
+                    CUSBCommandLineInfo::HelpText() + std::string("exit 0")});
+#endif
+    for (const auto& [command, expected] : runs)
+        EXPECT_EQ(RunCommand(command + " 2>&1"), expected) << command;
 }
 
 } // namespace

@@ -144,15 +144,18 @@ TEST_F(CliResultsLog, LogListsTheRecordsTheFiltersLeave) {
     const CliResult json = Cli({"--json", "log", "--log", file, "--serial", "00005678"});
     ASSERT_EQ(json.exitCode, 0) << json;
     std::string error;
-    const auto array = JsonValue::Parse(json.out, error);
-    ASSERT_TRUE(array && array->AsArray()) << error << json;
-    ASSERT_EQ(array->AsArray()->size(), 1u);
-    EXPECT_EQ(array->AsArray()->front().Text("time"), "2026-12-06T08:00:00Z");
+    const auto object = JsonValue::Parse(json.out, error);
+    ASSERT_TRUE(object && object->Get("records") && object->Get("records")->AsArray())
+        << error << json;
+    const auto& records = *object->Get("records")->AsArray();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records.front().Text("time"), "2026-12-06T08:00:00Z");
 
-    // No log written yet: nothing to list, no failure.
+    // No log written yet: nothing to list, no failure; an object all the same.
     const CliResult none = Cli({"--json", "log"});
     EXPECT_EQ(none.exitCode, 0) << none;
-    EXPECT_EQ(none.out, "[]\n");
+    EXPECT_EQ(none.out, "{\"command\":\"log\",\"ok\":true,\"exit\":0,\"records\":[],\"skipped\":0,"
+                        "\"formatVersion\":2}\n");
 }
 
 TEST_F(CliResultsLog, AnUnwritableLogIsSaidOnceAndTheOperationStands) {

@@ -1,6 +1,7 @@
 #include "link/CUSBSerialPort.h"
 #include "link/PortDirectory.h"
 #include "link/PortNames.h"
+#include "link/WireTrace.h"
 
 #include "PtyModule.h"
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <grp.h>
+#include <regex>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -165,6 +167,8 @@ TEST_F(LinkSerialPort, OpenIsExclusiveWithinAndAcrossProcesses) {
     ASSERT_TRUE(m_port.Open(kPortA));
     CUSBSerialPort other;
     EXPECT_FALSE(other.Open(kPortA));
+    EXPECT_EQ(other.OpenFailureText(), L"COM4001 (" + m_module.SlavePath().wstring() +
+                                           L") is busy: another program holds it.");
     EXPECT_EQ(InChild([] { return CUSBSerialPort().Open(kPortA) ? kOpened : kRefused; }), kRefused);
     m_port.Close();
     EXPECT_TRUE(other.Open(kPortA));
@@ -176,17 +180,33 @@ TEST_F(LinkSerialPort, OpenIsExclusiveWithinAndAcrossProcesses) {
         bool portHeld;
         bool plainOpen; // a program that knows nothing of flock
         int expected;
-    } cases[] = {{true, false, kRefused}, {true, true, kRefused}, {false, false, kOpened}};
+        bool denied = false; // the terminal is not open to the user
+    } cases[] = {{true, false, kRefused},
+                 {true, true, kRefused},
+                 {false, false, kOpened},
+                 {false, false, kRefused, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.portHeld << c.plainOpen);
         ASSERT_TRUE(m_port.Open(kPortA));
         if (!c.portHeld)
             m_port.Close();
+        ASSERT_EQ(::chmod(slave.c_str(), c.denied ? 0600 : 0666), 0);
         const int result = InChild([&] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
                 return kNoPrivilegeDrop;
-            if (!c.plainOpen)
-                return CUSBSerialPort().Open(kPortA) ? kOpened : kRefused;
+            if (!c.plainOpen) {
+                CUSBSerialPort port;
+                if (port.Open(kPortA))
+                    return kOpened;
+                // Busy, or denied with the rule and the group that give access.
+                const std::wstring text = port.OpenFailureText();
+                const bool said = c.denied
+                                      ? text.find(L": permission denied. The udev rule "
+                                                  L"60-pellworth.rules") != std::wstring::npos &&
+                                            text.find(L"group dialout") != std::wstring::npos
+                                      : text.ends_with(L" is busy: another program holds it.");
+                return said ? kRefused : 3;
+            }
             const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
             return fd >= 0 ? kOpened : errno == EBUSY ? kRefused : 2;
         });
@@ -216,12 +236,25 @@ TEST_F(LinkSerialPort, FailedOpenLeavesThePortClosedAndAClosedPortDoesNothing) {
     std::ofstream(plainFile) << "not a terminal";
     ASSERT_TRUE(portdir::Publish(4003, m_dir / "missing", "gone"));
     ASSERT_TRUE(portdir::Publish(4004, plainFile, "file"));
-    for (uint16_t number : {4009, 4003, 4004}) { // unpublished, dangling, no terminal
-        SCOPED_TRACE(number);
+    using Kind = CUSBSerialPort::OpenFailure::Kind;
+    const struct {
+        uint16_t number;
+        Kind kind;
+        std::wstring text; // the device and why
+    } cases[] = {
+        {4009, Kind::NoSuchPort, L"COM4009: no such port"},
+        {4003, Kind::Missing,
+         L"COM4003 (" + (m_dir / "missing").wstring() + L"): the device is missing"},
+        {4004, Kind::NotASerialPort, L"COM4004 (" + plainFile.wstring() + L"): not a serial port."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
         ASSERT_TRUE(m_port.Open(kPortA));
-        EXPECT_FALSE(m_port.Open(number));
+        EXPECT_FALSE(m_port.Open(c.number));
         EXPECT_FALSE(m_port.IsOpen());
         EXPECT_EQ(m_port.GetPortNumber(), 0);
+        EXPECT_EQ(m_port.LastOpenFailure().kind, c.kind);
+        EXPECT_EQ(m_port.OpenFailureText().find(c.text), 0u) << m_port.OpenFailureText();
     }
     m_module.Send("unread"); // readable now that the line is raw
     uint8_t buffer[4] = {};
@@ -264,6 +297,40 @@ TEST_F(LinkSerialPort, HungUpPortReportsOnceUntilReopenedAndStaysOpen) {
                   std::wstring::npos)
             << testing::PrintToString(m_reports[0]);
     }
+}
+
+// A line per open, write, read, purge and close, with what moved; the purged
+// stray bytes are seen, not flushed unseen. Only a regular file is a trace.
+TEST_F(LinkSerialPort, WireTraceHasALinePerCallWithItsBytes) {
+    ASSERT_EQ(::mkfifo((m_dir / "fifo").c_str(), 0600), 0);
+    for (const char* refused : {"fifo", "."})
+        EXPECT_LT(SecondsFor([&] { EXPECT_NE(wiretrace::Start(m_dir / refused), 0); }), 1.0);
+    EXPECT_FALSE(wiretrace::Active());
+    const fs::path trace = m_dir / "trace";
+    ASSERT_EQ(wiretrace::Start(trace), 0);
+    ASSERT_TRUE(m_port.Open(kPortA));
+    m_port.Write("ab", 2);
+    m_module.Send("xyz");
+    EXPECT_EQ(ReadText(4), "xyz");
+    m_module.Send("\x01junk");
+    pollfd waiter{m_port.GetHandle(), POLLIN, 0};
+    ASSERT_EQ(::poll(&waiter, 1, 2000), 1);
+    m_port.Purge();
+    m_port.Close();
+    wiretrace::Start({});
+    m_port.Write("unseen", 6);
+
+    const std::regex stamp(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{6}Z)");
+    std::vector<std::string> lines;
+    std::ifstream in(trace);
+    for (std::string line; std::getline(in, line);) {
+        EXPECT_TRUE(std::regex_match(line.substr(0, 27), stamp)) << line;
+        lines.push_back(line.substr(28));
+    }
+    const std::vector<std::string> expected{"COM4001 open " + m_module.SlavePath().string(),
+                                            "COM4001 write 2/2 61 62", "COM4001 read 3/4 78 79 7A",
+                                            "COM4001 purge 5 01 6A 75 6E 6B", "COM4001 close"};
+    EXPECT_EQ(lines, expected);
 }
 
 } // namespace

@@ -72,10 +72,17 @@ TEST(LinkPortNames, DeviceTextsWidenWithoutFailing) {
 
 TEST(LinkPortNames, ModuleCandidatesNeedTheInterconnectAndAPortName) {
     const std::pair<PortInfo, bool> cases[] = {
-        {{5, L"COM5", L"Varnet USB Modules Interconnect (Interface 0)", "/dev/ttyACM4"}, true},
-        {{5, L"COM5", L"Varnet USB Modules", "/dev/ttyACM4"}, false},
-        {{5, L"COM5", L"varnet usb modules interconnect", "/dev/ttyACM4"}, false},
-        {{0, L"COM0", L"Varnet USB Modules Interconnect", "/dev/pts/3"}, false},
+        {{5,
+          L"COM5",
+          L"Varnet USB Modules Interconnect (Interface 0)",
+          "/dev/ttyACM4",
+          {},
+          {},
+          false},
+         true},
+        {{5, L"COM5", L"Varnet USB Modules", "/dev/ttyACM4", {}, {}, false}, false},
+        {{5, L"COM5", L"varnet usb modules interconnect", "/dev/ttyACM4", {}, {}, false}, false},
+        {{0, L"COM0", L"Varnet USB Modules Interconnect", "/dev/pts/3", {}, {}, true}, false},
     };
     for (const auto& [port, candidate] : cases)
         EXPECT_EQ(portnames::IsModuleCandidate(port), candidate)
@@ -106,6 +113,20 @@ TEST_F(LinkPortDirectory, ResolvesAndEnumeratesPublishedPortsOnly) {
 
     EXPECT_EQ(portnames::ResolvePort(4001), module.SlavePath());
     EXPECT_EQ(portnames::ResolvePort(4003), std::nullopt);
+    // A device by its path, also through a link of its own (as /dev/serial/by-id/ has).
+    fs::create_symlink(module.SlavePath(), m_dir / "by-id-link");
+    const std::pair<fs::path, std::string> devices[] = {
+        {module.SlavePath(), ""},
+        {m_dir / "by-id-link", ""},
+        {m_dir / "gone", "no such device"},
+        {m_dir / "COM4005", "not a serial device"},
+        {"/dev/null", "neither a USB serial device (ttyACM, ttyUSB) nor a published port"}};
+    for (const auto& [path, why] : devices) {
+        std::string said;
+        const auto number = portnames::NumberOfDevice(path, &said);
+        EXPECT_EQ(number, why.empty() ? std::optional<uint16_t>(4001) : std::nullopt) << path;
+        EXPECT_EQ(said, why) << path;
+    }
     int listError = -1;
     std::vector<PortInfo> ports = portnames::EnumeratePorts(&listError);
     EXPECT_EQ(listError, 0);
@@ -113,9 +134,10 @@ TEST_F(LinkPortDirectory, ResolvesAndEnumeratesPublishedPortsOnly) {
     // take these numbers.
     std::erase_if(ports, [](const PortInfo& p) { return p.number < 4000; });
     ASSERT_EQ(ports.size(), 5u);
-    EXPECT_EQ(
-        std::tie(ports[0].number, ports[0].name, ports[0].description, ports[0].node),
-        std::make_tuple(4001, L"COM4001", L"Varnet USB Modules Interconnect", module.SlavePath()));
+    EXPECT_EQ(std::tie(ports[0].number, ports[0].name, ports[0].description, ports[0].node,
+                       ports[0].simulated),
+              std::make_tuple(4001, L"COM4001", L"Varnet USB Modules Interconnect",
+                              module.SlavePath(), true));
     for (size_t i = 1; i < ports.size(); ++i)
         EXPECT_EQ(ports[i].description, L"") << ports[i].number;
 
