@@ -130,4 +130,26 @@ ManualCheck CheckManualDownload(const Context& context, int32_t component,
     return ManualCheck::Ready;
 }
 
+bool WriteIdentity(const Context& context, IdentityField field, const std::string& bytes) {
+    if (!context.engine.IsConnected()) {
+        context.status(L"Not connected to a module.");
+        return false;
+    }
+    if (context.engine.IsUpdateInProgress())
+        return false;
+    context.status(L"");
+    switch (field) {
+    case IdentityField::Name:
+        context.engine.WriteName(bytes);
+        break;
+    case IdentityField::Assembly:
+        context.engine.WriteAssembly(bytes);
+        break;
+    case IdentityField::Serial:
+        context.engine.WriteSerial(bytes);
+        break;
+    }
+    return true;
+}
+
 } // namespace operations

@@ -74,4 +74,12 @@ enum class ManualCheck { Ready, FileError, TooLarge, Declined };
 ManualCheck CheckManualDownload(const Context& context, int32_t component,
                                 const std::wstring& path);
 
+// ---- Identity -----------------------------------------------------------------------------------
+
+enum class IdentityField { Name, Assembly, Serial };
+// Writes a field of the module's identity (the bytes as the module keeps
+// them). Without a module the status line says so; while a download holds
+// the engine nothing is sent. True when it was sent.
+bool WriteIdentity(const Context& context, IdentityField field, const std::string& bytes);
+
 } // namespace operations

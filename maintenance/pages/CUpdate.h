@@ -2,6 +2,7 @@
 
 #include "descriptions/ModuleDescription.h"
 #include "descriptions/ReleaseTable.h"
+#include "maintenance/ModuleOperations.h"
 #include "maintenance/UpdatePageRules.h"
 #include "maintenance/UpdateRun.h"
 #include "pages/CTabPage.h"
@@ -138,6 +139,7 @@ private:
     void OnAssemblyEnter();
     void OnModuleTypeSelected();
     void OnSetModuleType();
+    void WriteIdentity(operations::IdentityField field, const QLineEdit* edit);
 
     // Algorithms.
     void FillModuleTypeCombo();
