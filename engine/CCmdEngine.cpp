@@ -173,12 +173,12 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     m_connected.store(false);
     uint8_t protocol = 0;
     if (m_channel.CheckProtocol(protocol) != chan::kOk)
-        return -1;
+        return conn::kUnknownDevice;
     if (protocol != 1)
-        return -2;
+        return conn::kProtocolMismatch;
 
     if (!ReadIdentity())
-        return -6;
+        return conn::kNoModuleInformation;
 
     m_configurationValid.store(false);
     m_connected.store(true);
@@ -198,7 +198,7 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
         SelectModuleType(0, kNoVersion);
         if (m_app)
             m_app->OnIdentityChanged();
-        return 0;
+        return conn::kOk;
     }
 
     // A read that fails leaves a connection the pages can use, but what it
@@ -211,7 +211,7 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     m_module.serial = serial;
     if (!expectedSerial.empty() && expectedSerial != serial && !IsBlankSerial(serial)) {
         m_connected.store(false);
-        return -23;
+        return conn::kWrongModule;
     }
 
     uint8_t release[2] = {0xFF, 0xFF};
@@ -227,15 +227,15 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     case chan::kOk:
         break;
     case chan::kOutOfMemory:
-        return -14;
+        return eng::kOutOfMemory;
     case chan::kRejected:
     case chan::kBadLength:
     case chan::kBadResponseCode:
-        return -13;
+        return eng::kLinkError;
     case chan::kTimeout:
-        return -10;
+        return eng::kTimeout;
     default:
-        return -11;
+        return eng::kUnknown;
     }
 
     if (type != 0) {
@@ -244,7 +244,7 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
             const bool optionAllows = m_app && (m_app->IsOptionM() || m_app->IsOptionD());
             if (!optionAllows) {
                 m_connected.store(false);
-                return moduleType >= 3 ? -5 : -21;
+                return moduleType >= 3 ? conn::kBadModuleType : conn::kTypeSupportNotInstalled;
             }
             moduleType = 0;
         }
@@ -268,11 +268,11 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
         return kConnectNoDescription;
     }
     if (!VerifyConfigBlocks())
-        return -9;
+        return conn::kBadConfigData;
     m_configurationValid.store(true);
     if (m_app)
         m_app->OnIdentityChanged();
-    return 0;
+    return conn::kOk;
 }
 
 void CCmdEngine::SelectModuleType(ModuleTypeId type, VersionNumber release) {
@@ -414,7 +414,7 @@ int32_t CCmdEngine::ChangeModuleType(ModuleTypeId type, const uint8_t release[2]
     m_module.moduleType = type;
     SelectModuleType(type, {release[0], release[1]});
     if (!ReadIdentity())
-        return -6;
+        return conn::kNoModuleInformation;
     SendModuleLayout();
     ReadVersions();
     m_lastConfigureWrites = WriteAllConfigBlocks();

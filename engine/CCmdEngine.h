@@ -121,7 +121,7 @@ public:
     // Connection and identification. Connect gives 0 or a connection result
     // (ConnectResultText); kConnectNoDescription when the module's type file
     // could not be read, so its setup cannot be.
-    static constexpr int32_t kConnectNoDescription = -24;
+    static constexpr int32_t kConnectNoDescription = conn::kNoTypeFile;
     int32_t Connect(const std::string& expectedSerial);
     int32_t ChangeModuleType(ModuleTypeId type, const uint8_t release[2]);
     void SelectModuleType(ModuleTypeId type, VersionNumber release);

@@ -55,6 +55,25 @@ constexpr int32_t kBadJtagInstruction = -26;
 constexpr int32_t kImageTooLarge = -27;
 } // namespace eng
 
+// Results of CCmdEngine::Connect (besides the engine codes of a failed read).
+namespace conn {
+constexpr int32_t kOk = 0;
+constexpr int32_t kUnknownDevice = -1;
+constexpr int32_t kProtocolMismatch = -2;
+constexpr int32_t kBadTypeRead = -3;
+constexpr int32_t kNoModuleType = -4;
+constexpr int32_t kBadModuleType = -5;
+constexpr int32_t kNoModuleInformation = -6;
+constexpr int32_t kNotConnected = -7;
+constexpr int32_t kBadFpgaVersion = -8;
+constexpr int32_t kBadConfigData = -9;
+constexpr int32_t kTypeSupportNotInstalled = -21;
+constexpr int32_t kWrongModule = -23;
+// A module of a supported type whose release has no type file here: its
+// identity is known, its setup cannot be read.
+constexpr int32_t kNoTypeFile = -24;
+} // namespace conn
+
 // How each engine operation turns a channel code into an engine code.
 enum class Column { Standard, Download, FpgaDownload, PeekPoke, Reboot };
 

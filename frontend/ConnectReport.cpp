@@ -16,27 +16,27 @@ std::wstring ModuleNewerText() {
 ConnectStatus StatusAfterConnect(int32_t result, bool connected, bool expectedSerialGiven) {
     const std::wstring text = ConnectResultText(result);
     switch (result) {
-    case 0:
+    case conn::kOk:
         return {kConnected, connected};
-    case -1:
-    case -2:
-    case -21:
-    case -23:
+    case conn::kUnknownDevice:
+    case conn::kProtocolMismatch:
+    case conn::kTypeSupportNotInstalled:
+    case conn::kWrongModule:
         return {L"Connection to module failed: " + text, false};
-    case -3:
-    case -4:
-    case -5:
-    case -6:
-    case -8:
-    case -9:
-    case -24:
+    case conn::kBadTypeRead:
+    case conn::kNoModuleType:
+    case conn::kBadModuleType:
+    case conn::kNoModuleInformation:
+    case conn::kBadFpgaVersion:
+    case conn::kBadConfigData:
+    case conn::kNoTypeFile:
         // These leave a usable connection, unless the engine gave the module
         // up (a module type it may not use, no identity): then it is a
         // failure, whatever the code says.
         if (!connected)
             return {L"Connection to module failed: " + text, false};
         return {expectedSerialGiven ? std::wstring() : L"Connected to module: " + text, true};
-    case -7:
+    case conn::kNotConnected:
         return {{}, false};
     default:
         return {L"Unknown connection error.", false};

@@ -76,7 +76,7 @@ void ModuleSession::SetResultsLog(ResultsLog* log, Origin origin) {
 
 bool ModuleSession::ConnectPort(uint16_t port, const std::string& expectedSerial, int32_t& result) {
     const bool reconnect = !expectedSerial.empty();
-    result = -7;
+    result = conn::kNotConnected;
     if (port == 0 || !m_port.Open(port)) {
         // The operator learns which device and why (missing, busy, denied).
         std::wstring text = connectreport::kPortCannotBeOpened;
