@@ -33,7 +33,7 @@ std::wstring ModuleKeepsSetup(CCliSession& session) {
     if (engine.LastBlockWrite() != chan::kOk)
         return clitext::kSetupNotTaken;
     const std::unique_ptr<CConfigBlockIF> readBack = MakeSetupBlock(engine.Module().moduleType);
-    if (!readBack || readBack->Read(engine.Channel()) == 0)
+    if (!readBack || readBack->Read(engine.Channel()) != chan::kOk)
         return clitext::kSetupNotReadBack;
     return readBack->Encoded() == block->Encoded() ? std::wstring() : clitext::kSetupNotWritten;
 }

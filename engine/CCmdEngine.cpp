@@ -98,7 +98,7 @@ void CCmdEngine::RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId) {
     if (!block)
         return;
     m_channel.RestoreBlockDefaults(fpgaId, blockId);
-    MarkBlockRead(fpgaId, blockId, block, block->Read(m_channel) != 0);
+    MarkBlockRead(fpgaId, blockId, block, block->Read(m_channel) == chan::kOk);
 }
 
 void CCmdEngine::MarkBlockRead(uint8_t fpgaId, uint8_t blockId, const CConfigBlockIF* block,
@@ -113,7 +113,7 @@ bool CCmdEngine::ReadConfigBlockAgain(uint8_t fpgaId, uint8_t blockId) {
     CConfigBlockIF* block = AttachedBlock(fpgaId, blockId);
     if (!block)
         return false;
-    const bool read = block->Read(m_channel) != 0;
+    const bool read = block->Read(m_channel) == chan::kOk;
     MarkBlockRead(fpgaId, blockId, block, read);
     return read;
 }
@@ -341,7 +341,7 @@ bool CCmdEngine::VerifyConfigBlocks() {
     for (const auto& [key, block] : m_attached) {
         if (!m_module.FindParamBlock(key.first, key.second))
             continue;
-        const bool read = block->Read(m_channel) != 0;
+        const bool read = block->Read(m_channel) == chan::kOk;
         MarkBlockRead(key.first, key.second, block, read);
         if (!read)
             return false;
@@ -359,7 +359,7 @@ BlockWriteSummary CCmdEngine::WriteAllConfigBlocks() {
             // Another module's setup, or factory values: never the
             // module's. Read what it holds, so the object shows that.
             ++summary.skipped;
-            MarkBlockRead(fpgaId, blockId, block, block->Read(m_channel) != 0);
+            MarkBlockRead(fpgaId, blockId, block, block->Read(m_channel) == chan::kOk);
             continue;
         }
         if (block->Write(m_channel) == chan::kOk)

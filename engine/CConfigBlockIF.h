@@ -17,9 +17,9 @@ public:
     CConfigBlockIF(const CConfigBlockIF&) = delete;
     CConfigBlockIF& operator=(const CConfigBlockIF&) = delete;
 
-    // Returns the number of block bytes read (4) on success, 0 on failure.
+    // Each returns the channel code of its command (chan::kOk when the module
+    // answered); a read that fails leaves the fields as they were.
     virtual int32_t Read(CCmdChannel& channel) = 0;
-    // Returns the channel code of the write.
     virtual int32_t Write(CCmdChannel& channel) = 0;
     // The block's bytes as Write would send them.
     virtual std::vector<uint8_t> Encoded() const = 0;

@@ -35,8 +35,7 @@ public:
     Block(CCmdEngine* engine, uint16_t length) : CConfigBlockIF(engine, 0, 0), m_bytes(length) {}
     int32_t Read(CCmdChannel& channel) override {
         const auto length = static_cast<uint16_t>(m_bytes.size());
-        return channel.ReadConfigBlock(m_fpgaId, m_blockId, m_bytes.data(), length) == 0 ? length
-                                                                                         : 0;
+        return channel.ReadConfigBlock(m_fpgaId, m_blockId, m_bytes.data(), length);
     }
     int32_t Write(CCmdChannel& channel) override {
         return channel.WriteConfigBlock(m_fpgaId, m_blockId, m_bytes.data(),

@@ -37,7 +37,7 @@ void KeptSetup::Take(CCmdEngine& engine, const ModuleDescription& desired, bool 
     if (!fpga || fpga->paramBlocks.find(kSetupBlockId) == fpga->paramBlocks.end())
         return NotKept(L"the release's type file has no setup block.");
     m_block = MakeSetupBlock(module.moduleType);
-    if (!m_block || m_block->Read(engine.Channel()) == 0) {
+    if (!m_block || m_block->Read(engine.Channel()) != chan::kOk) {
         m_block.reset();
         return NotKept(L"the module did not answer when its setup was read.");
     }
@@ -70,7 +70,7 @@ KeptSetup::State KeptSetup::Restore(CCmdEngine& engine) {
         return m_state;
     }
     std::unique_ptr<CConfigBlockIF> readBack = MakeSetupBlock(engine.Module().moduleType);
-    if (!readBack || readBack->Read(channel) == 0) {
+    if (!readBack || readBack->Read(channel) != chan::kOk) {
         m_state = State::Unverified;
         m_note = L"The module's setup was written back, but the module did not answer when it was "
                  L"read back: whether it kept it is not known.";

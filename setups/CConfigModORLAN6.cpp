@@ -61,11 +61,12 @@ CConfigModORLAN6::CConfigModORLAN6(CCmdEngine* engine, uint8_t fpgaId, uint8_t b
 
 int32_t CConfigModORLAN6::Read(CCmdChannel& channel) {
     uint8_t bytes[kLength] = {};
-    if (channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, kLength) != 0) {
-        return 0;
+    if (const int32_t code = channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
+        code != chan::kOk) {
+        return code;
     }
     Decode(bytes);
-    return kLength;
+    return chan::kOk;
 }
 
 int32_t CConfigModORLAN6::Write(CCmdChannel& channel) {

@@ -56,11 +56,12 @@ CConfigModTarn::CConfigModTarn(CCmdEngine* engine, uint8_t fpgaId, uint8_t block
 
 int32_t CConfigModTarn::Read(CCmdChannel& channel) {
     uint8_t bytes[kLength] = {};
-    if (channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, kLength) != 0) {
-        return 0;
+    if (const int32_t code = channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
+        code != chan::kOk) {
+        return code;
     }
     Decode(bytes);
-    return kLength;
+    return chan::kOk;
 }
 
 int32_t CConfigModTarn::Write(CCmdChannel& channel) {

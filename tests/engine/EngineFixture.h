@@ -42,7 +42,7 @@ class RawBlock : public CConfigBlockIF {
 public:
     RawBlock(CCmdEngine* engine) : CConfigBlockIF(engine, 0, 0) {}
     int32_t Read(CCmdChannel& channel) override {
-        return channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, 4) == 0 ? 4 : 0;
+        return channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, 4);
     }
     int32_t Write(CCmdChannel& channel) override {
         ++writes;

@@ -76,7 +76,7 @@ using BlockOnModule = SetupFixture;
 TEST_F(BlockOnModule, ReadAndWriteMoveTheFourBytes) {
     StartAt(sim::Profile::Tarn, {}, Holding(Wire(0xFF991E9F)));
     T tarn(engine.get(), 0, 0);
-    ASSERT_EQ(tarn.Read(engine->Channel()), 4);
+    ASSERT_EQ(tarn.Read(engine->Channel()), chan::kOk);
     EXPECT_EQ(Encode(tarn), Wire(0x04991E9F));
     EXPECT_EQ(tarn.VideoFormat, 2u);
     EXPECT_EQ(tarn.OutputFormat, 9u);
@@ -88,7 +88,7 @@ TEST_F(BlockOnModule, ReadAndWriteMoveTheFourBytes) {
     module->ScriptAlways(0x8C, sim::Reply::Reject());
     module->ScriptAlways(0x8B, sim::Reply::Reject());
     module->UpdateState([](sim::ModuleState& s) { s.blocks[{0, 0}].data = Wire(0); });
-    EXPECT_EQ(tarn.Read(engine->Channel()), 0);
+    EXPECT_EQ(tarn.Read(engine->Channel()), chan::kRejected);
     EXPECT_EQ(tarn.FrameRate, 3u);
     EXPECT_LT(tarn.Write(engine->Channel()), 0);
 }
