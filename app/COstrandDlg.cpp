@@ -11,6 +11,7 @@
 #include "frontend/CDialogServicesIF.h"
 #include "frontend/ConnectReport.h"
 #include "frontend/ModuleDiscovery.h"
+#include "frontend/ProgramVersion.h"
 #include "frontend/VersionFile.h"
 #include "pages/WidgetKit.h"
 
@@ -645,8 +646,8 @@ void COstrandDlg::DropAbsentModules() {
 // ---- About, logo, keys ---------------------------------------------------------------------
 
 void COstrandDlg::OnAbout() {
-    m_app.Dialogs().MessageBox(kAboutText, L"About Pellworth", MsgButtons::Ok,
-                               MsgIcon::Information);
+    m_app.Dialogs().MessageBox(kAboutText + std::wstring(kProgramVersionText), L"About Pellworth",
+                               MsgButtons::Ok, MsgIcon::Information);
 }
 
 void COstrandDlg::OnLogoClicked() {
