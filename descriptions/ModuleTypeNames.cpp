@@ -34,3 +34,8 @@ int32_t InterfaceFromName(const std::wstring& name) {
     }
     return -1;
 }
+
+std::wstring InterfaceName(uint32_t interface) {
+    return interface < kInterfaceNames.size() ? std::wstring(kInterfaceNames[interface])
+                                              : std::wstring();
+}

@@ -19,5 +19,9 @@ inline constexpr uint8_t kSetupBlockId = 0;
 ModuleTypeId ModuleTypeFromName(const std::wstring& name);
 // Empty for ids above 2.
 std::wstring ModuleTypeName(ModuleTypeId id);
-// "I2C" 0, "SPI Control" 1, "SPI Config" 2, "JTAG" 3; exact, -1 when unknown.
+// The register interfaces, one table for poke files, the Peek/Poke page and
+// the command line: "I2C" 0, "SPI Control" 1, "SPI Config" 2, "JTAG" 3.
+// Exact, -1 when unknown.
 int32_t InterfaceFromName(const std::wstring& name);
+// Empty for numbers above 3.
+std::wstring InterfaceName(uint32_t interface);
