@@ -7,16 +7,31 @@
 #include "setups/pages/CSetupUnknown.h"
 #include "setups/pages/CSetup_TARN.h"
 
+namespace {
+
+template <class Page> std::unique_ptr<CTabPage> MakeSetupPage(CPageServicesIF& services) {
+    return std::make_unique<Page>(&services);
+}
+
+// The Setup page of each module type with a setup (kModuleTypes); any other
+// type gets the page that says there is no setup.
+struct SetupPageRow {
+    ModuleTypeId type;
+    std::unique_ptr<CTabPage> (*make)(CPageServicesIF& services);
+};
+constexpr SetupPageRow kSetupPages[] = {
+    {kModuleTypeOrlan6, &MakeSetupPage<CSetupOrlan6>},
+    {kModuleTypeTarn, &MakeSetupPage<CSetup_TARN>},
+};
+
+} // namespace
+
 std::unique_ptr<CTabPage> CDefaultPageFactory::CreateSetupPage(ModuleTypeId key,
                                                                CPageServicesIF& services) {
-    switch (key) {
-    case kModuleTypeOrlan6:
-        return std::make_unique<CSetupOrlan6>(&services);
-    case kModuleTypeTarn:
-        return std::make_unique<CSetup_TARN>(&services);
-    default:
-        return std::make_unique<CSetupUnknown>(&services);
-    }
+    for (const SetupPageRow& row : kSetupPages)
+        if (row.type == key)
+            return row.make(services);
+    return std::make_unique<CSetupUnknown>(&services);
 }
 
 std::unique_ptr<CTabPage> CDefaultPageFactory::CreateUpdatePage(CPageServicesIF& services) {

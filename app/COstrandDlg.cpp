@@ -11,6 +11,7 @@
 #include "frontend/CDialogServicesIF.h"
 #include "frontend/ConnectReport.h"
 #include "frontend/ModuleDiscovery.h"
+#include "frontend/ProgramVersion.h"
 #include "frontend/VersionFile.h"
 #include "pages/WidgetKit.h"
 
@@ -160,8 +161,8 @@ void COstrandDlg::ReadVersionTitle() {
 }
 
 void COstrandDlg::CreatePagesAndTabs() {
-    for (ModuleTypeId key : {ModuleTypeId{0}, ModuleTypeId{1}, ModuleTypeId{2}})
-        m_setupPages[key] = AdoptPage(m_pages.CreateSetupPage(key, m_app));
+    for (const ModuleTypeRow& type : kModuleTypes)
+        m_setupPages[type.id] = AdoptPage(m_pages.CreateSetupPage(type.id, m_app));
     m_updatePage = AdoptPage(m_pages.CreateUpdatePage(m_app));
     m_peekPokePage = AdoptPage(m_pages.CreatePeekPokePage(m_app));
     m_lookupTablePage = AdoptPage(m_pages.CreateLookupTablePage(m_app));
@@ -310,7 +311,7 @@ void COstrandDlg::UpdateControls() {
         m_peekPokePage->UpdateControls();
     if (m_lookupTablePage)
         m_lookupTablePage->UpdateControls();
-    if (m_setupKey == 1 || m_setupKey == 2)
+    if (HasSetupBlock(m_setupKey))
         if (CTabPage* setup = SetupPage(m_setupKey))
             setup->UpdateControls();
 }
@@ -430,7 +431,7 @@ void COstrandDlg::ModuleChanged() {
         if (CurrentPageCode() == kSetupPage)
             ShowCurrentPage();
     }
-    if (key == 1 || key == 2)
+    if (HasSetupBlock(key))
         if (CTabPage* setup = SetupPage(key))
             setup->ReloadForModule();
 }
@@ -448,7 +449,7 @@ void COstrandDlg::OnTabSelChange() {
         return;
     m_currentTab = selected;
     ShowCurrentPage();
-    if (CurrentPageCode() == kSetupPage && (m_setupKey == 1 || m_setupKey == 2))
+    if (CurrentPageCode() == kSetupPage && HasSetupBlock(m_setupKey))
         if (CTabPage* setup = SetupPage(m_setupKey))
             setup->ReportDisabledReason();
 }
@@ -456,7 +457,7 @@ void COstrandDlg::OnTabSelChange() {
 void COstrandDlg::ReportSetupBlocked() {
     // The shown Setup page names why it is greyed, as when its tab is chosen;
     // a page that is not greyed leaves the connect's text.
-    if (CurrentPageCode() != kSetupPage || (m_setupKey != 1 && m_setupKey != 2))
+    if (CurrentPageCode() != kSetupPage || !HasSetupBlock(m_setupKey))
         return;
     CTabPage* setup = SetupPage(m_setupKey);
     if (!setup)
@@ -528,8 +529,8 @@ void COstrandDlg::DropAbsentModules() {
 // ---- About, logo, keys ---------------------------------------------------------------------
 
 void COstrandDlg::OnAbout() {
-    m_app.Dialogs().MessageBox(kAboutText, L"About Pellworth", MsgButtons::Ok,
-                               MsgIcon::Information);
+    m_app.Dialogs().MessageBox(kAboutText + std::wstring(kProgramVersionText), L"About Pellworth",
+                               MsgButtons::Ok, MsgIcon::Information);
 }
 
 void COstrandDlg::OnLogoClicked() {

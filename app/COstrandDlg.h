@@ -60,7 +60,7 @@ public:
     enum PageCode { kUpdatePage = 0, kPeekPokePage = 1, kLookupTablePage = 2, kSetupPage = 3 };
 
     static constexpr const wchar_t* kTitle = connectreport::kTitle;
-    static constexpr const wchar_t* kAboutText = L"Pellworth, Version 0.44";
+    static constexpr const wchar_t* kAboutText = L"Pellworth, Version "; // and the build's version
     static constexpr const wchar_t* kMakerAddress = connectreport::kMakerAddress;
     // How often the open port is checked for a hang-up (a module that went away).
     static constexpr int kHangUpPollMs = 250;

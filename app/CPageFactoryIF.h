@@ -8,10 +8,11 @@
 class CPageServicesIF;
 
 // Makes the main dialog's tab pages. The dialog asks once for each page while
-// it initialises, in this order: the three setup pages (0 Unknown, 1 ORLAN6,
-// 2 TARN), the update page, the peek/poke page, the lookup table page, and
-// hands each to Qt (its page area owns it). A factory that cannot make a page
-// returns null and the dialog shows an empty page instead.
+// it initialises, in this order: a setup page per module type (in the order
+// of kModuleTypes, Unknown first), the update page, the peek/poke page, the
+// lookup table page, and hands each to Qt (its page area owns it). A factory
+// that cannot make a page returns null and the dialog shows an empty page
+// instead.
 class CPageFactoryIF {
 public:
     virtual ~CPageFactoryIF() = default;

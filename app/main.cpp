@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     }
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pellworth"));
-    QApplication::setApplicationVersion(QStringLiteral(PELLWORTH_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
     QApplication::setOrganizationName(QStringLiteral("Varnet"));
     QApplication::setDesktopFileName(QStringLiteral("pellworth"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellworth/pellworth.png")));

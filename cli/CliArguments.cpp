@@ -1,6 +1,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliTexts.h"
 
+#include "descriptions/ModuleTypeNames.h"
 #include "descriptions/XmlText.h"
 #include "frontend/CUSBCommandLineInfo.h"
 #include "link/PortNames.h"
@@ -71,10 +72,8 @@ bool IsProgramFlag(const std::wstring& arg) {
     if (arg.size() < 2 || (arg[0] != L'-' && arg[0] != L'/'))
         return false;
     const std::wstring flag = arg.substr(1);
-    for (const wchar_t* known : {L"m", L"d", L"tarn", L"orlan"})
-        if (SameIgnoringCase(flag, known))
-            return true;
-    return false;
+    return SameIgnoringCase(flag, L"m") || SameIgnoringCase(flag, L"d") ||
+           ModuleTypeFromFlag(flag) != kModuleTypeUnknown;
 }
 
 bool AllDigits(const std::wstring& text) {

@@ -11,8 +11,6 @@
 #include "frontend/ModuleOperation.h"
 #include "maintenance/ReleaseUpdate.h"
 #include "maintenance/UpdateTexts.h"
-#include "setups/CConfigModORLAN6.h"
-#include "setups/CConfigModTarn.h"
 #include "setups/SetupBlocks.h"
 #include "setups/SetupFileProcedures.h"
 #include "setups/SetupPageRules.h"
@@ -69,11 +67,10 @@ void AddSetupViewLines(const SetupView& view, std::vector<std::wstring>& lines) 
 // The block of the connected module described; false when it has none of a known type.
 bool DescribeModuleSetup(CCliSession& session, SetupView& view, std::wstring& error) {
     CConfigBlockIF* block = session.Module().ModuleSetupBlock();
-    if (const auto* tarn = dynamic_cast<const CConfigModTarn*>(block))
-        return DescribeSetup(*tarn, view, error);
-    if (const auto* orlan6 = dynamic_cast<const CConfigModORLAN6*>(block))
-        return DescribeSetup(*orlan6, view, error);
-    error = kSetupWrongTypeText;
+    if (block && DescribeSetup(*block, session.Engine().Module().moduleType, view, error))
+        return true;
+    if (error.empty())
+        error = kSetupWrongTypeText;
     return false;
 }
 

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-class CConfigModTarn;
-class CConfigModORLAN6;
+#include "descriptions/ModuleTypeNames.h"
+
+class CConfigBlockIF;
 
 // A setup block as the tool shows it: every field under the name and with
 // the word that the module type's setup file gives it, in file order, so
@@ -25,9 +26,10 @@ struct SetupView {
     std::vector<SetupField> fields;
 };
 
-// False, with the setup file writer's error text, when the words cannot be had.
-bool DescribeSetup(const CConfigModTarn& block, SetupView& view, std::wstring& error);
-bool DescribeSetup(const CConfigModORLAN6& block, SetupView& view, std::wstring& error);
+// The block of a module type described through that type's setup file
+// writer. False, with the writer's error text, when the words cannot be had;
+// false with an empty error when the block is not of a type with a setup.
+bool DescribeSetup(CConfigBlockIF& block, ModuleTypeId type, SetupView& view, std::wstring& error);
 
 // "00 1F 00 20".
 std::wstring BlockBytesText(const SetupView& view);

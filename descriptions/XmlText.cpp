@@ -79,59 +79,6 @@ std::string WideToUtf8(const std::wstring& text) {
     return out;
 }
 
-std::wstring Utf8ToWide(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        size_t length = 0;
-        char32_t c = 0;
-        char32_t minimum = 0;
-        if (b0 < 0x80) {
-            out.push_back(static_cast<wchar_t>(b0));
-            ++i;
-            continue;
-        } else if ((b0 & 0xE0) == 0xC0) {
-            length = 2;
-            c = b0 & 0x1F;
-            minimum = 0x80;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            length = 3;
-            c = b0 & 0x0F;
-            minimum = 0x800;
-        } else if ((b0 & 0xF8) == 0xF0) {
-            length = 4;
-            c = b0 & 0x07;
-            minimum = 0x10000;
-        } else {
-            out.push_back(static_cast<wchar_t>(kReplacement));
-            ++i;
-            continue;
-        }
-        size_t used = 1;
-        bool valid = true;
-        while (used < length) {
-            if (i + used >= n || (static_cast<unsigned char>(text[i + used]) & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            c = (c << 6) | (static_cast<unsigned char>(text[i + used]) & 0x3F);
-            ++used;
-        }
-        if (!valid || c < minimum || !IsScalarValue(c)) {
-            // Skip only the bytes examined so that a following valid sequence survives.
-            out.push_back(static_cast<wchar_t>(kReplacement));
-            i += used;
-            continue;
-        }
-        out.push_back(static_cast<wchar_t>(c));
-        i += length;
-    }
-    return out;
-}
-
 std::string NarrowText(const std::wstring& text) {
     std::string out;
     out.reserve(text.size());

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "descriptions/Utf8.h"
+
 #include <xercesc/util/XercesDefs.hpp>
 
 #include <string>
 
 // Text conversions between the parser's UTF-16 (XMLCh), the program's wide
 // strings (UTF-32 wchar_t) and UTF-8 byte strings (file names handed to the
-// operating system). Invalid sequences become U+FFFD; nothing throws.
+// operating system); the decoder from UTF-8 is descriptions/Utf8.h.
+// Invalid sequences become U+FFFD; nothing throws.
 
 static_assert(sizeof(XMLCh) == 2, "XMLCh is expected to be a UTF-16 code unit");
 
@@ -16,7 +19,6 @@ std::wstring XmlToWide(const XMLCh* text);
 std::u16string WideToXml(const std::wstring& text);
 
 std::string WideToUtf8(const std::wstring& text);
-std::wstring Utf8ToWide(const std::string& text);
 
 // One byte per character for 8-bit module texts: ASCII stays, every other
 // character (it has no single-byte form) becomes '.'.

@@ -3,6 +3,7 @@
 #include "descriptions/CAssembliesXML.h"
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/CModuleTypes.h"
+#include "descriptions/ModuleTypeNames.h"
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/Sha256.h"
 #include "engine/CAppIF.h"
@@ -238,7 +239,7 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
         return eng::kUnknown;
     }
 
-    if (type != 0) {
+    if (type != kModuleTypeUnknown) {
         ModuleTypeId moduleType = type;
         if (!m_registry || !m_registry->HasModuleType(moduleType)) {
             const bool optionAllows = m_app && (m_app->IsOptionM() || m_app->IsOptionD());
@@ -262,7 +263,7 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     // factory values off as the module's setup. The update page still learns
     // the identity: an update is how such a module gets a release the
     // program has a type file for.
-    if (m_module.moduleType != 0 && !m_descriptionLoaded) {
+    if (m_module.moduleType != kModuleTypeUnknown && !m_descriptionLoaded) {
         if (m_app)
             m_app->OnIdentityChanged();
         return kConnectNoDescription;

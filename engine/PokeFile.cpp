@@ -1,8 +1,10 @@
+#include "engine/PokeFile.h"
+
 #include "descriptions/ModuleTypeNames.h"
-#include "engine/CCmdEngine.h"
 
 #include <cwctype>
 #include <optional>
+#include <string>
 
 namespace {
 

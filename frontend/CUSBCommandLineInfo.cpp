@@ -1,5 +1,7 @@
 #include "frontend/CUSBCommandLineInfo.h"
 
+#include "descriptions/ModuleTypeNames.h"
+
 #include <algorithm>
 #include <cwctype>
 
@@ -24,10 +26,8 @@ void CUSBCommandLineInfo::ParseParam(const std::wstring& param, bool flag, bool 
     } else if (SameFlag(param, L"d")) {
         m_optionM = 1;
         m_optionD = 1;
-    } else if (SameFlag(param, L"tarn")) {
-        m_forcedModuleType = 2;
-    } else if (SameFlag(param, L"orlan")) {
-        m_forcedModuleType = 1;
+    } else if (const ModuleTypeId type = ModuleTypeFromFlag(param); type != kModuleTypeUnknown) {
+        m_forcedModuleType = static_cast<int>(type);
     }
 }
 

@@ -8,9 +8,9 @@
 // compared without the prefix and in any letter case:
 //   m      option m (setup pages without a module, more update controls)
 //   d      options m and d (engineering tabs, "Disable Timeouts")
-//   tarn   forced module type 2
-//   orlan  forced module type 1
-// The later of tarn and orlan wins; anything else is ignored, but for
+//   tarn, orlan, ...  the flag of a module type (descriptions/ModuleTypeNames.h)
+//                     forces that type
+// The later of two type flags wins; anything else is ignored, but for
 // --data DIR (the release data) and --help and --version, which print and
 // end the program before any window opens.
 class CUSBCommandLineInfo {
@@ -23,7 +23,7 @@ public:
 
     int m_optionM = 0;          // 1 when set
     int m_optionD = 0;          // 1 when set
-    int m_forcedModuleType = 0; // 0 none, 1 ORLAN6, 2 TARN
+    int m_forcedModuleType = 0; // a ModuleTypeId; 0 none
 
     // Takes "--data DIR" or "--data=DIR" (the release data's folder) out of
     // args into folder, before the flags are parsed; false when --data has no

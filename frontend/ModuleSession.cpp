@@ -58,9 +58,10 @@ bool ModuleSession::Start(const Options& options, std::wstring& error) {
     m_selection.SetType(options.forcedType);
     m_engine = std::make_unique<CCmdEngine>(&m_port, this, this, &m_registry, m_options.forcedType);
     if (m_makeBlock)
-        for (const ModuleTypeId type : {kModuleTypeOrlan6, kModuleTypeTarn})
-            if (std::unique_ptr<CConfigBlockIF> block = m_makeBlock(type, m_engine.get()))
-                m_blocks.emplace(type, std::move(block));
+        for (const ModuleTypeRow& type : kModuleTypes)
+            if (type.hasSetup)
+                if (std::unique_ptr<CConfigBlockIF> block = m_makeBlock(type.id, m_engine.get()))
+                    m_blocks.emplace(type.id, std::move(block));
     // The engine selected the forced type while it was being built, before
     // there were blocks to attach.
     OnModuleChanged();

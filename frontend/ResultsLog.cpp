@@ -1,9 +1,9 @@
 #include "frontend/ResultsLog.h"
 
 #include "link/AppendFile.h"
+#include "link/XdgPaths.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,18 +52,8 @@ ResultsLog::ResultsLog(std::filesystem::path file, WarningSink warn)
     : m_enabled(true), m_file(std::move(file)), m_warn(std::move(warn)) {}
 
 std::filesystem::path ResultsLog::DefaultFile() {
-    const std::filesystem::path tail = std::filesystem::path("pellworth") / "results.jsonl";
-    // A relative XDG_STATE_HOME is invalid and is ignored.
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
-        return std::filesystem::path(state) / tail;
-    std::string home;
-    if (const char* env = std::getenv("HOME"); env && *env)
-        home = env;
-    else if (const passwd* user = getpwuid(getuid()); user && user->pw_dir && *user->pw_dir)
-        home = user->pw_dir;
-    if (home.empty())
-        return {};
-    return std::filesystem::path(home) / ".local" / "state" / tail;
+    const std::filesystem::path state = xdg::StateHome();
+    return state.empty() ? state : state / "pellworth" / "results.jsonl";
 }
 
 bool ResultsLog::Warn(const std::string& reason) const {

@@ -26,9 +26,8 @@ public:
     ResultsLog(const ResultsLog&) = delete;
     ResultsLog& operator=(const ResultsLog&) = delete;
 
-    // $XDG_STATE_HOME/pellworth/results.jsonl (an absolute XDG_STATE_HOME
-    // only), else ~/.local/state/pellworth/results.jsonl; empty when there is
-    // no home directory either.
+    // <state home>/pellworth/results.jsonl: $XDG_STATE_HOME, else
+    // ~/.local/state (link/XdgPaths.h); empty when there is no home either.
     static std::filesystem::path DefaultFile();
 
     bool Enabled() const { return m_enabled; }

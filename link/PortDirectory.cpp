@@ -1,5 +1,7 @@
 #include "link/PortDirectory.h"
 
+#include "link/XdgPaths.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +23,7 @@ namespace {
 std::optional<fs::path> SharedBase() {
     if (const char* dir = std::getenv("PELLWORTH_PORT_DIR"); dir && *dir)
         return std::nullopt;
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
+    if (!xdg::RuntimeDir().empty())
         return std::nullopt;
     const char* tmp = std::getenv("TMPDIR");
     return fs::path(tmp && *tmp ? tmp : "/tmp") / ("pellworth-" + std::to_string(getuid()));
@@ -32,8 +34,8 @@ std::optional<fs::path> SharedBase() {
 fs::path Directory() {
     if (const char* dir = std::getenv("PELLWORTH_PORT_DIR"); dir && *dir)
         return dir;
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
-        return fs::path(run) / "pellworth" / "ports";
+    if (const fs::path run = xdg::RuntimeDir(); !run.empty())
+        return run / "pellworth" / "ports";
     return *SharedBase() / "ports";
 }
 

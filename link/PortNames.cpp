@@ -1,6 +1,7 @@
 #include "link/PortNames.h"
 
 #include "descriptions/InputFile.h"
+#include "descriptions/Utf8.h"
 #include "link/PortDirectory.h"
 #include "link/UsbPortNumbers.h"
 
@@ -285,40 +286,7 @@ bool IsModuleCandidate(const PortInfo& port) {
 }
 
 std::wstring WidenUtf8(std::string_view text) {
-    constexpr wchar_t kReplacement = 0xFFFD;
-    std::wstring out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80           ? 1
-                              : (lead >> 5) == 0x6  ? 2
-                              : (lead >> 4) == 0xE  ? 3
-                              : (lead >> 3) == 0x1E ? 4
-                                                    : 0;
-        if (length == 0 || i + length > text.size()) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        bool valid = true;
-        for (size_t k = 1; k < length && valid; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not text.
-        constexpr std::array<char32_t, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
-        if (!valid || code < kSmallest[length] || code > 0x10FFFF ||
-            (code >= 0xD800 && code <= 0xDFFF)) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        out.push_back(static_cast<wchar_t>(code));
-        i += length;
-    }
-    return out;
+    return Utf8ToWide(text);
 }
 
 } // namespace portnames

@@ -59,7 +59,7 @@ std::optional<uint16_t> NumberOfDevice(const std::filesystem::path& path, std::s
 bool IsModuleCandidate(const PortInfo& port);
 
 // Device texts (USB strings, file contents, system messages) are UTF-8; bytes
-// that are not become U+FFFD rather than failing.
+// that are not become U+FFFD rather than failing (descriptions/Utf8.h).
 std::wstring WidenUtf8(std::string_view text);
 
 } // namespace portnames

@@ -1,11 +1,11 @@
 #include "link/UsbPortNumbers.h"
 
-#include <cstdlib>
+#include "link/XdgPaths.h"
+
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <system_error>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -16,11 +16,8 @@ UsbPortNumbers::UsbPortNumbers(fs::path stateFile) : m_stateFile(std::move(state
 }
 
 fs::path UsbPortNumbers::DefaultStateFile() {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
-        return fs::path(state) / "pellworth" / "usb-ports";
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return fs::path(home) / ".local" / "state" / "pellworth" / "usb-ports";
-    return fs::path("/tmp") / ("pellworth-" + std::to_string(getuid())) / "usb-ports";
+    const fs::path state = xdg::StateHome();
+    return state.empty() ? fs::path() : state / "pellworth" / "usb-ports";
 }
 
 UsbPortNumbers& UsbPortNumbers::Shared() {
@@ -46,6 +43,8 @@ void UsbPortNumbers::Load() {
 }
 
 void UsbPortNumbers::Save() const {
+    if (m_stateFile.empty())
+        return; // no home: the numbers hold for this process
     std::error_code ec;
     fs::create_directories(m_stateFile.parent_path(), ec);
     const fs::path temporary = m_stateFile.string() + ".new";

@@ -20,7 +20,8 @@ class UsbPortNumbers {
 public:
     explicit UsbPortNumbers(std::filesystem::path stateFile);
 
-    // $XDG_STATE_HOME/pellworth/usb-ports, else ~/.local/state/pellworth/usb-ports.
+    // <state home>/pellworth/usb-ports (link/XdgPaths.h); empty without a
+    // home, and then the numbers hold for the life of the process.
     static std::filesystem::path DefaultStateFile();
     // The process-wide instance on the default state file.
     static UsbPortNumbers& Shared();

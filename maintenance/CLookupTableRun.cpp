@@ -5,26 +5,18 @@
 #include "engine/CCmdEngine.h"
 #include "engine/EngineCodes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
-struct ResultRow {
-    int32_t result;
-    const wchar_t* text;
-};
-
-// The closing report of a lookup table download; every other code is "Unknown error!".
-constexpr ResultRow kResultTexts[] = {
-    {eng::kOk, L"Update completed successfully."},
-    {eng::kNotConnected, L"Not connected to a module!"},
-    {eng::kTimeout, L"Connection to module timed out!"},
-    {eng::kFileAccess, L"File access error!"},
-    {eng::kLinkError, L"Connection error to module!"},
-    {eng::kOutOfMemory, L"Out of memory!"},
-    {eng::kAborted, L"Update was aborted!"},
-};
+// The codes whose own text (the engine's) closes a lookup table download;
+// every other code says "Unknown error!".
+constexpr int32_t kCodesWithText[] = {eng::kOk,         eng::kNotConnected, eng::kTimeout,
+                                      eng::kFileAccess, eng::kLinkError,    eng::kOutOfMemory,
+                                      eng::kAborted};
 
 } // namespace
 
@@ -113,10 +105,9 @@ std::wstring CLookupTableRun::QuestionText(const std::wstring& tableName,
 }
 
 std::wstring CLookupTableRun::ResultText(int32_t result) {
-    for (const ResultRow& row : kResultTexts)
-        if (row.result == result)
-            return row.text;
-    return L"Unknown error!";
+    const bool own = std::find(std::begin(kCodesWithText), std::end(kCodesWithText), result) !=
+                     std::end(kCodesWithText);
+    return EngineCodeText(own ? result : eng::kUnknown);
 }
 
 int CLookupTableRun::BarPosition(float fraction) {

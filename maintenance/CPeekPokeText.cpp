@@ -14,8 +14,6 @@ namespace peekpoke {
 
 namespace {
 
-constexpr const wchar_t* kInterfaceNames[] = {L"I2C", L"SPI Control", L"SPI Config", L"JTAG"};
-
 struct CodeText {
     int32_t code;
     const wchar_t* text;
@@ -52,12 +50,6 @@ uint32_t DigitValue(wchar_t c) {
 }
 
 } // namespace
-
-std::wstring InterfaceName(uint32_t interface) {
-    if (interface >= std::size(kInterfaceNames))
-        return {};
-    return kInterfaceNames[interface];
-}
 
 bool AcceptHexText(const std::wstring& text, size_t maxDigits) {
     if (text.size() > maxDigits)

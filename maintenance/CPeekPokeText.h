@@ -1,5 +1,6 @@
 #pragma once
 
+#include "descriptions/ModuleTypeNames.h"
 #include "frontend/CDialogServicesIF.h"
 
 #include <cstdint>
@@ -22,8 +23,9 @@ constexpr size_t kDeviceDigits = 2;
 constexpr size_t kAddressDigits = 6;
 constexpr size_t kDataDigits = 2;
 
-// "I2C", "SPI Control", "SPI Config", "JTAG" for 0..3; empty otherwise.
-std::wstring InterfaceName(uint32_t interface);
+// "I2C", "SPI Control", "SPI Config", "JTAG" for 0..3; empty otherwise: the
+// one table of interface names (descriptions/ModuleTypeNames.h).
+using ::InterfaceName;
 
 // The hexadecimal filter: a text is accepted when it is made only of
 // hexadecimal digits and has at most maxDigits of them, so that its value

@@ -46,7 +46,9 @@ foreach(entry pellworth:program pellworth-cli:cli pellworth-modsim:demo pellwort
   string(REPLACE ":" ";" entry ${entry})
   list(GET entry 0 page)
   list(GET entry 1 component)
-  pellworth_gzip(${PELLWORTH_ROOT}/docs/man/${page}.1 ${page}.1)
+  # The pages carry the build's version (project(VERSION)).
+  configure_file(${PELLWORTH_ROOT}/docs/man/${page}.1 ${CMAKE_BINARY_DIR}/packaging/man/${page}.1 @ONLY)
+  pellworth_gzip(${CMAKE_BINARY_DIR}/packaging/man/${page}.1 ${page}.1)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/${page}.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
 endforeach()

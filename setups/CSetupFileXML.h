@@ -1,6 +1,7 @@
 #pragma once
 
 #include "descriptions/CXMLFileReader.h"
+#include "setups/SetupFileProcedures.h"
 
 #include <cstdint>
 #include <map>
@@ -58,11 +59,7 @@ public:
 
     // A parameter as a setter wrote it: its name in the file, the value it was
     // given (On/Off: 1/0) and the word written (empty when the value has none).
-    struct WrittenParam {
-        std::wstring name;
-        uint32_t value = 0;
-        std::wstring word;
-    };
+    using WrittenParam = WrittenSetupParam;
     // What the setters have written into the document since CreateDocument,
     // in file order: a setup block described as its file names it.
     const std::vector<WrittenParam>& WrittenParams() const { return m_written; }

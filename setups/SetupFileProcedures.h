@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CCmdEngine;
 class CConfigBlockIF;
@@ -11,6 +12,15 @@ class CDialogServicesIF;
 
 // The setup file "Load..." and "Save..." procedures of the setup pages,
 // without widgets so that other front ends can run them too.
+
+// A parameter as a setup file writer wrote it: its name in the file, the
+// value it was given (On/Off: 1/0) and the word written (empty when the
+// value has none).
+struct WrittenSetupParam {
+    std::wstring name;
+    uint32_t value = 0;
+    std::wstring word;
+};
 
 // The one setup file of one load or save, bound to the block it fills or
 // reads: it hides which module type's reader/writer is behind it.
@@ -27,6 +37,8 @@ public:
     virtual bool SaveBlock() = 0;
     virtual bool WriteFile(const std::wstring& path) = 0;
     virtual void TakeError(std::wstring& text) = 0;
+    // What SaveBlock wrote, in file order.
+    virtual const std::vector<WrittenSetupParam>& WrittenParams() const = 0;
 };
 
 // CSetupDocumentIF for a block class and its file class.
@@ -40,6 +52,9 @@ public:
     bool SaveBlock() override { return m_block.SaveToSetup(m_file); }
     bool WriteFile(const std::wstring& path) override { return m_file.WriteFile(path); }
     void TakeError(std::wstring& text) override { m_file.TakeError(text); }
+    const std::vector<WrittenSetupParam>& WrittenParams() const override {
+        return m_file.WrittenParams();
+    }
 
 private:
     Block& m_block;
@@ -76,9 +91,6 @@ struct SetupFileContext {
 
 // Setup files are a few kilobytes; anything far larger is refused before parsing.
 constexpr uintmax_t kMaxSetupFileSize = 1024 * 1024;
-
-constexpr const wchar_t* kTarnSetupFilter = L"TARN Files (*.xml)|*.xml|All Files (*.*)|*.*||";
-constexpr const wchar_t* kOrlan6SetupFilter = L"Orlan6 Files (*.xml)|*.xml|All Files (*.*)|*.*||";
 
 // The page's file dialog: clears the status line, asks for a file (open or
 // save), appends ".xml" unless the name ends with it exactly, refuses

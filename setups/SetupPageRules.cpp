@@ -2,15 +2,6 @@
 
 #include "engine/CCmdEngine.h"
 
-namespace {
-
-// The module types that have a Setup page with controls.
-bool HasSetupControls(ModuleTypeId type) {
-    return type == 1 || type == 2;
-}
-
-} // namespace
-
 SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
                                bool moduleEntryValid, bool withoutModule) {
     const ModuleRecord& module = engine.Module();
@@ -20,7 +11,7 @@ SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, 
         return SetupBlocker::SafeBoot;
     if (!releaseMatches && !withoutModule)
         return SetupBlocker::ReleaseMismatch;
-    if (module.moduleType != pageType || !HasSetupControls(pageType))
+    if (module.moduleType != pageType || !HasSetupBlock(pageType))
         return SetupBlocker::WrongType;
     if (module.identityFlag == 0 && !moduleEntryValid && !withoutModule)
         return SetupBlocker::EntryUnverified;

@@ -14,7 +14,7 @@ enum class SetupBlocker {
     UpdateInProgress,
     SafeBoot,
     ReleaseMismatch, // the update page's selected release is not the module's
-    WrongType,       // the module is not of the page's type, ORLAN6 or TARN
+    WrongType,       // the module is not of the page's type, or that type has no setup
     EntryUnverified, // no identity flag and the release table does not prove the release
 };
 
@@ -43,7 +43,7 @@ inline constexpr const wchar_t* kFactoryDefaultsNotWrittenText =
 // module. releaseMatches and moduleEntryValid are the update page's answers
 // for that module (CPageServicesIF::ReleaseMatches, ModuleEntryValid).
 // withoutModule: option m and no module connected; the page then edits a
-// setup of its type (forced by option tarn or orlan) for a file, and there is
+// setup of its type (forced by the type's flag) for a file, and there is
 // no module release to match or prove.
 SetupBlocker FirstSetupBlocker(const CCmdEngine& engine, ModuleTypeId pageType, bool releaseMatches,
                                bool moduleEntryValid, bool withoutModule = false);

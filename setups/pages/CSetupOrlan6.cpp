@@ -151,7 +151,6 @@ constexpr std::array<EnableRule<O>, 14> kRules{{
 
 CSetupOrlan6::CSetupOrlan6(CPageServicesIF* services, QWidget* parent)
     : CRadioSetupPage(services, kModuleType, parent, kRadios, kSideEffects, kRules) {
-    m_filter = kOrlan6SetupFilter;
     BuildGroups(kGroups);
     BuildRadios();
     Control(kPlaceholder)->setVisible(false);

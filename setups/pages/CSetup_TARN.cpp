@@ -118,7 +118,6 @@ constexpr ListEntry kFrameRateEntries[] = {
 
 CSetup_TARN::CSetup_TARN(CPageServicesIF* services, QWidget* parent)
     : CRadioSetupPage(services, kModuleType, parent, kRadios, kSideEffects, kRules) {
-    m_filter = kTarnSetupFilter;
     BuildGroups(kGroups);
     BuildRadios();
 

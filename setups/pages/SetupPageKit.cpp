@@ -2,6 +2,7 @@
 
 #include "descriptions/ReleaseTable.h"
 #include "frontend/CDialogServicesIF.h"
+#include "setups/SetupBlocks.h"
 #include "setups/SetupPageRules.h"
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 
 CSetupPageBase::CSetupPageBase(CPageServicesIF* services, ModuleTypeId ownType, QWidget* parent)
     : CTabPage(parent), m_services(services), m_ownType(ownType),
-      m_pageGrid(new QGridLayout(this)) {}
+      m_filter(SetupFileFilter(ownType)), m_pageGrid(new QGridLayout(this)) {}
 
 CSetupPageBase::~CSetupPageBase() = default;
 

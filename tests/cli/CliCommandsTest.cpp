@@ -4,6 +4,7 @@
 #include "CliProcess.h"
 
 #include "descriptions/Sha256.h"
+#include "frontend/ProgramVersion.h"
 #include "frontend/ResultsLog.h"
 #include "link/PortDirectory.h"
 
@@ -153,7 +154,7 @@ TEST_F(CliCommand, Downloads) {
         EXPECT_EQ(r.Text("component"), cases[i].component) << r.Write();
         EXPECT_EQ(r.Get("result")->AsInteger(), std::optional<int64_t>(0)) << r.Write();
         // The build's own version and the data it ran on, wherever it runs.
-        EXPECT_EQ(r.Text("programVersion"), PELLWORTH_VERSION);
+        EXPECT_EQ(r.Text("programVersion"), kProgramVersion);
         EXPECT_EQ(r.Text("dataDir"), DataDirectory().lexically_normal().string());
         EXPECT_EQ(r.Get("sampleData")->Write(), "false");
         // The exact image sent: the file's size and SHA-256.

@@ -9,6 +9,7 @@
 #include "descriptions/XmlText.h"
 #include "frontend/CUSBCommandLineInfo.h"
 #include "frontend/Json.h"
+#include "frontend/ProgramVersion.h"
 #include "maintenance/UpdateTexts.h"
 #include "simulator/ModsimOptions.h"
 
@@ -347,7 +348,7 @@ TEST(CliDocs, HelpManPageAndCompletionAgree) {
     EXPECT_EQ(ManOptions(docs / "man" / "pellworth.1"),
               HelpOptions(CUSBCommandLineInfo::HelpText()));
 
-    const std::string version = PELLWORTH_VERSION;
+    const std::string version = kProgramVersion;
     const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
     std::vector<std::pair<std::string, std::string>> runs{
         {std::string(PELLWORTH_CLI) + " --version", "pellworth-cli " + version + "\nexit 0"},

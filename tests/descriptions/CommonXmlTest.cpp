@@ -106,11 +106,19 @@ TEST(XmlText, ConversionsRoundTripAndReplaceInvalidInput) {
     const char16_t lone[] = {u'a', 0xD800, u'b', 0xDC00, 0};
     EXPECT_EQ(XmlToWide(lone), L"a\uFFFDb\uFFFD");
 
-    // Lone continuation byte, cut sequence, overlong form, surrogate.
-    EXPECT_EQ(Utf8ToWide("a\x80z"), L"a\uFFFDz");
-    EXPECT_EQ(Utf8ToWide("a\xE2\x82"), L"a\uFFFD");
-    EXPECT_EQ(Utf8ToWide("\xC0\xAF"), L"\uFFFD");
-    EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), L"\uFFFD");
+    // One U+FFFD per maximal part that is no UTF-8, and what follows survives.
+    const std::pair<std::string, std::wstring> invalid[] = {
+        {"a\x80z", L"a\uFFFDz"},                           // lone continuation byte
+        {"a\xE2\x82", L"a\uFFFD"},                         // cut sequence
+        {"\xE2\x82z\xFF", L"\uFFFDz\uFFFD"},               // cut before a byte, never a lead
+        {"\xC0\xAF", L"\uFFFD\uFFFD"},                     // overlong: C0 never leads
+        {"\xE0\x9F\xBF", L"\uFFFD\uFFFD\uFFFD"},           // overlong three bytes
+        {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},           // surrogate
+        {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"}, // past U+10FFFF
+        {"\xF4\x8F\xBF\xBF", L"\U0010FFFF"},
+    };
+    for (const auto& [bytes, text] : invalid)
+        EXPECT_EQ(Utf8ToWide(bytes), text) << testing::PrintToString(bytes);
 
     // Module texts: every byte survives display and edit; only what has no byte is lost.
     std::string bytes;

@@ -63,13 +63,6 @@ TEST(LinkPortNames, UsbLocationsKeepTheirNumbers) {
     fs::remove_all(pattern);
 }
 
-TEST(LinkPortNames, DeviceTextsWidenWithoutFailing) {
-    EXPECT_EQ(portnames::WidenUtf8("Gr\xC3\xBC\xC3\x9F"
-                                   "e \xE2\x82\xAC \xF0\x9F\x98\x80"),
-              L"Gr\u00FC\u00DFe \u20AC \U0001F600");
-    EXPECT_EQ(portnames::WidenUtf8("bad \xFF cut \xE2\x82"), L"bad \uFFFD cut \uFFFD\uFFFD");
-}
-
 TEST(LinkPortNames, ModuleCandidatesNeedTheInterconnectAndAPortName) {
     const std::pair<PortInfo, bool> cases[] = {
         {{5,
@@ -145,6 +138,44 @@ TEST_F(LinkPortDirectory, ResolvesAndEnumeratesPublishedPortsOnly) {
     ports = portnames::EnumeratePorts();
     EXPECT_TRUE(std::none_of(ports.begin(), ports.end(),
                              [](const PortInfo& p) { return p.number >= 4000; }));
+}
+
+// Every file the programs keep reads the XDG variables alike: a relative
+// value is ignored, so no file lands below the working directory.
+TEST(LinkXdgPaths, RelativeOrEmptyVariablesAreIgnored) {
+    struct Case {
+        const char* state;
+        const char* runtime;
+        fs::path usbPorts;
+        fs::path portDir;
+    };
+    const fs::path tmp = fs::path("/tmp") / ("pellworth-" + std::to_string(::getuid()));
+    const Case cases[] = {
+        {"/s", "/r", "/s/pellworth/usb-ports", "/r/pellworth/ports"},
+        {"state", "run", "/h/.local/state/pellworth/usb-ports", tmp / "ports"},
+        {"", "", "/h/.local/state/pellworth/usb-ports", tmp / "ports"},
+    };
+    const char* names[] = {"HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR", "PELLWORTH_PORT_DIR",
+                           "TMPDIR"};
+    std::optional<std::string> saved[std::size(names)];
+    for (size_t i = 0; i < std::size(names); ++i)
+        if (const char* value = std::getenv(names[i]))
+            saved[i] = value;
+    ::setenv("HOME", "/h", 1);
+    ::unsetenv("PELLWORTH_PORT_DIR");
+    ::unsetenv("TMPDIR");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        ::setenv("XDG_STATE_HOME", c.state, 1);
+        ::setenv("XDG_RUNTIME_DIR", c.runtime, 1);
+        EXPECT_EQ(portnames::UsbPortNumbers::DefaultStateFile(), c.usbPorts);
+        EXPECT_EQ(portdir::Directory(), c.portDir);
+    }
+    for (size_t i = 0; i < std::size(names); ++i)
+        if (saved[i])
+            ::setenv(names[i], saved[i]->c_str(), 1);
+        else
+            ::unsetenv(names[i]);
 }
 
 // Without a runtime directory the ports lie in the shared temporary

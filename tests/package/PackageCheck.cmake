@@ -120,7 +120,7 @@ expect("${entry}" "desktop entry" "\nExec=pellworth\n" "\nIcon=pellworth\n"
 refuse("${entry}" "desktop entry" "Path=")
 foreach(page pellworth pellworth-cli pellworth-modsim pellworth-demo)
   run(gzip -dc "${root}/usr/share/man/man1/${page}.1.gz")
-  expect("${out}" "${page}(1)" ".TH " ".SH NAME")
+  expect("${out}" "${page}(1)" ".TH " "\"Pellworth ${VERSION}\"" ".SH NAME")
   set(man_${page} "${out}")
 endforeach()
 expect("${man_pellworth-cli}" "pellworth-cli(1)" ".B log" "\\-\\-no\\-log" ".B all"

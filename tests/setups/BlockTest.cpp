@@ -4,6 +4,7 @@
 
 #include "setups/CConfigModORLAN6.h"
 #include "setups/CConfigModTarn.h"
+#include "setups/SetupBlocks.h"
 
 namespace {
 
@@ -69,6 +70,25 @@ void CheckLayout(const FieldBits<Block> (&layout)[N], uint32_t unused) {
 TEST(BlockEncoding, EveryFieldTakesExactlyItsBits) {
     CheckLayout(kTarnLayout, 0xFB00C000);
     CheckLayout(kOrlanLayout, 0x80FC00C0);
+}
+
+// The setup rows and the type table agree: each type with a setup makes a
+// block that only its own setup file takes, under a filter of its own; a
+// type without one makes nothing.
+TEST(BlockEncoding, EveryTypeWithASetupHasItsBlockAndFile) {
+    for (const ModuleTypeRow& type : kModuleTypes) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(type.name)));
+        const std::unique_ptr<CConfigBlockIF> block = MakeSetupBlock(type.id);
+        ASSERT_EQ(block != nullptr, type.hasSetup);
+        if (!block)
+            continue;
+        EXPECT_EQ(std::pair(block->FpgaId(), block->BlockId()),
+                  std::pair(kSetupFpgaId, kSetupBlockId));
+        for (const ModuleTypeRow& other : kModuleTypes)
+            EXPECT_EQ(MakeSetupDocument(other.id, *block) != nullptr, other.id == type.id);
+        EXPECT_NE(std::wstring(SetupFileFilter(type.id)), SetupFileFilter(kModuleTypeUnknown));
+        EXPECT_FALSE(ResetSetupBlock(*block)) << "no engine to tell";
+    }
 }
 
 using BlockOnModule = SetupFixture;

@@ -7,6 +7,7 @@
 #include "setups/CConfigModTarn.h"
 #include "setups/CDefaultsOrlan6XML.h"
 #include "setups/CDefaultsTARNXML.h"
+#include "setups/SetupBlocks.h"
 #include "setups/SetupFileProcedures.h"
 
 #include <sys/stat.h>
@@ -37,7 +38,9 @@ protected:
         auto report = [this](const std::wstring& text) { status.push_back(text); };
         auto make = [&b] { return std::make_unique<CSetupDocument<Block, File>>(b); };
         auto update = [this] { ++updates; };
-        return {&dialogs, report, engine.get(), kTarnSetupFilter, &folder, update, make, {}, {}};
+        return {&dialogs, report, engine.get(), SetupFileFilter(kModuleTypeTarn),
+                &folder,  update, make,         {},
+                {}};
     }
     // Loads into the block, or saves the unconnected TARN block.
     template <class Block, class File = CDefaultsTARNXML> bool Load(Block& b) {
