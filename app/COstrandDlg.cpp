@@ -82,17 +82,15 @@ COstrandDlg::COstrandDlg(COstrand& app, CPageFactoryIF& pages)
       m_openUrl([](const std::wstring& address) {
           return QDesktopServices::openUrl(QUrl(QString::fromStdWString(address)));
       }) {
-    setObjectName(QStringLiteral("ctl136"));
+    widgetkit::Named(this, 136, QStringLiteral("mainWindow"));
     setWindowTitle(Q(kTitle));
     setWindowIcon(QIcon(QStringLiteral(":/pellworth/pellworth.png")));
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
     BuildControls();
-    for (QWidget* control : findChildren<QWidget*>()) {
-        // Only this window's own controls; pages register nothing here.
-        const QString name = control->objectName();
-        if (name.startsWith(QLatin1String("ctl")))
-            m_controls.emplace(name.mid(3).toInt(), control);
-    }
+    // Only this window's own controls: the pages come later.
+    for (QWidget* control : findChildren<QWidget*>())
+        if (const int number = widgetkit::ControlNumber(control); number != 0)
+            m_controls.emplace(number, control);
 
     // The session looks at its port for a hang-up; a loss waits while a box
     // or a connect is under way.

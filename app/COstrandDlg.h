@@ -33,9 +33,10 @@ class QToolButton;
 
 // The program's only top-level window: discovers modules, connects to one and
 // disconnects, shows the connected module's type and identity, hosts the tab
-// pages and reports in one status line. Every control's object name is "ctl"
-// and its control number (the Connect button is "ctl1033"); pages use the same
-// scheme with numbers of their own, so look controls up with Control(id).
+// pages and reports in one status line. Every control is named for what it is
+// and carries its control number (the Connect button's is 1033) as a
+// property; pages do the same with numbers of their own, so look controls up
+// with Control(id).
 class COstrandDlg : public QDialog, public frontend::SessionObserverIF {
 public:
     // Control numbers.

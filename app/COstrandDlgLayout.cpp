@@ -29,12 +29,13 @@ using widgetkit::ReadOnlyEdit;
 void COstrandDlg::BuildControls() {
     auto* modules = new QGroupBox(QStringLiteral("Available Modules"), this);
     // Created in the order they are shown, which is the keyboard's order.
-    m_moduleCombo = Named(new QComboBox(modules), kModuleCombo);
+    m_moduleCombo = Named(new QComboBox(modules), kModuleCombo, "moduleCombo");
     m_moduleCombo->setMinimumContentsLength(16);
-    m_discoverButton = Button(QStringLiteral("Discover"), modules, kDiscoverButton);
-    m_connectButton = Button(QStringLiteral("Connect"), modules, kConnectButton);
-    m_disableTimeouts =
-        Named(new QCheckBox(QStringLiteral("Disable Timeouts"), modules), kDisableTimeoutsCheck);
+    m_discoverButton =
+        Button(QStringLiteral("Discover"), modules, kDiscoverButton, "discoverButton");
+    m_connectButton = Button(QStringLiteral("Connect"), modules, kConnectButton, "connectButton");
+    m_disableTimeouts = Named(new QCheckBox(QStringLiteral("Disable Timeouts"), modules),
+                              kDisableTimeoutsCheck, "disableTimeoutsCheck");
     // Two rows at most, like the Module group beside it: the pages need the height.
     auto* modulesLayout = new QGridLayout(modules);
     modulesLayout->addWidget(m_moduleCombo, 0, 0);
@@ -45,10 +46,10 @@ void COstrandDlg::BuildControls() {
     modulesLayout->setRowStretch(2, 1);
 
     auto* module = new QGroupBox(QStringLiteral("Module"), this);
-    m_typeEdit = ReadOnlyEdit(module, kTypeEdit);
-    m_nameEdit = ReadOnlyEdit(module, kNameEdit);
-    m_assemblyEdit = ReadOnlyEdit(module, kAssemblyEdit);
-    m_serialEdit = ReadOnlyEdit(module, kSerialEdit);
+    m_typeEdit = ReadOnlyEdit(module, kTypeEdit, "typeEdit");
+    m_nameEdit = ReadOnlyEdit(module, kNameEdit, "nameEdit");
+    m_assemblyEdit = ReadOnlyEdit(module, kAssemblyEdit, "assemblyEdit");
+    m_serialEdit = ReadOnlyEdit(module, kSerialEdit, "serialEdit");
     auto* moduleLayout = new QGridLayout(module);
     const std::pair<const char*, QLineEdit*> rows[] = {
         {"Type:", m_typeEdit},
@@ -67,7 +68,7 @@ void COstrandDlg::BuildControls() {
         ++cell;
     }
 
-    m_tabs = Named(new QTabBar(this), kTabControl);
+    m_tabs = Named(new QTabBar(this), kTabControl, "tabControl");
     m_tabs->setDrawBase(false);
     m_tabs->setExpanding(false);
     QObject::connect(m_tabs, &QTabBar::currentChanged, [this] { OnTabSelChange(); });
@@ -75,7 +76,7 @@ void COstrandDlg::BuildControls() {
     m_pageArea->setObjectName(QStringLiteral("pageArea"));
     m_pageArea->setFrameShape(QFrame::StyledPanel);
 
-    m_logo = Named(new QToolButton(this), kLogo);
+    m_logo = Named(new QToolButton(this), kLogo, "logo");
     m_logo->setIcon(QIcon(QStringLiteral(":/pellworth/varnet-logo.png")));
     m_logo->setIconSize(QSize(120, 40));
     m_logo->setAutoRaise(true);
@@ -85,22 +86,22 @@ void COstrandDlg::BuildControls() {
     m_safeBootWarning = Named(
         new QLabel(QStringLiteral("SafeBoot is running with reduced\nfunctionality from Ferrin!"),
                    this),
-        kSafeBootWarning);
+        kSafeBootWarning, "safeBootWarning");
     m_safeBootWarning->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     m_safeBootWarning->setAlignment(Qt::AlignCenter);
-    m_resultsLogWarning = Named(new QLabel(this), kResultsLogWarning);
+    m_resultsLogWarning = Named(new QLabel(this), kResultsLogWarning, "resultsLogWarning");
     m_resultsLogWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
     m_resultsLogWarning->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_resultsLogWarning->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_resultsLogWarning->setVisible(false);
-    m_dataNotice = Named(new QLabel(this), kDataNotice);
+    m_dataNotice = Named(new QLabel(this), kDataNotice, "dataNotice");
     m_dataNotice->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     m_dataNotice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_dataNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_dataNotice->setVisible(false);
-    m_helpButton = Button(QStringLiteral("&Help"), this, kHelpButton);
+    m_helpButton = Button(QStringLiteral("&Help"), this, kHelpButton, "helpButton");
     m_helpButton->setToolTip(QStringLiteral("About Pellworth"));
-    m_statusLine = Named(new QLabel(this), kStatusLine);
+    m_statusLine = Named(new QLabel(this), kStatusLine, "statusLine");
     m_statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // Long texts must not widen the window.
     m_statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

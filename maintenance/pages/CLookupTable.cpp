@@ -76,8 +76,8 @@ void CLookupTable::BuildControls() {
     auto* tableGroup = new QGroupBox(QStringLiteral("Lookup Table Update"), this);
     {
         auto* grid = new QGridLayout(tableGroup);
-        m_fpgaCombo = Named(new QComboBox(tableGroup), kFpgaCombo);
-        m_tableCombo = Named(new QComboBox(tableGroup), kTableCombo);
+        m_fpgaCombo = Named(new QComboBox(tableGroup), kFpgaCombo, "fpgaCombo");
+        m_tableCombo = Named(new QComboBox(tableGroup), kTableCombo, "tableCombo");
         grid->addWidget(new QLabel(QStringLiteral("FPGA:"), tableGroup), 0, 0);
         grid->addWidget(m_fpgaCombo, 0, 1);
         grid->addWidget(new QLabel(QStringLiteral("Table:"), tableGroup), 1, 0);
@@ -89,8 +89,8 @@ void CLookupTable::BuildControls() {
     auto* versionGroup = new QGroupBox(QStringLiteral("Version"), this);
     {
         auto* grid = new QGridLayout(versionGroup);
-        m_installed = ReadOnlyEdit(versionGroup, kInstalledVersion);
-        m_desired = ReadOnlyEdit(versionGroup, kDesiredVersion);
+        m_installed = ReadOnlyEdit(versionGroup, kInstalledVersion, "installedVersion");
+        m_desired = ReadOnlyEdit(versionGroup, kDesiredVersion, "desiredVersion");
         grid->addWidget(new QLabel(QStringLiteral("Installed:"), versionGroup), 0, 0);
         grid->addWidget(m_installed, 0, 1);
         grid->addWidget(new QLabel(QStringLiteral("Desired:"), versionGroup), 1, 0);
@@ -102,16 +102,18 @@ void CLookupTable::BuildControls() {
     auto* downloadGroup = new QGroupBox(QStringLiteral("Download"), this);
     {
         auto* grid = new QGridLayout(downloadGroup);
-        m_fileCombo = Named(new QComboBox(downloadGroup), kFileCombo);
-        m_browse = Named(new QPushButton(QStringLiteral("Browse..."), downloadGroup), kBrowse);
-        m_progress = Named(new QProgressBar(downloadGroup), kProgress);
+        m_fileCombo = Named(new QComboBox(downloadGroup), kFileCombo, "fileCombo");
+        m_browse =
+            Named(new QPushButton(QStringLiteral("Browse..."), downloadGroup), kBrowse, "browse");
+        m_progress = Named(new QProgressBar(downloadGroup), kProgress, "progress");
         m_progress->setRange(0, 100);
         m_progress->setTextVisible(false);
-        m_update = Named(new QPushButton(QStringLiteral("Update"), downloadGroup), kUpdate);
-        m_status = Named(new QLabel(downloadGroup), kStatus);
+        m_update =
+            Named(new QPushButton(QStringLiteral("Update"), downloadGroup), kUpdate, "update");
+        m_status = Named(new QLabel(downloadGroup), kStatus, "status");
         m_status->setVisible(false);
-        m_percent = Named(new QLabel(downloadGroup), kPercent);
-        m_abort = Named(new QPushButton(QStringLiteral("Abort"), downloadGroup), kAbort);
+        m_percent = Named(new QLabel(downloadGroup), kPercent, "percent");
+        m_abort = Named(new QPushButton(QStringLiteral("Abort"), downloadGroup), kAbort, "abort");
         for (QPushButton* button : {m_browse, m_update, m_abort})
             button->setAutoDefault(false);
         grid->addWidget(new QLabel(QStringLiteral("File:"), downloadGroup), 0, 0);

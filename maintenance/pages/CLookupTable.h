@@ -22,7 +22,8 @@ class QPushButton;
 
 // The "Lookup Table" tab (template 167): downloads one lookup table image into
 // one FPGA of the connected module on a worker thread watched by a 100 ms
-// timer. Every control's objectName is "ctl" and its id ("ctl1167").
+// timer. Every control is named for what it is and carries its id as a property
+// (widgetkit::FindControl).
 //
 // The main window drives it with UpdateControls() (the page refresh) and
 // ReloadForModule() (initialisation after the connected module changed), and

@@ -41,6 +41,11 @@ constexpr const wchar_t* kNotConnected = L"Not connected to a module.";
 constexpr const wchar_t* kCsvFilter = L"CSV (Comma delimited)(*.csv)|*.csv|All Files(*.*)|*.*||";
 constexpr uint32_t kInitialInterface = 1; // "SPI Control"
 
+// A control of register row r (0-based): "address1", "peekButton3".
+QString Numbered(const char* name, int r) {
+    return QString::fromLatin1(name) + QString::number(r + 1);
+}
+
 } // namespace
 
 // ---- Construction ---------------------------------------------------------------------------
@@ -72,8 +77,8 @@ void CPeekPoke::BuildControls() {
     auto* layout = new QVBoxLayout(this);
 
     auto* registers = new QGridLayout();
-    m_interface = Named(new QComboBox(this), kInterface);
-    m_device = Named(new QLineEdit(this), kDevice);
+    m_interface = Named(new QComboBox(this), kInterface, "interface");
+    m_device = Named(new QLineEdit(this), kDevice, "device");
     registers->addWidget(new QLabel(QStringLiteral("Interface:"), this), 0, 0);
     registers->addWidget(m_interface, 0, 1, 1, 2);
     registers->addWidget(new QLabel(QStringLiteral("Device: 0x"), this), 0, 3);
@@ -83,17 +88,19 @@ void CPeekPoke::BuildControls() {
     for (int r = 0; r < kRows; ++r) {
         const RowIds& ids = kRowIds[static_cast<size_t>(r)];
         Row& row = m_rows[static_cast<size_t>(r)];
-        row.address = Named(new QLineEdit(this), ids.address);
-        row.peek = widgetkit::Button(QStringLiteral("Peek -->"), this, ids.peekButton);
-        row.peekData = Named(new QLineEdit(this), ids.peekData);
+        row.address = Named(new QLineEdit(this), ids.address, Numbered("address", r));
+        row.peek = widgetkit::Button(QStringLiteral("Peek -->"), this, ids.peekButton,
+                                     Numbered("peekButton", r));
+        row.peekData = Named(new QLineEdit(this), ids.peekData, Numbered("peekData", r));
         row.peekData->setReadOnly(true);
         // Set apart from the poke column beside it: shows a value, takes none.
         QPalette shown = row.peekData->palette();
         shown.setColor(QPalette::Base, shown.color(QPalette::Window));
         row.peekData->setPalette(shown);
-        row.pokeData = Named(new QLineEdit(this), ids.pokeData);
-        row.poke = widgetkit::Button(QStringLiteral("--> Poke"), this, ids.pokeButton);
-        row.noPeek = Named(new QCheckBox(this), ids.noPeek);
+        row.pokeData = Named(new QLineEdit(this), ids.pokeData, Numbered("pokeData", r));
+        row.poke = widgetkit::Button(QStringLiteral("--> Poke"), this, ids.pokeButton,
+                                     Numbered("pokeButton", r));
+        row.noPeek = Named(new QCheckBox(this), ids.noPeek, Numbered("noPeek", r));
         const int line = 2 + r;
         registers->addWidget(new QLabel(QStringLiteral("Address: 0x"), this), line, 0);
         registers->addWidget(row.address, line, 1);
@@ -105,16 +112,16 @@ void CPeekPoke::BuildControls() {
     }
     layout->addLayout(registers);
 
-    auto* csv = Named(new QGroupBox(QStringLiteral("CSV Transfer"), this), kCsvGroup);
+    auto* csv = Named(new QGroupBox(QStringLiteral("CSV Transfer"), this), kCsvGroup, "csvGroup");
     {
         auto* grid = new QGridLayout(csv);
-        m_csvFile = Named(new QComboBox(csv), kCsvFile);
-        m_csvBrowse = widgetkit::Button(QStringLiteral("Browse..."), csv, kCsvBrowse);
-        m_load = widgetkit::Button(QStringLiteral("Load"), csv, kLoad);
-        m_csvProgress = Named(new QProgressBar(csv), kCsvProgress);
+        m_csvFile = Named(new QComboBox(csv), kCsvFile, "csvFile");
+        m_csvBrowse = widgetkit::Button(QStringLiteral("Browse..."), csv, kCsvBrowse, "csvBrowse");
+        m_load = widgetkit::Button(QStringLiteral("Load"), csv, kLoad, "load");
+        m_csvProgress = Named(new QProgressBar(csv), kCsvProgress, "csvProgress");
         m_csvProgress->setRange(0, 100);
         m_csvProgress->setTextVisible(false);
-        m_csvPercent = Named(new QLabel(csv), kCsvPercent);
+        m_csvPercent = Named(new QLabel(csv), kCsvPercent, "csvPercent");
         auto* progressLabel = new QLabel(QStringLiteral("Progress:"), csv);
         grid->addWidget(new QLabel(QStringLiteral("File:"), csv), 0, 0);
         grid->addWidget(m_csvFile, 0, 1);

@@ -21,7 +21,8 @@ class QPushButton;
 // The "Peek/Poke/CSV" tab (template 165): reads and writes single byte
 // registers of a device inside the connected module on four independent rows,
 // and plays CSV files of register writes into the module. All values are
-// hexadecimal. Every control's objectName is "ctl" and its id ("ctl1027").
+// hexadecimal. Every control is named for what it is and carries its id as a property
+// (widgetkit::FindControl).
 //
 // Everything runs on the GUI thread; peek, poke and load are refused while an
 // update run holds the engine. The main window needs no refresh call: the

@@ -1,4 +1,5 @@
 #include "maintenance/pages/CReleaseUpdatePromptDlg.h"
+#include "pages/WidgetKit.h"
 
 #include "frontend/CDialogServicesIF.h"
 #include "maintenance/UpdateTexts.h"
@@ -15,21 +16,21 @@ CReleaseUpdatePromptDlg::CReleaseUpdatePromptDlg(QWidget* parent) : QDialog(pare
     setModal(true);
 
     m_icon = new QLabel(this);
-    m_icon->setObjectName(QStringLiteral("ctl%1").arg(kIcon));
+    widgetkit::Named(m_icon, kIcon, QStringLiteral("warningIcon"));
     const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     m_icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(size, size));
 
     auto* text = new QLabel(QString::fromWCharArray(updatetext::kReleasePromptText), this);
     m_forceBox = new QCheckBox(QString::fromWCharArray(updatetext::kReleasePromptForce), this);
-    m_forceBox->setObjectName(QStringLiteral("ctl%1").arg(kForceCheckBox));
+    widgetkit::Named(m_forceBox, kForceCheckBox, QStringLiteral("forceCheck"));
     m_forceBox->setChecked(false);
     auto* question = new QLabel(QString::fromWCharArray(updatetext::kReleasePromptQuestion), this);
 
     m_yes = new QPushButton(QStringLiteral("Yes"), this);
-    m_yes->setObjectName(QStringLiteral("ctlYes"));
+    m_yes->setObjectName(QStringLiteral("yesButton"));
     m_yes->setDefault(true);
     m_no = new QPushButton(QStringLiteral("No"), this);
-    m_no->setObjectName(QStringLiteral("ctlNo"));
+    m_no->setObjectName(QStringLiteral("noButton"));
     connect(m_yes, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_no, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -29,7 +29,8 @@ struct ModuleRecord;
 
 // The "Update" tab (template 135): installed and desired firmware, the
 // release update, single-component downloads, the module's identity texts and
-// module type. Every control's objectName is "ctl" and its id ("ctl1027").
+// module type. Every control is named for what it is and carries its id as a property
+// (widgetkit::FindControl).
 //
 // The main window drives it with UpdateControls() (page refresh),
 // ReloadForModule() (module type selection) and CopyIdentity() (after a

@@ -19,8 +19,8 @@ namespace {
 using widgetkit::Named;
 using widgetkit::ReadOnlyEdit;
 
-QProgressBar* ProgressBar(QWidget* parent, int id) {
-    auto* bar = Named(new QProgressBar(parent), id);
+QProgressBar* ProgressBar(QWidget* parent, int id, const QString& name) {
+    auto* bar = Named(new QProgressBar(parent), id, name);
     bar->setRange(0, 100);
     bar->setValue(0);
     bar->setTextVisible(false);
@@ -37,20 +37,20 @@ void CUpdate::BuildControls() {
     m_releaseGroup->setObjectName(QString::fromLatin1(kReleaseGroupName));
     {
         auto* grid = new QGridLayout(m_releaseGroup);
-        m_installedRelease = ReadOnlyEdit(m_releaseGroup, kInstalledRelease);
-        m_desiredRelease = ReadOnlyEdit(m_releaseGroup, kDesiredRelease);
-        m_releaseUpdate =
-            Named(new QPushButton(QStringLiteral("Update"), m_releaseGroup), kReleaseUpdate);
-        m_releaseAbort =
-            Named(new QPushButton(QStringLiteral("Abort"), m_releaseGroup), kReleaseAbort);
+        m_installedRelease = ReadOnlyEdit(m_releaseGroup, kInstalledRelease, "installedRelease");
+        m_desiredRelease = ReadOnlyEdit(m_releaseGroup, kDesiredRelease, "desiredRelease");
+        m_releaseUpdate = Named(new QPushButton(QStringLiteral("Update"), m_releaseGroup),
+                                kReleaseUpdate, "releaseUpdate");
+        m_releaseAbort = Named(new QPushButton(QStringLiteral("Abort"), m_releaseGroup),
+                               kReleaseAbort, "releaseAbort");
         m_releaseAbort->hide(); // a release update cannot be aborted
         m_keepSetup = new QCheckBox(QStringLiteral("Keep the module's setup"), m_releaseGroup);
         m_keepSetup->setObjectName(QStringLiteral("chkKeepSetup"));
         m_keepSetup->setChecked(true);
-        m_releaseProgress = ProgressBar(m_releaseGroup, kReleaseProgress);
-        m_releasePercent =
-            Named(new QLabel(QStringLiteral("0.0%"), m_releaseGroup), kReleasePercent);
-        m_releaseStatus = Named(new QLabel(m_releaseGroup), kReleaseStatus);
+        m_releaseProgress = ProgressBar(m_releaseGroup, kReleaseProgress, "releaseProgress");
+        m_releasePercent = Named(new QLabel(QStringLiteral("0.0%"), m_releaseGroup),
+                                 kReleasePercent, "releasePercent");
+        m_releaseStatus = Named(new QLabel(m_releaseGroup), kReleaseStatus, "releaseStatus");
         grid->addWidget(new QLabel(QStringLiteral("Installed:"), m_releaseGroup), 0, 0);
         grid->addWidget(m_installedRelease, 0, 1);
         grid->addWidget(new QLabel(QStringLiteral("Desired:"), m_releaseGroup), 0, 2);
@@ -68,13 +68,16 @@ void CUpdate::BuildControls() {
     auto* identityRow = new QHBoxLayout;
     m_identificationGroup = new QGroupBox(QStringLiteral("Module Identification"), this);
     m_identificationGroup->setObjectName(QString::fromLatin1(kIdentificationGroupName));
-    m_hardwareGroup = Named(new QGroupBox(QStringLiteral("Module Hardware"), this), kHardwareGroup);
-    m_moduleTypeGroup = Named(new QGroupBox(QStringLiteral("Module Type"), this), kModuleTypeGroup);
+    m_hardwareGroup = Named(new QGroupBox(QStringLiteral("Module Hardware"), this), kHardwareGroup,
+                            "hardwareGroup");
+    m_moduleTypeGroup = Named(new QGroupBox(QStringLiteral("Module Type"), this), kModuleTypeGroup,
+                              "moduleTypeGroup");
     for (QGroupBox* group : {m_identificationGroup, m_hardwareGroup, m_moduleTypeGroup}) {
         new QGridLayout(group);
         identityRow->addWidget(group);
     }
-    m_moduleTypeCombo = Named(new QComboBox(m_moduleTypeGroup), kModuleTypeCombo);
+    m_moduleTypeCombo =
+        Named(new QComboBox(m_moduleTypeGroup), kModuleTypeCombo, "moduleTypeCombo");
     // Each row: its label, its field and the button that writes or sets it.
     struct EntryRow {
         QGroupBox* group;
@@ -83,21 +86,24 @@ void CUpdate::BuildControls() {
         QPushButton** button;
         const char* buttonText;
         int buttonId;
+        const char* buttonName;
     };
     const EntryRow rows[] = {
-        {m_identificationGroup, "Name:", m_nameEdit = Named(new QLineEdit, kNameEdit), &m_nameEnter,
-         "Enter", kNameEnter},
-        {m_hardwareGroup, "Assembly:", m_assemblyEdit = Named(new QLineEdit, kAssemblyEdit),
-         &m_assemblyEnter, "Enter", kAssemblyEnter},
-        {m_hardwareGroup, "Serial:", m_serialEdit = Named(new QLineEdit, kSerialEdit),
-         &m_serialEnter, "Enter", kSerialEnter},
-        {m_moduleTypeGroup, "Desired:", m_moduleTypeCombo, &m_setModuleType, "Set", kSetModuleType},
+        {m_identificationGroup, "Name:", m_nameEdit = Named(new QLineEdit, kNameEdit, "nameEdit"),
+         &m_nameEnter, "Enter", kNameEnter, "nameEnter"},
+        {m_hardwareGroup,
+         "Assembly:", m_assemblyEdit = Named(new QLineEdit, kAssemblyEdit, "assemblyEdit"),
+         &m_assemblyEnter, "Enter", kAssemblyEnter, "assemblyEnter"},
+        {m_hardwareGroup, "Serial:", m_serialEdit = Named(new QLineEdit, kSerialEdit, "serialEdit"),
+         &m_serialEnter, "Enter", kSerialEnter, "serialEnter"},
+        {m_moduleTypeGroup, "Desired:", m_moduleTypeCombo, &m_setModuleType, "Set", kSetModuleType,
+         "setModuleType"},
     };
     for (const EntryRow& entry : rows) {
         auto* grid = static_cast<QGridLayout*>(entry.group->layout());
         const int row = grid->rowCount() == 1 && grid->count() == 0 ? 0 : grid->rowCount();
         *entry.button = Named(new QPushButton(QString::fromLatin1(entry.buttonText), entry.group),
-                              entry.buttonId);
+                              entry.buttonId, QString::fromLatin1(entry.buttonName));
         grid->addWidget(new QLabel(QString::fromLatin1(entry.label), entry.group), row, 0);
         grid->addWidget(entry.field, row, 1);
         grid->addWidget(*entry.button, row, 2);
@@ -105,17 +111,18 @@ void CUpdate::BuildControls() {
     layout->addLayout(identityRow);
 
     // Firmware Versions.
-    m_versionsGroup =
-        Named(new QGroupBox(QStringLiteral("Firmware Versions"), this), kFirmwareVersionsGroup);
+    m_versionsGroup = Named(new QGroupBox(QStringLiteral("Firmware Versions"), this),
+                            kFirmwareVersionsGroup, "firmwareVersionsGroup");
     {
         auto* grid = new QGridLayout(m_versionsGroup);
-        m_safeBootVersion = ReadOnlyEdit(m_versionsGroup, kSafeBootVersion);
-        m_ferrinLabel = Named(new QLabel(QStringLiteral("Ferrin:"), m_versionsGroup), kFerrinLabel);
-        m_ferrinVersion = ReadOnlyEdit(m_versionsGroup, kFerrinVersion);
-        m_fpgaCombo = Named(new QComboBox(m_versionsGroup), kFpgaCombo);
-        m_fpgaVersion = ReadOnlyEdit(m_versionsGroup, kFpgaVersion);
-        m_tableCombo = Named(new QComboBox(m_versionsGroup), kTableCombo);
-        m_tableVersion = ReadOnlyEdit(m_versionsGroup, kTableVersion);
+        m_safeBootVersion = ReadOnlyEdit(m_versionsGroup, kSafeBootVersion, "safeBootVersion");
+        m_ferrinLabel = Named(new QLabel(QStringLiteral("Ferrin:"), m_versionsGroup), kFerrinLabel,
+                              "ferrinLabel");
+        m_ferrinVersion = ReadOnlyEdit(m_versionsGroup, kFerrinVersion, "ferrinVersion");
+        m_fpgaCombo = Named(new QComboBox(m_versionsGroup), kFpgaCombo, "fpgaCombo");
+        m_fpgaVersion = ReadOnlyEdit(m_versionsGroup, kFpgaVersion, "fpgaVersion");
+        m_tableCombo = Named(new QComboBox(m_versionsGroup), kTableCombo, "tableCombo");
+        m_tableVersion = ReadOnlyEdit(m_versionsGroup, kTableVersion, "tableVersion");
         grid->addWidget(new QLabel(QStringLiteral("SafeBoot:"), m_versionsGroup), 0, 0);
         grid->addWidget(m_safeBootVersion, 0, 1);
         grid->addWidget(m_ferrinLabel, 0, 2);
@@ -129,20 +136,22 @@ void CUpdate::BuildControls() {
 
     // Firmware Update, Version, Download.
     auto* manualRow = new QHBoxLayout;
-    m_firmwareUpdateGroup =
-        Named(new QGroupBox(QStringLiteral("Firmware Update"), this), kFirmwareUpdateGroup);
+    m_firmwareUpdateGroup = Named(new QGroupBox(QStringLiteral("Firmware Update"), this),
+                                  kFirmwareUpdateGroup, "firmwareUpdateGroup");
     {
         auto* grid = new QGridLayout(m_firmwareUpdateGroup);
-        m_firmwareCombo = Named(new QComboBox(m_firmwareUpdateGroup), kFirmwareCombo);
+        m_firmwareCombo =
+            Named(new QComboBox(m_firmwareUpdateGroup), kFirmwareCombo, "firmwareCombo");
         grid->addWidget(new QLabel(QStringLiteral("Firmware:"), m_firmwareUpdateGroup), 0, 0);
         grid->addWidget(m_firmwareCombo, 0, 1);
     }
     manualRow->addWidget(m_firmwareUpdateGroup);
-    m_versionGroup = Named(new QGroupBox(QStringLiteral("Version"), this), kVersionGroup);
+    m_versionGroup =
+        Named(new QGroupBox(QStringLiteral("Version"), this), kVersionGroup, "versionGroup");
     {
         auto* grid = new QGridLayout(m_versionGroup);
-        m_installedVersion = ReadOnlyEdit(m_versionGroup, kInstalledVersion);
-        m_desiredVersion = ReadOnlyEdit(m_versionGroup, kDesiredVersion);
+        m_installedVersion = ReadOnlyEdit(m_versionGroup, kInstalledVersion, "installedVersion");
+        m_desiredVersion = ReadOnlyEdit(m_versionGroup, kDesiredVersion, "desiredVersion");
         grid->addWidget(new QLabel(QStringLiteral("Installed:"), m_versionGroup), 0, 0);
         grid->addWidget(m_installedVersion, 0, 1);
         grid->addWidget(new QLabel(QStringLiteral("Desired:"), m_versionGroup), 1, 0);
@@ -151,19 +160,21 @@ void CUpdate::BuildControls() {
     manualRow->addWidget(m_versionGroup);
     layout->addLayout(manualRow);
 
-    m_downloadGroup = Named(new QGroupBox(QStringLiteral("Download"), this), kDownloadGroup);
+    m_downloadGroup =
+        Named(new QGroupBox(QStringLiteral("Download"), this), kDownloadGroup, "downloadGroup");
     {
         auto* grid = new QGridLayout(m_downloadGroup);
-        m_fileCombo = Named(new QComboBox(m_downloadGroup), kFileCombo);
-        m_browse = Named(new QPushButton(QStringLiteral("Browse..."), m_downloadGroup), kBrowse);
-        m_manualProgress = ProgressBar(m_downloadGroup, kManualProgress);
-        m_manualPercent =
-            Named(new QLabel(QStringLiteral("0.0%"), m_downloadGroup), kManualPercent);
-        m_manualUpdate =
-            Named(new QPushButton(QStringLiteral("Update"), m_downloadGroup), kManualUpdate);
-        m_manualStatus = Named(new QLabel(m_downloadGroup), kManualStatus);
-        m_manualAbort =
-            Named(new QPushButton(QStringLiteral("Abort"), m_downloadGroup), kManualAbort);
+        m_fileCombo = Named(new QComboBox(m_downloadGroup), kFileCombo, "fileCombo");
+        m_browse =
+            Named(new QPushButton(QStringLiteral("Browse..."), m_downloadGroup), kBrowse, "browse");
+        m_manualProgress = ProgressBar(m_downloadGroup, kManualProgress, "manualProgress");
+        m_manualPercent = Named(new QLabel(QStringLiteral("0.0%"), m_downloadGroup), kManualPercent,
+                                "manualPercent");
+        m_manualUpdate = Named(new QPushButton(QStringLiteral("Update"), m_downloadGroup),
+                               kManualUpdate, "manualUpdate");
+        m_manualStatus = Named(new QLabel(m_downloadGroup), kManualStatus, "manualStatus");
+        m_manualAbort = Named(new QPushButton(QStringLiteral("Abort"), m_downloadGroup),
+                              kManualAbort, "manualAbort");
         grid->addWidget(new QLabel(QStringLiteral("File:"), m_downloadGroup), 0, 0);
         grid->addWidget(m_fileCombo, 0, 1, 1, 2);
         grid->addWidget(m_browse, 0, 3);

@@ -158,7 +158,7 @@ CSetupOrlan6::CSetupOrlan6(CPageServicesIF* services, QWidget* parent)
 
     m_centerCut = new QCheckBox(QStringLiteral("On"), Group(kOutCenterCut));
     GroupGrid(kOutCenterCut)->addWidget(m_centerCut, 0, 0);
-    Register(kCenterCutCheck, m_centerCut);
+    Register(kCenterCutCheck, m_centerCut, QStringLiteral("centerCutCheck"));
     QObject::connect(m_centerCut, &QAbstractButton::clicked, this,
                      [this](bool checked) { OnCenterCut(checked); });
 

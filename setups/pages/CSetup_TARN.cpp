@@ -1,4 +1,5 @@
 #include "setups/pages/CSetup_TARN.h"
+#include "pages/WidgetKit.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -137,10 +138,14 @@ CSetup_TARN::CSetup_TARN(CPageServicesIF* services, QWidget* parent)
     int row = 0;
     for (const ListPlace& place : lists) {
         auto* label = new QLabel(QString::fromWCharArray(place.label), Group(kOutputFormat));
-        Register(place.staticId, label);
+        Register(place.staticId, label,
+                 widgetkit::NameFromWords(QString::fromWCharArray(place.label) +
+                                          QStringLiteral(" Label")));
         auto* list = new QComboBox(Group(kOutputFormat));
         list->setEditable(false);
-        Register(place.listId, list);
+        Register(place.listId, list,
+                 widgetkit::NameFromWords(QString::fromWCharArray(place.label) +
+                                          QStringLiteral(" List")));
         int position = 0;
         for (const ListEntry& entry : place.entries) {
             list->insertItem(position, QString::fromWCharArray(entry.text), entry.value);

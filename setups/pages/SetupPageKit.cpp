@@ -1,5 +1,7 @@
 #include "setups/pages/SetupPageKit.h"
 
+#include "pages/WidgetKit.h"
+
 #include "descriptions/ReleaseTable.h"
 #include "frontend/CDialogServicesIF.h"
 #include "setups/SetupBlocks.h"
@@ -18,17 +20,30 @@ CCmdEngine* CSetupPageBase::Engine() const {
     return m_services != nullptr ? m_services->Engine() : nullptr;
 }
 
-QString CSetupPageBase::ControlName(int id) {
-    return QStringLiteral("ctl%1").arg(id);
-}
-
 QWidget* CSetupPageBase::Control(int id) const {
     const auto found = m_controls.find(id);
     return found != m_controls.end() ? found->second : nullptr;
 }
 
-void CSetupPageBase::Register(int id, QWidget* control) {
-    control->setObjectName(ControlName(id));
+void CSetupPageBase::Register(int id, QWidget* control, QString name) {
+    if (name.isEmpty()) {
+        // Named for what it is: its text in its group, and its kind.
+        QString text;
+        QString kind;
+        if (const auto* box = qobject_cast<QGroupBox*>(control)) {
+            text = box->title();
+            kind = QStringLiteral(" Group");
+        } else if (const auto* button = qobject_cast<QAbstractButton*>(control)) {
+            text = button->text();
+            if (qobject_cast<const QPushButton*>(button))
+                kind = QStringLiteral(" Button");
+        }
+        if (const auto* group = qobject_cast<QGroupBox*>(control->parentWidget());
+            group && !qobject_cast<QGroupBox*>(control))
+            text = group->title() + QLatin1Char(' ') + text;
+        name = widgetkit::NameFromWords(text + kind);
+    }
+    widgetkit::Named(control, id, name);
     m_controls[id] = control;
 }
 

@@ -26,7 +26,8 @@
 // The machinery the setup pages share. A page is described by tables: its
 // group boxes, its radio buttons (control id, text, the value it gives its
 // field), the side effects of choices, and the conditions that grey controls
-// out. Every control with an id is named "ctl<id>" so that it can be found.
+// out. Every control with an id is named for what it is and carries its id as
+// the property "control" (widgetkit::FindControl finds it).
 
 // A group box: label, control id (0: none), the group it sits in (-1: the
 // page) and its cells in that group's grid.
@@ -91,7 +92,6 @@ public:
 
     // The control with this id, or null.
     QWidget* Control(int id) const;
-    static QString ControlName(int id);
     ModuleTypeId OwnType() const { return m_ownType; }
 
 protected:
@@ -99,7 +99,9 @@ protected:
     void BuildGroups(std::span<const GroupDef> groups);
     QGroupBox* Group(int index) const { return m_groups.at(static_cast<size_t>(index)); }
     QGridLayout* GroupGrid(int index) const { return m_grids.at(static_cast<size_t>(index)); }
-    void Register(int id, QWidget* control);
+    // Names the control for what it is (from its text and group unless
+    // given) with its control number as a property.
+    void Register(int id, QWidget* control, QString name = {});
     QPushButton* AddButton(int group, int id, const wchar_t* text, int row, int column,
                            std::function<void()> onClick);
     // Load/Save buttons and the Factory Defaults "Load" button (id 1181).

@@ -2,6 +2,7 @@
 // results, device removal, the title and the small controls.
 
 #include "AppTestSupport.h"
+#include "pages/WidgetKit.h"
 
 #include "descriptions/DataDirectory.h"
 #include "maintenance/pages/CUpdate.h"
@@ -300,7 +301,7 @@ CUpdate& FastUpdatePage(COstrandDlg& dlg) {
 }
 
 template <class Widget> Widget* PageControl(QWidget& page, int id) {
-    return page.findChild<Widget*>(QStringLiteral("ctl%1").arg(id));
+    return widgetkit::FindControl<Widget>(&page, id);
 }
 
 // A module unplugged during a download is one incident: one port failure box,
@@ -386,7 +387,7 @@ TEST_F(AppMainDialogTest, EnterNeitherClosesNorPresses) {
     }
     EXPECT_TRUE(Dlg().isVisible());
     EXPECT_TRUE(Engine().IsConnected());
-    auto* pageName = Dlg().UpdatePage()->findChild<QLineEdit*>(QStringLiteral("ctl1014"));
+    auto* pageName = widgetkit::FindControl<QLineEdit>(Dlg().UpdatePage(), CUpdate::kNameEdit);
     ASSERT_NE(pageName, nullptr);
     pageName->setText(QStringLiteral("bench7"));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

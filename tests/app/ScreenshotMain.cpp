@@ -11,6 +11,7 @@
 #include "app/COstrand.h"
 #include "app/COstrandDlg.h"
 #include "maintenance/pages/CUpdate.h"
+#include "pages/WidgetKit.h"
 #include "simulator/Profiles.h"
 #include "simulator/SimulatedModule.h"
 #include "support/ScriptedDialogs.h"
@@ -84,11 +85,9 @@ int main(int argc, char** argv) {
         tabs->setCurrentIndex(0);
         auto* page = dynamic_cast<CUpdate*>(dlg.UpdatePage());
         page->SetReleasePrompt([](bool&) { return PromptAnswer::Yes; });
-        page->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(CUpdate::kReleaseUpdate))
-            ->click();
+        widgetkit::FindControl<QPushButton>(page, CUpdate::kReleaseUpdate)->click();
         // Into the FPGA image, after Ferrin and the reboot.
-        const auto* status =
-            page->findChild<QLabel*>(QStringLiteral("ctl%1").arg(CUpdate::kReleaseStatus));
+        const auto* status = widgetkit::FindControl<QLabel>(page, CUpdate::kReleaseStatus);
         const auto spin = [](int milliseconds) {
             QCoreApplication::processEvents();
             QThread::msleep(milliseconds);

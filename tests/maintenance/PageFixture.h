@@ -8,6 +8,7 @@
 #include "MaintenanceFixture.h"
 
 #include "frontend/CPageServicesIF.h"
+#include "pages/WidgetKit.h"
 #include "setups/SetupBlocks.h"
 
 #include <QApplication>
@@ -35,7 +36,7 @@ public:
 };
 
 template <class W> W* Control(const QWidget* page, int id) {
-    W* widget = page->findChild<W*>(QStringLiteral("ctl%1").arg(id));
+    W* widget = widgetkit::FindControl<W>(page, id);
     EXPECT_NE(widget, nullptr) << "no control " << id;
     return widget;
 }
@@ -111,7 +112,7 @@ protected:
     void Click(int id) { Ctl<QAbstractButton>(id)->click(); }
     // An edit's or a label's text.
     QString Text(int id) const {
-        if (auto* edit = page->template findChild<QLineEdit*>(QStringLiteral("ctl%1").arg(id)))
+        if (auto* edit = widgetkit::FindControl<QLineEdit>(page.get(), id))
             return edit->text();
         return Ctl<QLabel>(id)->text();
     }

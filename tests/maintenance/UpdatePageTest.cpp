@@ -3,6 +3,7 @@
 // key, the module type, a release update through the page, closing during a
 // run, and the confirmation dialog. What the run does is the run's tests'.
 #include "PageFixture.h"
+#include "pages/WidgetKit.h"
 
 #include "maintenance/pages/CReleaseUpdatePromptDlg.h"
 #include "maintenance/pages/CUpdate.h"
@@ -330,7 +331,8 @@ TEST_F(UpdatePageTest, ClosingThePageDuringARun) {
 TEST_F(UpdatePageTest, PromptDialogGivesTheAnswerAndTheForceChoice) {
     for (const bool yes : {true, false}) {
         CReleaseUpdatePromptDlg dlg;
-        auto* box = dlg.findChild<QCheckBox*>("ctl1175");
+        auto* box =
+            widgetkit::FindControl<QCheckBox>(&dlg, CReleaseUpdatePromptDlg::kForceCheckBox);
         ASSERT_NE(box, nullptr);
         EXPECT_FALSE(box->isChecked());
         dlg.open();

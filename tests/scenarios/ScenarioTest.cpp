@@ -9,6 +9,7 @@
 //   3. success is reported only when the module reports the release, and the
 //      results-log record says what the module holds.
 #include "../cli/CliProcess.h"
+#include "pages/WidgetKit.h"
 
 #include "app/CGuiThreadInvoker.h"
 #include "app/COstrand.h"
@@ -271,8 +272,7 @@ protected:
         page->SetReleasePrompt([](bool&) { return PromptAnswer::Yes; });
         page->findChild<QCheckBox*>(QStringLiteral("chkKeepSetup"))
             ->setChecked(row.action != Action::UpdateNoKeep);
-        page->findChild<QPushButton*>(QStringLiteral("ctl%1").arg(CUpdate::kReleaseUpdate))
-            ->click();
+        widgetkit::FindControl<QPushButton>(page, CUpdate::kReleaseUpdate)->click();
         if (row.touchListWhileAway) {
             EXPECT_TRUE(WaitUntil([&] { return !m_modules[target]->IsPresent(); }, 20s));
             dlg.Discover();

@@ -3,6 +3,7 @@
 // buttons.
 #include "PageFixture.h"
 #include "SetupTestSupport.h"
+#include "pages/WidgetKit.h"
 
 #include "setups/pages/CSetupOrlan6.h"
 #include "setups/pages/CSetup_TARN.h"
@@ -79,9 +80,9 @@ protected:
     std::vector<int> Controls(bool greyedOnly) const {
         std::vector<int> ids;
         for (QWidget* w : page->findChildren<QWidget*>())
-            if (w->objectName().startsWith("ctl") && !w->isHidden() &&
+            if (widgetkit::ControlNumber(w) != 0 && !w->isHidden() &&
                 !(greyedOnly && w->isEnabled()))
-                ids.push_back(w->objectName().mid(3).toInt());
+                ids.push_back(widgetkit::ControlNumber(w));
         std::sort(ids.begin(), ids.end());
         return ids;
     }
