@@ -10,6 +10,7 @@
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/XmlText.h"
 #include "engine/EngineCodes.h"
+#include "frontend/ConnectReport.h"
 #include "maintenance/UpdateTexts.h"
 
 #include <algorithm>
@@ -128,8 +129,9 @@ protected:
         const int32_t r = engine->Connect(expectedSerial);
         if (!engine->IsConnected())
             port.Close();
-        return r == 0 || r == -3 || r == -4 || r == -5 || r == -6 || r == -8 || r == -9 ||
-               r == CCmdEngine::kConnectNoDescription;
+        // Whether it counts as made is the front ends' own rule.
+        return connectreport::StatusAfterConnect(r, engine->IsConnected(), !expectedSerial.empty())
+            .success;
     }
     void DropConnection() {
         ++disconnects;
