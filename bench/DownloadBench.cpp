@@ -70,15 +70,15 @@ int main(int argc, char** argv) {
         std::istringstream image(Image(c.size));
         counting.sent = counting.received = 0;
         const auto start = std::chrono::steady_clock::now();
-        const int32_t r = c.ferrin ? engine.DownloadFerrin(image, static_cast<uint32_t>(c.size))
-                                   : engine.DownloadFpga(0, image, static_cast<uint32_t>(c.size));
+        const eng::Code r = c.ferrin ? engine.DownloadFerrin(image, static_cast<uint32_t>(c.size))
+                                     : engine.DownloadFpga(0, image, static_cast<uint32_t>(c.size));
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (r != 0)
+        if (r != eng::kOk)
             ++failures;
         std::printf("%s (%zu bytes): result %d, elapsed %.2f s, wire time %.2f s "
                     "(%llu bytes out, %llu in), wire/elapsed %.3f\n",
-                    c.name, c.size, r, elapsed, counting.WireSeconds(),
+                    c.name, c.size, Number(r), elapsed, counting.WireSeconds(),
                     static_cast<unsigned long long>(counting.sent),
                     static_cast<unsigned long long>(counting.received),
                     counting.WireSeconds() / elapsed);

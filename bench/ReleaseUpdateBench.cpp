@@ -227,8 +227,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         session.Selection().SetWish(frontend::ReleaseWish::Latest);
-        if (int32_t r = 0; !session.Connect(module.PortNumber(), &r) || r != 0) {
-            std::fprintf(stderr, "connect failed (%d)\n", r);
+        if (conn::Code r = conn::kOk; !session.Connect(module.PortNumber(), &r) || r != conn::kOk) {
+            std::fprintf(stderr, "connect failed (%d)\n", Number(r));
             return 1;
         }
         if (!session.Selection().Selected() || session.Selection().Desired().fpgas.empty()) {
@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
         }
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (run.LastResult() != 0)
+        if (run.LastResult() != upd::kOk)
             ++failures;
         run.Shutdown();
 
@@ -262,8 +262,8 @@ int main(int argc, char** argv) {
         std::printf(
             "Release update (Ferrin %zu, FPGAs 2 x %zu, tables 4 x %zu bytes%s): result %d, "
             "%d connect attempt(s)\n",
-            ferrinSize, fpgaSize, tableSize, args.paced ? "" : ", unpaced", run.LastResult(),
-            host.attempts);
+            ferrinSize, fpgaSize, tableSize, args.paced ? "" : ", unpaced",
+            Number(run.LastResult()), host.attempts);
         std::printf("  elapsed %.2f s\n", elapsed);
         std::printf("  wire time %.2f s (%llu bytes out, %llu in) + reboot %.2f s + erase %.2f s "
                     "= %.2f s\n",

@@ -62,7 +62,7 @@ Result Run(bool paced, int transactions) {
     const double cpuStart = ThreadCpuSeconds();
     for (int i = 0; i < transactions; ++i) {
         uint8_t version = 0;
-        if (channel.CheckProtocol(version) != 0)
+        if (channel.CheckProtocol(version) != chan::kOk)
             ++result.failures;
     }
     result.cpu = ThreadCpuSeconds() - cpuStart;

@@ -79,11 +79,11 @@ void CCliRunHost::RunStarted(ModuleOperationKind kind, const std::wstring& file,
     m_session.Module().OperationStarted(kind, file, component, release);
 }
 
-void CCliRunHost::RunEnded(int32_t result, const std::wstring& text) {
-    m_session.Module().OperationEnded(result, text);
+void CCliRunHost::RunEnded(upd::Code result, const std::wstring& text) {
+    m_session.Module().OperationEnded(Number(result), text);
 }
 
-int32_t CCliRunHost::ModuleRebootedByHand() {
+upd::Code CCliRunHost::ModuleRebootedByHand() {
     using Clock = std::chrono::steady_clock;
     const uint16_t port = m_session.Module().RunPort();
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_rebootWait).count();
@@ -91,9 +91,9 @@ int32_t CCliRunHost::ModuleRebootedByHand() {
     CPortPresenceWatch watch(port);
     for (const auto end = Clock::now() + m_rebootWait; Clock::now() < end;) {
         if (m_interrupted && m_interrupted())
-            return eng::kAborted;
+            return upd::kAborted;
         if (watch.Back())
-            return eng::kOk;
+            return upd::kOk;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return watch.WentAway() ? upd::kNotBack : upd::kNotRebooted;

@@ -32,11 +32,11 @@ public:
     void StopTicks() override;
     // Watches the module's port until it has gone away and come back, at
     // most the reboot wait.
-    int32_t ModuleRebootedByHand() override;
+    upd::Code ModuleRebootedByHand() override;
     // The run's record in the session's results log.
     void RunStarted(ModuleOperationKind kind, const std::wstring& file,
                     const std::wstring& component, VersionNumber release) override;
-    void RunEnded(int32_t result, const std::wstring& text) override;
+    void RunEnded(upd::Code result, const std::wstring& text) override;
     // Ctrl-C, asked while the tool waits for the operator.
     void SetInterrupted(std::function<bool()> interrupted) {
         m_interrupted = std::move(interrupted);

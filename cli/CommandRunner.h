@@ -49,7 +49,7 @@ private:
     const Arguments& m_args;
     CCmdEngine& m_engine;
     CommandOutput& m_out;
-    int32_t m_connectResult = 0;
+    conn::Code m_connectResult = conn::kOk;
 };
 
 // The setup block's view as JSON and as lines, and the connected module's

@@ -73,7 +73,7 @@ void Runner::Run() {
 }
 
 bool Runner::ConnectModule() {
-    int32_t& result = m_connectResult;
+    conn::Code& result = m_connectResult;
     // What the main dialog shows while it connects is a warning: it goes out
     // at once rather than with the command's result.
     m_session.Dialogs().SetShowAtOnce(true);
@@ -82,7 +82,7 @@ bool Runner::ConnectModule() {
 
     JsonValue connection = JsonValue::MakeObject();
     connection.Set("port", static_cast<int>(*m_args.port));
-    connection.Set("result", result);
+    connection.Set("result", Number(result));
     connection.Set("text", ConnectResultText(result));
     connection.Set("status", m_session.Status());
     m_out.data.Set("connection", std::move(connection));
@@ -210,7 +210,7 @@ void Runner::Info() {
     m_out.data.Set("identityComplete", m_engine.IsIdentityComplete());
     if (!m_engine.IsIdentityComplete())
         return Fail(exitcode::kFailed, clitext::kIdentityIncomplete);
-    if (m_connectResult != 0 && !noTypeFile)
+    if (m_connectResult != conn::kOk && !noTypeFile)
         return Fail(exitcode::kFailed, ConnectResultText(m_connectResult));
 }
 
@@ -220,12 +220,12 @@ void Runner::Peek() {
     if (!ConnectModule())
         return;
     uint8_t value = 0;
-    const int32_t result = m_engine.Peek(m_args.interface, m_args.device, m_args.address, &value);
+    const eng::Code result = m_engine.Peek(m_args.interface, m_args.device, m_args.address, &value);
     m_out.data.Set("interface", peekpoke::InterfaceName(m_args.interface));
     m_out.data.Set("device", Hex(m_args.device, 2));
     m_out.data.Set("address", Hex(m_args.address, 6));
-    m_out.data.Set("result", result);
-    if (result != 0)
+    m_out.data.Set("result", Number(result));
+    if (result != eng::kOk)
         return Fail(exitcode::kFailed, peekpoke::FailureText(result, L"Peek"));
     m_out.data.Set("value", peekpoke::ByteText(value));
     m_out.lines.push_back(peekpoke::ByteText(value));
@@ -238,17 +238,17 @@ void Runner::Poke() {
     m_out.data.Set("device", Hex(m_args.device, 2));
     m_out.data.Set("address", Hex(m_args.address, 6));
     m_out.data.Set("written", peekpoke::ByteText(m_args.value));
-    int32_t result = m_engine.Poke(m_args.interface, m_args.device, m_args.address, m_args.value);
-    m_out.data.Set("result", result);
-    if (result != 0)
+    eng::Code result = m_engine.Poke(m_args.interface, m_args.device, m_args.address, m_args.value);
+    m_out.data.Set("result", Number(result));
+    if (result != eng::kOk)
         return Fail(exitcode::kFailed, peekpoke::FailureText(result, L"Poke"));
     if (m_args.noPeek)
         return;
     // "No Peek After Poke" unchecked: the page reads the register back.
     uint8_t value = 0;
     result = m_engine.Peek(m_args.interface, m_args.device, m_args.address, &value);
-    m_out.data.Set("result", result);
-    if (result != 0)
+    m_out.data.Set("result", Number(result));
+    if (result != eng::kOk)
         return Fail(exitcode::kFailed, peekpoke::FailureText(result, L"Peek"));
     m_out.data.Set("readBack", peekpoke::ByteText(value));
     m_out.lines.push_back(peekpoke::ByteText(value));
@@ -262,12 +262,12 @@ void Runner::Csv() {
         operations::LoadCsv(operations::SessionContext(m_session.Module()), m_args.file);
     if (!load.opened || load.readFailed)
         return Fail(exitcode::kFailed);
-    m_out.data.Set("result", load.result);
+    m_out.data.Set("result", Number(load.result));
     if (load.result == eng::kPokeFileParse) {
         m_out.data.Set("line", load.error.line);
-        m_out.data.Set("parseCode", load.error.code);
+        m_out.data.Set("parseCode", Number(load.error.code));
     }
-    if (load.result != 0)
+    if (load.result != eng::kOk)
         return Fail(exitcode::kFailed);
     m_out.lines.push_back(load.text);
 }

@@ -85,15 +85,15 @@ void Runner::Download() {
     }
     run.Shutdown();
     m_out.log = host.Log();
-    const int32_t result = run.LastResult();
-    m_out.data.Set("result", result);
+    const upd::Code result = run.LastResult();
+    m_out.data.Set("result", Number(result));
     m_out.data.Set("finalMessage", run.LastFinalMessage());
-    if (result == eng::kOk) {
+    if (result == upd::kOk) {
         m_out.lines.push_back(run.LastFinalMessage());
         m_out.lines.push_back(m_session.Status());
         return;
     }
-    if (result == eng::kAborted && watch.Interrupted())
+    if (result == upd::kAborted && watch.Interrupted())
         return Fail(exitcode::kInterrupted);
     Fail(exitcode::kFailed);
 }
@@ -143,8 +143,8 @@ void Runner::DownloadLookupTable() {
         }
     }
     console.EndProgress();
-    const int32_t result = operations::FinishLookupTable(context, run);
-    m_out.data.Set("result", result);
+    const eng::Code result = operations::FinishLookupTable(context, run);
+    m_out.data.Set("result", Number(result));
     if (result == eng::kOk) {
         m_out.lines.push_back(m_session.Status());
         return;
@@ -197,17 +197,17 @@ void Runner::Update() {
     run.Shutdown();
     m_session.Module().SetQuiet(false);
     m_out.log = host.Log();
-    const int32_t result = run.LastResult();
-    m_out.data.Set("result", result);
+    const upd::Code result = run.LastResult();
+    m_out.data.Set("result", Number(result));
     m_out.data.Set("finalMessage", run.LastFinalMessage());
     m_out.data.Set("setupNote", run.LastSetupNote());
     m_out.data.Set("installedAfter", ReleaseText(m_session.Module().InstalledRelease()));
     if (stopped) {
-        if (result != eng::kOk)
+        if (result != upd::kOk)
             return Fail(exitcode::kInterrupted, EngineCodeText(eng::kAborted));
         m_session.ReportError(EngineCodeText(eng::kOk));
     }
-    if (result != eng::kOk)
+    if (result != upd::kOk)
         return Fail(exitcode::kFailed);
     m_out.lines.push_back(run.LastFinalMessage());
     if (!run.LastSetupNote().empty())

@@ -15,7 +15,6 @@
 #include "setups/SetupFileProcedures.h"
 #include "setups/SetupPageRules.h"
 
-
 namespace cli {
 
 namespace {
@@ -26,7 +25,7 @@ namespace {
 std::wstring ModuleKeepsSetup(CCliSession& session) {
     CCmdEngine& engine = session.Engine();
     const CConfigBlockIF* block = session.Module().ModuleSetupBlock();
-    if (!block || engine.LastBlockWrite() == CCmdEngine::kNoBlockWrite)
+    if (!block || !engine.LastBlockWrite())
         return clitext::kSetupNotSent;
     if (engine.LastBlockWrite() != chan::kOk)
         return clitext::kSetupNotTaken;
@@ -94,7 +93,8 @@ void Runner::Setup() {
         m_args.setupAction == SetupAction::Show || m_args.setupAction == SetupAction::Save;
     if (reads && !m_engine.IsConfigurationValid())
         return Fail(exitcode::kFailed,
-                    ConnectResultText(m_connectResult != 0 ? m_connectResult : -9));
+                    ConnectResultText(m_connectResult != conn::kOk ? m_connectResult
+                                                                   : conn::kBadConfigData));
 
     switch (m_args.setupAction) {
     case SetupAction::Show:
@@ -110,10 +110,10 @@ void Runner::Setup() {
         m_engine.ForgetLastBlockWrite();
         ResetSetupBlock(*block);
         if (const std::wstring failed = ModuleKeepsSetup(m_session); !failed.empty()) {
-            m_session.Module().OperationEnded(eng::kUnknown, failed);
+            m_session.Module().OperationEnded(Number(eng::kUnknown), failed);
             return Fail(exitcode::kFailed, failed);
         }
-        m_session.Module().OperationEnded(eng::kOk, kFactoryDefaultsLoadedText);
+        m_session.Module().OperationEnded(Number(eng::kOk), kFactoryDefaultsLoadedText);
         break;
     }
 
@@ -154,10 +154,10 @@ void Runner::SetupFile(bool save, CConfigBlockIF& block) {
         return Fail(m_session.Dialogs().Declined() ? exitcode::kDeclined : exitcode::kFailed);
     if (const std::wstring failed = save ? std::wstring() : ModuleKeepsSetup(m_session);
         !failed.empty()) {
-        m_session.Module().OperationEnded(eng::kUnknown, failed);
+        m_session.Module().OperationEnded(Number(eng::kUnknown), failed);
         return Fail(exitcode::kFailed, failed);
     }
-    m_session.Module().OperationEnded(eng::kOk, m_session.Status());
+    m_session.Module().OperationEnded(Number(eng::kOk), m_session.Status());
     m_out.lines.push_back(m_session.Status());
 }
 

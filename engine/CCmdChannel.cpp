@@ -76,9 +76,9 @@ uint16_t LengthField(const uint8_t h[4]) {
 CCmdChannel::CCmdChannel(CSerialIF* port, CProgressIF* progress)
     : m_port(port), m_progress(progress) {}
 
-int32_t CCmdChannel::MapStatus(uint8_t status) {
+chan::Code CCmdChannel::MapStatus(uint8_t status) {
     // Every other status byte is one the host does not know.
-    constexpr std::pair<uint8_t, int32_t> kStatusCodes[] = {
+    constexpr std::pair<uint8_t, chan::Code> kStatusCodes[] = {
         {0x00, chan::kOk},        {0xFF, chan::kRejected}, {0xFE, chan::kTimeout},
         {0xFD, chan::kBadLength}, {0xFC, chan::kStatusFC}, {0xFB, chan::kStatusFB},
         {0xFA, chan::kStatusFA},  {0xF9, chan::kStatusF9}, {0xF8, chan::kStatusF8},
@@ -145,7 +145,7 @@ void CCmdChannel::DiscardPayload(uint32_t length) {
     }
 }
 
-int32_t CCmdChannel::ReadResponseHeader(uint8_t h[4], uint8_t expected) {
+chan::Code CCmdChannel::ReadResponseHeader(uint8_t h[4], uint8_t expected) {
     if (m_port->Read(h, 4) < 4) {
         m_port->Purge();
         return chan::kTimeout;
@@ -186,13 +186,13 @@ void CCmdChannel::SendFrame(uint8_t code, const std::vector<uint8_t>& payload) {
     m_port->Write(frame.data(), static_cast<uint32_t>(frame.size()));
 }
 
-int32_t CCmdChannel::Transact(uint8_t code, bool purgeFirst, const std::vector<uint8_t>& payload,
-                              Expect expect) {
+chan::Code CCmdChannel::Transact(uint8_t code, bool purgeFirst, const std::vector<uint8_t>& payload,
+                                 Expect expect) {
     if (purgeFirst)
         m_port->Purge();
     SendFrame(code, payload);
     uint8_t h[4];
-    if (const int32_t r = ReadResponseHeader(h, static_cast<uint8_t>(code + kResponseOffset));
+    if (const auto r = ReadResponseHeader(h, static_cast<uint8_t>(code + kResponseOffset));
         r != chan::kOk) {
         m_port->Purge();
         return r;
@@ -208,7 +208,7 @@ int32_t CCmdChannel::Transact(uint8_t code, bool purgeFirst, const std::vector<u
     return chan::kOk;
 }
 
-int32_t CCmdChannel::ReadField(uint8_t* field, uint32_t count) {
+chan::Code CCmdChannel::ReadField(uint8_t* field, uint32_t count) {
     if (m_port->Read(field, count) < count) {
         m_port->Purge();
         return chan::kTimeout;
@@ -216,38 +216,38 @@ int32_t CCmdChannel::ReadField(uint8_t* field, uint32_t count) {
     return chan::kOk;
 }
 
-int32_t CCmdChannel::ReadVersion(uint8_t& major, uint8_t& minor) {
+chan::Code CCmdChannel::ReadVersion(uint8_t& major, uint8_t& minor) {
     // Each field is its own read, as the module sends them.
-    if (const int32_t r = ReadField(&major, 1); r != chan::kOk)
+    if (const auto r = ReadField(&major, 1); r != chan::kOk)
         return r;
     return ReadField(&minor, 1);
 }
 
-int32_t CCmdChannel::ReadText(std::string& text, uint32_t width) {
+chan::Code CCmdChannel::ReadText(std::string& text, uint32_t width) {
     uint8_t field[kAssemblyWidth] = {};
-    if (const int32_t r = ReadField(field, width); r != chan::kOk)
+    if (const auto r = ReadField(field, width); r != chan::kOk)
         return r;
     const auto* begin = reinterpret_cast<const char*>(field);
     text.assign(begin, std::find(begin, begin + width, '\0'));
     return chan::kOk;
 }
 
-int32_t CCmdChannel::ReadTextCommand(uint8_t code, std::string& text, uint32_t width) {
+chan::Code CCmdChannel::ReadTextCommand(uint8_t code, std::string& text, uint32_t width) {
     const auto length = static_cast<uint16_t>(4 + width);
-    if (const int32_t r = Transact(code, true, {}, {LengthCheck::Exact, length}); r != chan::kOk)
+    if (const auto r = Transact(code, true, {}, {LengthCheck::Exact, length}); r != chan::kOk)
         return r;
     return ReadText(text, width);
 }
 
-int32_t CCmdChannel::WriteText(uint8_t code, const std::string& text, uint32_t width) {
+chan::Code CCmdChannel::WriteText(uint8_t code, const std::string& text, uint32_t width) {
     std::vector<uint8_t> field(width, 0);
     std::copy_n(text.begin(), std::min<size_t>(text.size(), width), field.begin());
     return Transact(code, false, field, {LengthCheck::Exact, 4});
 }
 
-int32_t CCmdChannel::ReadChunkSize(uint16_t& chunkSize) {
+chan::Code CCmdChannel::ReadChunkSize(uint16_t& chunkSize) {
     uint8_t size[2];
-    if (const int32_t r = ReadField(size, 2); r != chan::kOk)
+    if (const auto r = ReadField(size, 2); r != chan::kOk)
         return r;
     chunkSize = static_cast<uint16_t>(size[0] << 8 | size[1]);
     if (chunkSize == 0 || chunkSize > kMaxChunkSize) {
@@ -257,73 +257,75 @@ int32_t CCmdChannel::ReadChunkSize(uint16_t& chunkSize) {
     return chan::kOk;
 }
 
-int32_t CCmdChannel::CheckProtocol(uint8_t& version) {
-    if (const int32_t r = Transact(kCheckProtocol, true, {}, {LengthCheck::Exact, 5}); r != 0)
+chan::Code CCmdChannel::CheckProtocol(uint8_t& version) {
+    if (const auto r = Transact(kCheckProtocol, true, {}, {LengthCheck::Exact, 5}); r != chan::kOk)
         return r;
     return ReadField(&version, 1);
 }
 
-int32_t CCmdChannel::ReadIdentity(uint8_t identity[5]) {
-    if (const int32_t r = Transact(kReadIdentity, false, {}, {LengthCheck::Exact, 9}); r != 0)
+chan::Code CCmdChannel::ReadIdentity(uint8_t identity[5]) {
+    if (const auto r = Transact(kReadIdentity, false, {}, {LengthCheck::Exact, 9}); r != chan::kOk)
         return r;
     return ReadField(identity, 5);
 }
 
-int32_t CCmdChannel::SendModuleLayout(const std::vector<uint8_t>& wireForm) {
+chan::Code CCmdChannel::SendModuleLayout(const std::vector<uint8_t>& wireForm) {
     return Transact(kSendModuleLayout, false, wireForm, {});
 }
 
-int32_t CCmdChannel::ReadModuleType(uint8_t& type) {
-    if (const int32_t r = Transact(kReadModuleType, true, {}, {LengthCheck::Exact, 5}); r != 0)
+chan::Code CCmdChannel::ReadModuleType(uint8_t& type) {
+    if (const auto r = Transact(kReadModuleType, true, {}, {LengthCheck::Exact, 5}); r != chan::kOk)
         return r;
     uint8_t value = 0;
-    if (const int32_t r = ReadField(&value, 1); r != 0)
+    if (const auto r = ReadField(&value, 1); r != chan::kOk)
         return r;
     type = value == 0xFF ? 0 : value;
     return chan::kOk;
 }
 
-int32_t CCmdChannel::ReadFpgaRevision(uint8_t interface, uint8_t device, uint16_t revisionRegister,
-                                      uint8_t& major, uint8_t& minor) {
+chan::Code CCmdChannel::ReadFpgaRevision(uint8_t interface, uint8_t device,
+                                         uint16_t revisionRegister, uint8_t& major,
+                                         uint8_t& minor) {
     std::vector<uint8_t> payload{interface, device};
     Put16(payload, revisionRegister);
-    if (const int32_t r = Transact(kReadFpgaRevision, true, payload, {LengthCheck::Exact, 6});
-        r != 0)
+    if (const auto r = Transact(kReadFpgaRevision, true, payload, {LengthCheck::Exact, 6});
+        r != chan::kOk)
         return r;
     return ReadVersion(major, minor);
 }
 
-int32_t CCmdChannel::StartDownload(uint8_t code, bool purgeFirst,
-                                   const std::vector<uint8_t>& payload, uint16_t& chunkSize) {
-    if (const int32_t r = Transact(code, purgeFirst, payload, {LengthCheck::AtLeast, 6}); r != 0)
+chan::Code CCmdChannel::StartDownload(uint8_t code, bool purgeFirst,
+                                      const std::vector<uint8_t>& payload, uint16_t& chunkSize) {
+    if (const auto r = Transact(code, purgeFirst, payload, {LengthCheck::AtLeast, 6});
+        r != chan::kOk)
         return r;
     return ReadChunkSize(chunkSize);
 }
 
-int32_t CCmdChannel::StartSafeBootDownload(uint16_t size, uint16_t& chunkSize) {
+chan::Code CCmdChannel::StartSafeBootDownload(uint16_t size, uint16_t& chunkSize) {
     std::vector<uint8_t> payload;
     Put16(payload, size);
     return StartDownload(kStartSafeBoot, false, payload, chunkSize);
 }
 
-int32_t CCmdChannel::StartFerrinDownload(uint16_t size, uint16_t& chunkSize) {
+chan::Code CCmdChannel::StartFerrinDownload(uint16_t size, uint16_t& chunkSize) {
     std::vector<uint8_t> payload;
     Put16(payload, size);
     return StartDownload(kStartFerrin, false, payload, chunkSize);
 }
 
-int32_t CCmdChannel::StartFpgaDownload(uint8_t interface, uint8_t device, uint32_t start,
-                                       uint32_t size, uint16_t& chunkSize) {
+chan::Code CCmdChannel::StartFpgaDownload(uint8_t interface, uint8_t device, uint32_t start,
+                                          uint32_t size, uint16_t& chunkSize) {
     std::vector<uint8_t> payload{interface, device};
     Put32(payload, start);
     Put32(payload, size);
     return StartDownload(kStartFpga, true, payload, chunkSize);
 }
 
-int32_t CCmdChannel::StartLookupTableDownload(uint8_t fpgaInterface, uint8_t fpgaDevice,
-                                              uint8_t tableDevice, uint32_t tableStart,
-                                              uint32_t size, uint32_t registerStart,
-                                              uint16_t& chunkSize) {
+chan::Code CCmdChannel::StartLookupTableDownload(uint8_t fpgaInterface, uint8_t fpgaDevice,
+                                                 uint8_t tableDevice, uint32_t tableStart,
+                                                 uint32_t size, uint32_t registerStart,
+                                                 uint16_t& chunkSize) {
     std::vector<uint8_t> payload{fpgaInterface, fpgaDevice, tableDevice};
     Put32(payload, tableStart);
     Put32(payload, size);
@@ -332,7 +334,7 @@ int32_t CCmdChannel::StartLookupTableDownload(uint8_t fpgaInterface, uint8_t fpg
 }
 
 template <typename Source>
-int32_t CCmdChannel::SendChunksFrom(Source&& fill, uint32_t size, uint16_t chunkSize) {
+chan::Code CCmdChannel::SendChunksFrom(Source&& fill, uint32_t size, uint16_t chunkSize) {
     if (chunkSize == 0 || chunkSize > kMaxChunkSize)
         return chan::kBadChunkSize;
     m_port->Purge();
@@ -356,11 +358,11 @@ int32_t CCmdChannel::SendChunksFrom(Source&& fill, uint32_t size, uint16_t chunk
         frame[2] = static_cast<uint8_t>(k + 5);
         frame[3] = static_cast<uint8_t>(k >> 8);
         frame[4] = static_cast<uint8_t>(k);
-        if (const int32_t r = fill(frame.data() + 5, size - remaining, k); r != chan::kOk)
+        if (const auto r = fill(frame.data() + 5, size - remaining, k); r != chan::kOk)
             return r;
         m_port->Write(frame.data(), k + 5);
         uint8_t h[4];
-        if (const int32_t r = ReadResponseHeader(h, kDataChunk + kResponseOffset); r != chan::kOk) {
+        if (const auto r = ReadResponseHeader(h, kDataChunk + kResponseOffset); r != chan::kOk) {
             m_port->Purge();
             return r;
         }
@@ -370,9 +372,9 @@ int32_t CCmdChannel::SendChunksFrom(Source&& fill, uint32_t size, uint16_t chunk
     return Finish();
 }
 
-int32_t CCmdChannel::SendChunks(std::istream& source, uint32_t size, uint16_t chunkSize) {
+chan::Code CCmdChannel::SendChunks(std::istream& source, uint32_t size, uint16_t chunkSize) {
     return SendChunksFrom(
-        [&source](uint8_t* out, uint32_t, uint32_t k) -> int32_t {
+        [&source](uint8_t* out, uint32_t, uint32_t k) -> chan::Code {
             if (source.bad() || source.fail())
                 return chan::kStreamFailed;
             source.read(reinterpret_cast<char*>(out), k);
@@ -386,10 +388,10 @@ int32_t CCmdChannel::SendChunks(std::istream& source, uint32_t size, uint16_t ch
         size, chunkSize);
 }
 
-int32_t CCmdChannel::SendChunks(const uint8_t* source, size_t sourceSize, uint32_t size,
-                                uint16_t chunkSize) {
+chan::Code CCmdChannel::SendChunks(const uint8_t* source, size_t sourceSize, uint32_t size,
+                                   uint16_t chunkSize) {
     return SendChunksFrom(
-        [source, sourceSize](uint8_t* out, uint32_t offset, uint32_t k) -> int32_t {
+        [source, sourceSize](uint8_t* out, uint32_t offset, uint32_t k) -> chan::Code {
             if (source == nullptr)
                 return chan::kCopyInvalid;
             if (static_cast<size_t>(offset) + k > sourceSize)
@@ -400,7 +402,7 @@ int32_t CCmdChannel::SendChunks(const uint8_t* source, size_t sourceSize, uint32
         size, chunkSize);
 }
 
-int32_t CCmdChannel::ReceiveChunks(uint8_t* destination, uint32_t size, uint16_t chunkSize) {
+chan::Code CCmdChannel::ReceiveChunks(uint8_t* destination, uint32_t size, uint16_t chunkSize) {
     m_port->Purge();
     uint32_t remaining = size;
     int emptyAnswers = 0;
@@ -409,13 +411,13 @@ int32_t CCmdChannel::ReceiveChunks(uint8_t* destination, uint32_t size, uint16_t
         Put16(request, std::min<uint32_t>(remaining, chunkSize));
         SendFrame(kUploadRequest, request);
         uint8_t h[4];
-        if (const int32_t r = ReadResponseHeader(h, kUploadRequest + kResponseOffset);
+        if (const auto r = ReadResponseHeader(h, kUploadRequest + kResponseOffset);
             r != chan::kOk) {
             m_port->Purge();
             return r;
         }
         uint8_t count[2];
-        if (const int32_t r = ReadField(count, 2); r != chan::kOk)
+        if (const auto r = ReadField(count, 2); r != chan::kOk)
             return r;
         const uint32_t offered = static_cast<uint32_t>(count[0] << 8 | count[1]);
         if (offered > remaining) {
@@ -430,7 +432,7 @@ int32_t CCmdChannel::ReceiveChunks(uint8_t* destination, uint32_t size, uint16_t
             continue;
         }
         emptyAnswers = 0;
-        if (const int32_t r = ReadField(destination, offered); r != chan::kOk)
+        if (const auto r = ReadField(destination, offered); r != chan::kOk)
             return r;
         destination += offered;
         remaining -= offered;
@@ -438,80 +440,80 @@ int32_t CCmdChannel::ReceiveChunks(uint8_t* destination, uint32_t size, uint16_t
     return Finish();
 }
 
-int32_t CCmdChannel::Finish() {
+chan::Code CCmdChannel::Finish() {
     return Transact(kFinish, false, {}, {});
 }
 
-int32_t CCmdChannel::WriteConfigBlock(uint8_t fpgaId, uint8_t blockId, const uint8_t* source,
-                                      uint16_t length) {
+chan::Code CCmdChannel::WriteConfigBlock(uint8_t fpgaId, uint8_t blockId, const uint8_t* source,
+                                         uint16_t length) {
     std::vector<uint8_t> payload{fpgaId, blockId};
     Put16(payload, length);
-    if (const int32_t r = Transact(kWriteConfigBlock, true, payload, {LengthCheck::Exact, 6});
-        r != 0)
+    if (const auto r = Transact(kWriteConfigBlock, true, payload, {LengthCheck::Exact, 6});
+        r != chan::kOk)
         return r;
     uint16_t chunkSize = 0;
-    if (const int32_t r = ReadChunkSize(chunkSize); r != 0)
+    if (const auto r = ReadChunkSize(chunkSize); r != chan::kOk)
         return r;
     return SendChunks(source, length, length, chunkSize);
 }
 
-int32_t CCmdChannel::ReadConfigBlock(uint8_t fpgaId, uint8_t blockId, uint8_t* destination,
-                                     uint16_t length) {
+chan::Code CCmdChannel::ReadConfigBlock(uint8_t fpgaId, uint8_t blockId, uint8_t* destination,
+                                        uint16_t length) {
     std::vector<uint8_t> payload{fpgaId, blockId};
     Put16(payload, length);
-    if (const int32_t r = Transact(kReadConfigBlock, false, payload, {LengthCheck::AtLeast, 6});
-        r != 0)
+    if (const auto r = Transact(kReadConfigBlock, false, payload, {LengthCheck::AtLeast, 6});
+        r != chan::kOk)
         return r;
     uint16_t chunkSize = 0;
-    if (const int32_t r = ReadChunkSize(chunkSize); r != 0)
+    if (const auto r = ReadChunkSize(chunkSize); r != chan::kOk)
         return r;
     return ReceiveChunks(destination, length, chunkSize);
 }
 
-int32_t CCmdChannel::Abort() {
+chan::Code CCmdChannel::Abort() {
     return Transact(kAbort, true, {}, {});
 }
 
-int32_t CCmdChannel::RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId) {
+chan::Code CCmdChannel::RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId) {
     return Transact(kRestoreBlockDefaults, true, {fpgaId, blockId}, {});
 }
 
-int32_t CCmdChannel::ReadRelease(uint8_t& major, uint8_t& minor) {
-    if (const int32_t r = Transact(kReadRelease, true, {}, {LengthCheck::Exact, 6}); r != 0)
+chan::Code CCmdChannel::ReadRelease(uint8_t& major, uint8_t& minor) {
+    if (const auto r = Transact(kReadRelease, true, {}, {LengthCheck::Exact, 6}); r != chan::kOk)
         return r;
     return ReadVersion(major, minor);
 }
 
-int32_t CCmdChannel::WriteRelease(uint8_t major, uint8_t minor) {
+chan::Code CCmdChannel::WriteRelease(uint8_t major, uint8_t minor) {
     return Transact(kWriteRelease, true, {major, minor}, {LengthCheck::Exact, 4});
 }
 
-int32_t CCmdChannel::ReadName(std::string& name) {
+chan::Code CCmdChannel::ReadName(std::string& name) {
     return ReadTextCommand(kReadName, name, kNameWidth);
 }
 
-int32_t CCmdChannel::WriteName(const std::string& name) {
+chan::Code CCmdChannel::WriteName(const std::string& name) {
     return WriteText(kWriteName, name, kNameWidth);
 }
 
-int32_t CCmdChannel::ReadAssembly(std::string& assembly) {
+chan::Code CCmdChannel::ReadAssembly(std::string& assembly) {
     return ReadTextCommand(kReadAssembly, assembly, kAssemblyWidth);
 }
 
-int32_t CCmdChannel::WriteAssembly(const std::string& assembly) {
+chan::Code CCmdChannel::WriteAssembly(const std::string& assembly) {
     return WriteText(kWriteAssembly, assembly, kAssemblyWidth);
 }
 
-int32_t CCmdChannel::ReadSerial(std::string& serial) {
+chan::Code CCmdChannel::ReadSerial(std::string& serial) {
     return ReadTextCommand(kReadSerial, serial, kSerialWidth);
 }
 
-int32_t CCmdChannel::WriteSerial(const std::string& serial) {
+chan::Code CCmdChannel::WriteSerial(const std::string& serial) {
     return WriteText(kWriteSerial, serial, kSerialWidth);
 }
 
-int32_t CCmdChannel::Poke(uint32_t interface, uint8_t device, uint32_t address, const uint8_t* data,
-                          uint8_t count) {
+chan::Code CCmdChannel::Poke(uint32_t interface, uint8_t device, uint32_t address,
+                             const uint8_t* data, uint8_t count) {
     m_port->Purge();
     if (interface > kMaxInterface)
         return chan::kBadInterface;
@@ -522,18 +524,18 @@ int32_t CCmdChannel::Poke(uint32_t interface, uint8_t device, uint32_t address, 
     return Transact(kPoke, false, payload, {});
 }
 
-int32_t CCmdChannel::Peek(uint32_t interface, uint8_t device, uint32_t address, uint8_t* data,
-                          uint8_t count) {
+chan::Code CCmdChannel::Peek(uint32_t interface, uint8_t device, uint32_t address, uint8_t* data,
+                             uint8_t count) {
     m_port->Purge();
     if (interface > kMaxInterface)
         return chan::kBadInterface;
     std::vector<uint8_t> payload{static_cast<uint8_t>(interface), device};
     Put32(payload, address);
     payload.push_back(count);
-    if (const int32_t r = Transact(kPeek, false, payload, {}); r != 0)
+    if (const auto r = Transact(kPeek, false, payload, {}); r != chan::kOk)
         return r;
     uint8_t echo = 0;
-    if (const int32_t r = ReadField(&echo, 1); r != 0)
+    if (const auto r = ReadField(&echo, 1); r != chan::kOk)
         return r;
     if (echo != count) {
         m_port->Purge();
@@ -542,21 +544,21 @@ int32_t CCmdChannel::Peek(uint32_t interface, uint8_t device, uint32_t address, 
     return ReadField(data, count);
 }
 
-int32_t CCmdChannel::WriteModuleType(uint8_t type) {
+chan::Code CCmdChannel::WriteModuleType(uint8_t type) {
     return Transact(kWriteModuleType, true, {type}, {LengthCheck::Exact, 4});
 }
 
-int32_t CCmdChannel::Reboot() {
+chan::Code CCmdChannel::Reboot() {
     return Transact(kReboot, true, {}, {});
 }
 
-int32_t CCmdChannel::ReadLookupTableVersion(uint8_t fpgaInterface, uint8_t fpgaDevice,
-                                            uint8_t tableId, uint32_t address, uint8_t& major,
-                                            uint8_t& minor) {
+chan::Code CCmdChannel::ReadLookupTableVersion(uint8_t fpgaInterface, uint8_t fpgaDevice,
+                                               uint8_t tableId, uint32_t address, uint8_t& major,
+                                               uint8_t& minor) {
     std::vector<uint8_t> payload{fpgaInterface, fpgaDevice, tableId};
     Put32(payload, address);
-    if (const int32_t r = Transact(kReadLookupTableVersion, true, payload, {LengthCheck::Exact, 6});
-        r != 0)
+    if (const auto r = Transact(kReadLookupTableVersion, true, payload, {LengthCheck::Exact, 6});
+        r != chan::kOk)
         return r;
     return ReadVersion(major, minor);
 }

@@ -29,66 +29,66 @@ CCmdEngine::CCmdEngine(CSerialIF* port, CErrorReportIF* errorReport, CAppIF* app
 
 // ---- Register and block commands ------------------------------------------------------------
 
-int32_t CCmdEngine::Peek(uint32_t interface, uint8_t device, uint32_t address, uint8_t* value) {
+eng::Code CCmdEngine::Peek(uint32_t interface, uint8_t device, uint32_t address, uint8_t* value) {
     return TranslateChannelCode(m_channel.Peek(interface, device, address, value, 1),
                                 Column::PeekPoke);
 }
 
-int32_t CCmdEngine::Poke(uint32_t interface, uint8_t device, uint32_t address, uint8_t value) {
+eng::Code CCmdEngine::Poke(uint32_t interface, uint8_t device, uint32_t address, uint8_t value) {
     return TranslateChannelCode(m_channel.Poke(interface, device, address, &value, 1),
                                 Column::PeekPoke);
 }
 
-int32_t CCmdEngine::LoadPokeFile(std::wistream& stream, PokeFileError& error) {
+eng::Code CCmdEngine::LoadPokeFile(std::wistream& stream, PokeFileError& error) {
     uint32_t line = 0;
     for (;;) {
         uint32_t interface = 0;
         uint8_t device = 0;
         uint32_t address = 0;
         uint8_t value = 0;
-        const int32_t parsed = ParsePokeLine(stream, line, interface, device, address, value);
-        if (parsed < 0) {
+        const poke::Code parsed = ParsePokeLine(stream, line, interface, device, address, value);
+        if (poke::IsFailure(parsed)) {
             error = {parsed, line};
             return eng::kPokeFileParse;
         }
         if (parsed == poke::kEnd)
             return eng::kOk;
-        if (const int32_t r = Poke(interface, device, address, value); r != eng::kOk)
+        if (const auto r = Poke(interface, device, address, value); r != eng::kOk)
             return r;
     }
 }
 
-int32_t CCmdEngine::RebootModule() {
+eng::Code CCmdEngine::RebootModule() {
     return TranslateChannelCode(m_channel.Reboot(), Column::Reboot);
 }
 
-int32_t CCmdEngine::WriteName(const std::string& text) {
+eng::Code CCmdEngine::WriteName(const std::string& text) {
     m_module.name = text;
     return TranslateChannelCode(m_channel.WriteName(text), Column::Standard);
 }
 
-int32_t CCmdEngine::WriteAssembly(const std::string& text) {
+eng::Code CCmdEngine::WriteAssembly(const std::string& text) {
     m_module.assembly = text;
     return TranslateChannelCode(m_channel.WriteAssembly(text), Column::Standard);
 }
 
-int32_t CCmdEngine::WriteSerial(const std::string& text) {
+eng::Code CCmdEngine::WriteSerial(const std::string& text) {
     m_module.serial = text;
     return TranslateChannelCode(m_channel.WriteSerial(text), Column::Standard);
 }
 
-int32_t CCmdEngine::ReadName(std::string& text) {
+eng::Code CCmdEngine::ReadName(std::string& text) {
     return TranslateChannelCode(m_channel.ReadName(text), Column::Standard);
 }
 
-int32_t CCmdEngine::WriteRelease(uint8_t major, uint8_t minor) {
-    const int32_t r = m_channel.WriteRelease(major, minor);
+eng::Code CCmdEngine::WriteRelease(uint8_t major, uint8_t minor) {
+    const auto r = m_channel.WriteRelease(major, minor);
     if (r == chan::kOk)
         m_module.release = {major, minor};
     return TranslateChannelCode(r, Column::Standard);
 }
 
-int32_t CCmdEngine::SendModuleLayout() {
+eng::Code CCmdEngine::SendModuleLayout() {
     std::vector<uint8_t> wire;
     SerializeModuleDescription(m_module, wire);
     return TranslateChannelCode(m_channel.SendModuleLayout(wire), Column::Standard);
@@ -168,7 +168,7 @@ bool CCmdEngine::IsBlankSerial(const std::string& serial) {
     return serial == std::string(8, '\xFF');
 }
 
-int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
+conn::Code CCmdEngine::Connect(const std::string& expectedSerial) {
     // Until this connect succeeds nothing is connected: a module that does not
     // answer must not pass for the one connected before.
     m_connected.store(false);
@@ -204,7 +204,7 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
 
     // A read that fails leaves a connection the pages can use, but what it
     // should have read is not known: a script must be told.
-    auto read = [this](int32_t code) {
+    auto read = [this](chan::Code code) {
         m_identityComplete = m_identityComplete && code == chan::kOk;
     };
     std::string serial;
@@ -228,15 +228,15 @@ int32_t CCmdEngine::Connect(const std::string& expectedSerial) {
     case chan::kOk:
         break;
     case chan::kOutOfMemory:
-        return eng::kOutOfMemory;
+        return conn::kOutOfMemory;
     case chan::kRejected:
     case chan::kBadLength:
     case chan::kBadResponseCode:
-        return eng::kLinkError;
+        return conn::kLinkError;
     case chan::kTimeout:
-        return eng::kTimeout;
+        return conn::kTimeout;
     default:
-        return eng::kUnknown;
+        return conn::kUnknown;
     }
 
     if (type != kModuleTypeUnknown) {
@@ -386,7 +386,7 @@ bool CCmdEngine::ReadModuleAgain() {
         return true;
     bool all = true;
     // What went unanswered keeps what the record held.
-    auto text = [&all](int32_t code, const std::string& read, std::string& field) {
+    auto text = [&all](chan::Code code, const std::string& read, std::string& field) {
         if (code == chan::kOk)
             field = read;
         all = all && code == chan::kOk;
@@ -403,11 +403,11 @@ bool CCmdEngine::ReadModuleAgain() {
     return ReadVersions() && all;
 }
 
-int32_t CCmdEngine::ChangeModuleType(ModuleTypeId type, const uint8_t release[2]) {
+eng::Code CCmdEngine::ChangeModuleType(ModuleTypeId type, const uint8_t release[2]) {
     m_lastConfigureWrites = {};
     if (m_module.runningImage != kRunningFerrin)
         return eng::kNotRunningFerrin;
-    if (const int32_t r = m_channel.WriteModuleType(static_cast<uint8_t>(type)); r != chan::kOk)
+    if (const auto r = m_channel.WriteModuleType(static_cast<uint8_t>(type)); r != chan::kOk)
         return TranslateChannelCode(r, Column::Standard);
     WriteRelease(release[0], release[1]);
     if (type != m_module.moduleType)
@@ -415,7 +415,7 @@ int32_t CCmdEngine::ChangeModuleType(ModuleTypeId type, const uint8_t release[2]
     m_module.moduleType = type;
     SelectModuleType(type, {release[0], release[1]});
     if (!ReadIdentity())
-        return conn::kNoModuleInformation;
+        return eng::kNoModuleInformation;
     SendModuleLayout();
     ReadVersions();
     m_lastConfigureWrites = WriteAllConfigBlocks();
@@ -426,26 +426,27 @@ bool CCmdEngine::IsModuleResponding() {
     if (m_connected.load())
         return true;
     uint8_t protocol = 0;
-    const int32_t r = m_channel.CheckProtocol(protocol);
+    const auto r = m_channel.CheckProtocol(protocol);
     return r == chan::kOk || r == chan::kRejected;
 }
 
 // ---- Image downloads -----------------------------------------------------------------------
 
 template <typename StartCommand>
-int32_t CCmdEngine::TransferImage(StartCommand&& start, std::istream& image, uint32_t size,
-                                  Column column, bool ferrinRescale, std::wstring component) {
+eng::Code CCmdEngine::TransferImage(StartCommand&& start, std::istream& image, uint32_t size,
+                                    Column column, bool ferrinRescale, std::wstring component) {
     // Hashed from the stream that is sent, so the log names the bytes the
     // module got, whatever happens to the file afterwards.
-    SentImage sent{std::move(component), {}, size, Sha256::OfStream(image, size).value_or(""), 0};
+    SentImage sent{
+        std::move(component), {}, size, Sha256::OfStream(image, size).value_or(""), eng::kOk};
     {
         const std::lock_guard lock(m_sentMutex);
         sent.file = std::exchange(m_nextImageFile, {});
     }
-    const auto transfer = [&]() -> int32_t {
+    const auto transfer = [&]() -> eng::Code {
         m_channel.ResetProgress();
         uint16_t chunkSize = 0;
-        if (const int32_t r = start(chunkSize); r != chan::kOk)
+        if (const auto r = start(chunkSize); r != chan::kOk)
             return TranslateChannelCode(r, column);
         const uint32_t chunks = size / chunkSize + (size % chunkSize != 0 ? 1 : 0);
         // Ferrin leaves a twentieth of the bar for the module's own finish.
@@ -475,7 +476,7 @@ size_t CCmdEngine::SentImageCount() const {
     return m_sent.size();
 }
 
-int32_t CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size) {
+eng::Code CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size) {
     if (size > kMaxApplicationImage)
         return eng::kImageTooLarge;
     const auto size16 = static_cast<uint16_t>(size);
@@ -487,20 +488,20 @@ int32_t CCmdEngine::DownloadApplicationImage(bool ferrin, std::istream& image, u
         image, size, Column::Download, ferrin, ferrin ? L"Ferrin" : L"SafeBoot");
 }
 
-int32_t CCmdEngine::DownloadSafeBoot(std::istream& image, uint32_t size) {
+eng::Code CCmdEngine::DownloadSafeBoot(std::istream& image, uint32_t size) {
     return DownloadApplicationImage(false, image, size);
 }
 
-int32_t CCmdEngine::DownloadFerrin(std::istream& image, uint32_t size) {
+eng::Code CCmdEngine::DownloadFerrin(std::istream& image, uint32_t size) {
     return DownloadApplicationImage(true, image, size);
 }
 
-int32_t CCmdEngine::DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t size) {
+eng::Code CCmdEngine::DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t size) {
     const auto interface = static_cast<uint8_t>(m_module.FirmwareInterface(fpgaId));
     const uint8_t device = m_module.FirmwareDeviceId(fpgaId);
     const uint32_t start = m_module.FirmwareStart(fpgaId);
 
-    const int32_t r = TransferImage(
+    const auto r = TransferImage(
         [&](uint16_t& chunkSize) {
             return m_channel.StartFpgaDownload(interface, device, start, size, chunkSize);
         },
@@ -523,8 +524,8 @@ int32_t CCmdEngine::DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t s
     return eng::kOk;
 }
 
-int32_t CCmdEngine::DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::istream& image,
-                                        uint32_t size) {
+eng::Code CCmdEngine::DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::istream& image,
+                                          uint32_t size) {
     FpgaDescription* fpga = m_module.FindFpga(fpgaId);
     if (!fpga)
         return eng::kOk;
@@ -533,7 +534,7 @@ int32_t CCmdEngine::DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::is
         return eng::kOk;
     const auto interface = static_cast<uint8_t>(fpga->interface);
 
-    const int32_t r = TransferImage(
+    const auto r = TransferImage(
         [&](uint16_t& chunkSize) {
             return m_channel.StartLookupTableDownload(interface, fpga->deviceId, table->deviceId,
                                                       table->start, size,

@@ -11,6 +11,7 @@
 #include <istream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -41,7 +42,7 @@ struct SentImage {
     std::wstring file;
     uint32_t size = 0;
     std::string sha256; // empty when the stream could not be read through
-    int32_t result = 0;
+    eng::Code result = eng::kOk;
 };
 
 // The one command engine: every module operation the pages use. No lock: the
@@ -71,16 +72,16 @@ public:
     void SetUpdateInProgress(bool inProgress) { m_updateInProgress.store(inProgress); }
 
     // Register and block commands.
-    int32_t Peek(uint32_t interface, uint8_t device, uint32_t address, uint8_t* value);
-    int32_t Poke(uint32_t interface, uint8_t device, uint32_t address, uint8_t value);
-    int32_t LoadPokeFile(std::wistream& stream, PokeFileError& error);
-    int32_t RebootModule();
-    int32_t WriteName(const std::string& text);
-    int32_t WriteAssembly(const std::string& text);
-    int32_t WriteSerial(const std::string& text);
-    int32_t ReadName(std::string& text);
-    int32_t WriteRelease(uint8_t major, uint8_t minor);
-    int32_t SendModuleLayout();
+    eng::Code Peek(uint32_t interface, uint8_t device, uint32_t address, uint8_t* value);
+    eng::Code Poke(uint32_t interface, uint8_t device, uint32_t address, uint8_t value);
+    eng::Code LoadPokeFile(std::wistream& stream, PokeFileError& error);
+    eng::Code RebootModule();
+    eng::Code WriteName(const std::string& text);
+    eng::Code WriteAssembly(const std::string& text);
+    eng::Code WriteSerial(const std::string& text);
+    eng::Code ReadName(std::string& text);
+    eng::Code WriteRelease(uint8_t major, uint8_t minor);
+    eng::Code SendModuleLayout();
     void RestoreBlockDefaults(uint8_t fpgaId, uint8_t blockId);
 
     // Parameter block objects.
@@ -96,9 +97,9 @@ public:
     // Connection and identification. Connect gives 0 or a connection result
     // (ConnectResultText); kConnectNoDescription when the module's type file
     // could not be read, so its setup cannot be.
-    static constexpr int32_t kConnectNoDescription = conn::kNoTypeFile;
-    int32_t Connect(const std::string& expectedSerial);
-    int32_t ChangeModuleType(ModuleTypeId type, const uint8_t release[2]);
+    static constexpr conn::Code kConnectNoDescription = conn::kNoTypeFile;
+    conn::Code Connect(const std::string& expectedSerial);
+    eng::Code ChangeModuleType(ModuleTypeId type, const uint8_t release[2]);
     void SelectModuleType(ModuleTypeId type, VersionNumber release);
     void LoadReleasesOfType(ModuleTypeId type, ReleaseTable& table);
     // False when a version could not be read.
@@ -125,19 +126,18 @@ public:
     // the record of what the module now holds); false when any read failed.
     bool ReadModuleAgain();
     // The channel code of the last block write a setup page or file made
-    // (ConfigBlockChanged, CommitConfigBlock); kNoBlockWrite before any.
-    static constexpr int32_t kNoBlockWrite = 1;
-    int32_t LastBlockWrite() const { return m_lastBlockWrite; }
-    void ForgetLastBlockWrite() { m_lastBlockWrite = kNoBlockWrite; }
+    // (ConfigBlockChanged, CommitConfigBlock); none before any.
+    std::optional<chan::Code> LastBlockWrite() const { return m_lastBlockWrite; }
+    void ForgetLastBlockWrite() { m_lastBlockWrite.reset(); }
     bool IsModuleResponding();
     static bool IsBlankSerial(const std::string& serial);
 
     // Image downloads (worker thread). The stream is read from where it stands.
-    int32_t DownloadSafeBoot(std::istream& image, uint32_t size);
-    int32_t DownloadFerrin(std::istream& image, uint32_t size);
-    int32_t DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t size);
-    int32_t DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::istream& image,
-                                uint32_t size);
+    eng::Code DownloadSafeBoot(std::istream& image, uint32_t size);
+    eng::Code DownloadFerrin(std::istream& image, uint32_t size);
+    eng::Code DownloadFpga(uint8_t fpgaId, std::istream& image, uint32_t size);
+    eng::Code DownloadLookupTable(uint8_t fpgaId, uint8_t tableId, std::istream& image,
+                                  uint32_t size);
 
     // The file the next download's stream comes from, for its SentImage.
     void NameNextImage(std::wstring file);
@@ -150,9 +150,9 @@ private:
     bool ReadIdentity();
     // Start command, erase phase, chunks and finish of every image download.
     template <typename StartCommand>
-    int32_t TransferImage(StartCommand&& start, std::istream& image, uint32_t size, Column column,
-                          bool ferrinRescale, std::wstring component);
-    int32_t DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size);
+    eng::Code TransferImage(StartCommand&& start, std::istream& image, uint32_t size, Column column,
+                            bool ferrinRescale, std::wstring component);
+    eng::Code DownloadApplicationImage(bool ferrin, std::istream& image, uint32_t size);
 
     CErrorReportIF* m_errorReport;
     CAppIF* m_app;
@@ -175,7 +175,7 @@ private:
     std::map<std::pair<uint8_t, uint8_t>, CConfigBlockIF*> m_attached;
     void MarkBlockRead(uint8_t fpgaId, uint8_t blockId, const CConfigBlockIF* block, bool read);
     BlockWriteSummary m_lastConfigureWrites;
-    int32_t m_lastBlockWrite = kNoBlockWrite;
+    std::optional<chan::Code> m_lastBlockWrite;
     std::atomic<float> m_progress{0.0f};
     // Written by the worker, read by the thread that records the operation.
     mutable std::mutex m_sentMutex;

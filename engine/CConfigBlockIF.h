@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/EngineCodes.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -19,8 +21,8 @@ public:
 
     // Each returns the channel code of its command (chan::kOk when the module
     // answered); a read that fails leaves the fields as they were.
-    virtual int32_t Read(CCmdChannel& channel) = 0;
-    virtual int32_t Write(CCmdChannel& channel) = 0;
+    virtual chan::Code Read(CCmdChannel& channel) = 0;
+    virtual chan::Code Write(CCmdChannel& channel) = 0;
     // The block's bytes as Write would send them.
     virtual std::vector<uint8_t> Encoded() const = 0;
 

@@ -5,8 +5,8 @@
 namespace {
 
 struct Translation {
-    int32_t channel;
-    std::array<int32_t, 5> engine; // by Column
+    chan::Code channel;
+    std::array<eng::Code, 5> engine; // by Column
 };
 
 // Channel codes without a row translate to -11 in every column.
@@ -39,12 +39,12 @@ constexpr Translation kTranslations[] = {
      {eng::kUnknown, eng::kUnknown, eng::kBadJtagInstruction, eng::kUnknown, eng::kUnknown}},
 };
 
-struct CodeText {
-    int32_t code;
+template <class Code> struct CodeText {
+    Code code;
     const wchar_t* text;
 };
 
-constexpr CodeText kEngineTexts[] = {
+constexpr CodeText<eng::Code> kEngineTexts[] = {
     {eng::kOk, L"Update completed successfully."},
     {eng::kNotConnected, L"Not connected to a module!"},
     {eng::kTimeout, L"Connection to module timed out!"},
@@ -59,7 +59,7 @@ constexpr CodeText kEngineTexts[] = {
     {eng::kNotRunningFerrin, L"The module runs SafeBoot, not Ferrin: it cannot be configured!"},
 };
 
-constexpr CodeText kConnectTexts[] = {
+constexpr CodeText<conn::Code> kConnectTexts[] = {
     {conn::kOk, L"OK"},
     {conn::kUnknownDevice, L"Unknown device"},
     {conn::kProtocolMismatch, L"Protocol mismatch"},
@@ -75,8 +75,8 @@ constexpr CodeText kConnectTexts[] = {
     {conn::kNoTypeFile, L"No usable module type file for the module's release"},
 };
 
-template <size_t N>
-std::wstring Lookup(const CodeText (&table)[N], int32_t code, const wchar_t* fallback) {
+template <class Code, size_t N>
+std::wstring Lookup(const CodeText<Code> (&table)[N], Code code, const wchar_t* fallback) {
     for (const auto& row : table)
         if (row.code == code)
             return row.text;
@@ -85,17 +85,17 @@ std::wstring Lookup(const CodeText (&table)[N], int32_t code, const wchar_t* fal
 
 } // namespace
 
-int32_t TranslateChannelCode(int32_t channelCode, Column column) {
+eng::Code TranslateChannelCode(chan::Code channelCode, Column column) {
     for (const auto& row : kTranslations)
         if (row.channel == channelCode)
             return row.engine[static_cast<size_t>(column)];
     return eng::kUnknown;
 }
 
-std::wstring EngineCodeText(int32_t engineCode) {
+std::wstring EngineCodeText(eng::Code engineCode) {
     return Lookup(kEngineTexts, engineCode, L"");
 }
 
-std::wstring ConnectResultText(int32_t result) {
+std::wstring ConnectResultText(conn::Code result) {
     return Lookup(kConnectTexts, result, L"Unknown error code");
 }

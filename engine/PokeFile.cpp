@@ -71,8 +71,8 @@ LineRead ReadLine(std::wistream& stream, std::wstring& line) {
 
 } // namespace
 
-int32_t ParsePokeLine(std::wistream& stream, uint32_t& lineNumber, uint32_t& interface,
-                      uint8_t& device, uint32_t& address, uint8_t& value) {
+poke::Code ParsePokeLine(std::wistream& stream, uint32_t& lineNumber, uint32_t& interface,
+                         uint8_t& device, uint32_t& address, uint8_t& value) {
     std::wstring line;
     for (;;) {
         if (stream.peek() == std::char_traits<wchar_t>::eof())

@@ -13,7 +13,7 @@ std::wstring ModuleNewerText() {
            kMakerAddress + L".";
 }
 
-ConnectStatus StatusAfterConnect(int32_t result, bool connected, bool expectedSerialGiven) {
+ConnectStatus StatusAfterConnect(conn::Code result, bool connected, bool expectedSerialGiven) {
     const std::wstring text = ConnectResultText(result);
     switch (result) {
     case conn::kOk:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/EngineCodes.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,7 +42,7 @@ struct ConnectStatus {
 // After Connect returned `result`. `connected` is the engine's state
 // afterwards; `expectedSerialGiven` marks a reconnect to a known module, which
 // reports a usable result silently.
-ConnectStatus StatusAfterConnect(int32_t result, bool connected, bool expectedSerialGiven);
+ConnectStatus StatusAfterConnect(conn::Code result, bool connected, bool expectedSerialGiven);
 
 struct WarningBox {
     std::wstring text;

@@ -202,7 +202,7 @@ JsonValue ModuleOperation::Record(int32_t result, const std::wstring& text,
         image.Set("file", AbsoluteFile(sent.file));
         image.Set("size", static_cast<int64_t>(sent.size));
         image.Set("sha256", sent.sha256);
-        image.Set("result", sent.result);
+        image.Set("result", Number(sent.result));
         images.Append(std::move(image));
     }
     record.Set("images", std::move(images));

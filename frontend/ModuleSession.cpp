@@ -75,7 +75,8 @@ void ModuleSession::SetResultsLog(ResultsLog* log, Origin origin) {
 
 // ---- Connecting ---------------------------------------------------------------------------------
 
-bool ModuleSession::ConnectPort(uint16_t port, const std::string& expectedSerial, int32_t& result) {
+bool ModuleSession::ConnectPort(uint16_t port, const std::string& expectedSerial,
+                                conn::Code& result) {
     const bool reconnect = !expectedSerial.empty();
     result = conn::kNotConnected;
     if (port == 0 || !m_port.Open(port)) {
@@ -119,9 +120,9 @@ bool ModuleSession::ConnectPort(uint16_t port, const std::string& expectedSerial
     return status.success;
 }
 
-bool ModuleSession::Connect(uint16_t port, int32_t* result) {
+bool ModuleSession::Connect(uint16_t port, conn::Code* result) {
     m_runPort = port;
-    int32_t own = 0;
+    conn::Code own = conn::kOk;
     return ConnectPort(port, {}, result ? *result : own);
 }
 
@@ -129,7 +130,7 @@ bool ModuleSession::Reconnect(const std::string& expectedSerial) {
     // Only ever the run's own port: a module that reboots comes back under
     // its number (numbers follow the USB location), and any other port is
     // another module, which a run must never touch.
-    int32_t result = 0;
+    conn::Code result = conn::kOk;
     return ConnectPort(m_runPort, expectedSerial, result);
 }
 

@@ -93,9 +93,9 @@ public:
     // ---- Connecting -----------------------------------------------------------------------
 
     // The operator's connect to COM<port>: it becomes the run's port. Shows
-    // the warning box the module calls for. The result is the engine's (-7:
-    // the port could not be opened); true when the connection counts as made.
-    bool Connect(uint16_t port, int32_t* result = nullptr);
+    // the warning box the module calls for. The result is the engine's
+    // (conn::kNotConnected: the port could not be opened); true when the connection counts as made.
+    bool Connect(uint16_t port, conn::Code* result = nullptr);
     // A run's reconnect after a reboot, on the run's own port only: the
     // module must have the serial (a blank one passes).
     bool Reconnect(const std::string& expectedSerial);
@@ -145,6 +145,7 @@ public:
     void OperationStarted(ModuleOperationKind kind, const std::wstring& file = {},
                           const std::wstring& component = {}, VersionNumber release = kNoVersion);
     // It ended: its record goes to the results log (nothing when none started).
+    // The result is the number of its code, whichever range (Number()).
     void OperationEnded(int32_t result, const std::wstring& text);
 
     // ---- CAppIF ----------------------------------------------------------------------------
@@ -158,7 +159,7 @@ public:
     CAssembliesXML* CreateAssembliesReader() override;
 
 private:
-    bool ConnectPort(uint16_t port, const std::string& expectedSerial, int32_t& result);
+    bool ConnectPort(uint16_t port, const std::string& expectedSerial, conn::Code& result);
     void WatchPort();
     void LoseModule();
 

@@ -33,11 +33,11 @@ namespace {
 class Block : public CConfigBlockIF {
 public:
     Block(CCmdEngine* engine, uint16_t length) : CConfigBlockIF(engine, 0, 0), m_bytes(length) {}
-    int32_t Read(CCmdChannel& channel) override {
+    chan::Code Read(CCmdChannel& channel) override {
         const auto length = static_cast<uint16_t>(m_bytes.size());
         return channel.ReadConfigBlock(m_fpgaId, m_blockId, m_bytes.data(), length);
     }
-    int32_t Write(CCmdChannel& channel) override {
+    chan::Code Write(CCmdChannel& channel) override {
         return channel.WriteConfigBlock(m_fpgaId, m_blockId, m_bytes.data(),
                                         static_cast<uint16_t>(m_bytes.size()));
     }
@@ -280,7 +280,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             channel.RescaleProgress(input.Integral<uint32_t>());
             uint16_t chunk = 0;
             if (channel.StartFpgaDownload(input.Integral<uint8_t>(), input.Integral<uint8_t>(),
-                                          input.Integral<uint32_t>(), length, chunk) == 0) {
+                                          input.Integral<uint32_t>(), length, chunk) == chan::kOk) {
                 const std::string bytes(length, '\x3C');
                 channel.SendChunks(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
                                    length, input.Bool() ? chunk : input.Integral<uint16_t>());

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t value = 0;
     // Every call consumes a line or ends; the bound only guards the fuzzer.
     for (size_t i = 0; i <= size; ++i) {
-        const int32_t result = ParsePokeLine(text.Text(), line, interface, device, address, value);
+        const poke::Code result =
+            ParsePokeLine(text.Text(), line, interface, device, address, value);
         if (result != poke::kLine)
             break;
     }

@@ -14,9 +14,9 @@ namespace {
 
 // The codes whose own text (the engine's) closes a lookup table download;
 // every other code says "Unknown error!".
-constexpr int32_t kCodesWithText[] = {eng::kOk,         eng::kNotConnected, eng::kTimeout,
-                                      eng::kFileAccess, eng::kLinkError,    eng::kOutOfMemory,
-                                      eng::kAborted};
+constexpr eng::Code kCodesWithText[] = {eng::kOk,         eng::kNotConnected, eng::kTimeout,
+                                        eng::kFileAccess, eng::kLinkError,    eng::kOutOfMemory,
+                                        eng::kAborted};
 
 } // namespace
 
@@ -59,7 +59,7 @@ bool CLookupTableRun::Start(uint8_t fpgaId, uint8_t tableId) {
 }
 
 void CLookupTableRun::Work() {
-    int32_t result = eng::kNotConnected;
+    eng::Code result = eng::kNotConnected;
     if (m_engine.IsConnected()) {
         m_engine.NameNextImage(m_path);
         result = m_engine.DownloadLookupTable(m_fpgaId, m_tableId, m_image, m_size);
@@ -75,7 +75,7 @@ void CLookupTableRun::RequestAbort() {
         m_engine.Channel().RequestAbort();
 }
 
-int32_t CLookupTableRun::Close() {
+eng::Code CLookupTableRun::Close() {
     if (!m_running)
         return m_result;
     if (m_worker.joinable())
@@ -104,7 +104,7 @@ std::wstring CLookupTableRun::QuestionText(const std::wstring& tableName,
            L"'.\nAre you sure you wish to do this?";
 }
 
-std::wstring CLookupTableRun::ResultText(int32_t result) {
+std::wstring CLookupTableRun::ResultText(eng::Code result) {
     const bool own = std::find(std::begin(kCodesWithText), std::end(kCodesWithText), result) !=
                      std::end(kCodesWithText);
     return EngineCodeText(own ? result : eng::kUnknown);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/EngineCodes.h"
+
 #include <atomic>
 #include <cstdint>
 #include <fstream>
@@ -46,7 +48,7 @@ public:
     // Joins the finished worker, closes the image, clears `update in progress`
     // and returns the run's result (an engine code). A download that failed
     // after the module went away reports "not connected".
-    int32_t Close();
+    eng::Code Close();
     // Aborts and joins a running worker and leaves the run closed without a
     // report (the page is going away).
     void Shutdown();
@@ -57,7 +59,7 @@ public:
     static constexpr const wchar_t* kCancelledText = L"Update was cancelled!";
     static constexpr const wchar_t* kSuccessText = L"Update Successful!";
     // The closing report's text of a result.
-    static std::wstring ResultText(int32_t result);
+    static std::wstring ResultText(eng::Code result);
     // Bar position 0..100 and the "%2.1f%%" text of a progress fraction.
     static int BarPosition(float fraction);
     static std::wstring PercentText(float fraction);
@@ -72,7 +74,7 @@ private:
     uint8_t m_fpgaId = 0;
     uint8_t m_tableId = 0;
     bool m_running = false;
-    int32_t m_result = 0; // written by the worker before m_finished
+    eng::Code m_result = eng::kOk; // written by the worker before m_finished
     std::atomic<bool> m_finished{false};
     std::thread m_worker;
 };

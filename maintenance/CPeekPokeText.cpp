@@ -14,13 +14,13 @@ namespace peekpoke {
 
 namespace {
 
-struct CodeText {
-    int32_t code;
+template <class Code> struct CodeText {
+    Code code;
     const wchar_t* text;
 };
 
 // Failures of peek, poke and load; the operation's name follows.
-constexpr CodeText kFailureTexts[] = {
+constexpr CodeText<eng::Code> kFailureTexts[] = {
     {eng::kBadInterface, L"Bad interface specified! "},
     {eng::kLinkError, L"Connection broken! "},
     {eng::kTimeout, L"Connection timed out! "},
@@ -28,7 +28,7 @@ constexpr CodeText kFailureTexts[] = {
 constexpr const wchar_t* kUnknownFailure = L"Unknown error! ";
 
 // A rejected CSV line, by parse code; the line number and "'! Load cancelled." follow.
-constexpr CodeText kLineTexts[] = {
+constexpr CodeText<poke::Code> kLineTexts[] = {
     {poke::kNoSeparator, L"Confusing entry on line '"},
     {poke::kUnknownInterface, L"Illegal interface on line '"},
     {poke::kTooFewNumbers, L"Conversion failed on line '"},
@@ -75,20 +75,20 @@ std::wstring ByteText(uint8_t value) {
     return text;
 }
 
-std::wstring FailureText(int32_t engineCode, const std::wstring& operation) {
+std::wstring FailureText(eng::Code engineCode, const std::wstring& operation) {
     std::wstring text = kUnknownFailure;
-    for (const CodeText& row : kFailureTexts)
+    for (const auto& row : kFailureTexts)
         if (row.code == engineCode)
             text = row.text;
     return text + operation + L" cancelled.";
 }
 
-std::wstring LoadResultText(int32_t engineCode, const PokeFileError& error) {
+std::wstring LoadResultText(eng::Code engineCode, const PokeFileError& error) {
     if (engineCode == eng::kOk)
         return L"Load completed.";
     if (engineCode != eng::kPokeFileParse)
         return FailureText(engineCode, L"Load");
-    for (const CodeText& row : kLineTexts)
+    for (const auto& row : kLineTexts)
         if (row.code == error.code)
             return row.text + std::to_wstring(error.line) + L"'! Load cancelled.";
     return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "descriptions/ModuleTypeNames.h"
+#include "engine/EngineCodes.h"
 #include "frontend/CDialogServicesIF.h"
 
 #include <cstdint>
@@ -40,11 +41,11 @@ std::wstring ByteText(uint8_t value);
 
 // The status text of a failed peek, poke or load ("Peek", "Poke", "Load"):
 // "Bad interface specified! Peek cancelled." and the like.
-std::wstring FailureText(int32_t engineCode, const std::wstring& operation);
+std::wstring FailureText(eng::Code engineCode, const std::wstring& operation);
 // The status text of a CSV load: "Load completed.", a line-numbered text for a
 // rejected line, or the failure text. Empty for a rejected line whose parse
 // code has no text.
-std::wstring LoadResultText(int32_t engineCode, const PokeFileError& error);
+std::wstring LoadResultText(eng::Code engineCode, const PokeFileError& error);
 // A CSV file that failed part-way (the results log's text; the file-error box says more).
 inline constexpr const wchar_t* kCsvNotReadText = L"The CSV file could not be read to its end.";
 

@@ -58,7 +58,7 @@ CsvLoad LoadCsv(const Context& context, const std::wstring& path) {
     if (stream.ReadFailed()) {
         load.readFailed = true;
         load.result = eng::kFileAccess;
-        context.ended(eng::kFileAccess, peekpoke::kCsvNotReadText);
+        context.ended(Number(eng::kFileAccess), peekpoke::kCsvNotReadText);
         context.dialogs.ReportFileError(path, FileOperation::Read, EIO);
         return load;
     }
@@ -66,7 +66,7 @@ CsvLoad LoadCsv(const Context& context, const std::wstring& path) {
     // A parse failure of a kind without a text still says that nothing more was loaded.
     if (load.text.empty())
         load.text = L"Unknown error! Load cancelled.";
-    context.ended(load.result, load.text);
+    context.ended(Number(load.result), load.text);
     context.status(load.text);
     return load;
 }
@@ -91,17 +91,17 @@ LutStart StartLookupTable(const Context& context, CLookupTableRun& run, const st
         // Nothing was sent: the record and the status line say so.
         run.CloseImage();
         const std::wstring text = EngineCodeText(eng::kUnknown);
-        context.ended(eng::kUnknown, text);
+        context.ended(Number(eng::kUnknown), text);
         context.status(text);
         return LutStart::NotStarted;
     }
     return LutStart::Started;
 }
 
-int32_t FinishLookupTable(const Context& context, CLookupTableRun& run) {
-    const int32_t result = run.Close();
+eng::Code FinishLookupTable(const Context& context, CLookupTableRun& run) {
+    const eng::Code result = run.Close();
     const std::wstring text = CLookupTableRun::ResultText(result);
-    context.ended(result, text);
+    context.ended(Number(result), text);
     context.status(text);
     if (result == eng::kOk)
         context.dialogs.MessageBox(CLookupTableRun::kSuccessText, L"", MsgButtons::Ok,

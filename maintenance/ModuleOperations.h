@@ -32,6 +32,7 @@ struct Context {
     std::function<void(ModuleOperationKind kind, const std::wstring& file,
                        const std::wstring& component)>
         started;
+    // The results log's record of how it ended (the code's number).
     std::function<void(int32_t result, const std::wstring& text)> ended;
 };
 // The session's, as pellworth-cli runs them; the page services', as the program's pages do.
@@ -43,9 +44,9 @@ Context PageContext(CPageServicesIF& services);
 struct CsvLoad {
     bool opened = false;     // false: the open failed and was reported; nothing sent
     bool readFailed = false; // the file failed part-way and was reported
-    int32_t result = 0;      // the engine's
-    PokeFileError error;     // where a parse failure is
-    std::wstring text;       // the status text of the outcome
+    eng::Code result = eng::kOk;
+    PokeFileError error; // where a parse failure is
+    std::wstring text;   // the status text of the outcome
 };
 // Pokes a CSV file into the module. Its bytes are decoded as they are read,
 // so a binary file is a rejected line, not a failed stream; a file that fails
@@ -63,7 +64,7 @@ LutStart StartLookupTable(const Context& context, CLookupTableRun& run, const st
                           const std::wstring& fpgaName);
 // Closes a finished download: its record, its text on the status line and,
 // when it succeeded, the closing box. Returns the engine's result.
-int32_t FinishLookupTable(const Context& context, CLookupTableRun& run);
+eng::Code FinishLookupTable(const Context& context, CLookupTableRun& run);
 
 // ---- Manual image downloads ---------------------------------------------------------------------
 

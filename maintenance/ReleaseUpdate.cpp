@@ -34,7 +34,8 @@ std::vector<uint8_t> TableIds(const AssemblyRecord& release, uint8_t fpgaId) {
     return ids;
 }
 
-// -42/-43 when the description lacks an FPGA or table that the release names.
+// kNoFpgaDefinition/kNoTableDefinition when the description lacks an FPGA or table that the release
+// names.
 ComponentCount CheckDefinitions(const AssemblyRecord& release,
                                 const ModuleDescription& description) {
     for (const uint8_t fpgaId : FpgaIds(release)) {
@@ -69,10 +70,10 @@ std::wstring TableDefinitionMissingText(uint8_t tableId) {
 ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* release,
                                const ModuleDescription& desired, bool force) {
     if (!engine.IsConnected())
-        return {eng::kNotConnected, 0, {}};
+        return {upd::kNotConnected, 0, {}};
     if (!release)
         return {upd::kNoReleaseSelected, 0, L"A Release Version must be selected!"};
-    if (ComponentCount failed = CheckDefinitions(*release, desired); failed.code != 0)
+    if (ComponentCount failed = CheckDefinitions(*release, desired); failed.code != upd::kOk)
         return failed;
 
     const ModuleRecord& module = engine.Module();
@@ -91,12 +92,12 @@ ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* r
         count += 1;
         for (const uint8_t id : ids)
             count += whole(id);
-        return {eng::kOk, count, {}};
+        return {upd::kOk, count, {}};
     }
     if (module.moduleType != desired.moduleType || IsNewer(module.release, release->release)) {
         for (const uint8_t id : ids)
             count += whole(id);
-        return {eng::kOk, count, {}};
+        return {upd::kOk, count, {}};
     }
     for (const uint8_t id : ids) {
         const FpgaDescription* fpga = module.FindFpga(id);
@@ -110,13 +111,13 @@ ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* r
                 ++count;
         }
     }
-    return {eng::kOk, count, {}};
+    return {upd::kOk, count, {}};
 }
 
 ReleaseUpdate::ReleaseUpdate(UpdateWorkerIF& run, const ReleaseTarget& target, bool force)
     : m_run(run), m_engine(run.Engine()), m_target(target), m_force(force) {}
 
-void ReleaseUpdate::Fail(int32_t result, std::wstring message) {
+void ReleaseUpdate::Fail(upd::Code result, std::wstring message) {
     SettleSetup();
     m_run.Finish(result, std::move(message));
 }
@@ -133,9 +134,7 @@ void ReleaseUpdate::SettleSetup() {
 void ReleaseUpdate::PutSetupBack() {
     if (m_kept.Taken()) {
         // The page's block object is the GUI thread's: the write-back runs there.
-        const int32_t served =
-            m_run.OnGuiThread([this] { return static_cast<int32_t>(m_kept.Restore(m_engine)); });
-        if (served == eng::kAborted)
+        if (!m_run.OnGuiThread([this] { m_kept.Restore(m_engine); }))
             m_kept.NotRestored(L"the update was stopped before it could be written back.");
         return;
     }
@@ -150,10 +149,10 @@ void ReleaseUpdate::PutSetupBack() {
 
 void ReleaseUpdate::Run() {
     if (!m_engine.IsConnected())
-        return Fail(eng::kNotConnected);
+        return Fail(upd::kNotConnected);
     const ComponentCount count =
         CountComponents(m_engine, &m_target.release, m_target.desired, m_force);
-    if (count.code != eng::kOk)
+    if (count.code != upd::kOk)
         return Fail(count.code, count.finalMessage);
     m_total = count.count;
 
@@ -163,14 +162,14 @@ void ReleaseUpdate::Run() {
     SettleSetup();
     const std::wstring release = SelectedText(m_target.release);
     if (!m_ferrinDone && !m_fpgaUpdated && !m_tableUpdated)
-        return m_run.Finish(eng::kOk,
+        return m_run.Finish(upd::kOk,
                             L"All components already updated to Release '" + release + L"'.");
-    m_run.Finish(eng::kOk, L"Update to Release '" + release + L"' completed successfully.");
+    m_run.Finish(upd::kOk, L"Update to Release '" + release + L"' completed successfully.");
 }
 
-int32_t
+upd::Code
 ReleaseUpdate::DownloadFile(const std::wstring& file,
-                            const std::function<int32_t(std::istream&, uint32_t)>& download) {
+                            const std::function<eng::Code(std::istream&, uint32_t)>& download) {
     const std::wstring component = Number(m_next) + L" of " + Number(m_total);
     std::ifstream stream;
     uint32_t size = 0;
@@ -178,7 +177,7 @@ ReleaseUpdate::DownloadFile(const std::wstring& file,
     const bool opened = inputfile::OpenImage(stream, WideToUtf8(file), size) == 0;
     m_run.Post(L"Updating component " + component + L" ...");
     m_engine.NameNextImage(file);
-    const int32_t result =
+    const eng::Code result =
         !opened ? eng::kFileAccess : m_run.Download([&] { return download(stream, size); });
     stream.close();
     if (result == eng::kOk)
@@ -211,11 +210,11 @@ bool ReleaseUpdate::UpdateFerrin() {
             ++m_total;
         ++tries;
         m_erased = true;
-        const int32_t downloaded =
+        const upd::Code downloaded =
             DownloadFile(m_target.release.ferrin.fileName, [this](std::istream& s, uint32_t n) {
                 return m_engine.DownloadFerrin(s, n);
             });
-        if (downloaded != eng::kOk) {
+        if (downloaded != upd::kOk) {
             Fail(downloaded);
             return false;
         }
@@ -225,7 +224,7 @@ bool ReleaseUpdate::UpdateFerrin() {
 
         m_run.SetQuiet(true);
         m_run.Post(L"Rebooting the module...");
-        const int32_t rebooted = m_engine.RebootModule();
+        const eng::Code rebooted = m_engine.RebootModule();
         GuiRequest request = GuiRequest::WaitAndReconnect;
         if (rebooted == eng::kRebootUnknown) {
             request = GuiRequest::ManualReboot;
@@ -235,9 +234,9 @@ bool ReleaseUpdate::UpdateFerrin() {
             Fail(FilterResult(rebooted));
             return false;
         }
-        const int32_t reconnected = m_run.Ask(request, serial);
+        const upd::Code reconnected = m_run.Ask(request, serial);
         m_run.SetQuiet(false);
-        if (reconnected != eng::kOk) {
+        if (reconnected != upd::kOk) {
             m_run.PostFailure(L"Unable to reconnect to the module!");
             Fail(reconnected);
             return false;
@@ -263,13 +262,13 @@ bool ReleaseUpdate::Configure() {
         return true;
     m_run.SetQuiet(true);
     m_run.Post(L"Configuring the module...");
-    const int32_t result = m_run.Ask(GuiRequest::Configure);
+    const upd::Code result = m_run.Ask(GuiRequest::Configure);
     m_run.SetQuiet(false);
-    if (result == eng::kOk)
+    if (result == upd::kOk)
         m_run.Post(L"Module configured successfully.");
     else
         m_run.PostFailure(L"Module configured unsuccessfully!");
-    if (result != eng::kOk) {
+    if (result != upd::kOk) {
         Fail(result);
         return false;
     }
@@ -308,7 +307,7 @@ bool ReleaseUpdate::UpdateFpgas() {
     const AssemblyRecord& release = m_target.release;
     for (const uint8_t fpgaId : FpgaIds(release)) {
         if (m_run.Cancelled()) {
-            Fail(eng::kAborted);
+            Fail(upd::kAborted);
             return false;
         }
         const bool all = m_force || m_ferrinDone;
@@ -320,11 +319,11 @@ bool ReleaseUpdate::UpdateFpgas() {
         const bool fpgaNeeds = all || !(fpga->firmware.version == release.FpgaVersion(fpgaId));
         if (fpgaNeeds) {
             m_erased = true;
-            const int32_t result =
+            const upd::Code result =
                 DownloadFile(release.FpgaFile(fpgaId), [&](std::istream& s, uint32_t n) {
                     return m_engine.DownloadFpga(fpgaId, s, n);
                 });
-            if (result != eng::kOk) {
+            if (result != upd::kOk) {
                 Fail(result);
                 return false;
             }
@@ -341,11 +340,11 @@ bool ReleaseUpdate::UpdateFpgas() {
             }
             if (!fpgaNeeds && table->version == release.TableVersion(fpgaId, tableId))
                 continue;
-            const int32_t result =
+            const upd::Code result =
                 DownloadFile(release.TableFile(fpgaId, tableId), [&](std::istream& s, uint32_t n) {
                     return m_engine.DownloadLookupTable(fpgaId, tableId, s, n);
                 });
-            if (result != eng::kOk) {
+            if (result != upd::kOk) {
                 Fail(result);
                 return false;
             }

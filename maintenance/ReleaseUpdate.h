@@ -18,14 +18,14 @@ struct ModuleRecord;
 // The number of components a release update will download, or an error code
 // with its final message.
 struct ComponentCount {
-    int32_t code = 0;
+    upd::Code code = upd::kOk;
     int32_t count = 0;
     std::wstring finalMessage;
 };
 
-// Counts the components to update for the connected module: -7 when not
-// connected, -40 without a release, -42/-43 when the release names an FPGA or
-// lookup table that the description lacks.
+// Counts the components to update for the connected module: kNotConnected,
+// kNoReleaseSelected without a release, kNoFpgaDefinition/kNoTableDefinition when the release names
+// an FPGA or lookup table that the description lacks.
 ComponentCount CountComponents(const CCmdEngine& engine, const AssemblyRecord* release,
                                const ModuleDescription& desired, bool force);
 
@@ -45,9 +45,9 @@ private:
     bool CheckDownloaded();
     // Opens the file, posts the progress and result lines around the
     // download; returns the filtered code.
-    int32_t DownloadFile(const std::wstring& file,
-                         const std::function<int32_t(std::istream&, uint32_t)>& download);
-    void Fail(int32_t result, std::wstring message = {});
+    upd::Code DownloadFile(const std::wstring& file,
+                           const std::function<eng::Code(std::istream&, uint32_t)>& download);
+    void Fail(upd::Code result, std::wstring message = {});
     // At the end of the run, failed or not: puts the kept setup back when a
     // download erased it, and notes what became of it.
     void SettleSetup();

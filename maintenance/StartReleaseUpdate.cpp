@@ -95,7 +95,7 @@ bool StartReleaseUpdate(UpdateRun& run, const AssemblyRecord* release,
     }
 
     const ComponentCount count = CountComponents(engine, release, desired, false);
-    if (count.code != eng::kOk) {
+    if (count.code != upd::kOk) {
         if (count.code == upd::kNoFpgaDefinition || count.code == upd::kNoTableDefinition)
             dialogs.MessageBox(count.finalMessage, kAttentionCaption, MsgButtons::Ok,
                                MsgIcon::Exclamation);

@@ -2,36 +2,53 @@
 
 #include "engine/EngineCodes.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cwchar>
-#include <iterator>
+#include <utility>
 
 namespace {
 
-// The closing report's codes, and the codes whose causes have texts of their own.
-constexpr int32_t kPassingCodes[] = {eng::kOk,
-                                     eng::kNotConnected,
-                                     eng::kTimeout,
-                                     eng::kUnknown,
-                                     eng::kFileAccess,
-                                     eng::kLinkError,
-                                     eng::kOutOfMemory,
-                                     eng::kAborted,
-                                     eng::kJtagStatusFA,
-                                     -23,
-                                     eng::kJtagTdoMismatch,
-                                     eng::kBadJtagInstruction,
-                                     eng::kImageTooLarge,
-                                     eng::kNotRunningFerrin};
+// The engine codes a run's result keeps, each with its own name in both ranges.
+constexpr std::pair<eng::Code, upd::Code> kPassingCodes[] = {
+    {eng::kOk, upd::kOk},
+    {eng::kNotConnected, upd::kNotConnected},
+    {eng::kTimeout, upd::kTimeout},
+    {eng::kUnknown, upd::kUnknown},
+    {eng::kFileAccess, upd::kFileAccess},
+    {eng::kLinkError, upd::kLinkError},
+    {eng::kOutOfMemory, upd::kOutOfMemory},
+    {eng::kAborted, upd::kAborted},
+    {eng::kJtagStatusFA, upd::kJtagStatusFA},
+    {eng::kWrongModule, upd::kWrongModule},
+    {eng::kJtagTdoMismatch, upd::kJtagTdoMismatch},
+    {eng::kBadJtagInstruction, upd::kBadJtagInstruction},
+    {eng::kImageTooLarge, upd::kImageTooLarge},
+    {eng::kNotRunningFerrin, upd::kNotRunningFerrin},
+};
+
+static_assert(
+    [] {
+        for (const auto& [engine, result] : kPassingCodes)
+            if (Number(engine) != Number(result))
+                return false;
+        return true;
+    }(),
+    "a run's result keeps the engine code's number");
 
 } // namespace
 
-int32_t FilterResult(int32_t engineCode) {
-    return std::find(std::begin(kPassingCodes), std::end(kPassingCodes), engineCode) !=
-                   std::end(kPassingCodes)
-               ? engineCode
-               : eng::kUnknown;
+upd::Code FilterResult(eng::Code engineCode) {
+    for (const auto& [engine, result] : kPassingCodes)
+        if (engine == engineCode)
+            return result;
+    return upd::kUnknown;
+}
+
+eng::Code EngineCodeOf(upd::Code result) {
+    for (const auto& [engine, passed] : kPassingCodes)
+        if (passed == result)
+            return engine;
+    return eng::kUnknown;
 }
 
 int ProgressPosition(float fraction) {

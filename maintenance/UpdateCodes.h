@@ -1,6 +1,7 @@
 #pragma once
 
 #include "descriptions/VersionNumber.h"
+#include "engine/EngineCodes.h"
 
 #include <cstdint>
 #include <string>
@@ -14,25 +15,47 @@ constexpr int32_t kRunIdle = 0;
 constexpr int32_t kRunManual = 1;
 constexpr int32_t kRunRelease = 2;
 
-// Result codes of the update runs beside the engine's (engine/EngineCodes.h).
+// What an update run ends with: one of the engine's codes that the closing
+// report knows (with the engine's number) or one of the run's own.
 namespace upd {
-constexpr int32_t kNoReleaseSelected = -40;
-constexpr int32_t kNoFpgaDefinition = -42;
-constexpr int32_t kNoTableDefinition = -43;
-// A manual SafeBoot or Ferrin download without a release for the module type.
-constexpr int32_t kNoReleaseAvailable = -44;
-// The module keeps reporting another Ferrin version after every download.
-constexpr int32_t kFerrinNotAccepted = -45;
-// A downloaded FPGA image or table reports another version than the release's.
-constexpr int32_t kComponentMismatch = -46;
-// The module was to be rebooted by hand and did not go away and come back.
-constexpr int32_t kNotRebooted = -47;
-// The module to be rebooted by hand went away and did not come back in time.
-constexpr int32_t kNotBack = -48;
+enum class Code : int32_t {
+    kOk = 0,
+    kNotConnected = -7,
+    kTimeout = -10,
+    kUnknown = -11,
+    kFileAccess = -12,
+    kLinkError = -13,
+    kOutOfMemory = -14,
+    kAborted = -17,
+    kJtagStatusFA = -19,
+    kNotRunningFerrin = -22,
+    // The reconnect found another module.
+    kWrongModule = -23,
+    kJtagTdoMismatch = -25,
+    kBadJtagInstruction = -26,
+    kImageTooLarge = -27,
+    kNoReleaseSelected = -40,
+    kNoFpgaDefinition = -42,
+    kNoTableDefinition = -43,
+    // A manual SafeBoot or Ferrin download without a release for the module type.
+    kNoReleaseAvailable = -44,
+    // The module keeps reporting another Ferrin version after every download.
+    kFerrinNotAccepted = -45,
+    // A downloaded FPGA image or table reports another version than the release's.
+    kComponentMismatch = -46,
+    // The module was to be rebooted by hand and did not go away and come back.
+    kNotRebooted = -47,
+    // The module to be rebooted by hand went away and did not come back in time.
+    kNotBack = -48,
+};
+using enum Code;
 } // namespace upd
 
-// Engine codes the closing report knows pass; any other becomes -11.
-int32_t FilterResult(int32_t engineCode);
+// An engine code as a run's result: the codes the closing report knows keep
+// their number, any other becomes kUnknown.
+upd::Code FilterResult(eng::Code engineCode);
+// The engine code a run's result came from; kUnknown for the run's own codes.
+eng::Code EngineCodeOf(upd::Code result);
 // Bar position 0..100 and the "%2.1f%%" text of a progress fraction.
 int ProgressPosition(float fraction);
 std::wstring ProgressPercentText(float fraction);

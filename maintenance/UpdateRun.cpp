@@ -69,7 +69,7 @@ UpdateRun::~UpdateRun() {
 void UpdateRun::Launch(int32_t runState, std::function<void()> work) {
     m_host.SetBusy(true);
     m_finished.store(false);
-    m_result = 0;
+    m_result = upd::kOk;
     m_finalMessage.clear();
     m_failurePosted = false;
     m_setupNote.clear();
@@ -139,10 +139,10 @@ void UpdateRun::PostFailure(std::wstring text) {
     Post(std::move(text));
 }
 
-int32_t UpdateRun::Ask(GuiRequest request, const std::string& reconnectSerial) {
+upd::Code UpdateRun::Ask(GuiRequest request, const std::string& reconnectSerial) {
     std::unique_lock lock(m_requestMutex);
     if (m_cancel.load())
-        return eng::kAborted;
+        return upd::kAborted;
     m_reconnectSerial = reconnectSerial;
     m_countdown = m_timing.rebootCountdown;
     m_attempts = m_timing.reconnectAttempts;
@@ -153,59 +153,59 @@ int32_t UpdateRun::Ask(GuiRequest request, const std::string& reconnectSerial) {
     m_request = request;
     m_requestDone.wait(lock, [this] { return m_eventSet || m_cancel.load(); });
     if (!m_eventSet)
-        return eng::kAborted;
+        return upd::kAborted;
     m_eventSet = false;
     return m_requestResult;
 }
 
-int32_t UpdateRun::OnGuiThread(std::function<int32_t()> work) {
+bool UpdateRun::OnGuiThread(std::function<void()> work) {
     {
         std::lock_guard lock(m_requestMutex);
         m_call = std::move(work);
     }
-    const int32_t result = Ask(GuiRequest::Call);
+    const upd::Code result = Ask(GuiRequest::Call);
     std::lock_guard lock(m_requestMutex);
     m_call = nullptr;
-    return result;
+    return result == upd::kOk;
 }
 
 void UpdateRun::NoteSetup(std::wstring note) {
     m_setupNote = std::move(note);
 }
 
-std::wstring UpdateRun::ClosingText(int32_t result, const std::wstring& message) const {
-    std::wstring text = result == eng::kOk ? message : FailureText(result, message);
+std::wstring UpdateRun::ClosingText(upd::Code result, const std::wstring& message) const {
+    std::wstring text = result == upd::kOk ? message : FailureText(result, message);
     if (!m_setupNote.empty())
         text += (text.empty() ? L"" : L"\n") + m_setupNote;
     return text;
 }
 
-int32_t UpdateRun::Download(const std::function<int32_t()>& operation) {
+eng::Code UpdateRun::Download(const std::function<eng::Code()>& operation) {
     // Announce the download before testing for a shutdown: Shutdown sets the
     // cancel flag before it looks at this one, so either this sees the cancel
     // or Shutdown sees the download and aborts it.
     m_downloading.store(true);
-    int32_t result = eng::kAborted;
+    eng::Code result = eng::kAborted;
     if (!m_cancel.load())
         result = operation();
     m_downloading.store(false);
     return result;
 }
 
-void UpdateRun::Finish(int32_t result, std::wstring finalMessage) {
+void UpdateRun::Finish(upd::Code result, std::wstring finalMessage) {
     m_result = result;
     if (!finalMessage.empty())
         m_finalMessage = std::move(finalMessage);
     // The run's status text says how it ended: it stays when the main status
     // line moves on (the module goes away right after a failed download).
-    if (result != eng::kOk && !m_failurePosted)
+    if (result != upd::kOk && !m_failurePosted)
         Post(ClosingText(result, m_finalMessage));
     m_finished.store(true);
 }
 
 void UpdateRun::ManualWorker() {
     if (!m_engine.IsConnected())
-        return Finish(eng::kNotConnected);
+        return Finish(upd::kNotConnected);
     const bool application = m_component == kComponentSafeBoot || m_component == kComponentFerrin;
     // Without a release the run would otherwise stay open: close it as a
     // failure that names the reason.
@@ -219,7 +219,7 @@ void UpdateRun::ManualWorker() {
     const auto size = static_cast<uint32_t>(std::clamp<std::streamoff>(end, 0, UINT32_MAX));
 
     m_engine.NameNextImage(m_path);
-    const int32_t result = Download([&] {
+    const eng::Code result = Download([&] {
         switch (m_component) {
         case kComponentSafeBoot:
             return m_engine.DownloadSafeBoot(m_stream, size);
@@ -232,7 +232,7 @@ void UpdateRun::ManualWorker() {
     m_stream.close();
     if (result != eng::kOk)
         return Finish(FilterResult(result));
-    Finish(eng::kOk, application
+    Finish(upd::kOk, application
                          ? L"Reboot the module for the newly updated firmware to take effect!"
                          : L"FPGA firmware has been automatically reloaded into the FPGA.");
 }
@@ -288,7 +288,7 @@ void UpdateRun::Tick() {
     ServeRequest();
 }
 
-void UpdateRun::Answer(int32_t result) {
+void UpdateRun::Answer(upd::Code result) {
     {
         std::lock_guard lock(m_requestMutex);
         m_request = GuiRequest::None;
@@ -310,15 +310,18 @@ void UpdateRun::ServeRequest() {
     case GuiRequest::None:
         return;
     case GuiRequest::Call: {
-        std::function<int32_t()> call;
+        std::function<void()> call;
         {
             std::lock_guard lock(m_requestMutex);
             call = m_call;
         }
-        return Answer(call ? call() : eng::kUnknown);
+        if (!call)
+            return Answer(upd::kUnknown);
+        call();
+        return Answer(upd::kOk);
     }
     case GuiRequest::Configure: {
-        int32_t result = eng::kLinkError;
+        upd::Code result = upd::kLinkError;
         if (m_engine.IsConnected()) {
             const uint8_t release[2] = {m_target.release.release.major,
                                         m_target.release.release.minor};
@@ -333,7 +336,7 @@ void UpdateRun::ServeRequest() {
             m_request = GuiRequest::None;
         }
         if (!m_engine.IsConnected())
-            return Answer(eng::kLinkError);
+            return Answer(upd::kLinkError);
         m_host.Disconnect();
         m_host.Dialogs().MessageBox(updatetext::ManualRebootText(), kAttentionCaption,
                                     MsgButtons::Ok, MsgIcon::Exclamation);
@@ -341,14 +344,14 @@ void UpdateRun::ServeRequest() {
             return; // shut down while the box was up
         // Reconnecting to a module that was not rebooted would download
         // Ferrin to it again.
-        if (const int32_t rebooted = m_host.ModuleRebootedByHand(); rebooted != eng::kOk)
+        if (const upd::Code rebooted = m_host.ModuleRebootedByHand(); rebooted != upd::kOk)
             return Answer(rebooted);
         Post(L"Reconnecting to the module...");
         if (m_host.Connect(serial))
-            return Answer(eng::kOk);
+            return Answer(upd::kOk);
         // Another module came back in its place: say so, not "no link".
         const std::string& found = m_engine.Module().serial;
-        return Answer(!found.empty() && found != serial ? eng::kWrongModule : eng::kLinkError);
+        return Answer(!found.empty() && found != serial ? upd::kWrongModule : upd::kLinkError);
     }
     case GuiRequest::WaitAndReconnect: {
         // The operator sees which attempt is coming: a connect blocks this
@@ -369,12 +372,12 @@ void UpdateRun::ServeRequest() {
             Post(ReconnectingText(attempt, m_timing.reconnectAttempts));
             return;
         }
-        int32_t result = eng::kOk;
+        upd::Code result = upd::kOk;
         if (!m_host.Connect(serial)) {
             --m_attempts;
-            result = eng::kLinkError;
+            result = upd::kLinkError;
         }
-        if (result == eng::kLinkError && m_attempts > 0) {
+        if (result == upd::kLinkError && m_attempts > 0) {
             // The next early attempt needs the port to go away and come back again.
             m_countdown = m_timing.rebootCountdown;
             m_portWatch.Rearm();
@@ -411,7 +414,7 @@ void UpdateRun::Shutdown() {
         return;
     m_host.StopTicks();
     m_stream.close();
-    m_lastResult = m_finished.load() ? m_result : eng::kAborted;
+    m_lastResult = m_finished.load() ? m_result : upd::kAborted;
     m_lastFinalMessage = m_finalMessage;
     m_lastSetupNote = m_setupNote;
     m_host.RunEnded(m_lastResult, ClosingText(m_lastResult, m_lastFinalMessage));
@@ -463,8 +466,8 @@ void UpdateRun::Close() {
     m_host.UpdateControls();
 }
 
-void UpdateRun::Report(int32_t state, int32_t result, const std::wstring& message) {
-    if (result == eng::kOk) {
+void UpdateRun::Report(int32_t state, upd::Code result, const std::wstring& message) {
+    if (result == upd::kOk) {
         m_host.ShowProgress(state, 100, ProgressPercentText(1.0f));
         m_host.ReportError(L"Update completed successfully.");
         m_host.Dialogs().MessageBox(ClosingText(result, message),

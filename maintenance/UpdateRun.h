@@ -61,7 +61,7 @@ public:
     void ClearMailbox();
 
     // The outcome of the last closed run.
-    int32_t LastResult() const { return m_lastResult; }
+    upd::Code LastResult() const { return m_lastResult; }
     const std::wstring& LastFinalMessage() const { return m_lastFinalMessage; }
 
     UpdateRunHostIF& Host() { return m_host; }
@@ -86,26 +86,26 @@ public:
     void PostFailure(std::wstring text) override;
     // Asks the GUI thread to serve a request and waits for its result code;
     // -17 when the run is shut down meanwhile.
-    int32_t Ask(GuiRequest request, const std::string& reconnectSerial = {}) override;
-    int32_t OnGuiThread(std::function<int32_t()> work) override;
+    upd::Code Ask(GuiRequest request, const std::string& reconnectSerial = {}) override;
+    bool OnGuiThread(std::function<void()> work) override;
     void NoteSetup(std::wstring note) override;
     // Runs one engine download unless the run is being shut down (-17).
-    int32_t Download(const std::function<int32_t()>& operation) override;
+    eng::Code Download(const std::function<eng::Code()>& operation) override;
     bool Cancelled() const override { return m_cancel.load(); }
     // Ends the worker's run: the next tick closes it. A failure leaves its
     // text (FailureText) as the run's status text unless PostFailure said why.
-    void Finish(int32_t result, std::wstring finalMessage = {}) override;
+    void Finish(upd::Code result, std::wstring finalMessage = {}) override;
 
 private:
     void Launch(int32_t runState, std::function<void()> work);
     void ManualWorker();
     void ServeRequest();
-    void Answer(int32_t result);
+    void Answer(upd::Code result);
     void Close();
-    void Report(int32_t state, int32_t result, const std::wstring& message);
+    void Report(int32_t state, upd::Code result, const std::wstring& message);
     void JoinWorker();
     // The closing text: the outcome and what became of the setup.
-    std::wstring ClosingText(int32_t result, const std::wstring& message) const;
+    std::wstring ClosingText(upd::Code result, const std::wstring& message) const;
 
     UpdateRunHostIF& m_host;
     CCmdEngine& m_engine;
@@ -115,7 +115,7 @@ private:
     // by the GUI thread after it has seen the flag.
     std::atomic<int32_t> m_runState{kRunIdle};
     std::atomic<bool> m_finished{false};
-    int32_t m_result = 0;
+    upd::Code m_result = upd::kOk;
     std::wstring m_finalMessage;
     bool m_force = false;
     bool m_keepSetup = true;
@@ -139,20 +139,20 @@ private:
     std::condition_variable m_requestDone;
     GuiRequest m_request = GuiRequest::None;
     bool m_eventSet = false;
-    int32_t m_requestResult = 0;
+    upd::Code m_requestResult = upd::kOk;
     int32_t m_countdown = 0;
     int32_t m_attempts = 0;
     std::string m_reconnectSerial;
     uint16_t m_runPort = 0;         // the host's, when the run started
     CPortPresenceWatch m_portWatch; // set with a WaitAndReconnect request
-    std::function<int32_t()> m_call;
+    std::function<void()> m_call;
 
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_downloading{false};
     bool m_inTick = false;
     std::thread m_worker;
 
-    int32_t m_lastResult = 0;
+    upd::Code m_lastResult = upd::kOk;
     std::wstring m_lastFinalMessage;
     std::wstring m_lastSetupNote;
 };

@@ -2,6 +2,7 @@
 
 #include "descriptions/VersionNumber.h"
 #include "engine/ModuleOperationKind.h"
+#include "maintenance/UpdateCodes.h"
 
 #include <cstdint>
 #include <string>
@@ -52,12 +53,12 @@ public:
     virtual void StartTicks() {}
     virtual void StopTicks() {}
     // After the operator was told to reboot the module by hand (and the box
-    // was answered): 0 when the module may be reconnected. A front end
+    // was answered): upd::kOk when the module may be reconnected. A front end
     // without an operator at a box waits here until the module has gone away
     // and come back, and otherwise gives why not: upd::kNotRebooted (never
     // went away), upd::kNotBack (went away, stayed away) or eng::kAborted
     // (the wait was interrupted) (GUI thread).
-    virtual int32_t ModuleRebootedByHand() { return 0; }
+    virtual upd::Code ModuleRebootedByHand() { return upd::kOk; }
 
     // A run is about to send to the module, and no worker runs yet (GUI
     // thread): a Download of the component ("Ferrin", "FPGA 0") from the
@@ -66,5 +67,5 @@ public:
                             const std::wstring& /*component*/, VersionNumber /*release*/) {}
     // That run has ended, before its report is shown (GUI thread): its result
     // and the text that says how it ended.
-    virtual void RunEnded(int32_t /*result*/, const std::wstring& /*text*/) {}
+    virtual void RunEnded(upd::Code /*result*/, const std::wstring& /*text*/) {}
 };

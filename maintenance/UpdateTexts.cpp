@@ -43,7 +43,7 @@ std::wstring ManualRebootText() {
 
 } // namespace updatetext
 
-std::wstring FailureText(int32_t result, const std::wstring& message) {
+std::wstring FailureText(upd::Code result, const std::wstring& message) {
     switch (result) {
     case upd::kNoReleaseSelected:
     case upd::kNoFpgaDefinition:
@@ -56,12 +56,12 @@ std::wstring FailureText(int32_t result, const std::wstring& message) {
         return updatetext::kModuleNotRebooted;
     case upd::kNotBack:
         return updatetext::kModuleDidNotComeBack;
-    case eng::kWrongModule: // the reconnect found another module
-        return ConnectResultText(result);
+    case upd::kWrongModule: // the reconnect found another module
+        return ConnectResultText(conn::kWrongModule);
     default: {
         // The engine's texts are the report's texts; codes without one are unknown.
-        const std::wstring text = EngineCodeText(result);
-        return text.empty() || result == eng::kUnknown ? L"Unknown error!" : text;
+        const std::wstring text = EngineCodeText(EngineCodeOf(result));
+        return text.empty() || result == upd::kUnknown ? L"Unknown error!" : text;
     }
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "maintenance/UpdateCodes.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -70,4 +72,4 @@ inline constexpr const wchar_t* kUpdateSuccessfulCaption = L"Update Successful!"
 
 // The text a failed run leaves on the main status line: the run's own message
 // for the codes that carry one, else the engine's text of the code.
-std::wstring FailureText(int32_t result, const std::wstring& message);
+std::wstring FailureText(upd::Code result, const std::wstring& message);

@@ -2,6 +2,7 @@
 
 #include "descriptions/ModuleDescription.h"
 #include "descriptions/ReleaseTable.h"
+#include "maintenance/UpdateCodes.h"
 
 #include <cstdint>
 #include <functional>
@@ -49,16 +50,16 @@ public:
     // A status text for the GUI thread to show; a failure's text stays on the page.
     virtual void Post(std::wstring text) = 0;
     virtual void PostFailure(std::wstring text) = 0;
-    // Blocks until the GUI thread has served the request; its result code.
-    virtual int32_t Ask(GuiRequest request, const std::string& reconnectSerial = {}) = 0;
-    // Blocks until the GUI thread has run the work; its result, or -17 when
-    // the run is shut down meanwhile.
-    virtual int32_t OnGuiThread(std::function<int32_t()> work) = 0;
+    // Blocks until the GUI thread has served the request; its result.
+    virtual upd::Code Ask(GuiRequest request, const std::string& reconnectSerial = {}) = 0;
+    // Blocks until the GUI thread has run the work; false when the run was
+    // shut down first and the work did not run.
+    virtual bool OnGuiThread(std::function<void()> work) = 0;
     // What became of the module's setup: a sentence added to the run's final text.
     virtual void NoteSetup(std::wstring note) = 0;
     // Runs one engine download with the run's abort and progress.
-    virtual int32_t Download(const std::function<int32_t()>& operation) = 0;
+    virtual eng::Code Download(const std::function<eng::Code()>& operation) = 0;
     virtual bool Cancelled() const = 0;
     // The last call of the procedure: the GUI thread closes the run with the report.
-    virtual void Finish(int32_t result, std::wstring finalMessage = {}) = 0;
+    virtual void Finish(upd::Code result, std::wstring finalMessage = {}) = 0;
 };

@@ -59,9 +59,9 @@ CConfigModORLAN6::CConfigModORLAN6(CCmdEngine* engine, uint8_t fpgaId, uint8_t b
     Reset();
 }
 
-int32_t CConfigModORLAN6::Read(CCmdChannel& channel) {
+chan::Code CConfigModORLAN6::Read(CCmdChannel& channel) {
     uint8_t bytes[kLength] = {};
-    if (const int32_t code = channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
+    if (const auto code = channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
         code != chan::kOk) {
         return code;
     }
@@ -69,7 +69,7 @@ int32_t CConfigModORLAN6::Read(CCmdChannel& channel) {
     return chan::kOk;
 }
 
-int32_t CConfigModORLAN6::Write(CCmdChannel& channel) {
+chan::Code CConfigModORLAN6::Write(CCmdChannel& channel) {
     uint8_t bytes[kLength];
     for (uint16_t i = 0; i < kLength; ++i) {
         bytes[i] = EncodeByte(i);

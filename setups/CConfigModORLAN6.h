@@ -22,9 +22,9 @@ public:
     CConfigModORLAN6(CCmdEngine* engine, uint8_t fpgaId, uint8_t blockId);
 
     // 4 on success; 0 on failure, the fields keep their values.
-    int32_t Read(CCmdChannel& channel) override;
+    chan::Code Read(CCmdChannel& channel) override;
     // The channel code of the block write.
-    int32_t Write(CCmdChannel& channel) override;
+    chan::Code Write(CCmdChannel& channel) override;
     std::vector<uint8_t> Encoded() const override;
 
     // Block byte 0..3 from the fields; any other index gives 0.

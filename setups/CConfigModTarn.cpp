@@ -54,9 +54,9 @@ CConfigModTarn::CConfigModTarn(CCmdEngine* engine, uint8_t fpgaId, uint8_t block
     Reset();
 }
 
-int32_t CConfigModTarn::Read(CCmdChannel& channel) {
+chan::Code CConfigModTarn::Read(CCmdChannel& channel) {
     uint8_t bytes[kLength] = {};
-    if (const int32_t code = channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
+    if (const auto code = channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, kLength);
         code != chan::kOk) {
         return code;
     }
@@ -64,7 +64,7 @@ int32_t CConfigModTarn::Read(CCmdChannel& channel) {
     return chan::kOk;
 }
 
-int32_t CConfigModTarn::Write(CCmdChannel& channel) {
+chan::Code CConfigModTarn::Write(CCmdChannel& channel) {
     uint8_t bytes[kLength];
     for (uint16_t i = 0; i < kLength; ++i) {
         bytes[i] = EncodeByte(i);

@@ -187,8 +187,8 @@ bool CLookupTable::QueryClose() {
         const CJoiningWorker joining(m_services->Dialogs());
         m_run.Shutdown();
     }
-    const int32_t result = m_run.Close();
-    m_services->OperationEnded(result, CLookupTableRun::ResultText(result));
+    const eng::Code result = m_run.Close();
+    m_services->OperationEnded(Number(result), CLookupTableRun::ResultText(result));
     ApplyBusyRule(false);
     return true;
 }
@@ -418,9 +418,9 @@ void CLookupTable::OnTick() {
 void CLookupTable::CloseRun() {
     // Stopped first: the closing box runs an event loop of its own.
     m_timer.stop();
-    const int32_t result =
+    const eng::Code result =
         operations::FinishLookupTable(operations::PageContext(*m_services), m_run);
-    if (result != 0) {
+    if (result != eng::kOk) {
         const std::wstring text = CLookupTableRun::ResultText(result);
         // The page keeps saying how the download ended when the main status
         // line moves on (the module went away and was disconnected).

@@ -215,9 +215,9 @@ void CPeekPoke::OnPeek(int row) {
     if (!target)
         return;
     uint8_t value = 0;
-    const int32_t result =
+    const eng::Code result =
         m_services->Engine()->Peek(target->interface, target->device, target->address, &value);
-    if (result == 0)
+    if (result == eng::kOk)
         m_rows[static_cast<size_t>(row)].peekData->setText(Q(peekpoke::ByteText(value)));
     else
         m_services->ReportError(peekpoke::FailureText(result, L"Peek"));
@@ -236,9 +236,9 @@ void CPeekPoke::OnPoke(int row) {
         m_services->ReportError(L"No data specified! Poke cancelled.");
         return;
     }
-    const int32_t result = m_services->Engine()->Poke(
+    const eng::Code result = m_services->Engine()->Poke(
         target->interface, target->device, target->address, static_cast<uint8_t>(*value));
-    if (result != 0) {
+    if (result != eng::kOk) {
         m_services->ReportError(peekpoke::FailureText(result, L"Poke"));
         return;
     }

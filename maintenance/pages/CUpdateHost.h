@@ -60,8 +60,8 @@ public:
                     const std::wstring& component, VersionNumber release) override {
         m_page.m_services->OperationStarted(kind, file, component, release);
     }
-    void RunEnded(int32_t result, const std::wstring& text) override {
-        m_page.m_services->OperationEnded(result, text);
+    void RunEnded(upd::Code result, const std::wstring& text) override {
+        m_page.m_services->OperationEnded(Number(result), text);
     }
     void StartTicks() override { m_page.m_timer.start(); }
     void StopTicks() override { m_page.m_timer.stop(); }

@@ -239,7 +239,7 @@ protected:
         if (written && connected)
             m_services->ReportError(kFactoryDefaultsLoadedText);
         if (connected)
-            m_services->OperationEnded(written ? eng::kOk : eng::kUnknown,
+            m_services->OperationEnded(Number(written ? eng::kOk : eng::kUnknown),
                                        written ? kFactoryDefaultsLoadedText
                                                : kFactoryDefaultsNotWrittenText);
         WarnIfNotConnected();

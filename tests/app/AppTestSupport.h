@@ -90,8 +90,8 @@ public:
     void ReportDisabledReason() override {}
     bool QueryClose() override { return allowClose; }
     void CopyIdentity() override { ++identityCopies; }
-    int32_t Read(CCmdChannel& c) override { return c.ReadConfigBlock(0, 0, m_data, 4); }
-    int32_t Write(CCmdChannel& c) override { return c.WriteConfigBlock(0, 0, m_data, 4); }
+    chan::Code Read(CCmdChannel& c) override { return c.ReadConfigBlock(0, 0, m_data, 4); }
+    chan::Code Write(CCmdChannel& c) override { return c.WriteConfigBlock(0, 0, m_data, 4); }
     std::vector<uint8_t> Encoded() const override { return {m_data, m_data + 4}; }
 
     int reloads = 0, identityCopies = 0;

@@ -21,7 +21,7 @@ TEST_F(CommandsTest, BadHeadersGiveTheirCodesAndLeaveTheInputPurged) {
     const struct {
         const char* name;
         sim::Reply reply;
-        int32_t expected;
+        chan::Code expected;
     } cases[] = {
         {"0xFF code with status 0", withTrailing(sim::Reply::WrongCode(0xFF)), chan::kRejected},
         {"status 0x03", withTrailing(sim::Reply::Status(0x03)), chan::kUnknownStatus},
@@ -50,7 +50,7 @@ TEST_F(CommandsTest, RequestFramesAreExact) {
     const uint8_t poked[3] = {0xA1, 0xB2, 0xC3};
     const struct {
         const char* name;
-        std::function<int32_t(CCmdChannel&)> send;
+        std::function<chan::Code(CCmdChannel&)> send;
         Bytes request;
     } cases[] = {
         {"fpga revision",

@@ -20,7 +20,7 @@ TEST_F(ConnectTest, TarnModuleConnectsWithEverythingRead) {
         s.blocks[{0, 0}].data = {0x04, 0x99, 0x1E, 0x9F};
     });
     MakeEngine();
-    ASSERT_EQ(engine->Connect(""), 0);
+    ASSERT_EQ(engine->Connect(""), conn::kOk);
 
     const ModuleRecord& m = engine->Module();
     EXPECT_TRUE(engine->IsConnected() && engine->IsConfigurationValid());
@@ -80,7 +80,7 @@ TEST_F(ConnectTest, ResultsOfModulesThatAreNotUsable) {
         c.prepare(*module);
         MakeEngine(c.types);
         app.optionM = c.optionM;
-        EXPECT_EQ(engine->Connect(""), c.result);
+        EXPECT_EQ(Number(engine->Connect("")), c.result); // the numbers scripts see
         EXPECT_EQ(engine->IsConnected(), c.connected);
         EXPECT_FALSE(c.result != 0 && engine->IsConfigurationValid());
         EXPECT_EQ(engine->Module().moduleType, c.type);
@@ -95,12 +95,12 @@ TEST_F(ConnectTest, ExpectedSerial) {
         const char* name;
         std::string moduleSerial;
         std::string expected;
-        int32_t result;
+        conn::Code result;
     };
     const Case cases[] = {
-        {"any module will do", "00001234", "", 0},
-        {"a blank serial", sim::BlankSerial(), "00001234", 0},
-        {"another module", "00009999", "00001234", -23},
+        {"any module will do", "00001234", "", conn::kOk},
+        {"a blank serial", sim::BlankSerial(), "00001234", conn::kOk},
+        {"another module", "00009999", "00001234", conn::kWrongModule},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -108,7 +108,7 @@ TEST_F(ConnectTest, ExpectedSerial) {
         module->UpdateState([&](sim::ModuleState& s) { s.serial = c.moduleSerial; });
         MakeEngine();
         EXPECT_EQ(engine->Connect(c.expected), c.result);
-        EXPECT_EQ(engine->IsConnected(), c.result == 0);
+        EXPECT_EQ(engine->IsConnected(), c.result == conn::kOk);
         EXPECT_EQ(engine->Module().serial, c.moduleSerial);
         port.Close();
         module.reset();
@@ -119,7 +119,7 @@ TEST_F(ConnectTest, SafeBootModuleReadsNothingElse) {
     // After another module on the bench: nothing of the first one stays.
     StartModule(Profile::Tarn);
     MakeEngine(L"types", 2);
-    ASSERT_EQ(engine->Connect(""), 0);
+    ASSERT_EQ(engine->Connect(""), conn::kOk);
     ASSERT_EQ(engine->Module().serial, "00001234");
     port.Close();
     engine->SetConnected(false);
@@ -130,7 +130,7 @@ TEST_F(ConnectTest, SafeBootModuleReadsNothingElse) {
     ASSERT_TRUE(port.Open(module->PortNumber()));
     ASSERT_EQ(engine->Module().moduleType, 2u);
     module->ClearLog();
-    EXPECT_EQ(engine->Connect(""), 0);
+    EXPECT_EQ(engine->Connect(""), conn::kOk);
     EXPECT_EQ(module->RequestCodes(), (std::vector<uint8_t>{0x80, 0x81}));
     const ModuleRecord& r = engine->Module();
     EXPECT_EQ(std::tie(r.name, r.serial, r.release, r.moduleType, r.runningImage),
@@ -149,7 +149,7 @@ TEST_F(ConnectTest, ChangeModuleTypeRebuildsTheModule) {
         s.release = {255, 255};
     });
     MakeEngine();
-    ASSERT_EQ(engine->Connect(""), 0);
+    ASSERT_EQ(engine->Connect(""), conn::kOk);
     block->bytes[1] = 0x42;
     const uint8_t release[2] = {2, 0};
     ASSERT_EQ(engine->ChangeModuleType(1, release), eng::kOk);

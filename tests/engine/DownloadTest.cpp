@@ -22,7 +22,7 @@ protected:
     void SetUp() override {
         StartModule(Profile::Tarn);
         MakeEngine();
-        ASSERT_EQ(engine->Connect(""), 0);
+        ASSERT_EQ(engine->Connect(""), conn::kOk);
         module->ClearLog();
     }
 };
@@ -63,7 +63,7 @@ TEST_F(DownloadTest, AbortDuringTheErasePhaseStopsBeforeTheFirstChunk) {
 TEST_F(DownloadTest, FpgaStatusesWhileChunksFlow) {
     const struct {
         uint8_t status;
-        int32_t result;
+        eng::Code result;
     } cases[] = {
         {0xF8, eng::kBadJtagInstruction}, {0xF9, eng::kJtagTdoMismatch}, {0xFE, eng::kTimeout}};
     for (const auto& c : cases) {
@@ -117,7 +117,7 @@ TEST_F(DownloadTest, ModuleThatFallsSilentMidTransfer) {
         module->Script(reply.pendingFrames ? 0x87 : 0x88, reply);
         std::istringstream image(Image(3000));
         EXPECT_EQ(engine->DownloadFpga(0, image, 3000), eng::kTimeout);
-        EXPECT_EQ(engine->Connect(""), 0); // the next connect works
+        EXPECT_EQ(engine->Connect(""), conn::kOk); // the next connect works
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CodePrinters.h"
 #include "ModuleFixture.h"
 
 #include "descriptions/CAssembliesXML.h"
@@ -41,10 +42,10 @@ public:
 class RawBlock : public CConfigBlockIF {
 public:
     RawBlock(CCmdEngine* engine) : CConfigBlockIF(engine, 0, 0) {}
-    int32_t Read(CCmdChannel& channel) override {
+    chan::Code Read(CCmdChannel& channel) override {
         return channel.ReadConfigBlock(m_fpgaId, m_blockId, bytes, 4);
     }
-    int32_t Write(CCmdChannel& channel) override {
+    chan::Code Write(CCmdChannel& channel) override {
         ++writes;
         return channel.WriteConfigBlock(m_fpgaId, m_blockId, bytes, 4);
     }

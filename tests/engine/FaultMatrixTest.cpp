@@ -66,10 +66,10 @@ const Column kColumns[] = {
 };
 constexpr size_t kColumnCount = std::size(kColumns);
 
-int32_t Download(Channel& c, bool abort) {
+chan::Code Download(Channel& c, bool abort) {
     constexpr uint32_t kSize = 300; // two chunks of the module's 256
     uint16_t chunk = 0;
-    if (const int32_t r = c.StartFpgaDownload(2, 0x66, 0x77, kSize, chunk); r != chan::kOk)
+    if (const auto r = c.StartFpgaDownload(2, 0x66, 0x77, kSize, chunk); r != chan::kOk)
         return r;
     if (abort)
         c.RequestAbort();
@@ -81,8 +81,8 @@ struct Row {
     const char* name;
     uint8_t code;       // the request the fault is scripted on
     size_t answerBytes; // its normal answer frame
-    std::array<int32_t, kColumnCount> expected;
-    int32_t (*run)(Channel&);
+    std::array<chan::Code, kColumnCount> expected;
+    chan::Code (*run)(Channel&);
     bool reboots = false;
 };
 
@@ -91,13 +91,13 @@ void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
 
-constexpr int32_t OK = chan::kOk;
-constexpr int32_t TO = chan::kTimeout;
-constexpr int32_t RJ = chan::kRejected;
-constexpr int32_t FC = chan::kStatusFC;
-constexpr int32_t BC = chan::kBadResponseCode;
-constexpr int32_t BL = chan::kBadLength;
-constexpr int32_t AB = chan::kAborted;
+constexpr chan::Code OK = chan::kOk;
+constexpr chan::Code TO = chan::kTimeout;
+constexpr chan::Code RJ = chan::kRejected;
+constexpr chan::Code FC = chan::kStatusFC;
+constexpr chan::Code BC = chan::kBadResponseCode;
+constexpr chan::Code BL = chan::kBadLength;
+constexpr chan::Code AB = chan::kAborted;
 
 // Answers to Poke, Peek, the layout, chunks, finish, abort, reboot and restore
 // carry no length the channel checks. A pending frame of length 0 announces

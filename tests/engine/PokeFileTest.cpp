@@ -9,16 +9,17 @@
 
 namespace {
 
-// Parse code, line number, then the fields (0 when the line fails).
+// Parse code (its number, as scripts see it), line number, then the fields
+// (0 when the line fails).
 using Parsed = std::tuple<int32_t, uint32_t, uint32_t, uint8_t, uint32_t, uint8_t>;
 
 Parsed ParseFirst(const std::wstring& text) {
     std::wistringstream stream(text);
     uint32_t line = 0, interface = 0, address = 0;
     uint8_t device = 0, value = 0;
-    const int32_t code = ParsePokeLine(stream, line, interface, device, address, value);
-    return code == 0 ? Parsed{code, line, interface, device, address, value}
-                     : Parsed{code, line, 0, 0, 0, 0};
+    const poke::Code code = ParsePokeLine(stream, line, interface, device, address, value);
+    return code == poke::kLine ? Parsed{Number(code), line, interface, device, address, value}
+                               : Parsed{Number(code), line, 0, 0, 0, 0};
 }
 
 TEST(PokeLineTest, LinesAndTheirParseCodes) {
@@ -48,11 +49,11 @@ TEST(PokeLineTest, LinesAndTheirParseCodes) {
 
 TEST(PokeLineTest, OverlongLinesAndBinaryContentAreParseErrors) {
     const std::wstring longLine = L"I2C,1,2,3" + std::wstring(600, L' ') + L"\n";
-    EXPECT_EQ(std::get<0>(ParseFirst(longLine)), poke::kLineTooLong);
+    EXPECT_EQ(std::get<0>(ParseFirst(longLine)), Number(poke::kLineTooLong));
     const std::wstring limit = L"I2C,1,2,3" + std::wstring(poke::kMaxLineLength - 9, L' ');
     EXPECT_EQ(std::get<0>(ParseFirst(limit)), 0);
     EXPECT_EQ(std::get<0>(ParseFirst(std::wstring(L"\x01\x02\x7f\xff,1,2,3", 10))),
-              poke::kUnknownInterface);
+              Number(poke::kUnknownInterface));
 }
 
 class PokeFileTest : public EngineOnModule {
@@ -83,7 +84,7 @@ TEST_F(PokeFileTest, AnEmptyLineOrAFailedPokeEndsTheRun) {
     const struct {
         const wchar_t* text;
         bool reject2nd;
-        int32_t result;
+        eng::Code result;
         size_t pokes;
     } cases[] = {
         {L"I2C,4a,10,1\n\nI2C,4a,11,2\n", false, eng::kOk, 1},

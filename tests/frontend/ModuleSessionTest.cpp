@@ -36,9 +36,9 @@ protected:
         std::wstring error;
         ASSERT_TRUE(session.Start({}, error)) << std::string(error.begin(), error.end());
         session.SetObserver(&observer);
-        int32_t result = -1;
+        conn::Code result = conn::kNotConnected;
         ASSERT_TRUE(session.Connect(module->PortNumber(), &result));
-        ASSERT_EQ(result, 0);
+        ASSERT_EQ(result, conn::kOk);
     }
     void TearDown() override { session.SetObserver(nullptr); }
     // The module goes away the way a USB module does: its device disappears.

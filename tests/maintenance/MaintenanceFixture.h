@@ -103,7 +103,7 @@ protected:
                        const std::function<void(sim::ModuleConfig&)>& change = {}) {
         StartAt(profile, at, change);
         ASSERT_FALSE(HasFatalFailure());
-        ASSERT_EQ(engine->Connect(""), 0);
+        ASSERT_EQ(engine->Connect(""), conn::kOk);
     }
 
     // The release record of the module type's table and its description.
@@ -126,7 +126,7 @@ protected:
             engine->SetConnected(false);
             return false;
         }
-        const int32_t r = engine->Connect(expectedSerial);
+        const conn::Code r = engine->Connect(expectedSerial);
         if (!engine->IsConnected())
             port.Close();
         // Whether it counts as made is the front ends' own rule.

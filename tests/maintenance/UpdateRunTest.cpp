@@ -115,7 +115,8 @@ protected:
         dialogs.Clear();
     }
     // A closed run that failed: its result, the last status text and the status line.
-    void ExpectFailed(int32_t result, const std::wstring& status, const std::wstring& statusLine) {
+    void ExpectFailed(upd::Code result, const std::wstring& status,
+                      const std::wstring& statusLine) {
         EXPECT_EQ(run->LastResult(), result);
         EXPECT_EQ(host->status, status);
         EXPECT_EQ(host->statusLine, statusLine);
@@ -124,7 +125,7 @@ protected:
     }
     // A closed run that succeeded with this closing box.
     void ExpectSucceeded(const std::wstring& box) {
-        EXPECT_EQ(run->LastResult(), 0);
+        EXPECT_EQ(run->LastResult(), upd::kOk);
         EXPECT_EQ(dialogs.boxes.back().text, box);
         ExpectIdle();
     }
@@ -244,10 +245,10 @@ TEST_F(UpdateRunTest, ReconnectAttemptsUntilTheModuleIsBackOrGiveUp) {
         StartAndDrive();
         EXPECT_EQ(expectedSerials.size(), backAtAttempt ? 3u : 10u);
         if (backAtAttempt) {
-            EXPECT_EQ(run->LastResult(), 0);
+            EXPECT_EQ(run->LastResult(), upd::kOk);
             continue;
         }
-        ExpectFailed(-13, L"Unable to reconnect to the module!",
+        ExpectFailed(upd::kLinkError, L"Unable to reconnect to the module!",
                      L"Connection error to module!\nSetup not kept: the module was not connected "
                      L"to write it back.");
         EXPECT_EQ(Count(0x87), 0u);
@@ -271,7 +272,7 @@ TEST_F(UpdateRunTest, ReconnectsWhenItsPortIsBackElseAfterTheCountdown) {
         onConnect = [&](int) { connected = connected.value_or(Clock::now()); };
         const auto start = Clock::now();
         StartAndDrive();
-        EXPECT_EQ(run->LastResult(), 0);
+        EXPECT_EQ(run->LastResult(), upd::kOk);
         ASSERT_TRUE(connected);
         EXPECT_EQ(*connected - start < 2s, watchOwnPort);
     }
@@ -338,7 +339,7 @@ TEST_F(UpdateRunTest, ForceFromThePromptUpdatesEqualComponents) {
         });
         host->promptForce = force;
         StartAndDrive();
-        EXPECT_EQ(run->LastResult(), 0);
+        EXPECT_EQ(run->LastResult(), upd::kOk);
         EXPECT_EQ(Counts({0x86, 0x87, 0x9F, 0xA1}),
                   (force ? Sizes{1, 1, 1, 2} : Sizes{0, 0, 0, 1}));
     }
@@ -355,7 +356,7 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
     struct Case {
         std::string image; // rewritten to announce `version`
         std::string version;
-        int32_t result;
+        upd::Code result;
         std::wstring status, statusLine;
         Sizes counts; // of 0x86, 0xA0, 0x87
     };
@@ -373,7 +374,7 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
          ferrinText + kept,
          {3, 3, 0}},
         {kFpgaImage, "1.0", upd::kComponentMismatch, fpgaText + kept, fpgaText + kept, {1, 1, 1}},
-        {"", "", eng::kUnknown, chunkFailed, L"Unknown error!" + notTaken, {1, 0, 0}},
+        {"", "", upd::kUnknown, chunkFailed, L"Unknown error!" + notTaken, {1, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.image);
@@ -398,7 +399,7 @@ TEST_F(UpdateRunTest, ReleaseRunFailuresEndWithTheirText) {
     WriteFile(Work(kFerrinImage), SampleImage("1.5", 3072));
     onConnect = [&](int) { WriteFile(Work(kFerrinImage), SampleImage("1.1", 3072)); };
     StartAndDrive();
-    EXPECT_EQ(run->LastResult(), 0);
+    EXPECT_EQ(run->LastResult(), upd::kOk);
     EXPECT_EQ(Count(0x86), 2u);
     EXPECT_EQ(host->status, L"Component 5 of 5 updated successfully.");
 }
@@ -432,7 +433,7 @@ TEST_F(UpdateRunTest, AnAbortNoChunkTookDoesNotStopTheNextRun) {
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(StartManual(0, kFpgaImage));
         Drive();
-        EXPECT_EQ(run->LastResult(), eng::kOk);
+        EXPECT_EQ(run->LastResult(), upd::kOk);
         engine->Channel().RequestAbort(); // as the download ended
     }
     EXPECT_EQ(Count(0x91), 0u);
@@ -488,7 +489,7 @@ TEST_F(UpdateRunTest, ClosingWhileARunIsGoing) {
     EXPECT_TRUE(run->QueryClose());
     EXPECT_LT(Clock::now() - start, 20s);
     ExpectIdle();
-    EXPECT_EQ(run->LastResult(), eng::kAborted);
+    EXPECT_EQ(run->LastResult(), upd::kAborted);
     EXPECT_EQ(Counts({0x91, 0x88}), (Sizes{1, 0}));
     EXPECT_TRUE(run->QueryClose()); // idle: no question
     EXPECT_EQ(dialogs.boxes.size(), 2u);

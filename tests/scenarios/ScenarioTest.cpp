@@ -280,7 +280,7 @@ protected:
         }
         EXPECT_TRUE(WaitUntil([&] { return !page->IsRunning(); }, 60s));
         const UpdateRun& run = page->Run();
-        const Outcome outcome{run.LastResult() == 0, Said(run.LastSetupNote()),
+        const Outcome outcome{run.LastResult() == upd::kOk, Said(run.LastSetupNote()),
                               WideToUtf8(FailureText(run.LastResult(), run.LastFinalMessage()))};
         app.reset();
         return {outcome};

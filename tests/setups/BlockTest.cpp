@@ -101,7 +101,7 @@ TEST_F(BlockOnModule, ReadAndWriteMoveTheFourBytes) {
     EXPECT_EQ(tarn.VideoFormat, 2u);
     EXPECT_EQ(tarn.OutputFormat, 9u);
     tarn.FrameRate = 3;
-    EXPECT_EQ(tarn.Write(engine->Channel()), 0);
+    EXPECT_EQ(tarn.Write(engine->Channel()), chan::kOk);
     EXPECT_EQ(BlockOf(*module), Wire(0x04991E93));
 
     // A failed fetch keeps the fields; a failed commit reports the channel code.
@@ -110,7 +110,7 @@ TEST_F(BlockOnModule, ReadAndWriteMoveTheFourBytes) {
     module->UpdateState([](sim::ModuleState& s) { s.blocks[{0, 0}].data = Wire(0); });
     EXPECT_EQ(tarn.Read(engine->Channel()), chan::kRejected);
     EXPECT_EQ(tarn.FrameRate, 3u);
-    EXPECT_LT(tarn.Write(engine->Channel()), 0);
+    EXPECT_NE(tarn.Write(engine->Channel()), chan::kOk);
 }
 
 } // namespace

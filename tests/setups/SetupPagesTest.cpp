@@ -49,7 +49,7 @@ protected:
                 page->ReloadForModule();
         };
         if (holding) {
-            EXPECT_EQ(engine->Connect(""), 0);
+            EXPECT_EQ(engine->Connect(""), conn::kOk);
             created->UpdateControls();
             module->ClearLog();
         }

@@ -25,7 +25,7 @@ protected:
         auto* created = new Block(engine.get(), 0, 0);
         owned.reset(created);
         app.onModuleChanged = [this] { engine->AttachConfigBlock(owned.get()); };
-        EXPECT_EQ(engine->Connect(""), 0);
+        EXPECT_EQ(engine->Connect(""), conn::kOk);
         module->ClearLog();
         return *created;
     }
