@@ -88,11 +88,11 @@ enum class Code : int32_t {
     kNotConnected = -7,
     kBadFpgaVersion = -8,
     kBadConfigData = -9,
-    // The module type's read failed: the engine's codes for the failure.
-    kTimeout = -10,
-    kUnknown = -11,
-    kLinkError = -13,
-    kOutOfMemory = -14,
+    // The module type's read failed: the engine's code for the failure.
+    kTimeout = Number(eng::kTimeout),
+    kUnknown = Number(eng::kUnknown),
+    kLinkError = Number(eng::kLinkError),
+    kOutOfMemory = Number(eng::kOutOfMemory),
     kTypeSupportNotInstalled = -21,
     kWrongModule = -23,
     // A module of a supported type whose release has no type file here: its

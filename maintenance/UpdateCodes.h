@@ -16,24 +16,24 @@ constexpr int32_t kRunManual = 1;
 constexpr int32_t kRunRelease = 2;
 
 // What an update run ends with: one of the engine's codes that the closing
-// report knows (with the engine's number) or one of the run's own.
+// report knows (the engine's number, taken from it) or one of the run's own.
 namespace upd {
 enum class Code : int32_t {
-    kOk = 0,
-    kNotConnected = -7,
-    kTimeout = -10,
-    kUnknown = -11,
-    kFileAccess = -12,
-    kLinkError = -13,
-    kOutOfMemory = -14,
-    kAborted = -17,
-    kJtagStatusFA = -19,
-    kNotRunningFerrin = -22,
+    kOk = Number(eng::kOk),
+    kNotConnected = Number(eng::kNotConnected),
+    kTimeout = Number(eng::kTimeout),
+    kUnknown = Number(eng::kUnknown),
+    kFileAccess = Number(eng::kFileAccess),
+    kLinkError = Number(eng::kLinkError),
+    kOutOfMemory = Number(eng::kOutOfMemory),
+    kAborted = Number(eng::kAborted),
+    kJtagStatusFA = Number(eng::kJtagStatusFA),
+    kNotRunningFerrin = Number(eng::kNotRunningFerrin),
     // The reconnect found another module.
-    kWrongModule = -23,
-    kJtagTdoMismatch = -25,
-    kBadJtagInstruction = -26,
-    kImageTooLarge = -27,
+    kWrongModule = Number(eng::kWrongModule),
+    kJtagTdoMismatch = Number(eng::kJtagTdoMismatch),
+    kBadJtagInstruction = Number(eng::kBadJtagInstruction),
+    kImageTooLarge = Number(eng::kImageTooLarge),
     kNoReleaseSelected = -40,
     kNoFpgaDefinition = -42,
     kNoTableDefinition = -43,
