@@ -94,7 +94,7 @@ public:
     bool ConfigBlockChanged(uint8_t fpgaId, uint8_t blockId);
     void CommitConfigBlock(uint8_t fpgaId, uint8_t blockId);
 
-    // Connection and identification. Connect gives 0 or a connection result
+    // Connection and identification. Connect gives conn::kOk or why not
     // (ConnectResultText); kConnectNoDescription when the module's type file
     // could not be read, so its setup cannot be.
     static constexpr conn::Code kConnectNoDescription = conn::kNoTypeFile;
