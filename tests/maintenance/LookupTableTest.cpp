@@ -12,7 +12,7 @@ using sim::Reply;
 class LookupTableTest : public PageFixture<CLookupTable> {
 protected:
     void MakePage() {
-        page = std::make_unique<CLookupTable>(services.get());
+        page = std::make_unique<CLookupTable>(&services);
         page->SetTickInterval(10);
     }
     // A TARN at 1.0 with release 1.1 selected: the page shows table 0
@@ -109,8 +109,8 @@ TEST_F(LookupTableTest, VersionsAndFilesFollowTheSelectedRelease) {
 TEST_F(LookupTableTest, WithoutASelectedReleaseNothingIsOfferedAndDesiredIsNone) {
     ConnectModule(sim::Profile::Tarn, {1, 0});
     // A wished release the table has not.
-    session->Selection().SetWish(frontend::ReleaseWish::Exact, {9, 9});
-    session->RefreshRelease();
+    session.Selection().SetWish(frontend::ReleaseWish::Exact, {9, 9});
+    session.RefreshRelease();
     MakePage();
     EXPECT_EQ(Text(CLookupTable::kDesiredVersion), "None");
     EXPECT_EQ(page->FileEntry(0, 0), L"");

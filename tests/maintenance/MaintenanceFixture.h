@@ -83,7 +83,7 @@ protected:
         fs::current_path(m_workDirectory);
     }
     void TearDown() override {
-        session.reset();
+        session.Stop();
         engine = nullptr;
         fs::current_path(m_dataDirectory);
         std::error_code ignored;
@@ -98,19 +98,14 @@ protected:
         disconnects = 0;
     }
 
-    // The program's session as it starts (the options, the wish and the
-    // forced type its command line gives), with the program's setup blocks.
+    // The program's session as it starts (the options and the forced type
+    // its command line gives; the release wish stays the selection's).
     void StartSession(ModuleTypeId forcedType = kModuleTypeUnknown) {
-        session.reset();
-        session = std::make_unique<frontend::ModuleSession>(
-            dialogs, [](ModuleTypeId type, CCmdEngine* e) { return MakeSetupBlock(type, e); });
-        session->Selection().SetWish(wish);
+        session.Stop();
         std::wstring error;
-        ASSERT_TRUE(session->Start({optionM, optionD, forcedType}, error));
-        engine = session->EnginePointer();
-        SessionStarted();
+        ASSERT_TRUE(session.Start({optionM, optionD, forcedType}, error));
+        engine = session.EnginePointer();
     }
-    virtual void SessionStarted() {}
     // A module of the profile at a release (0.0: the latest) and a session.
     void StartAt(sim::Profile profile, sim::Version at = {},
                  const std::function<void(sim::ModuleConfig&)>& change = {}) {
@@ -126,9 +121,9 @@ protected:
     // it shows is the session's tests'.
     int32_t ConnectSession() {
         int32_t result = -1;
-        EXPECT_TRUE(session->Connect(module->PortNumber(), &result));
+        EXPECT_TRUE(session.Connect(module->PortNumber(), &result));
         dialogs.Clear();
-        session->ReportError({});
+        session.ReportError({});
         return result;
     }
     // StartAt, connected.
@@ -142,10 +137,10 @@ protected:
     // The session's selection on a release of the type's table; the fixture
     // keeps a copy of the table that a later refresh leaves alone.
     void SelectRelease(ModuleTypeId type, VersionNumber version) {
-        frontend::ReleaseSelection& selection = session->Selection();
+        frontend::ReleaseSelection& selection = session.Selection();
         selection.SetType(type);
         selection.SetWish(frontend::ReleaseWish::Exact, version);
-        session->RefreshRelease();
+        session.RefreshRelease();
         ASSERT_NE(selection.Selected(), nullptr);
         table = selection.Table();
         release = &table.assemblies.at(selection.Selected()->id);
@@ -157,11 +152,11 @@ protected:
         expectedSerials.push_back(expectedSerial);
         if (onConnect)
             onConnect(static_cast<int>(expectedSerials.size()));
-        return session->Reconnect(expectedSerial);
+        return session.Reconnect(expectedSerial);
     }
     void DropConnection() {
         ++disconnects;
-        session->Disconnect();
+        session.Disconnect();
     }
 
     size_t Count(uint8_t code) const { return Frames(code).size(); }
@@ -179,8 +174,8 @@ protected:
     HookedDialogs dialogs;
     bool optionM = false;
     bool optionD = false;
-    frontend::ReleaseWish wish = frontend::ReleaseWish::Proposed;
-    std::unique_ptr<frontend::ModuleSession> session;
+    // With the program's setup blocks.
+    frontend::ModuleSession session{dialogs, &MakeSetupBlock};
     CCmdEngine* engine = nullptr; // the session's
     ReleaseTable table;
     const AssemblyRecord* release = nullptr;

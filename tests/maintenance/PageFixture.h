@@ -57,7 +57,7 @@ protected:
     class Services : public SessionPageServices {
     public:
         explicit Services(PageFixture& fixture)
-            : SessionPageServices(*fixture.session), m_fixture(fixture) {}
+            : SessionPageServices(fixture.session), m_fixture(fixture) {}
         void UpdateControls() override {
             if (m_fixture.page)
                 m_fixture.page->UpdateControls();
@@ -74,16 +74,13 @@ protected:
 
     PageFixture() {
         optionD = true;
+        session.SetObserver(this);
         dialogs.toGuiThread = [](std::function<void()> fn) {
             if (QThread::currentThread() == qApp->thread())
                 fn();
             else
                 QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
         };
-    }
-    void SessionStarted() override {
-        services = std::make_unique<Services>(*this);
-        session->SetObserver(this);
     }
     // What the main window does with the page when the session reports.
     void ModuleChanged() override {
@@ -107,10 +104,9 @@ protected:
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         MaintenanceFixture::TearDown();
-        services.reset();
     }
     // The main status line.
-    std::wstring Status() const { return session->Status(); }
+    std::wstring Status() const { return session.Status(); }
     template <class W = QWidget> W* Ctl(int id) const { return Control<W>(page.get(), id); }
     bool Enabled(int id) const { return Ctl(id)->isEnabled(); }
     void Click(int id) { Ctl<QAbstractButton>(id)->click(); }
@@ -145,7 +141,7 @@ protected:
         return SpinUntil([this] { return !page->IsRunning(); });
     }
 
-    std::unique_ptr<Services> services;
+    Services services{*this};
     std::unique_ptr<Page> page;
     std::vector<bool> quiet;
 };

@@ -32,7 +32,7 @@ std::string SpiLine(uint32_t address) {
 
 class PeekPokeTest : public PageFixture<CPeekPoke> {
 protected:
-    void MakePage() { page = std::make_unique<CPeekPoke>(services.get()); }
+    void MakePage() { page = std::make_unique<CPeekPoke>(&services); }
     void ConnectedPage() {
         ConnectModule(sim::Profile::Tarn);
         MakePage();

@@ -25,7 +25,7 @@ protected:
         optionM = m;
         optionD = d;
         StartAt(profile, at, change);
-        page = std::make_unique<CUpdate>(services.get());
+        page = std::make_unique<CUpdate>(&services);
         page->SetTickInterval(5ms);
         page->SetReleasePrompt([this](bool& force) {
             ++prompts;
@@ -89,7 +89,7 @@ TEST_F(UpdatePageTest, ModuleInFerrinEnablesTheWritesAndServesTheOtherPages) {
     ExpectEnabled({CUpdate::kManualAbort}, false);
 
     // The services the other pages use; an unverified module is no valid entry below.
-    const frontend::ReleaseSelection& selection = session->Selection();
+    const frontend::ReleaseSelection& selection = session.Selection();
     EXPECT_EQ(std::make_pair(selection.TableVersion(0, 1), selection.TableVersion(0, 9)),
               std::make_pair(VersionNumber{1, 0}, kNoVersion));
     EXPECT_EQ(std::make_tuple(selection.Matches({1, 0}), selection.Matches({1, 1}),
@@ -100,7 +100,7 @@ TEST_F(UpdatePageTest, ModuleInFerrinEnablesTheWritesAndServesTheOtherPages) {
         c.state.fpgas[0].revision = {1, 7};
     });
     EXPECT_EQ(Text(CUpdate::kInstalledRelease), "Unknown");
-    EXPECT_FALSE(session->Selection().EntryValid(engine->Module()));
+    EXPECT_FALSE(session.Selection().EntryValid(engine->Module()));
 }
 
 TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
@@ -110,7 +110,7 @@ TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
         s.running = sim::RunningImage::SafeBoot;
         s.ferrinValid = false;
     });
-    ASSERT_TRUE(services->Connect(""));
+    ASSERT_TRUE(services.Connect(""));
     EXPECT_EQ(engine->Module().runningImage, kRunningSafeBoot);
     EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Ferrin|SafeBoot");
     ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo,
@@ -234,7 +234,7 @@ TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_FALSE(page->IsRunning());
 
-    services->Disconnect();
+    services.Disconnect();
     Click(CUpdate::kSerialEnter);
     EXPECT_EQ(Status(), L"Not connected to a module.");
 }

@@ -46,7 +46,7 @@ protected:
         // From the worker; read only after it has been joined.
         void SetQuiet(bool q) override {
             quiet.push_back(q);
-            test.session->SetQuiet(q);
+            test.session.SetQuiet(q);
         }
         PromptAnswer ConfirmReleaseUpdate(bool& force) override {
             ++prompts;

@@ -30,7 +30,7 @@ protected:
     // The module runs the latest release, which the session selects.
     PageTest() {
         optionD = false;
-        wish = frontend::ReleaseWish::Latest;
+        session.Selection().SetWish(frontend::ReleaseWish::Latest);
     }
     // The page over a connected module with this block, or without a module
     // and the type forced as option tarn or orlan would.
@@ -42,7 +42,7 @@ protected:
             StartAt(profile, {}, Holding(Wire(*holding)));
         else
             StartSession(Page::kModuleType);
-        auto* created = new Page(services.get());
+        auto* created = new Page(&services);
         page.reset(created);
         if (holding) {
             EXPECT_EQ(ConnectSession(), 0);
@@ -53,8 +53,8 @@ protected:
     // Without a module, the record as if it ran the selected release with
     // its identity known (no connect without a module gets there).
     void RunTheSelectedRelease() {
-        ASSERT_NE(session->Selection().Selected(), nullptr);
-        engine->Module().release = session->Selection().Selected()->release;
+        ASSERT_NE(session.Selection().Selected(), nullptr);
+        engine->Module().release = session.Selection().Selected()->release;
         engine->Module().identityFlag = 1;
         page->UpdateControls();
     }
@@ -146,7 +146,7 @@ TEST_F(TarnPage, OptionMWithoutAModuleNeedsNoRelease) {
     const std::tuple<bool, bool, bool> cases[] = {
         {true, false, true}, {false, false, false}, {true, true, false}};
     // The session proposes the lowest release; the module runs the latest.
-    wish = frontend::ReleaseWish::Proposed;
+    session.Selection().SetWish(frontend::ReleaseWish::Proposed);
     for (const auto& [m, connected, enabled] : cases) {
         SCOPED_TRACE(testing::Message() << "m " << m << " connected " << connected);
         optionM = m;
@@ -203,7 +203,7 @@ TEST_F(TarnPage, DisabledReasonsInOrder) {
         engine->Module().identityFlag = 0;
         engine->Module().release = releaseDiffers ? VersionNumber{9, 9} : own;
         engine->Module().ferrin.version = entryInvalid ? VersionNumber{9, 9} : ferrin;
-        services->ReportError(L"stale");
+        services.ReportError(L"stale");
         tarn->ReportDisabledReason();
         EXPECT_EQ(Status(), text);
         tarn->UpdateControls();

@@ -24,7 +24,7 @@ protected:
     template <class Block> Block& ConnectWith(sim::Profile profile, uint32_t bytes) {
         ConnectModule(profile, {}, Holding(Wire(bytes)));
         module->ClearLog();
-        auto* block = dynamic_cast<Block*>(session->ModuleSetupBlock());
+        auto* block = dynamic_cast<Block*>(session.ModuleSetupBlock());
         EXPECT_NE(block, nullptr);
         return *block;
     }
