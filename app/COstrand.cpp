@@ -11,7 +11,7 @@
 #include <iostream>
 
 COstrand::COstrand(CDialogServicesIF& dialogs, CPageFactoryIF* pages)
-    : m_dialogs(dialogs),
+    : SessionPageServices(m_session), m_dialogs(dialogs),
       m_results(frontend::ResultsLog::DefaultFile(),
                 [this](const std::string& file, const std::string& reason) {
                     // Once a run, where the operator looks, never as a box per operation.
@@ -77,10 +77,6 @@ void COstrand::Finish() {
 void COstrand::UpdateControls() {
     if (m_dialog)
         m_dialog->UpdateControls();
-}
-
-bool COstrand::Connect(const std::string& expectedSerial) {
-    return m_session.Started() && m_session.Reconnect(expectedSerial);
 }
 
 void COstrand::Disconnect() {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frontend/CPageServicesIF.h"
 #include "frontend/ModuleSession.h"
 #include "frontend/ResultsLog.h"
+#include "frontend/SessionPageServices.h"
 
 #include <memory>
 #include <optional>
@@ -16,8 +16,9 @@ class CPageFactoryIF;
 // The application: owns the session with the module (port, type registry,
 // engine, setup blocks, release selection) and the main dialog, and serves
 // the pages. One exists for the life of the program; main() makes the
-// QApplication first.
-class COstrand : public CPageServicesIF {
+// QApplication first. The pages are served by the session's page services;
+// the main dialog adds its refresh and its own disconnect.
+class COstrand : public SessionPageServices {
 public:
     // dialogs: the dialog framework (message boxes, file dialogs, the GUI
     // thread); pages: makes the tab pages, null for the program's own. Neither
@@ -41,7 +42,6 @@ public:
     // Deletes the dialog, then the engine (closing the port when it is open).
     void Finish();
 
-    frontend::ModuleSession& Session() { return m_session; }
     CUSBSerialPort& Port() { return m_session.Port(); }
     CModuleTypesLinux& Registry() { return m_session.Registry(); }
     COstrandDlg* MainDialog() { return m_dialog.get(); }
@@ -49,28 +49,9 @@ public:
     // Why the XML library could not be started; empty when it runs.
     std::wstring XmlStartError() const { return m_session.XmlError(); }
 
-    // CPageServicesIF: the session's, and the main dialog's refresh.
-    CCmdEngine* Engine() override { return m_session.EnginePointer(); }
-    CDialogServicesIF& Dialogs() override { return m_dialogs; }
-    void ReportError(const std::wstring& text) override { m_session.ReportError(text); }
-    bool IsOptionM() override { return m_session.IsOptionM(); }
-    bool IsOptionD() override { return m_session.IsOptionD(); }
+    // The main dialog's refresh, and its disconnect (which says so on the status line).
     void UpdateControls() override;
-    void SetQuiet(bool quiet) override { m_session.SetQuiet(quiet); }
-    bool IsQuiet() override { return m_session.IsQuiet(); }
-    // A run's reconnect: the run's own port, whatever entry the list shows.
-    bool Connect(const std::string& expectedSerial) override;
-    uint16_t RunPort() override { return m_session.RunPort(); }
     void Disconnect() override;
-    frontend::ReleaseSelection& Selection() override { return m_session.Selection(); }
-    CConfigBlockIF* SetupBlock(ModuleTypeId type) override { return m_session.SetupBlock(type); }
-    void OperationStarted(ModuleOperationKind kind, const std::wstring& file,
-                          const std::wstring& component, VersionNumber release) override {
-        m_session.OperationStarted(kind, file, component, release);
-    }
-    void OperationEnded(int32_t result, const std::wstring& text) override {
-        m_session.OperationEnded(result, text);
-    }
 
     // The results log the program appends to (the default file).
     const frontend::ResultsLog& ResultsLog() const { return m_results; }

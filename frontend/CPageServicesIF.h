@@ -20,8 +20,8 @@ inline constexpr const char* kHandlesReturnProperty = "pellworthHandlesReturn";
 
 // What the tab pages need of the program: the session's engine, release
 // selection, setup blocks, status line and results log, and the main
-// window's refresh. The application object implements it over its session;
-// page tests implement it themselves. Every call is made on the GUI thread.
+// window's refresh. SessionPageServices implements it over a session; the
+// application and the page tests use that. Every call is made on the GUI thread.
 class CPageServicesIF {
 public:
     virtual ~CPageServicesIF() = default;

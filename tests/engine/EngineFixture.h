@@ -54,8 +54,8 @@ public:
     int writes = 0;
 };
 
-// The engine over a simulated module, run from the demo working directory.
-class EngineFixture : public ModuleFixture {
+// A simulated module, run from the demo working directory with the XML library up.
+class DemoDataFixture : public ModuleFixture {
 protected:
     static void SetUpTestSuite() {
         const char* data = std::getenv("PELLWORTH_TEST_DATA");
@@ -65,6 +65,12 @@ protected:
     }
     static void TearDownTestSuite() { delete std::exchange(xerces, nullptr); }
 
+    static inline CXercesSession* xerces = nullptr;
+};
+
+// The engine over a simulated module, run from the demo working directory.
+class EngineFixture : public DemoDataFixture {
+protected:
     // Makes the engine (scanning `types`, or another directory) and lets the
     // test app attach a block object whenever a module of type 1 or 2 is selected.
     void MakeEngine(const std::wstring& typesDirectory = L"types", ModuleTypeId initial = 0) {
@@ -82,7 +88,6 @@ protected:
         };
     }
 
-    static inline CXercesSession* xerces = nullptr;
     TestApp app;
     std::unique_ptr<CModuleTypesLinux> registry;
     std::unique_ptr<CCmdEngine> engine;

@@ -15,10 +15,11 @@
 // port opened on it.
 class ModuleFixture : public ::testing::Test {
 protected:
-    void StartModule(sim::ModuleConfig config) {
+    // openPort false: a session opens the module's port itself.
+    void StartModule(sim::ModuleConfig config, bool openPort = true) {
         module = std::make_unique<sim::SimulatedModule>(std::move(config));
         ASSERT_TRUE(module->Start()) << module->Error();
-        ASSERT_TRUE(port.Open(module->PortNumber()));
+        ASSERT_TRUE(!openPort || port.Open(module->PortNumber()));
     }
     void StartModule(sim::Profile profile = sim::Profile::Tarn) {
         auto config = sim::MakeModule(profile);

@@ -12,9 +12,8 @@ using sim::Reply;
 class LookupTableTest : public PageFixture<CLookupTable> {
 protected:
     void MakePage() {
-        page = std::make_unique<CLookupTable>(this);
+        page = std::make_unique<CLookupTable>(&services);
         page->SetTickInterval(10);
-        refresh = [this] { page->UpdateControls(); };
     }
     // A TARN at 1.0 with release 1.1 selected: the page shows table 0
     // ("Gamma") of FPGA 0 ("Main") with lut0-1.1.bin.
@@ -63,7 +62,7 @@ TEST_F(LookupTableTest, ModulesWithoutTablesShowPlaceholdersAndBlockTheDownload)
         if (connected)
             ConnectModule(sim::Profile::None);
         else
-            MakeEngine();
+            StartSession();
         MakePage();
         EXPECT_EQ(Shown(), (QStringList{"No FPGAs", "No LUTs", "No files", "None", "None"}));
         EXPECT_EQ(Enabling(), kNothing);
@@ -109,6 +108,9 @@ TEST_F(LookupTableTest, VersionsAndFilesFollowTheSelectedRelease) {
 
 TEST_F(LookupTableTest, WithoutASelectedReleaseNothingIsOfferedAndDesiredIsNone) {
     ConnectModule(sim::Profile::Tarn, {1, 0});
+    // A wished release the table has not.
+    session.Selection().SetWish(frontend::ReleaseWish::Exact, {9, 9});
+    session.RefreshRelease();
     MakePage();
     EXPECT_EQ(Text(CLookupTable::kDesiredVersion), "None");
     EXPECT_EQ(page->FileEntry(0, 0), L"");
@@ -175,7 +177,7 @@ TEST_F(LookupTableTest, ADownloadChangesTheTableOnTheModuleAndTheInstalledText) 
     EXPECT_EQ(Enabling(), kOwnRun);
 
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(status, L"Update completed successfully.");
+    EXPECT_EQ(Status(), L"Update completed successfully.");
     EXPECT_EQ(dialogs.BoxTexts().back(), L"Update Successful!");
     EXPECT_FALSE(engine->IsUpdateInProgress());
     EXPECT_EQ(module->State().fpgas[0].tables[0].version, (sim::Version{1, 1}));
@@ -206,7 +208,7 @@ TEST_F(LookupTableTest, RefusalsBeforeAnythingIsSent) {
         module->ClearLog();
         arrange();
         Click(CLookupTable::kUpdate);
-        EXPECT_EQ(status, text);
+        EXPECT_EQ(Status(), text);
         EXPECT_EQ(dialogs.fileErrors.size(), fileErrors);
         EXPECT_FALSE(page->IsRunning());
         EXPECT_FALSE(engine->IsUpdateInProgress());
@@ -245,7 +247,7 @@ TEST_F(LookupTableTest, ClosingReportNamesWhatWentWrong) {
         };
         Click(CLookupTable::kUpdate);
         ASSERT_TRUE(WaitIdle());
-        EXPECT_EQ(status, text);
+        EXPECT_EQ(Status(), text);
         // Only success has a box of its own.
         EXPECT_EQ(dialogs.boxes.size(), 1u);
         EXPECT_FALSE(engine->IsUpdateInProgress());
@@ -269,7 +271,7 @@ TEST_F(LookupTableTest, AbortClosingOrDestroyingStopsTheDownloadAtTheNextChunk) 
             // The run is still closing: no second download may start meanwhile.
             EXPECT_EQ(Enabling(), kNothing);
             ASSERT_TRUE(WaitIdle());
-            EXPECT_EQ(status, L"Update was aborted!");
+            EXPECT_EQ(Status(), L"Update was aborted!");
             EXPECT_FALSE(engine->Channel().AbortRequested());
             EXPECT_EQ(Count(0x91), 1u);
             EXPECT_EQ(Shown()[3], "1.0");

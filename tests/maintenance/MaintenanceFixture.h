@@ -1,17 +1,17 @@
 #pragma once
 
-// A connected engine over a simulated module, run in a private copy of the
+// The program's session with a simulated module, run in a private copy of the
 // demo working directory that a test may change (images, type and assembly
-// files, files of its own). Shared by the update and engineering tests.
+// files, files of its own). Shared by the update, engineering and setup tests.
 #include "EngineFixture.h"
 #include "ScriptedDialogs.h"
 
 #include "descriptions/CModuleTypeXML.h"
 #include "descriptions/ReleaseTable.h"
 #include "descriptions/XmlText.h"
-#include "engine/EngineCodes.h"
-#include "frontend/ConnectReport.h"
+#include "frontend/ModuleSession.h"
 #include "maintenance/UpdateTexts.h"
+#include "setups/SetupBlocks.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -26,7 +26,8 @@ namespace fs = std::filesystem;
 using Sizes = std::vector<size_t>;
 
 // Dialog services that can act while a box is up (the operator reboots the
-// module, or the world changes under a confirmation).
+// module, or the world changes under a confirmation), and that hand work to
+// a GUI thread where there is one.
 class HookedDialogs : public ScriptedDialogs {
 public:
     MsgResult MessageBox(const std::wstring& text, const std::wstring& caption, MsgButtons buttons,
@@ -35,11 +36,18 @@ public:
             onBox(text);
         return ScriptedDialogs::MessageBox(text, caption, buttons, icon);
     }
+    void RunOnGuiThread(std::function<void()> fn, bool wait) override {
+        if (toGuiThread)
+            toGuiThread(std::move(fn));
+        else
+            ScriptedDialogs::RunOnGuiThread(std::move(fn), wait);
+    }
     bool Shown(const std::wstring& text) const {
         const auto texts = BoxTexts();
         return std::find(texts.begin(), texts.end(), text) != texts.end();
     }
     std::function<void(const std::wstring&)> onBox;
+    std::function<void(std::function<void()>)> toGuiThread;
 };
 
 // An image the simulator takes for the version in its first line.
@@ -64,7 +72,7 @@ inline void EditFile(const fs::path& path, const std::string& pattern, const std
     WriteFile(path, std::regex_replace(ReadFile(path), std::regex(pattern), with));
 }
 
-class MaintenanceFixture : public EngineFixture {
+class MaintenanceFixture : public DemoDataFixture {
 protected:
     void SetUp() override {
         m_dataDirectory = fs::current_path();
@@ -75,6 +83,8 @@ protected:
         fs::current_path(m_workDirectory);
     }
     void TearDown() override {
+        session.Stop();
+        engine = nullptr;
         fs::current_path(m_dataDirectory);
         std::error_code ignored;
         fs::remove_all(m_workDirectory, ignored);
@@ -88,55 +98,65 @@ protected:
         disconnects = 0;
     }
 
-    // A module of the profile at a release (0.0: the latest) and an engine.
+    // The program's session as it starts (the options and the forced type
+    // its command line gives; the release wish stays the selection's).
+    void StartSession(ModuleTypeId forcedType = kModuleTypeUnknown) {
+        session.Stop();
+        std::wstring error;
+        ASSERT_TRUE(session.Start({optionM, optionD, forcedType}, error));
+        engine = session.EnginePointer();
+    }
+    // A module of the profile at a release (0.0: the latest) and a session.
     void StartAt(sim::Profile profile, sim::Version at = {},
                  const std::function<void(sim::ModuleConfig&)>& change = {}) {
         auto config = sim::MakeModule(profile, at);
         ASSERT_TRUE(config.has_value());
         if (change)
             change(*config);
-        StartModule(*config);
-        MakeEngine();
+        StartModule(*config, false);
+        ASSERT_FALSE(HasFatalFailure());
+        StartSession();
     }
-    // The same, connected.
+    // The operator's connect to the module, made; the engine's result. What
+    // it shows is the session's tests'.
+    conn::Code ConnectSession() {
+        conn::Code result = conn::kNotConnected;
+        EXPECT_TRUE(session.Connect(module->PortNumber(), &result));
+        dialogs.Clear();
+        session.ReportError({});
+        return result;
+    }
+    // StartAt, connected.
     void ConnectModule(sim::Profile profile, sim::Version at = {},
                        const std::function<void(sim::ModuleConfig&)>& change = {}) {
         StartAt(profile, at, change);
         ASSERT_FALSE(HasFatalFailure());
-        ASSERT_EQ(engine->Connect(""), conn::kOk);
+        ASSERT_EQ(ConnectSession(), conn::kOk);
     }
 
-    // The release record of the module type's table and its description.
+    // The session's selection on a release of the type's table; the fixture
+    // keeps a copy of the table that a later refresh leaves alone.
     void SelectRelease(ModuleTypeId type, VersionNumber version) {
-        engine->LoadReleasesOfType(type, table);
-        release = FindByRelease(table, version);
-        ASSERT_NE(release, nullptr);
-        CModuleTypeXML reader;
-        desired = ModuleDescription{};
-        ASSERT_TRUE(LoadModuleDescription(desired, reader, release->moduleTypeFile));
+        frontend::ReleaseSelection& selection = session.Selection();
+        selection.SetType(type);
+        selection.SetWish(frontend::ReleaseWish::Exact, version);
+        session.RefreshRelease();
+        ASSERT_NE(selection.Selected(), nullptr);
+        table = selection.Table();
+        release = &table.assemblies.at(selection.Selected()->id);
+        desired = selection.Desired();
     }
 
-    // Reopens the module's port (a reboot makes a new one) and connects, as
-    // the main window does.
+    // A run's reconnect after a reboot, through the session.
     bool Reconnect(const std::string& expectedSerial) {
         expectedSerials.push_back(expectedSerial);
         if (onConnect)
             onConnect(static_cast<int>(expectedSerials.size()));
-        if (!port.Open(module->PortNumber())) {
-            engine->SetConnected(false);
-            return false;
-        }
-        const conn::Code r = engine->Connect(expectedSerial);
-        if (!engine->IsConnected())
-            port.Close();
-        // Whether it counts as made is the front ends' own rule.
-        return connectreport::StatusAfterConnect(r, engine->IsConnected(), !expectedSerial.empty())
-            .success;
+        return session.Reconnect(expectedSerial);
     }
     void DropConnection() {
         ++disconnects;
-        engine->SetConnected(false);
-        port.Close();
+        session.Disconnect();
     }
 
     size_t Count(uint8_t code) const { return Frames(code).size(); }
@@ -151,6 +171,12 @@ protected:
         return Utf8ToWide(Work(relative).string());
     }
 
+    HookedDialogs dialogs;
+    bool optionM = false;
+    bool optionD = false;
+    // With the program's setup blocks.
+    frontend::ModuleSession session{dialogs, &MakeSetupBlock};
+    CCmdEngine* engine = nullptr; // the session's
     ReleaseTable table;
     const AssemblyRecord* release = nullptr;
     ModuleDescription desired;

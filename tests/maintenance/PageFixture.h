@@ -1,15 +1,14 @@
 #pragma once
 
-// The tab pages over a connected engine and a simulated module: the fixture
-// is the program around a page (the page services as the main window gives
-// them, the update page's desired table versions) with scripted dialogs and
-// Qt's way from a worker to the GUI thread. Shared by the setup, engineering
-// and update page tests.
+// The tab pages over the program's session with a simulated module: the
+// fixture is the main window around a page (the session's page services with
+// the window's refresh, what the window does when the session reports) with
+// scripted dialogs and Qt's way from a worker to the GUI thread. Shared by the
+// setup, engineering and update page tests.
 #include "MaintenanceFixture.h"
 
-#include "frontend/CPageServicesIF.h"
+#include "frontend/SessionPageServices.h"
 #include "pages/WidgetKit.h"
-#include "setups/SetupBlocks.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,19 +20,8 @@
 #include <QWidget>
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <thread>
-
-class GuiDialogs : public HookedDialogs {
-public:
-    void RunOnGuiThread(std::function<void()> fn, bool) override {
-        if (QThread::currentThread() == qApp->thread())
-            fn();
-        else
-            QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
-    }
-};
 
 template <class W> W* Control(const QWidget* page, int id) {
     W* widget = widgetkit::FindControl<W>(page, id);
@@ -61,52 +49,64 @@ inline bool SpinUntil(const std::function<bool()>& done,
     return true;
 }
 
-template <class Page> class PageFixture : public MaintenanceFixture, public CPageServicesIF {
+template <class Page>
+class PageFixture : public MaintenanceFixture, public frontend::SessionObserverIF {
 protected:
-    CCmdEngine* Engine() override { return engine.get(); }
-    CDialogServicesIF& Dialogs() override { return dialogs; }
-    void ReportError(const std::wstring& text) override { status = text; }
-    bool IsOptionM() override { return optionM; }
-    bool IsOptionD() override { return optionD; }
-    // The main window refreshes every page.
-    void UpdateControls() override {
-        if (refresh)
-            refresh();
-    }
-    void SetQuiet(bool q) override { quiet.push_back(q); }
-    bool IsQuiet() override { return !quiet.empty() && quiet.back(); }
-    bool Connect(const std::string&) override { return false; }
-    void Disconnect() override {}
-    frontend::ReleaseSelection& Selection() override { return selection; }
-    // One block per type for the engine of the moment, as the session keeps them.
-    CConfigBlockIF* SetupBlock(ModuleTypeId type) override {
-        if (blocksEngine != engine.get()) {
-            blocks.clear();
-            blocksEngine = engine.get();
+    // The session's page services with the main window's refresh; the quiet
+    // flag is recorded, and must come on the GUI thread.
+    class Services : public SessionPageServices {
+    public:
+        explicit Services(PageFixture& fixture)
+            : SessionPageServices(fixture.session), m_fixture(fixture) {}
+        void UpdateControls() override {
+            if (m_fixture.page)
+                m_fixture.page->UpdateControls();
         }
-        std::unique_ptr<CConfigBlockIF>& made = blocks[type];
-        if (!made)
-            made = MakeSetupBlock(type, engine.get());
-        return made.get();
+        void SetQuiet(bool quiet) override {
+            EXPECT_EQ(QThread::currentThread(), qApp->thread());
+            m_fixture.quiet.push_back(quiet);
+            SessionPageServices::SetQuiet(quiet);
+        }
+
+    private:
+        PageFixture& m_fixture;
+    };
+
+    PageFixture() {
+        optionD = true;
+        session.SetObserver(this);
+        dialogs.toGuiThread = [](std::function<void()> fn) {
+            if (QThread::currentThread() == qApp->thread())
+                fn();
+            else
+                QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
+        };
     }
-    const AssemblyRecord* CurrentRelease() override { return release; }
-    bool ReleaseMatches(VersionNumber) override { return releaseMatches; }
-    bool ModuleEntryValid(const ModuleRecord&) override { return entryValid; }
-    // The selected release's table version.
-    VersionNumber DesiredTableVersion(uint8_t fpgaId, uint8_t tableId) override {
-        return release ? release->TableVersion(fpgaId, tableId) : kNoVersion;
+    // What the main window does with the page when the session reports.
+    void ModuleChanged() override {
+        if (page)
+            page->ReloadForModule();
+    }
+    void IdentityChanged() override {
+        if (page)
+            page->CopyIdentity();
+    }
+    void Connected() override {
+        if (page) {
+            page->UpdateControls();
+            page->CopyIdentity();
+        }
     }
 
     void TearDown() override {
         page.reset();
-        if (engine)
-            for (const auto& [type, made] : blocks)
-                engine->DetachConfigBlock(made.get());
-        // Hand-overs to the GUI thread still queued call into this fixture.
+        // Hand-overs to the GUI thread still queued call into the services.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         MaintenanceFixture::TearDown();
     }
+    // The main status line.
+    std::wstring Status() const { return session.Status(); }
     template <class W = QWidget> W* Ctl(int id) const { return Control<W>(page.get(), id); }
     bool Enabled(int id) const { return Ctl(id)->isEnabled(); }
     void Click(int id) { Ctl<QAbstractButton>(id)->click(); }
@@ -141,16 +141,7 @@ protected:
         return SpinUntil([this] { return !page->IsRunning(); });
     }
 
-    frontend::ReleaseSelection selection;
-    std::map<ModuleTypeId, std::unique_ptr<CConfigBlockIF>> blocks;
-    CCmdEngine* blocksEngine = nullptr;
+    Services services{*this};
     std::unique_ptr<Page> page;
-    GuiDialogs dialogs;
-    std::wstring status; // the main status line
     std::vector<bool> quiet;
-    std::function<void()> refresh;
-    bool optionM = false;
-    bool optionD = true;
-    bool releaseMatches = false;
-    bool entryValid = false;
 };

@@ -32,7 +32,7 @@ std::string SpiLine(uint32_t address) {
 
 class PeekPokeTest : public PageFixture<CPeekPoke> {
 protected:
-    void MakePage() { page = std::make_unique<CPeekPoke>(this); }
+    void MakePage() { page = std::make_unique<CPeekPoke>(&services); }
     void ConnectedPage() {
         ConnectModule(sim::Profile::Tarn);
         MakePage();
@@ -112,7 +112,7 @@ TEST(PeekPokeTextTest, CsvBytesBecomeTextWhateverTheyHold) {
 // ---- The hexadecimal edits ------------------------------------------------------------------
 
 TEST_F(PeekPokeTest, EditsKeepOnlyHexadecimalTextThatFits) {
-    MakeEngine();
+    StartSession();
     MakePage();
     const std::pair<int, int> edits[] = {
         {CPeekPoke::kDevice, 2}, {Row(3).address, 6}, {Row(3).pokeData, 2}};
@@ -136,7 +136,7 @@ TEST_F(PeekPokeTest, PeekShowsTheRegisterAndPokeReadsBackUnlessTheRowSaysNot) {
     // Only that row changes.
     EXPECT_EQ((std::vector{PeekData(0), PeekData(1), PeekData(2), PeekData(3)}),
               (std::vector<std::wstring>{L"", L"", L"5C", L""}));
-    EXPECT_EQ(status, L"");
+    EXPECT_EQ(Status(), L"");
 
     const std::tuple<int, bool, const char*, std::wstring> cases[] = {
         {0, false, "1A", L"07"},
@@ -152,7 +152,7 @@ TEST_F(PeekPokeTest, PeekShowsTheRegisterAndPokeReadsBackUnlessTheRowSaysNot) {
         EXPECT_EQ(Count(0x9D), 1u);
         EXPECT_EQ(Count(0x9E), noPeek ? 0u : 1u);
         EXPECT_EQ(PeekData(row), peekData);
-        EXPECT_EQ(status, L"");
+        EXPECT_EQ(Status(), L"");
     }
 }
 
@@ -194,7 +194,7 @@ TEST_F(PeekPokeTest, FailuresAndRefusalsHaveTheirStatusTexts) {
         arrange();
         module->ClearLog();
         Click(poke ? Row(1).pokeButton : Row(1).peekButton);
-        EXPECT_EQ(status, text);
+        EXPECT_EQ(Status(), text);
         EXPECT_EQ(module->RequestCount() > 0, sent);
         // A failed poke is not read back, and a failure leaves the peek data alone.
         EXPECT_EQ(Count(0x9E), poke || !sent ? 0u : 1u);
@@ -230,7 +230,7 @@ TEST_F(PeekPokeTest, CsvFilesStopWhereTheyEndOrFail) {
         module->ClearLog();
         Browse("regs.csv", c.content);
         Click(CPeekPoke::kLoad);
-        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(Status(), c.status);
         EXPECT_EQ(Count(0x9D), c.pokes);
         std::map<RegisterKey, uint8_t> written;
         for (uint32_t address = 1; address <= c.pokes; ++address)
@@ -244,16 +244,16 @@ TEST_F(PeekPokeTest, CsvFilesStopWhereTheyEndOrFail) {
 TEST_F(PeekPokeTest, LoadRefusesWithoutAFileOrAModuleOrWhileAnUpdateRuns) {
     ConnectedPage();
     Click(CPeekPoke::kLoad);
-    EXPECT_EQ(status, L"");
+    EXPECT_EQ(Status(), L"");
     EXPECT_TRUE(dialogs.boxes.empty());
     Browse("regs.csv", SpiLine(1));
     engine->SetUpdateInProgress(true);
     Click(CPeekPoke::kLoad);
-    EXPECT_EQ(status, L"Update is in-process! Load cancelled.");
+    EXPECT_EQ(Status(), L"Update is in-process! Load cancelled.");
     engine->SetUpdateInProgress(false);
     engine->SetConnected(false);
     Click(CPeekPoke::kLoad);
-    EXPECT_EQ(status, L"Not connected to a module.");
+    EXPECT_EQ(Status(), L"Not connected to a module.");
     EXPECT_EQ(Count(0x9D), 0u);
 }
 
@@ -263,7 +263,7 @@ TEST_F(PeekPokeTest, AFileThatCannotBeOpenedIsReportedAndNothingIsSent) {
     fs::remove(Work("vanishing.csv"));
     Click(CPeekPoke::kLoad);
     EXPECT_EQ(dialogs.fileErrors, std::vector<std::wstring>{path});
-    EXPECT_EQ(status, L"");
+    EXPECT_EQ(Status(), L"");
     EXPECT_EQ(Count(0x9D), 0u);
 
     // A folder opens as a stream but is no file of pokes: browsing refuses it.

@@ -18,47 +18,21 @@ using sim::Profile;
 
 class UpdatePageTest : public PageFixture<CUpdate> {
 protected:
-    void SetQuiet(bool q) override {
-        EXPECT_EQ(QThread::currentThread(), qApp->thread());
-        PageFixture::SetQuiet(q);
-    }
-    bool Connect(const std::string& expectedSerial) override {
-        const bool ok = Reconnect(expectedSerial);
-        UpdateControls();
-        if (page)
-            page->CopyIdentity();
-        return ok;
-    }
-    void Disconnect() override {
-        DropConnection();
-        UpdateControls();
-    }
-
-    // A module at a release, an engine that tells the page of module changes,
-    // the page, and the connect.
+    // A module at a release, the page, and the operator's connect.
     void Open(Profile profile, sim::Version at, bool m = true, bool d = true,
               const std::function<void(sim::ModuleConfig&)>& change = {}) {
         page.reset();
-        optionM = app.optionM = m;
-        optionD = app.optionD = d;
+        optionM = m;
+        optionD = d;
         StartAt(profile, at, change);
-        app.onModuleChanged = [this, attachBlock = app.onModuleChanged] {
-            if (page)
-                page->ReloadForModule();
-            attachBlock();
-        };
-        refresh = [this] {
-            if (page)
-                page->UpdateControls();
-        };
-        page = std::make_unique<CUpdate>(this);
+        page = std::make_unique<CUpdate>(&services);
         page->SetTickInterval(5ms);
         page->SetReleasePrompt([this](bool& force) {
             ++prompts;
             force = false;
             return PromptAnswer::Yes;
         });
-        ASSERT_TRUE(Connect(""));
+        ConnectSession();
         module->ClearLog();
     }
     // Release 1.1 only (assemblies 2, any board, and 3, board B7).
@@ -115,6 +89,7 @@ TEST_F(UpdatePageTest, ModuleInFerrinEnablesTheWritesAndServesTheOtherPages) {
     ExpectEnabled({CUpdate::kManualAbort}, false);
 
     // The services the other pages use; an unverified module is no valid entry below.
+    const frontend::ReleaseSelection& selection = session.Selection();
     EXPECT_EQ(std::make_pair(selection.TableVersion(0, 1), selection.TableVersion(0, 9)),
               std::make_pair(VersionNumber{1, 0}, kNoVersion));
     EXPECT_EQ(std::make_tuple(selection.Matches({1, 0}), selection.Matches({1, 1}),
@@ -125,7 +100,7 @@ TEST_F(UpdatePageTest, ModuleInFerrinEnablesTheWritesAndServesTheOtherPages) {
         c.state.fpgas[0].revision = {1, 7};
     });
     EXPECT_EQ(Text(CUpdate::kInstalledRelease), "Unknown");
-    EXPECT_FALSE(selection.EntryValid(engine->Module()));
+    EXPECT_FALSE(session.Selection().EntryValid(engine->Module()));
 }
 
 TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
@@ -135,7 +110,7 @@ TEST_F(UpdatePageTest, ModuleRunningSafeBootOffersOnlyFerrinAndSafeBoot) {
         s.running = sim::RunningImage::SafeBoot;
         s.ferrinValid = false;
     });
-    ASSERT_TRUE(Connect(""));
+    ASSERT_TRUE(services.Connect(""));
     EXPECT_EQ(engine->Module().runningImage, kRunningSafeBoot);
     EXPECT_EQ(Items(CUpdate::kFirmwareCombo), "Ferrin|SafeBoot");
     ExpectEnabled({CUpdate::kManualUpdate, CUpdate::kBrowse, CUpdate::kFileCombo,
@@ -179,7 +154,7 @@ TEST_F(UpdatePageTest, ManualDownloadAsksFirstThenRunsAndReports) {
         dialogs.AnswerNext(MsgResult::No);
         Click(CUpdate::kManualUpdate);
         EXPECT_EQ(dialogs.BoxTexts(), std::vector<std::wstring>{question});
-        EXPECT_EQ(status, updatetext::kUpdateCancelled);
+        EXPECT_EQ(Status(), updatetext::kUpdateCancelled);
         EXPECT_FALSE(page->IsRunning());
         EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
     }
@@ -213,7 +188,7 @@ TEST_F(UpdatePageTest, ManualAbortAndTheBusyRule) {
     Click(CUpdate::kManualAbort);
     EXPECT_FALSE(Enabled(CUpdate::kManualAbort));
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(status, L"Update was aborted!");
+    EXPECT_EQ(Status(), L"Update was aborted!");
     EXPECT_TRUE(engine->IsConnected());
     EXPECT_TRUE(Enabled(CUpdate::kManualUpdate));
     window.takeWidget();
@@ -259,9 +234,9 @@ TEST_F(UpdatePageTest, EnterButtonsAndReturnKeyWriteTheIdentity) {
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_FALSE(page->IsRunning());
 
-    Disconnect();
+    services.Disconnect();
     Click(CUpdate::kSerialEnter);
-    EXPECT_EQ(status, L"Not connected to a module.");
+    EXPECT_EQ(Status(), L"Not connected to a module.");
 }
 
 TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
@@ -281,7 +256,7 @@ TEST_F(UpdatePageTest, ModuleTypeSelectionAndSet) {
     fs::remove(Work("types/TARN/assembly.xml"));
     Choose(CUpdate::kModuleTypeCombo, "TARN");
     Click(CUpdate::kSetModuleType);
-    EXPECT_EQ(status, L"No release assembly is available for the selected module type.");
+    EXPECT_EQ(Status(), L"No release assembly is available for the selected module type.");
     Ctl<QComboBox>(CUpdate::kModuleTypeCombo)->setCurrentIndex(-1);
     Click(CUpdate::kSetModuleType);
     EXPECT_EQ(Count(0x9F), 0u);
@@ -304,10 +279,10 @@ TEST_F(UpdatePageTest, ReleaseUpdateThroughThePage) {
     ExpectEnabled(writes, false);
     ASSERT_TRUE(WaitIdle());
 
-    EXPECT_EQ(status, L"Update completed successfully.");
+    EXPECT_EQ(Status(), L"Update completed successfully.");
     EXPECT_EQ(Text(CUpdate::kInstalledRelease), "1.1");
     ExpectEnabled(writes, true);
-    // The quiet flag was set and cleared on the GUI thread (SetQuiet checks).
+    // The quiet flag was set and cleared on the GUI thread (the services check).
     ASSERT_FALSE(quiet.empty());
     EXPECT_TRUE(quiet.front());
     EXPECT_FALSE(quiet.back());

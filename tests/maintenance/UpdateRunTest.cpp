@@ -44,7 +44,10 @@ protected:
         void Disconnect() override { test.DropConnection(); }
         uint16_t RunPort() override { return runPort; }
         // From the worker; read only after it has been joined.
-        void SetQuiet(bool q) override { quiet.push_back(q); }
+        void SetQuiet(bool q) override {
+            quiet.push_back(q);
+            test.session.SetQuiet(q);
+        }
         PromptAnswer ConfirmReleaseUpdate(bool& force) override {
             ++prompts;
             force = promptForce;
@@ -133,7 +136,6 @@ protected:
         return run->StartManual(component, Utf8ToWide(file), withRelease);
     }
 
-    HookedDialogs dialogs;
     std::unique_ptr<Host> host;
     std::unique_ptr<UpdateRun> run;
 };

@@ -94,8 +94,8 @@ TEST(BlockEncoding, EveryTypeWithASetupHasItsBlockAndFile) {
 using BlockOnModule = SetupFixture;
 
 TEST_F(BlockOnModule, ReadAndWriteMoveTheFourBytes) {
-    StartAt(sim::Profile::Tarn, {}, Holding(Wire(0xFF991E9F)));
-    T tarn(engine.get(), 0, 0);
+    ConnectModule(sim::Profile::Tarn, {}, Holding(Wire(0xFF991E9F)));
+    T tarn(engine, 0, 0);
     ASSERT_EQ(tarn.Read(engine->Channel()), chan::kOk);
     EXPECT_EQ(Encode(tarn), Wire(0x04991E9F));
     EXPECT_EQ(tarn.VideoFormat, 2u);

@@ -27,13 +27,13 @@ struct ChoiceCase {
 
 class PageTest : public PageFixture<CSetupPageBase> {
 protected:
+    // The module runs the latest release, which the session selects.
     PageTest() {
         optionD = false;
-        releaseMatches = entryValid = true;
+        session.Selection().SetWish(frontend::ReleaseWish::Latest);
     }
-    // The page over a connected module with this block (the main dialog
-    // refreshes the page after a connect), or without a module and the type
-    // forced as option tarn or orlan would.
+    // The page over a connected module with this block, or without a module
+    // and the type forced as option tarn or orlan would.
     template <class Page>
     Page* MakePage(sim::Profile profile, std::optional<uint32_t> holding = {}) {
         page.reset();
@@ -41,19 +41,22 @@ protected:
         if (holding)
             StartAt(profile, {}, Holding(Wire(*holding)));
         else
-            MakeEngine(L"types", Page::kModuleType);
-        auto* created = new Page(this);
+            StartSession(Page::kModuleType);
+        auto* created = new Page(&services);
         page.reset(created);
-        app.onModuleChanged = [this] {
-            if (page)
-                page->ReloadForModule();
-        };
         if (holding) {
-            EXPECT_EQ(engine->Connect(""), conn::kOk);
-            created->UpdateControls();
+            EXPECT_EQ(ConnectSession(), conn::kOk);
             module->ClearLog();
         }
         return created;
+    }
+    // Without a module, the record as if it ran the selected release with
+    // its identity known (no connect without a module gets there).
+    void RunTheSelectedRelease() {
+        ASSERT_NE(session.Selection().Selected(), nullptr);
+        engine->Module().release = session.Selection().Selected()->release;
+        engine->Module().identityFlag = 1;
+        page->UpdateControls();
     }
 
     template <class Page>
@@ -130,7 +133,7 @@ TEST_F(TarnPage, FileButtons) {
     EXPECT_TRUE(Checked(1038));
     module->ClearLog();
     Click(1181);
-    EXPECT_EQ(status, L"Factory defaults loaded.");
+    EXPECT_EQ(Status(), L"Factory defaults loaded.");
     EXPECT_EQ(BlockWrites(*module), std::vector<Bytes>{Wire(0)});
     EXPECT_TRUE(Checked(1074));
     EXPECT_TRUE(dialogs.boxes.empty());
@@ -142,12 +145,13 @@ TEST_F(TarnPage, FileButtons) {
 TEST_F(TarnPage, OptionMWithoutAModuleNeedsNoRelease) {
     const std::tuple<bool, bool, bool> cases[] = {
         {true, false, true}, {false, false, false}, {true, true, false}};
+    // The session proposes the lowest release; the module runs the latest.
+    session.Selection().SetWish(frontend::ReleaseWish::Proposed);
     for (const auto& [m, connected, enabled] : cases) {
         SCOPED_TRACE(testing::Message() << "m " << m << " connected " << connected);
+        optionM = m;
         auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn,
                                            connected ? std::optional<uint32_t>(0) : std::nullopt);
-        optionM = m;
-        releaseMatches = entryValid = false;
         EXPECT_EQ(tarn->ControlsEnabled(), enabled);
     }
 }
@@ -157,6 +161,7 @@ TEST_F(TarnPage, ChoosingWithoutAModuleWarnsUnlessOptionMOrD) {
         optionM = m;
         optionD = d;
         auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn);
+        RunTheSelectedRelease();
         ASSERT_TRUE(tarn->ControlsEnabled());
         Click(1014);
         EXPECT_EQ(tarn->ConfigBlock().VideoFormat, 2u) << "the change stays";
@@ -182,7 +187,12 @@ TEST_F(TarnPage, DisabledReasonsInOrder) {
         {false, false, false, 2, true,
          L"The module's firmware does not match its release: run Update."},
     };
-    auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn);
+    // A module at the selected release whose identity flag is not set; a
+    // newer release differs without being the older one, and a Ferrin that
+    // is not the release's leaves the entry unproved.
+    auto* tarn = MakePage<CSetup_TARN>(sim::Profile::Tarn, 0);
+    const VersionNumber own = engine->Module().release;
+    const VersionNumber ferrin = engine->Module().ferrin.version;
     std::vector<int> greyable = Controls(false);
     std::erase_if(greyable, [](int id) { return id == 1179 || id == 1180; });
     for (const auto& [update, safeBoot, releaseDiffers, type, entryInvalid, text] : cases) {
@@ -191,11 +201,11 @@ TEST_F(TarnPage, DisabledReasonsInOrder) {
         engine->Module().runningImage = safeBoot ? 0 : 1;
         engine->Module().moduleType = type;
         engine->Module().identityFlag = 0;
-        releaseMatches = !releaseDiffers;
-        entryValid = !entryInvalid;
-        status = L"stale";
+        engine->Module().release = releaseDiffers ? VersionNumber{9, 9} : own;
+        engine->Module().ferrin.version = entryInvalid ? VersionNumber{9, 9} : ferrin;
+        services.ReportError(L"stale");
         tarn->ReportDisabledReason();
-        EXPECT_EQ(status, text);
+        EXPECT_EQ(Status(), text);
         tarn->UpdateControls();
         EXPECT_EQ(Controls(true), text.empty() ? std::vector<int>{} : greyable);
     }
@@ -228,6 +238,7 @@ TEST_F(Orlan6Page, EachChoiceWritesItsSideEffectsThenItself) {
 // alone; their buttons and the other controls need E as well.
 TEST_F(Orlan6Page, GroupBoxesFollowTheirSettingWhateverE) {
     auto* orlan = MakePage<CSetupOrlan6>(sim::Profile::Orlan6);
+    RunTheSelectedRelease();
     for (const bool e : {true, false}) {
         for (const auto& [mode, output] : {std::pair{0u, 0u}, {1u, 2u}}) {
             engine->SetUpdateInProgress(!e);

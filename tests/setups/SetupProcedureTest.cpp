@@ -20,27 +20,20 @@ using O = CConfigModORLAN6;
 // A page's side of the procedures, over a connected module or none.
 class Procedure : public SetupFixture {
 protected:
+    // The session's block of the module's type.
     template <class Block> Block& ConnectWith(sim::Profile profile, uint32_t bytes) {
-        StartAt(profile, {}, Holding(Wire(bytes)));
-        auto* created = new Block(engine.get(), 0, 0);
-        owned.reset(created);
-        app.onModuleChanged = [this] { engine->AttachConfigBlock(owned.get()); };
-        EXPECT_EQ(engine->Connect(""), conn::kOk);
+        ConnectModule(profile, {}, Holding(Wire(bytes)));
         module->ClearLog();
-        return *created;
-    }
-    void TearDown() override {
-        if (engine)
-            engine->DetachConfigBlock(owned.get());
-        SetupFixture::TearDown();
+        auto* block = dynamic_cast<Block*>(session.ModuleSetupBlock());
+        EXPECT_NE(block, nullptr);
+        return *block;
     }
     template <class Block, class File = CDefaultsTARNXML> SetupFileContext Context(Block& b) {
         auto report = [this](const std::wstring& text) { status.push_back(text); };
         auto make = [&b] { return std::make_unique<CSetupDocument<Block, File>>(b); };
         auto update = [this] { ++updates; };
-        return {&dialogs, report, engine.get(), SetupFileFilter(kModuleTypeTarn),
-                &folder,  update, make,         {},
-                {}};
+        return {&dialogs, report, engine, SetupFileFilter(kModuleTypeTarn), &folder, update,
+                make,     {},     {}};
     }
     // Loads into the block, or saves the unconnected TARN block.
     template <class Block, class File = CDefaultsTARNXML> bool Load(Block& b) {
@@ -59,11 +52,9 @@ protected:
         return L"File '" + path + L"' already exists!\n\nOK to overwrite it.";
     }
 
-    ScriptedDialogs dialogs;
     std::vector<std::wstring> status;
     SetupFolderState folder;
     int updates = 0;
-    std::unique_ptr<CConfigBlockIF> owned;
     T tarn{nullptr, 0, 0};
 };
 
