@@ -129,6 +129,7 @@ protected:
     // A closed run that succeeded with this closing box.
     void ExpectSucceeded(const std::wstring& box) {
         EXPECT_EQ(run->LastResult(), upd::kOk);
+        ASSERT_FALSE(dialogs.boxes.empty()); // a failed run shows no closing box
         EXPECT_EQ(dialogs.boxes.back().text, box);
         ExpectIdle();
     }
