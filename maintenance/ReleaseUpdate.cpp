@@ -14,10 +14,6 @@
 
 namespace {
 
-std::wstring Number(int32_t n) {
-    return std::to_wstring(n);
-}
-
 std::vector<uint8_t> FpgaIds(const AssemblyRecord& release) {
     std::vector<uint8_t> ids;
     release.ListFpgaIds(ids);
@@ -56,13 +52,13 @@ std::wstring SelectedText(const AssemblyRecord& release) {
 } // namespace
 
 std::wstring FpgaDefinitionMissingText(uint8_t fpgaId) {
-    return L"The definition for FPGA id '" + Number(fpgaId) +
+    return L"The definition for FPGA id '" + std::to_wstring(fpgaId) +
            L"' does not exist; the update cannot continue!\nContact Varnet support for "
            L"assistance.";
 }
 
 std::wstring TableDefinitionMissingText(uint8_t tableId) {
-    return L"The definition for LUT id '" + Number(tableId) +
+    return L"The definition for LUT id '" + std::to_wstring(tableId) +
            L"' does not exist; the update cannot continue!\nContact Varnet support for "
            L"assistance.";
 }
@@ -170,7 +166,7 @@ void ReleaseUpdate::Run() {
 upd::Code
 ReleaseUpdate::DownloadFile(const std::wstring& file,
                             const std::function<eng::Code(std::istream&, uint32_t)>& download) {
-    const std::wstring component = Number(m_next) + L" of " + Number(m_total);
+    const std::wstring component = std::to_wstring(m_next) + L" of " + std::to_wstring(m_total);
     std::ifstream stream;
     uint32_t size = 0;
     // A file that went away or was emptied since the start checks is not sent.
@@ -200,8 +196,9 @@ bool ReleaseUpdate::UpdateFerrin() {
                 module.runningImage == kRunningSafeBoot
                     ? L"The module still runs SafeBoot"
                     : L"Ferrin is still at version " + ReleaseText(module.ferrin.version);
-            std::wstring text = state + L" after " + Number(tries) + L" downloads of version " +
-                                ReleaseText(wanted) + L"; the update was stopped.";
+            std::wstring text = state + L" after " + std::to_wstring(tries) +
+                                L" downloads of version " + ReleaseText(wanted) +
+                                L"; the update was stopped.";
             Fail(upd::kFerrinNotAccepted, std::move(text));
             return false;
         }
